@@ -1,0 +1,174 @@
+// Small owning wrappers for Win32 handles and COM pointers. Each one closes
+// what it holds exactly once; none is copyable. Ownership that is handed to
+// someone else (a region given to SetWindowRgn, a bitmap given to a control)
+// is released with release() and said so where it happens.
+#pragma once
+
+#include <windows.h>
+#include <objbase.h>
+
+#include <utility>
+
+namespace kivra {
+
+template <typename T, typename Traits>
+class UniqueHandle {
+public:
+    UniqueHandle() = default;
+    explicit UniqueHandle(T handle) : handle_(handle) {}
+    ~UniqueHandle() { reset(); }
+    UniqueHandle(const UniqueHandle&) = delete;
+    UniqueHandle& operator=(const UniqueHandle&) = delete;
+    UniqueHandle(UniqueHandle&& other) noexcept : handle_(other.release()) {}
+    UniqueHandle& operator=(UniqueHandle&& other) noexcept
+    {
+        if (this != &other)
+            reset(other.release());
+        return *this;
+    }
+
+    T get() const { return handle_; }
+    explicit operator bool() const { return Traits::IsValid(handle_); }
+    T release()
+    {
+        T h = handle_;
+        handle_ = Traits::Invalid();
+        return h;
+    }
+    void reset(T handle = Traits::Invalid())
+    {
+        if (Traits::IsValid(handle_))
+            Traits::Close(handle_);
+        handle_ = handle;
+    }
+
+private:
+    T handle_ = Traits::Invalid();
+};
+
+struct KernelHandleTraits {
+    static HANDLE Invalid() { return nullptr; }
+    static bool IsValid(HANDLE h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
+    static void Close(HANDLE h) { ::CloseHandle(h); }
+};
+struct FileHandleTraits : KernelHandleTraits {
+    static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
+};
+struct FindHandleTraits {
+    static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
+    static bool IsValid(HANDLE h) { return h != INVALID_HANDLE_VALUE && h != nullptr; }
+    static void Close(HANDLE h) { ::FindClose(h); }
+};
+struct ModuleTraits {
+    static HMODULE Invalid() { return nullptr; }
+    static bool IsValid(HMODULE h) { return h != nullptr; }
+    static void Close(HMODULE h) { ::FreeLibrary(h); }
+};
+template <typename T> struct GdiObjectTraits {
+    static T Invalid() { return nullptr; }
+    static bool IsValid(T h) { return h != nullptr; }
+    static void Close(T h) { ::DeleteObject(h); }
+};
+struct MemoryDcTraits {
+    static HDC Invalid() { return nullptr; }
+    static bool IsValid(HDC h) { return h != nullptr; }
+    static void Close(HDC h) { ::DeleteDC(h); }
+};
+struct IconTraits {
+    static HICON Invalid() { return nullptr; }
+    static bool IsValid(HICON h) { return h != nullptr; }
+    static void Close(HICON h) { ::DestroyIcon(h); }
+};
+struct MenuTraits {
+    static HMENU Invalid() { return nullptr; }
+    static bool IsValid(HMENU h) { return h != nullptr; }
+    static void Close(HMENU h) { ::DestroyMenu(h); }
+};
+struct AccelTraits {
+    static HACCEL Invalid() { return nullptr; }
+    static bool IsValid(HACCEL h) { return h != nullptr; }
+    static void Close(HACCEL h) { ::DestroyAcceleratorTable(h); }
+};
+
+using UniqueKernelHandle = UniqueHandle<HANDLE, KernelHandleTraits>;
+using UniqueFile = UniqueHandle<HANDLE, FileHandleTraits>;
+using UniqueFind = UniqueHandle<HANDLE, FindHandleTraits>;
+using UniqueModule = UniqueHandle<HMODULE, ModuleTraits>;
+using UniqueBitmap = UniqueHandle<HBITMAP, GdiObjectTraits<HBITMAP>>;
+using UniqueBrush = UniqueHandle<HBRUSH, GdiObjectTraits<HBRUSH>>;
+using UniqueFont = UniqueHandle<HFONT, GdiObjectTraits<HFONT>>;
+using UniquePen = UniqueHandle<HPEN, GdiObjectTraits<HPEN>>;
+using UniqueRegion = UniqueHandle<HRGN, GdiObjectTraits<HRGN>>;
+using UniqueMemoryDc = UniqueHandle<HDC, MemoryDcTraits>;
+using UniqueIcon = UniqueHandle<HICON, IconTraits>;
+using UniqueMenu = UniqueHandle<HMENU, MenuTraits>;
+using UniqueAccel = UniqueHandle<HACCEL, AccelTraits>;
+
+// A DC from GetDC, given back with ReleaseDC.
+class WindowDc {
+public:
+    explicit WindowDc(HWND hwnd) : hwnd_(hwnd), dc_(::GetDC(hwnd)) {}
+    ~WindowDc() { if (dc_) ::ReleaseDC(hwnd_, dc_); }
+    WindowDc(const WindowDc&) = delete;
+    WindowDc& operator=(const WindowDc&) = delete;
+    HDC get() const { return dc_; }
+    explicit operator bool() const { return dc_ != nullptr; }
+
+private:
+    HWND hwnd_;
+    HDC dc_;
+};
+
+// Selects an object into a DC for the life of the guard.
+class SelectedObject {
+public:
+    SelectedObject(HDC dc, HGDIOBJ obj) : dc_(dc), previous_(obj ? ::SelectObject(dc, obj) : nullptr) {}
+    ~SelectedObject() { if (previous_) ::SelectObject(dc_, previous_); }
+    SelectedObject(const SelectedObject&) = delete;
+    SelectedObject& operator=(const SelectedObject&) = delete;
+
+private:
+    HDC dc_;
+    HGDIOBJ previous_;
+};
+
+// Owning COM interface pointer.
+template <typename T>
+class ComPtr {
+public:
+    ComPtr() = default;
+    ~ComPtr() { reset(); }
+    ComPtr(const ComPtr&) = delete;
+    ComPtr& operator=(const ComPtr&) = delete;
+    ComPtr(ComPtr&& other) noexcept : ptr_(std::exchange(other.ptr_, nullptr)) {}
+    ComPtr& operator=(ComPtr&& other) noexcept
+    {
+        if (this != &other) {
+            reset();
+            ptr_ = std::exchange(other.ptr_, nullptr);
+        }
+        return *this;
+    }
+
+    T* get() const { return ptr_; }
+    T* operator->() const { return ptr_; }
+    explicit operator bool() const { return ptr_ != nullptr; }
+    // Address for an out-parameter; releases what was held first.
+    T** put()
+    {
+        reset();
+        return &ptr_;
+    }
+    void reset()
+    {
+        if (ptr_) {
+            ptr_->Release();
+            ptr_ = nullptr;
+        }
+    }
+
+private:
+    T* ptr_ = nullptr;
+};
+
+}  // namespace kivra

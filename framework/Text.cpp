@@ -1,0 +1,69 @@
+#include "framework/Text.h"
+
+#include <cstring>
+
+namespace kivra {
+
+namespace {
+
+template <typename Dst, typename Src, typename Convert>
+bool CopyBounded(Dst* dst, size_t capacity, const Src* src, Convert convert)
+{
+    if (dst == nullptr || capacity == 0)
+        return false;
+    size_t n = 0;
+    bool fitted = true;
+    if (src != nullptr) {
+        for (; src[n] != 0; ++n) {
+            if (n + 1 >= capacity) {
+                fitted = false;
+                break;
+            }
+            dst[n] = convert(src[n]);
+        }
+    }
+    for (size_t i = n; i < capacity; ++i)
+        dst[i] = 0;
+    return fitted;
+}
+
+}  // namespace
+
+bool CopyText(wchar_t* dst, size_t capacity, const wchar_t* src)
+{
+    return CopyBounded(dst, capacity, src, [](wchar_t c) { return c; });
+}
+
+bool CopyText(char* dst, size_t capacity, const char* src)
+{
+    return CopyBounded(dst, capacity, src, [](char c) { return c; });
+}
+
+bool NarrowName(char* dst, size_t capacity, const wchar_t* src)
+{
+    // A unit whose low byte is 0 (U+0100, U+0200, ...) would end the name early;
+    // such names are not valid service names anyway, and the cut stays safe.
+    return CopyBounded(dst, capacity, src, [](wchar_t c) { return static_cast<char>(c & 0xFF); });
+}
+
+bool WidenName(wchar_t* dst, size_t capacity, const char* src)
+{
+    return CopyBounded(dst, capacity, src,
+                       [](char c) { return static_cast<wchar_t>(static_cast<unsigned char>(c)); });
+}
+
+bool AppendText(wchar_t* dst, size_t capacity, const wchar_t* src)
+{
+    if (dst == nullptr || capacity == 0)
+        return false;
+    size_t have = wcsnlen(dst, capacity);
+    size_t add = src ? wcslen(src) : 0;
+    if (have >= capacity || have + add + 1 > capacity)
+        return false;
+    if (add)
+        std::memcpy(dst + have, src, add * sizeof(wchar_t));
+    dst[have + add] = 0;
+    return true;
+}
+
+}  // namespace kivra

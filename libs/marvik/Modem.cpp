@@ -1,0 +1,72 @@
+// marvik.dll: the modem's connection state, from the system's dial-up (RAS)
+// connections, or forced for machines without a modem.
+#include "marvik.h"
+
+#include <windows.h>
+#include <ras.h>
+
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+enum class ForcedState { None, Connected, Disconnected };
+
+ForcedState ReadForcedState()
+{
+    // Read on every call so that a test or a demo can switch the state while
+    // the program runs (SetEnvironmentVariable in-process, or at start).
+    wchar_t value[32] = {};
+    DWORD n = GetEnvironmentVariableW(L"KIVRA_MODEM_STATE", value, 32);
+    if (n == 0 || n >= 32)
+        return ForcedState::None;
+    if (_wcsicmp(value, L"connected") == 0)
+        return ForcedState::Connected;
+    if (_wcsicmp(value, L"disconnected") == 0)
+        return ForcedState::Disconnected;
+    return ForcedState::None;
+}
+
+// True when RAS lists at least one connection in the connected state.
+bool HasActiveDialUpConnection()
+{
+    RASCONNW connections[16];
+    std::memset(connections, 0, sizeof(connections));
+    connections[0].dwSize = sizeof(RASCONNW);
+    DWORD bytes = sizeof(connections);
+    DWORD count = 0;
+    if (RasEnumConnectionsW(connections, &bytes, &count) != ERROR_SUCCESS)
+        return false;
+    for (DWORD i = 0; i < count && i < 16; ++i) {
+        RASCONNSTATUSW status;
+        std::memset(&status, 0, sizeof(status));
+        status.dwSize = sizeof(status);
+        if (RasGetConnectStatusW(connections[i].hrasconn, &status) == ERROR_SUCCESS &&
+            status.rasconnstate == RASCS_Connected)
+            return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+Modem* Modem::GetModem()
+{
+    static Modem modem;
+    return &modem;
+}
+
+int Modem::NetStat(unsigned int* first, unsigned int* second)
+{
+    bool up = false;
+    switch (ReadForcedState()) {
+    case ForcedState::Connected: up = true; break;
+    case ForcedState::Disconnected: up = false; break;
+    case ForcedState::None: up = HasActiveDialUpConnection(); break;
+    }
+    if (first)
+        *first = up ? 1 : 0;
+    if (second)
+        *second = up ? 1 : 0;
+    return 1;
+}

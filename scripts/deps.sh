@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs what building and testing Kivra needs on Debian, when it is missing.
+# Safe to run again: it does nothing once everything is there.
+set -euo pipefail
+
+packages=(g++-mingw-w64-i686-posix mingw-w64-i686-dev cmake wine wine32:i386 wine64
+          xvfb xauth x11-utils imagemagick xdotool googletest)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+SUDO=""
+[ "$(id -u)" -ne 0 ] && SUDO="sudo"
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  $SUDO dpkg --add-architecture i386
+fi
+$SUDO apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
