@@ -9,7 +9,7 @@ KIVRA_XVFB_PID=""
 wine_session_start() {
   local want_own_display="${1:-auto}"
   if [ "$want_own_display" = "own" ] || [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then
-    local n=90
+    local n=$((90 + RANDOM % 500))
     while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
     Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
     KIVRA_XVFB_PID=$!
