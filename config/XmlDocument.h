@@ -1,0 +1,86 @@
+// CXmlDocument: one XML file loaded into the platform's MSXML DOM, with one
+// node cursor and one attribute cursor. The configuration, language and skin
+// loaders move these cursors section by section over the same document, so a
+// loader must finish iterating a selection before it makes the next one.
+#pragma once
+
+#include <windows.h>
+#include <msxml.h>
+
+#include <string>
+
+#include "framework/Handles.h"
+
+namespace kivra {
+
+// One row of a fixed attribute table: the loader fills in the names it
+// understands, ReadAttributeTable fills in the values (at most 63 characters;
+// longer values are cut to 63).
+struct TAttributeEntry {
+    wchar_t name[64];
+    wchar_t value[64];
+};
+
+using XmlNode = ComPtr<IXMLDOMNode>;
+
+class CXmlDocument {
+public:
+    CXmlDocument() = default;
+    CXmlDocument(const CXmlDocument&) = delete;
+    CXmlDocument& operator=(const CXmlDocument&) = delete;
+
+    // Loads the file at path (absolute) synchronously; releases what was
+    // loaded before. Fails for a missing or not well-formed file.
+    bool Load(const wchar_t* path);
+    bool IsLoaded() const { return static_cast<bool>(document_); }
+
+    // Selects the nodes matching a slash-separated element path evaluated from
+    // the document ("skin/tool-bar/button"); the cursor stands before the first.
+    // Matching nothing still succeeds. Fails without a loaded document.
+    bool Select(const wchar_t* path);
+
+    // Advances the node cursor to the next usable node: one whose text can be
+    // read and, when attributeName is not empty, which carries that attribute.
+    // Any output may be null.
+    bool NextMatch(const wchar_t* attributeName, std::wstring* attributeValue, std::wstring* text,
+                   XmlNode* node);
+
+    // Select(path), then the text of the first usable node.
+    bool ReadText(const wchar_t* path, std::wstring* text);
+
+    // Makes node's attributes the current attribute collection.
+    bool OpenAttributes(IXMLDOMNode* node);
+    // Next attribute of the current collection, in document order.
+    bool NextAttribute(std::wstring* name, std::wstring* value);
+
+    // Fills table rows from node's attributes: each attribute goes to the first
+    // row whose name equals it ignoring case. Fails without node or rows.
+    bool ReadAttributeTable(IXMLDOMNode* node, TAttributeEntry* table, int count);
+    template <size_t N> bool ReadAttributeTable(IXMLDOMNode* node, TAttributeEntry (&table)[N])
+    {
+        return ReadAttributeTable(node, table, static_cast<int>(N));
+    }
+
+private:
+    ComPtr<IXMLDOMDocument> document_;
+    ComPtr<IXMLDOMNodeList> nodes_;
+    ComPtr<IXMLDOMNamedNodeMap> attributes_;
+};
+
+// Value of the row named name in a table filled by ReadAttributeTable (exact
+// name as declared by the loader), or an empty text when there is none.
+const wchar_t* AttributeValue(const TAttributeEntry* table, int count, const wchar_t* name);
+template <size_t N> const wchar_t* AttributeValue(const TAttributeEntry (&table)[N], const wchar_t* name)
+{
+    return AttributeValue(table, static_cast<int>(N), name);
+}
+
+// Child elements of node, in document order (for sections whose children are
+// visited by element name: menus, tool areas, plugin controls).
+bool NextChildElement(IXMLDOMNode* parent, XmlNode* cursor, std::wstring* elementName);
+
+// Loads a BMP, JPEG or GIF file as a bitmap. Width and height 0 keep the
+// picture's natural size at the screen's resolution.
+bool LoadPictureFile(const wchar_t* path, int width, int height, HBITMAP* bitmap);
+
+}  // namespace kivra
