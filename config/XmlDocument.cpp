@@ -1,0 +1,309 @@
+#include "config/XmlDocument.h"
+
+#include <ocidl.h>
+#include <olectl.h>
+
+#include <cwchar>
+#include <iterator>
+
+#include "framework/Text.h"
+
+namespace kivra {
+
+namespace {
+
+// The MSXML DOM document class and its document interface, spelled out here so
+// the build does not depend on which MSXML generation the import library knows.
+constexpr CLSID kDomDocumentClass = {0x2933BF90, 0x7B36, 0x11D2, {0xB2, 0x0E, 0x00, 0xC0, 0x4F, 0x98, 0x3E, 0x60}};
+constexpr IID kXmlDomDocumentInterface = {0x2933BF81, 0x7B36, 0x11D2, {0xB2, 0x0E, 0x00, 0xC0, 0x4F, 0x98, 0x3E, 0x60}};
+
+// In-process server and handler, local and remote server.
+constexpr DWORD kDocumentClassContext =
+    CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER | CLSCTX_REMOTE_SERVER;
+static_assert(kDocumentClassContext == 23);
+
+// Attribute names are compared over at most this many characters.
+constexpr size_t kAttributeNameCompareChars = 64;
+
+// Pictures come in 0.01 mm units.
+constexpr int kHimetricPerInch = 2540;
+
+// Owns one BSTR.
+class BString {
+public:
+    BString() = default;
+    explicit BString(const wchar_t* text) : bstr_(::SysAllocString(text ? text : L"")) {}
+    ~BString() { ::SysFreeString(bstr_); }
+    BString(const BString&) = delete;
+    BString& operator=(const BString&) = delete;
+
+    BSTR get() const { return bstr_; }
+    BSTR* put()
+    {
+        ::SysFreeString(bstr_);
+        bstr_ = nullptr;
+        return &bstr_;
+    }
+    // A null BSTR is the empty text.
+    std::wstring str() const { return std::wstring(bstr_ ? bstr_ : L"", ::SysStringLen(bstr_)); }
+
+private:
+    BSTR bstr_ = nullptr;
+};
+
+// The node's text, when the DOM can give it (an empty element gives "").
+bool ReadNodeText(IXMLDOMNode* node, std::wstring* text)
+{
+    BString value;
+    if (node->get_text(value.put()) != S_OK)
+        return false;
+    *text = value.str();
+    return true;
+}
+
+// The text of the attribute named name (exact case) on node.
+bool ReadNamedAttribute(IXMLDOMNode* node, const wchar_t* name, std::wstring* value)
+{
+    ComPtr<IXMLDOMNamedNodeMap> attributes;
+    if (node->get_attributes(attributes.put()) != S_OK || !attributes)
+        return false;
+    BString attributeName(name);
+    ComPtr<IXMLDOMNode> attribute;
+    if (attributes->getNamedItem(attributeName.get(), attribute.put()) != S_OK || !attribute)
+        return false;
+    return ReadNodeText(attribute.get(), value);
+}
+
+// Next attribute of attributes whose name and text can both be read.
+bool NextReadableAttribute(IXMLDOMNamedNodeMap* attributes, std::wstring* name, std::wstring* value)
+{
+    for (;;) {
+        ComPtr<IXMLDOMNode> attribute;
+        if (attributes->nextNode(attribute.put()) != S_OK || !attribute)
+            return false;
+        BString attributeName;
+        std::wstring text;
+        if (attribute->get_nodeName(attributeName.put()) != S_OK || !ReadNodeText(attribute.get(), &text))
+            continue;
+        *name = attributeName.str();
+        *value = std::move(text);
+        return true;
+    }
+}
+
+}  // namespace
+
+bool CXmlDocument::Load(const wchar_t* path)
+{
+    attributes_.reset();
+    nodes_.reset();
+    document_.reset();
+    if (path == nullptr || path[0] == 0)
+        return false;
+
+    ComPtr<IUnknown> unknown;
+    if (FAILED(::CoCreateInstance(kDomDocumentClass, nullptr, kDocumentClassContext, IID_IUnknown,
+                                  reinterpret_cast<void**>(unknown.put()))) ||
+        !unknown)
+        return false;
+    if (FAILED(::OleRun(unknown.get())))
+        return false;
+    ComPtr<IXMLDOMDocument> document;
+    if (FAILED(unknown->QueryInterface(kXmlDomDocumentInterface, reinterpret_cast<void**>(document.put()))) ||
+        !document)
+        return false;
+    if (FAILED(document->put_async(VARIANT_FALSE)))
+        return false;
+
+    BString pathText(path);
+    VARIANT source;
+    ::VariantInit(&source);
+    source.vt = VT_BSTR;
+    source.bstrVal = pathText.get();  // still owned by pathText
+    VARIANT_BOOL loaded = VARIANT_FALSE;
+    if (document->load(source, &loaded) != S_OK || loaded != VARIANT_TRUE)
+        return false;
+
+    document_ = std::move(document);
+    return true;
+}
+
+bool CXmlDocument::Select(const wchar_t* path)
+{
+    nodes_.reset();
+    if (!document_ || path == nullptr)
+        return false;
+    BString query(path);
+    if (FAILED(document_->selectNodes(query.get(), nodes_.put())) || !nodes_) {
+        nodes_.reset();
+        return false;
+    }
+    return true;
+}
+
+bool CXmlDocument::NextMatch(const wchar_t* attributeName, std::wstring* attributeValue, std::wstring* text,
+                             XmlNode* node)
+{
+    if (!nodes_)
+        return false;
+    const bool wantAttribute = attributeName != nullptr && attributeName[0] != 0;
+    for (;;) {
+        XmlNode candidate;
+        if (nodes_->nextNode(candidate.put()) != S_OK || !candidate)
+            return false;
+        std::wstring value;
+        if (wantAttribute && !ReadNamedAttribute(candidate.get(), attributeName, &value))
+            continue;
+        std::wstring nodeText;
+        if (!ReadNodeText(candidate.get(), &nodeText))
+            continue;
+        if (attributeValue && wantAttribute)
+            *attributeValue = std::move(value);
+        if (text)
+            *text = std::move(nodeText);
+        if (node)
+            *node = std::move(candidate);
+        return true;
+    }
+}
+
+bool CXmlDocument::ReadText(const wchar_t* path, std::wstring* text)
+{
+    return Select(path) && NextMatch(nullptr, nullptr, text, nullptr);
+}
+
+bool CXmlDocument::OpenAttributes(IXMLDOMNode* node)
+{
+    attributes_.reset();
+    if (node == nullptr)
+        return false;
+    if (node->get_attributes(attributes_.put()) != S_OK || !attributes_) {
+        attributes_.reset();
+        return false;
+    }
+    attributes_->reset();
+    return true;
+}
+
+bool CXmlDocument::NextAttribute(std::wstring* name, std::wstring* value)
+{
+    if (!attributes_)
+        return false;
+    std::wstring attributeName, attributeValue;
+    if (!NextReadableAttribute(attributes_.get(), &attributeName, &attributeValue))
+        return false;
+    if (name)
+        *name = std::move(attributeName);
+    if (value)
+        *value = std::move(attributeValue);
+    return true;
+}
+
+bool CXmlDocument::ReadAttributeTable(IXMLDOMNode* node, TAttributeEntry* table, int count)
+{
+    if (node == nullptr || table == nullptr || count <= 0)
+        return false;
+    // Its own enumeration, so a caller walking the attribute cursor keeps its place.
+    ComPtr<IXMLDOMNamedNodeMap> attributes;
+    if (node->get_attributes(attributes.put()) != S_OK || !attributes)
+        return false;
+    attributes->reset();
+    std::wstring name, value;
+    while (NextReadableAttribute(attributes.get(), &name, &value)) {
+        for (int row = 0; row < count; ++row) {
+            if (_wcsnicmp(table[row].name, name.c_str(), kAttributeNameCompareChars) == 0) {
+                // Longer values are cut to the row's 63 characters.
+                CopyText(table[row].value, value.c_str());
+                break;
+            }
+        }
+    }
+    return true;
+}
+
+const wchar_t* AttributeValue(const TAttributeEntry* table, int count, const wchar_t* name)
+{
+    if (table == nullptr || name == nullptr)
+        return L"";
+    for (int row = 0; row < count; ++row)
+        if (wcsncmp(table[row].name, name, kAttributeNameCompareChars) == 0)
+            return table[row].value;
+    return L"";
+}
+
+bool NextChildElement(IXMLDOMNode* parent, XmlNode* cursor, std::wstring* elementName)
+{
+    if (parent == nullptr || cursor == nullptr)
+        return false;
+    XmlNode next;
+    HRESULT hr = *cursor ? (*cursor)->get_nextSibling(next.put()) : parent->get_firstChild(next.put());
+    while (hr == S_OK && next) {
+        DOMNodeType type = NODE_INVALID;
+        if (next->get_nodeType(&type) == S_OK && type == NODE_ELEMENT) {
+            BString name;
+            if (next->get_nodeName(name.put()) != S_OK)
+                break;
+            if (elementName)
+                *elementName = name.str();
+            *cursor = std::move(next);
+            return true;
+        }
+        XmlNode sibling;
+        hr = next->get_nextSibling(sibling.put());
+        next = std::move(sibling);
+    }
+    cursor->reset();
+    return false;
+}
+
+bool LoadPictureFile(const wchar_t* path, int width, int height, HBITMAP* bitmap)
+{
+    if (bitmap == nullptr)
+        return false;
+    *bitmap = nullptr;
+    if (path == nullptr || path[0] == 0)
+        return false;
+
+    // The picture loader takes absolute paths (or URLs) only.
+    wchar_t fullPath[kMaxPathChars + 1];
+    DWORD length = ::GetFullPathNameW(path, static_cast<DWORD>(std::size(fullPath)), fullPath, nullptr);
+    if (length == 0 || length > kMaxPathChars)
+        return false;
+
+    ComPtr<IPicture> picture;
+    if (FAILED(::OleLoadPicturePath(fullPath, nullptr, 0, 0, IID_IPicture,
+                                    reinterpret_cast<void**>(picture.put()))) ||
+        !picture)
+        return false;
+
+    short type = PICTYPE_UNINITIALIZED;
+    if (FAILED(picture->get_Type(&type)) || type != PICTYPE_BITMAP)
+        return false;
+
+    if (width == 0 && height == 0) {
+        OLE_XSIZE_HIMETRIC pictureWidth = 0;
+        OLE_YSIZE_HIMETRIC pictureHeight = 0;
+        if (FAILED(picture->get_Width(&pictureWidth)) || FAILED(picture->get_Height(&pictureHeight)))
+            return false;
+        WindowDc screen(nullptr);
+        if (!screen)
+            return false;
+        width = ::MulDiv(pictureWidth, ::GetDeviceCaps(screen.get(), LOGPIXELSX), kHimetricPerInch);
+        height = ::MulDiv(pictureHeight, ::GetDeviceCaps(screen.get(), LOGPIXELSY), kHimetricPerInch);
+    }
+
+    OLE_HANDLE handle = 0;
+    if (FAILED(picture->get_Handle(&handle)) || handle == 0)
+        return false;
+    // The picture owns its bitmap and deletes it when released, so the copy
+    // must not delete the original (LR_COPYDELETEORG would leave the picture
+    // deleting a handle that is already gone).
+    HANDLE copy = ::CopyImage(reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(handle)), IMAGE_BITMAP, width,
+                              height, 0);
+    if (copy == nullptr)
+        return false;
+    *bitmap = static_cast<HBITMAP>(copy);
+    return true;
+}
+
+}  // namespace kivra
