@@ -1,4 +1,12 @@
 // dunra.dll - the product database.
+//
+// The database is one file of our own format (version 1, little-endian):
+// a 32-byte header - magic "KVDB", 16-bit format version, 16-bit header size,
+// 32-bit record count, 32-bit flags, 12 reserved bytes, CRC-32 of the 28 bytes
+// before it - followed by the counted records back to back, each a 32-bit
+// payload length, a 16-bit type tag, 16-bit flags (bit 0: deleted), the
+// payload and a CRC-32 of tag, flags and payload. Bytes after the last
+// counted record are an unfinished append and are ignored.
 #pragma once
 
 #if defined(KIVRA_BUILDING_DUNRA)
@@ -7,8 +15,14 @@
 #define DUNRA_API __declspec(dllimport)
 #endif
 
-// Opens the product database at path, creating it when missing, and keeps it
-// open until the process ends. Returns false for a path that cannot be opened
-// or created: a missing folder, a folder given as the path, or a file that is
-// not a database of this product.
+// Opens the product database at path, creating it when missing (an existing
+// empty file is initialised too), and keeps it open until the process ends,
+// shared for reading only, so another process can read it but never write it.
+// Returns false, touching nothing, for a null or empty path, a missing
+// folder, a folder given as the path, a file held open for writing elsewhere,
+// or a file that is not a sound database of this product (foreign, damaged,
+// or of a newer format version).
+// A second call naming the open database returns true and keeps it; a call
+// naming another file opens that one and closes the first only when the new
+// one opened, so a false result leaves the database open before in place.
 DUNRA_API bool dbOpen(const wchar_t* path);
