@@ -5,7 +5,8 @@
 // the state with the environment variable KIVRA_MODEM_STATE:
 //   KIVRA_MODEM_STATE=connected     always up
 //   KIVRA_MODEM_STATE=disconnected  always down
-// Any other value, or none, asks the system.
+// (case does not matter). Any other value, or none, asks the system. The
+// variable is read on every call.
 #pragma once
 
 #if defined(KIVRA_BUILDING_MARVIK)

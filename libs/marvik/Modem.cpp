@@ -4,9 +4,11 @@
 
 #include <windows.h>
 #include <ras.h>
+#include <raserror.h>
 
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -30,20 +32,30 @@ ForcedState ReadForcedState()
 // True when RAS lists at least one connection in the connected state.
 bool HasActiveDialUpConnection()
 {
-    RASCONNW connections[16];
-    std::memset(connections, 0, sizeof(connections));
-    connections[0].dwSize = sizeof(RASCONNW);
-    DWORD bytes = sizeof(connections);
-    DWORD count = 0;
-    if (RasEnumConnectionsW(connections, &bytes, &count) != ERROR_SUCCESS)
+    // Room for a few connections first; when the system has more, it says how
+    // many bytes it needs and the list is asked for again at that size.
+    std::vector<RASCONNW> connections(4);
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        std::memset(connections.data(), 0, connections.size() * sizeof(RASCONNW));
+        connections[0].dwSize = sizeof(RASCONNW);
+        DWORD bytes = static_cast<DWORD>(connections.size() * sizeof(RASCONNW));
+        DWORD count = 0;
+        DWORD result = RasEnumConnectionsW(connections.data(), &bytes, &count);
+        if (result == ERROR_BUFFER_TOO_SMALL) {
+            connections.resize(bytes / sizeof(RASCONNW) + 1);
+            continue;
+        }
+        if (result != ERROR_SUCCESS)
+            return false;
+        for (DWORD i = 0; i < count && i < connections.size(); ++i) {
+            RASCONNSTATUSW status;
+            std::memset(&status, 0, sizeof(status));
+            status.dwSize = sizeof(status);
+            if (RasGetConnectStatusW(connections[i].hrasconn, &status) == ERROR_SUCCESS &&
+                status.rasconnstate == RASCS_Connected)
+                return true;
+        }
         return false;
-    for (DWORD i = 0; i < count && i < 16; ++i) {
-        RASCONNSTATUSW status;
-        std::memset(&status, 0, sizeof(status));
-        status.dwSize = sizeof(status);
-        if (RasGetConnectStatusW(connections[i].hrasconn, &status) == ERROR_SUCCESS &&
-            status.rasconnstate == RASCS_Connected)
-            return true;
     }
     return false;
 }
@@ -62,7 +74,13 @@ int Modem::NetStat(unsigned int* first, unsigned int* second)
     switch (ReadForcedState()) {
     case ForcedState::Connected: up = true; break;
     case ForcedState::Disconnected: up = false; break;
-    case ForcedState::None: up = HasActiveDialUpConnection(); break;
+    case ForcedState::None:
+        try {
+            up = HasActiveDialUpConnection();
+        } catch (...) {
+            up = false;  // out of memory for the list: nothing thrown to the caller
+        }
+        break;
     }
     if (first)
         *first = up ? 1 : 0;
