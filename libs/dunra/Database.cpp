@@ -253,6 +253,8 @@ bool dbOpen(const wchar_t* path)
     if (!file.Valid())
         return false;  // missing folder, no access, or held by another process
     const bool existed = GetLastError() == ERROR_ALREADY_EXISTS;
+    if (GetFileType(file.Get()) != FILE_TYPE_DISK)
+        return false;  // a device name such as NUL or COM1 holds no database
     LARGE_INTEGER size = {};
     if (!GetFileSizeEx(file.Get(), &size))
         return false;

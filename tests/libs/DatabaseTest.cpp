@@ -153,6 +153,7 @@ TEST_F(DatabaseTest, RefusesPathsThatCannotHoldADatabase)
     EXPECT_FALSE(dbOpen(folder.c_str()));
     const std::wstring folderNoSlash = folder.substr(0, folder.size() - 1);
     EXPECT_FALSE(dbOpen(folderNoSlash.c_str()));
+    EXPECT_FALSE(dbOpen(L"NUL")) << "a device is no file";
 }
 
 TEST_F(DatabaseTest, RefusesFilesThatAreNotSoundDatabasesAndLeavesThemUntouched)
