@@ -1,0 +1,275 @@
+#include "config/SkinToolArea.h"
+
+#include <cstring>
+#include <new>
+#include <string>
+#include <unordered_set>
+#include <utility>
+
+#include "config/Values.h"
+#include "framework/Text.h"
+
+namespace kivra {
+
+namespace {
+
+// Loads an image into a field, freeing what a repeated attribute put there.
+void LoadInto(const CSkin& skin, const std::wstring& fileName, HBITMAP* field)
+{
+    ReleaseBitmap(*field);
+    skin.LoadSkinImage(fileName.c_str(), field);
+}
+
+void ReadToolAttributes(CSkin& skin, IXMLDOMNode* node, TToolAreaSkin* tool)
+{
+    CXmlDocument& document = skin.Document();
+    if (!document.OpenAttributes(node))
+        return;
+    std::wstring name, value;
+    while (document.NextAttribute(&name, &value)) {
+        if (name == L"image") {
+            LoadInto(skin, value, &tool->image);
+        } else if (name == L"background-color") {
+            tool->backgroundColor = ParseSpacedColor(value.c_str());
+        } else if (name == L"background-image") {
+            LoadInto(skin, value, &tool->backgroundImage);
+        } else if (name == L"logo-image") {
+            LoadInto(skin, value, &tool->logoImage);
+        } else if (name == L"button-size") {
+            IntPair size = ParsePair(value.c_str());
+            tool->buttonWidth = size.first;
+            tool->buttonHeight = size.second;
+        } else if (name == L"image-size") {
+            IntPair size = ParsePair(value.c_str());
+            tool->imageWidth = size.first;
+            tool->imageHeight = size.second;
+        } else if (name == L"selfocus") {
+            tool->selfocus = ParseTrueTestFlag(value.c_str()) ? 1 : 0;
+        }
+    }
+}
+
+void ReadToolItem(CSkin& skin, IXMLDOMNode* node, TToolItem* item)
+{
+    CXmlDocument& document = skin.Document();
+    if (!document.OpenAttributes(node))
+        return;
+    std::wstring name, value;
+    while (document.NextAttribute(&name, &value)) {
+        if (name == L"name")
+            CopyText(item->name, value.c_str());
+        else if (name == L"image")
+            LoadInto(skin, value, &item->image);
+        else if (name == L"tooltip")
+            CopyText(item->tooltip, value.c_str());
+        else if (name == L"service")
+            NarrowName(item->service, value.c_str());
+        else if (name == L"cmdid")
+            item->cmdid = ParseHex(value.c_str(), 0);
+    }
+}
+
+// The control-list nodes this shell allocated and has not given back yet.
+// Only these are freed: a node the plugin linked in itself is merely unlinked,
+// and a list released twice frees nothing twice. The registry is used from
+// the user-interface thread only.
+std::unordered_set<TPluginControlNode*>& ShellControlNodes()
+{
+    static std::unordered_set<TPluginControlNode*> nodes;
+    return nodes;
+}
+
+bool ListIsUsable(const TPluginControlList* list)
+{
+    return list != nullptr && list->pHead != nullptr && list->pHead->pNext != nullptr &&
+           list->pHead->pPrev != nullptr;
+}
+
+bool AppendControl(TPluginControlList* list, const TPluginControl& control)
+{
+    TPluginControlNode* node = new (std::nothrow) TPluginControlNode{};
+    if (node == nullptr)
+        return false;
+    try {
+        ShellControlNodes().insert(node);
+    } catch (const std::bad_alloc&) {
+        delete node;
+        return false;
+    }
+    node->control = control;
+    TPluginControlNode* sentinel = list->pHead;
+    node->pNext = sentinel;
+    node->pPrev = sentinel->pPrev;
+    sentinel->pPrev->pNext = node;
+    sentinel->pPrev = node;
+    ++list->nCount;
+    return true;
+}
+
+void ReadControls(CSkin& skin, IXMLDOMNode* section, TPluginControlList* list)
+{
+    CXmlDocument& document = skin.Document();
+    XmlNode child;
+    std::wstring elementName;
+    while (NextChildElement(section, &child, &elementName)) {
+        if (elementName != L"control")
+            continue;
+        TAttributeEntry rows[] = {
+            {L"name", L""},       {L"rect", L""},       {L"tooltip", L""},    {L"font-size", L""},
+            {L"font-face", L""},  {L"font-color", L""}, {L"image-list", L""}, {L"image-size", L""},
+            {L"visable", L""},    {L"font-weight", L""},
+        };
+        if (!document.ReadAttributeTable(child.get(), rows))
+            continue;
+        const wchar_t* name = AttributeValue(rows, L"name");
+        if (name[0] == 0)
+            continue;
+
+        TPluginControl control{};
+        NarrowName(control.szName, name);
+        CopyText(control.szTooltip, AttributeValue(rows, L"tooltip"));
+        CopyText(control.szFontFace, AttributeValue(rows, L"font-face"));
+        control.nFontSize = ParseDecimal(AttributeValue(rows, L"font-size"), 0);
+        control.crFontColor = ParseColor(AttributeValue(rows, L"font-color"));
+        control.nFontWeight = ParseDecimal(AttributeValue(rows, L"font-weight"), 0);
+        // Only exactly "false" hides a control.
+        control.bVisible = wcscmp(AttributeValue(rows, L"visable"), L"false") == 0 ? 0 : 1;
+        control.rect = ParseRect(AttributeValue(rows, L"rect"));
+        IntPair size = ParsePair(AttributeValue(rows, L"image-size"));
+        control.nImageWidth = size.first;
+        control.nImageHeight = size.second;
+        skin.LoadSkinImage(AttributeValue(rows, L"image-list"), &control.hImageList);
+        if (!AppendControl(list, control)) {
+            ReleaseBitmap(control.hImageList);
+            return;
+        }
+    }
+}
+
+}  // namespace
+
+void ReadToolArea(CSkin& skin, const std::function<void(TToolAreaSkin& tool)>& onTool)
+{
+    std::vector<TToolAreaSkin> tools = ReadToolArea(skin);
+    for (TToolAreaSkin& tool : tools) {
+        if (onTool)
+            onTool(tool);
+        else
+            ReleaseBitmaps(tool);
+    }
+}
+
+std::vector<TToolAreaSkin> ReadToolArea(CSkin& skin)
+{
+    std::vector<TToolAreaSkin> tools;
+    CXmlDocument& document = skin.Document();
+    if (!document.Select(L"skin/tool"))
+        return tools;
+    // Takes all elements first: reading their attributes and children does
+    // not touch the node cursor, but the callback above may.
+    std::vector<XmlNode> nodes;
+    XmlNode node;
+    while (document.NextMatch(nullptr, nullptr, nullptr, &node))
+        nodes.push_back(std::move(node));
+
+    for (const XmlNode& element : nodes) {
+        TToolAreaSkin tool{};
+        ReadToolAttributes(skin, element.get(), &tool);
+        XmlNode child;
+        std::wstring elementName;
+        while (NextChildElement(element.get(), &child, &elementName)) {
+            if (elementName == L"item") {
+                TToolItem item{};
+                ReadToolItem(skin, child.get(), &item);
+                tool.items.push_back(item);
+            } else if (elementName == L"separator") {
+                tool.items.push_back(TToolItem{});
+            }
+        }
+        tools.push_back(std::move(tool));
+    }
+    return tools;
+}
+
+void SelectPluginSkin(CSkin& skin, TPluginSkin* request)
+{
+    if (request == nullptr)
+        return;
+    request->bFound = 0;
+
+    // The plugin's name field may not be terminated: read at most 63 bytes.
+    char name[KIVRA_NAME_SIZE];
+    std::memcpy(name, request->szPluginName, sizeof(name) - 1);
+    name[sizeof(name) - 1] = 0;
+    wchar_t wideName[KIVRA_NAME_SIZE];
+    WidenName(wideName, name);
+
+    CXmlDocument& document = skin.Document();
+    if (!document.Select(L"skin/plugin"))
+        return;
+    XmlNode section;
+    std::wstring sectionName;
+    for (;;) {
+        if (!document.NextMatch(L"name", &sectionName, nullptr, &section))
+            return;
+        if (sectionName == wideName)  // the first section of that name wins
+            break;
+    }
+
+    TAttributeEntry rows[] = {
+        {L"background-color", L""}, {L"background-image", L""}, {L"region", L""}, {L"mask-color", L""},
+    };
+    if (document.ReadAttributeTable(section.get(), rows)) {
+        request->crBackground = ParseColor(AttributeValue(rows, L"background-color"));
+        request->crMask = ParseColor(AttributeValue(rows, L"mask-color"));
+        skin.LoadSkinImage(AttributeValue(rows, L"background-image"), &request->hBackground);
+        // "region" is part of the format but has never been used.
+    }
+    request->bFound = 1;
+
+    if (request->pControls == nullptr)
+        return;
+    if (!ListIsUsable(request->pControls))
+        return;
+    ReadControls(skin, section.get(), request->pControls);
+}
+
+void DeletePluginResources(TPluginSkin* request)
+{
+    if (request == nullptr || request->pControls == nullptr)
+        return;
+    TPluginControlList* list = request->pControls;
+    TPluginControlNode* sentinel = list->pHead;
+    if (sentinel == nullptr) {
+        list->nCount = 0;
+        return;
+    }
+    auto& shellNodes = ShellControlNodes();
+    // The walk is bounded so a damaged list cannot keep it going forever.
+    const size_t maxSteps = shellNodes.size() + static_cast<size_t>(list->nCount) + 1;
+    TPluginControlNode* node = sentinel->pNext;
+    for (size_t step = 0; node != nullptr && node != sentinel && step < maxSteps; ++step) {
+        TPluginControlNode* next = node->pNext;
+        auto found = shellNodes.find(node);
+        if (found != shellNodes.end()) {
+            shellNodes.erase(found);
+            delete node;
+        }
+        node = next;
+    }
+    sentinel->pNext = sentinel;
+    sentinel->pPrev = sentinel;
+    list->nCount = 0;
+}
+
+bool ReadStartService(CXmlDocument& skinDocument, char (&service)[KIVRA_NAME_SIZE])
+{
+    CopyText(service, nullptr);
+    std::wstring text;
+    if (!skinDocument.ReadText(L"skin/main-frame/start-service", &text) || text.empty())
+        return false;
+    NarrowName(service, text.c_str());
+    return true;
+}
+
+}  // namespace kivra
