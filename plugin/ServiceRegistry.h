@@ -1,0 +1,121 @@
+// ServiceRegistry.h - the single process-wide registry of bound plugins and
+// stored service records, and the routing of calls and window messages to
+// services.
+//
+// Both lists run newest first: every insertion is at the front, and every walk
+// (FindService, QueryPluginInfo, EnumPluginInfo, DispatchServiceMessage,
+// unloading) goes front to back. The registry owns every CPluginInterface and
+// an 80-byte copy of every stored TService; a caller's records stay the
+// caller's. It has no locks: everything runs on the user-interface thread.
+#pragma once
+
+#include "kivra_plugin.h"
+
+#include <windows.h>
+
+#include <cstddef>
+#include <list>
+#include <memory>
+
+namespace kivra {
+
+// Characters that separate names in a name list ("a;b", "a, b", "a b").
+constexpr bool IsNameSeparator(wchar_t c) { return c == L' ' || c == L',' || c == L';'; }
+
+// The limit SplitNameList applies to 8-bit name lists: one 64-byte field.
+constexpr size_t kNameListLimit = KIVRA_NAME_SIZE;
+
+// TParam::nCode of a parameter built from a window message.
+constexpr int kMessageParamCode = 5;
+
+class CServiceRegistry {
+public:
+    using PluginList = std::list<std::unique_ptr<CPluginInterface>>;
+    using ServiceList = std::list<std::unique_ptr<TService>>;
+
+    // The registry, made (both lists empty, no host) on the first call.
+    // Null when it cannot be allocated.
+    static CServiceRegistry* GetRegistry() noexcept;
+
+    // Deletes every CPluginInterface, then every stored TService copy, then
+    // the registry. Plugins must have been unloaded first (UnloadAllPlugins).
+    static void DestroyRegistry() noexcept;
+
+    // The host main window object handed to each plugin's LoadPlugin, and its
+    // window, against which DispatchServiceMessage tells plugin dialogs apart.
+    void* Host() const { return host_; }
+    HWND HostWindow() const { return hostWindow_; }
+    void SetHost(void* host, HWND hostWindow)
+    {
+        host_ = host;
+        hostWindow_ = hostWindow;
+    }
+
+    // The stored record whose name equals name (over 64 bytes, case-sensitive),
+    // or null.
+    TService* FindService(const char* name) const;
+
+    // Stores a copy of *record. Returns 1 when stored, 0 when a record of that
+    // name exists already (the first stays in force) or memory ran out.
+    int AddService(const TService* record);
+
+    // Removes every stored record registered by plugin. A plugin refused after
+    // its LoadPlugin ran, or a library about to be freed, leaves no handler
+    // behind that points into unloaded code.
+    void RemoveServicesOf(const CPluginInterface* plugin);
+
+    // Calls each name of service->szName in order (see the .cpp for the rules).
+    // Returns 1 when every name was found or the list was empty, 0 at the first
+    // unknown name.
+    int CallService(TService* service, TParam* param);
+
+    // Calls a service by path alone, with an all-zero record and parameter,
+    // through the built-in plugin's interface. 0 when the built-in plugin is
+    // not bound or the path is unknown.
+    int CallServiceByName(const char* path);
+
+    // Finds the newest bound plugin whose szName occurs inside info->szName
+    // and copies its whole PluginInfo over *info. False leaves *info as it was.
+    bool QueryPluginInfo(PluginInfo* info) const;
+
+    // One enumeration cursor for the process: reset places it at the front of
+    // the plugin list; next copies the current plugin's PluginInfo and advances,
+    // or returns false at the end.
+    void EnumPluginInfoReset();
+    bool EnumPluginInfoNext(PluginInfo* out);
+
+    // Offers a message to the stored records: keyboard navigation for plugin
+    // dialogs, then the record bound to this message and window. Returns 1 when
+    // the message was consumed (only dialog navigation consumes).
+    int DispatchServiceMessage(MSG* msg);
+
+    // Inserts a bound plugin at the front of the plugin list. On success the
+    // registry owns it; on failure (out of memory) the caller keeps it.
+    bool AddPlugin(CPluginInterface* plugin) noexcept;
+
+    const PluginList& Plugins() const { return plugins_; }
+    const ServiceList& Services() const { return services_; }
+
+    // Turns a name list into NUL-ended names: blanks, commas and semicolons
+    // separate, runs of them count as one, leading ones vanish. On entry
+    // length is the limit: at most that many characters of text are read and
+    // at most that many units written. out must hold length + 1 units; the
+    // extra unit keeps the last name terminated even when the output is full.
+    // On return length is the count of units written.
+    static void SplitNameList(const char* text, char* out, size_t& length);
+    static void SplitNameList(const wchar_t* text, wchar_t* out, size_t& length);
+
+private:
+    CServiceRegistry() = default;
+    ~CServiceRegistry();
+    CServiceRegistry(const CServiceRegistry&) = delete;
+    CServiceRegistry& operator=(const CServiceRegistry&) = delete;
+
+    PluginList plugins_;
+    ServiceList services_;
+    PluginList::const_iterator enumCursor_ = plugins_.end();
+    void* host_ = nullptr;
+    HWND hostWindow_ = nullptr;
+};
+
+}  // namespace kivra
