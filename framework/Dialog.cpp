@@ -1,0 +1,254 @@
+#include "framework/Dialog.h"
+
+#include "framework/App.h"
+#include "framework/MessagePump.h"
+
+namespace kivra {
+
+namespace {
+
+// Each thread runs its own modal loops (the wait dialog has a thread of its own).
+thread_local CDialog* tRunningModal = nullptr;
+
+// Messages whose answer a dialog procedure returns itself; for all others it
+// returns TRUE and leaves the answer in DWLP_MSGRESULT.
+bool AnswersDirectly(UINT msg)
+{
+    switch (msg) {
+    case WM_INITDIALOG:
+    case WM_CTLCOLORMSGBOX:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLORSCROLLBAR:
+    case WM_CTLCOLORSTATIC:
+    case WM_COMPAREITEM:
+    case WM_VKEYTOITEM:
+    case WM_CHARTOITEM:
+    case WM_QUERYDRAGICON:
+        return true;
+    default:
+        return false;
+    }
+}
+
+}  // namespace
+
+CDialog::CDialog(UINT templateId, HINSTANCE module) : templateId_(templateId), module_(module) {}
+
+CDialog::CDialog(const DLGTEMPLATE* memoryTemplate) : memoryTemplate_(memoryTemplate) {}
+
+CDialog* CDialog::RunningModal()
+{
+    return tRunningModal;
+}
+
+bool CDialog::CreateFromTemplate(HWND parent)
+{
+    HINSTANCE module = module_;
+    if (!module)
+        module = CApp::Current() ? CApp::Current()->Instance() : ::GetModuleHandleW(nullptr);
+    auto self = reinterpret_cast<LPARAM>(this);
+    HWND hwnd = memoryTemplate_
+        ? ::CreateDialogIndirectParamW(module, memoryTemplate_, parent, StaticDialogProc, self)
+        : ::CreateDialogParamW(module, MAKEINTRESOURCEW(templateId_), parent, StaticDialogProc, self);
+    if (!hwnd) {
+        DetachObject();  // in case it got as far as WM_INITDIALOG
+        return false;
+    }
+    ownsWindow_ = true;
+    return true;
+}
+
+bool CDialog::Create(HWND parent)
+{
+    if (hwnd_)
+        return false;
+    modal_ = false;
+    ending_ = false;
+    result_ = kDialogFailed;
+    return CreateFromTemplate(parent);
+}
+
+INT_PTR CDialog::DoModal(HWND owner)
+{
+    if (hwnd_)
+        return kDialogFailed;  // one window per object at a time
+
+    // Disabled before the dialog exists, so activation goes to the dialog.
+    HWND ownerRoot = owner ? ::GetAncestor(owner, GA_ROOT) : nullptr;
+    if (ownerRoot == ::GetDesktopWindow())
+        ownerRoot = nullptr;
+    bool ownerDisabled = false;
+    if (ownerRoot && ::IsWindowEnabled(ownerRoot)) {
+        ::EnableWindow(ownerRoot, FALSE);
+        ownerDisabled = true;
+    }
+
+    modal_ = true;
+    ending_ = false;
+    result_ = kDialogFailed;
+    bool quit = false;
+    WPARAM quitCode = 0;
+    if (CreateFromTemplate(owner) && !ending_ && hwnd_) {
+        CDialog* outer = tRunningModal;
+        tRunningModal = this;
+        if (!::IsWindowVisible(hwnd_))
+            ::ShowWindow(hwnd_, SW_SHOWNORMAL);
+        RunModalLoop(quit, quitCode);
+        tRunningModal = outer;
+    }
+
+    // The owner comes back before the dialog goes, so it takes the activation.
+    if (ownerDisabled)
+        ::EnableWindow(ownerRoot, TRUE);
+    if (hwnd_) {
+        if (ownerRoot && ::GetActiveWindow() == hwnd_)
+            ::SetActiveWindow(ownerRoot);
+        ::DestroyWindow(hwnd_);
+        DetachObject();  // normally done at WM_NCDESTROY already
+    }
+    modal_ = false;
+    if (quit) {
+        ::PostQuitMessage(static_cast<int>(quitCode));
+        return kDialogFailed;
+    }
+    return result_;
+}
+
+void CDialog::RunModalLoop(bool& quit, WPARAM& quitCode)
+{
+    bool idle = true;
+    MSG lastMouseMove{};
+    MSG msg{};
+    for (;;) {
+        if (idle && !::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
+            idle = false;
+            if (!ContinueModal() || !hwnd_ || ending_)
+                return;
+            continue;  // the hook may have posted something
+        }
+        BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
+        if (got == 0) {
+            quit = true;
+            quitCode = msg.wParam;
+            return;
+        }
+        if (got < 0)
+            return;
+        ProcessMessage(msg, this, MSGF_DIALOGBOX);
+        if (!hwnd_ || ending_)
+            return;
+        if (RearmsIdle(msg, lastMouseMove))
+            idle = true;
+    }
+}
+
+void CDialog::EndDialog(INT_PTR result)
+{
+    result_ = result;
+    if (modal_)
+        ending_ = true;
+    else if (hwnd_)
+        ::ShowWindow(hwnd_, SW_HIDE);
+}
+
+bool CDialog::UpdateData(bool fromControls)
+{
+    return DoDataExchange(fromControls);
+}
+
+LRESULT CDialog::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    switch (msg) {
+    case WM_INITDIALOG:
+        return OnInitDialog() ? TRUE : FALSE;  // bool OnInitDialog()
+    case WM_COMMAND:
+        // Buttons, menus, and the dialog manager's Enter and Esc.
+        if (HIWORD(wParam) == BN_CLICKED) {
+            if (LOWORD(wParam) == IDOK) {
+                OnOK();  // void OnOK()
+                return 0;
+            }
+            if (LOWORD(wParam) == IDCANCEL) {
+                OnCancel();  // void OnCancel()
+                return 0;
+            }
+        }
+        break;
+    }
+    return DefaultProc(msg, wParam, lParam);
+}
+
+LRESULT CDialog::DefaultProc(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    HWND hwnd = hwnd_;
+    if (!hwnd)
+        return 0;
+    skipNextDialogProc_ = true;
+    LRESULT result = ::DefDlgProcW(hwnd, msg, wParam, lParam);
+    skipNextDialogProc_ = false;
+    return result;
+}
+
+bool CDialog::OnInitDialog()
+{
+    UpdateData(false);
+    return true;
+}
+
+void CDialog::OnOK()
+{
+    if (UpdateData(true))
+        EndDialog(IDOK);
+}
+
+void CDialog::OnCancel()
+{
+    EndDialog(IDCANCEL);
+}
+
+bool CDialog::DoDataExchange(bool)
+{
+    return true;
+}
+
+bool CDialog::ContinueModal()
+{
+    return !ending_;
+}
+
+INT_PTR CALLBACK CDialog::StaticDialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    auto* self = dynamic_cast<CDialog*>(ObjectOf(hwnd));
+    if (!self && msg == WM_INITDIALOG) {
+        self = reinterpret_cast<CDialog*>(lParam);
+        if (!self || self->hwnd_)
+            return FALSE;
+        self->AttachObject(hwnd);
+    }
+    // Before WM_INITDIALOG (WM_SETFONT) the dialog manager works alone.
+    if (!self)
+        return FALSE;
+    if (self->skipNextDialogProc_) {
+        self->skipNextDialogProc_ = false;
+        return FALSE;
+    }
+
+    LRESULT result = 0;
+    try {
+        result = self->RouteMessage(msg, wParam, lParam);
+    } catch (...) {
+        result = 0;  // nothing leaves a dialog procedure
+    }
+    if (msg == WM_NCDESTROY && ObjectOf(hwnd) == self)
+        self->DetachObject();
+
+    if (AnswersDirectly(msg))
+        return static_cast<INT_PTR>(result);
+    ::SetWindowLongPtrW(hwnd, DWLP_MSGRESULT, result);
+    return TRUE;
+}
+
+}  // namespace kivra

@@ -1,0 +1,220 @@
+#include "framework/Window.h"
+
+#include <commctrl.h>
+
+namespace kivra {
+
+namespace {
+
+// The attached object, and the procedure a subclassed window had before.
+// Window properties rather than GWLP_USERDATA, so that subclassed controls
+// keep their user data for whoever else wants it.
+constexpr wchar_t kObjectProperty[] = L"Kivra.WindowObject";
+constexpr wchar_t kPreviousProcProperty[] = L"Kivra.PreviousProc";
+
+}  // namespace
+
+CWindow::~CWindow()
+{
+    if (!hwnd_)
+        return;
+    HWND hwnd = hwnd_;
+    bool owned = ownsWindow_;
+    DetachObject();
+    if (owned)
+        ::DestroyWindow(hwnd);
+}
+
+CWindow* CWindow::ObjectOf(HWND hwnd)
+{
+    return hwnd ? static_cast<CWindow*>(::GetPropW(hwnd, kObjectProperty)) : nullptr;
+}
+
+CWindow* CWindow::FromHandle(HWND hwnd)
+{
+    if (!hwnd)
+        return nullptr;
+    // A property of another process's window would be a pointer into that process.
+    DWORD process = 0;
+    ::GetWindowThreadProcessId(hwnd, &process);
+    if (process != ::GetCurrentProcessId())
+        return nullptr;
+    return ObjectOf(hwnd);
+}
+
+ATOM CWindow::RegisterWindowClass(WNDCLASSEXW windowClass)
+{
+    windowClass.cbSize = sizeof(windowClass);
+    windowClass.lpfnWndProc = StaticWindowProc;
+    if (!windowClass.hInstance)
+        windowClass.hInstance = ::GetModuleHandleW(nullptr);
+    ATOM atom = ::RegisterClassExW(&windowClass);
+    if (!atom && ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS) {
+        WNDCLASSEXW existing{};
+        existing.cbSize = sizeof(existing);
+        atom = static_cast<ATOM>(::GetClassInfoExW(windowClass.hInstance, windowClass.lpszClassName, &existing));
+    }
+    return atom;
+}
+
+bool CWindow::Create(DWORD exStyle, const wchar_t* className, const wchar_t* text, DWORD style,
+                     int x, int y, int width, int height, HWND parent, UINT_PTR idOrMenu)
+{
+    if (hwnd_)
+        return false;
+    // `this` goes along as the creation parameter; only our own classes read it.
+    HWND hwnd = ::CreateWindowExW(exStyle, className, text, style, x, y, width, height, parent,
+                                  reinterpret_cast<HMENU>(idOrMenu), ::GetModuleHandleW(nullptr), this);
+    if (!hwnd) {
+        DetachObject();  // in case creation failed after WM_NCCREATE
+        return false;
+    }
+    if (hwnd_ != hwnd && !SubclassWindow(hwnd)) {
+        ::DestroyWindow(hwnd);
+        return false;
+    }
+    ownsWindow_ = true;
+    return true;
+}
+
+bool CWindow::SubclassWindow(HWND hwnd)
+{
+    if (!hwnd || hwnd_ || ObjectOf(hwnd))
+        return false;
+    // Window procedures run on the window's thread; a foreign one cannot be ours.
+    if (::GetWindowThreadProcessId(hwnd, nullptr) != ::GetCurrentThreadId())
+        return false;
+    AttachObject(hwnd);
+    auto current = reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(hwnd, GWLP_WNDPROC));
+    if (current == StaticWindowProc)
+        return true;  // one of our own classes: nothing to replace
+    previousProc_ = current;
+    ::SetPropW(hwnd, kPreviousProcProperty, reinterpret_cast<HANDLE>(current));
+    ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(StaticWindowProc));
+    return true;
+}
+
+HWND CWindow::Detach()
+{
+    HWND hwnd = hwnd_;
+    DetachObject();
+    return hwnd;
+}
+
+void CWindow::AttachObject(HWND hwnd)
+{
+    hwnd_ = hwnd;
+    ::SetPropW(hwnd, kObjectProperty, this);
+}
+
+void CWindow::DetachObject()
+{
+    if (!hwnd_)
+        return;
+    HWND hwnd = hwnd_;
+    if (previousProc_ &&
+        ::GetWindowLongPtrW(hwnd, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(StaticWindowProc)) {
+        ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previousProc_));
+        ::RemovePropW(hwnd, kPreviousProcProperty);
+    }
+    // Otherwise someone subclassed the window after us: our procedure stays in
+    // their chain and keeps forwarding through the property.
+    ::RemovePropW(hwnd, kObjectProperty);
+    hwnd_ = nullptr;
+    previousProc_ = nullptr;
+    ownsWindow_ = false;
+}
+
+bool CWindow::PreTranslateMessage(MSG*)
+{
+    return false;
+}
+
+bool CWindow::OnReflectedMessage(UINT, WPARAM, LPARAM, LRESULT*)
+{
+    return false;
+}
+
+LRESULT CWindow::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    return DefaultProc(msg, wParam, lParam);
+}
+
+LRESULT CWindow::DefaultProc(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (previousProc_)
+        return ::CallWindowProcW(previousProc_, hwnd_, msg, wParam, lParam);
+    return ::DefWindowProcW(hwnd_, msg, wParam, lParam);
+}
+
+LRESULT CWindow::RouteMessage(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    HWND control = ReflectionTarget(msg, wParam, lParam);
+    if (control && control != hwnd_) {
+        CWindow* target = FromHandle(control);
+        LRESULT result = 0;
+        if (target && target != this && target->OnReflectedMessage(msg, wParam, lParam, &result))
+            return result;
+    }
+    return WindowProc(msg, wParam, lParam);
+}
+
+LRESULT CALLBACK CWindow::StaticWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    CWindow* self = ObjectOf(hwnd);
+    if (!self && msg == WM_NCCREATE) {
+        auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+        self = create ? static_cast<CWindow*>(create->lpCreateParams) : nullptr;
+        if (self && !self->hwnd_)
+            self->AttachObject(hwnd);
+        else
+            self = nullptr;
+    }
+    if (!self) {
+        // A window whose object let go while another subclass stayed on top of ours.
+        if (auto previous = reinterpret_cast<WNDPROC>(::GetPropW(hwnd, kPreviousProcProperty))) {
+            if (msg == WM_NCDESTROY)
+                ::RemovePropW(hwnd, kPreviousProcProperty);
+            return ::CallWindowProcW(previous, hwnd, msg, wParam, lParam);
+        }
+        return ::DefWindowProcW(hwnd, msg, wParam, lParam);
+    }
+
+    LRESULT result = 0;
+    try {
+        result = self->RouteMessage(msg, wParam, lParam);
+    } catch (...) {
+        result = 0;  // nothing leaves a window procedure
+    }
+    // The handler may have deleted the object (its destructor detached it then).
+    if (msg == WM_NCDESTROY && ObjectOf(hwnd) == self)
+        self->DetachObject();
+    return result;
+}
+
+HWND ReflectionTarget(UINT msg, WPARAM, LPARAM lParam)
+{
+    if (!lParam)
+        return nullptr;  // menus, accelerators, and messages without a control
+    switch (msg) {
+    case WM_COMMAND:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORMSGBOX:
+    case WM_CTLCOLORSCROLLBAR:
+    case WM_CTLCOLORSTATIC:
+        return reinterpret_cast<HWND>(lParam);
+    case WM_NOTIFY:
+        return reinterpret_cast<const NMHDR*>(lParam)->hwndFrom;
+    case WM_DRAWITEM: {
+        auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+        return item->CtlType != ODT_MENU ? item->hwndItem : nullptr;
+    }
+    default:
+        return nullptr;
+    }
+}
+
+}  // namespace kivra
