@@ -2,7 +2,9 @@
 
 #include <cwchar>
 
+#include "config/Configure.h"
 #include "framework/Text.h"
+#include "kivra_plugin.h"
 
 namespace kivra {
 
@@ -74,3 +76,17 @@ bool CLanguageTable::Translate(const wchar_t* id, wchar_t* buffer, size_t capaci
 }
 
 }  // namespace kivra
+
+extern "C" KIVRA_API const wchar_t* __cdecl TranslateText(const wchar_t* id)
+{
+    static wchar_t result[kivra::kTranslateTextUnits];
+    if (id == nullptr) {
+        result[0] = 0;
+        return result;
+    }
+    if (kivra::CConfigure* configure = kivra::GetConfigure())
+        configure->Language().Translate(id, result);
+    else
+        kivra::CopyText(result, id);
+    return result;
+}

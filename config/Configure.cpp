@@ -1,0 +1,177 @@
+#include "config/Configure.h"
+
+#include <objbase.h>
+
+#include <cwchar>
+#include <string>
+
+#include "config/SkinFrame.h"
+#include "config/Values.h"
+
+namespace kivra {
+
+namespace {
+
+const wchar_t kInitialHelpTitle[] = L"Bramic Help";
+const wchar_t kInitialHelpFileName[] = L"bramic.chm";
+const wchar_t kInitialDatabaseFileName[] = L"bramic.db";
+
+constexpr unsigned kLogMaskWhenNotConfigured = 255;
+
+std::unique_ptr<CConfigure> g_configure;
+bool g_comInitialised = false;
+
+// path = folder + tail, rejected (false) rather than cut when too long.
+bool JoinPath(wchar_t (&path)[kConfigPathUnits], const wchar_t* folder, const wchar_t* tail)
+{
+    return CopyText(path, folder) && AppendText(path, tail);
+}
+
+}  // namespace
+
+bool ButtonOwnerAccepted(const wchar_t* buttonOwnerText, const wchar_t* owner)
+{
+    if (owner == nullptr || owner[0] == 0)
+        return true;
+    return buttonOwnerText != nullptr && wcsstr(buttonOwnerText, owner) != nullptr;
+}
+
+CConfigure::CConfigure(const wchar_t* productFolder)
+{
+    CopyText(helpTitle_, kInitialHelpTitle);
+    CopyText(helpFileName_, kInitialHelpFileName);
+    CopyText(databaseFileName_, kInitialDatabaseFileName);
+    mainFrame_.maskColor = kDefaultMaskColor;
+
+    if (productFolder == nullptr || productFolder[0] == 0)
+        return;
+    const size_t length = wcslen(productFolder);
+    if (productFolder[length - 1] != L'\\')
+        return;
+    constructed_ = JoinPath(commonFolder_, productFolder, L"common\\") &&
+                   JoinPath(skinFolder_, productFolder, L"skin\\") &&
+                   JoinPath(configFile_, productFolder, L"common\\config.xml") &&
+                   JoinPath(languageFile_, productFolder, L"language\\");
+}
+
+bool CConfigure::ReadLogo()
+{
+    std::wstring name;
+    if (!document_->ReadText(L"main-frame/logo", &name))
+        return false;
+    // The icon is taken from the product's own common\ folder. Resolving
+    // "common\" against the working directory would lose the logo whenever
+    // Kivra is started from elsewhere (a shortcut, another program).
+    wchar_t path[kConfigPathUnits];
+    if (!JoinPath(path, commonFolder_, name.c_str()))
+        return false;
+    // A logo that does not load leaves no icon; that is no error.
+    logoIcon_.reset(static_cast<HICON>(::LoadImageW(nullptr, path, IMAGE_ICON, 0, 0, LR_LOADFROMFILE)));
+    return true;
+}
+
+bool CConfigure::ReadLanguage()
+{
+    std::wstring flag, code;
+    if (!document_->ReadText(L"main-frame/using-system-language", &flag))
+        return false;
+    if (ParseTrueTestFlag(flag.c_str()))
+        code = CLanguageTable::SystemLanguageCode();
+    else if (!document_->ReadText(L"main-frame/default-language", &code))
+        return false;
+    if (!AppendText(languageFile_, code.c_str()) || !AppendText(languageFile_, L".xml"))
+        return false;
+    // A missing or broken language file leaves the table empty: every text
+    // then shows as its id, and the product still starts.
+    language_.Load(languageFile_);
+    return true;
+}
+
+bool CConfigure::Load()
+{
+    if (!constructed_)
+        return false;
+    document_ = std::make_unique<CXmlDocument>();
+    if (!document_->Load(configFile_))
+        return false;
+    if (!ReadLogo())
+        return false;
+
+    std::wstring text;
+    if (!document_->ReadText(L"main-frame/title", &text))
+        return false;
+    CopyText(title_, text.c_str());
+
+    if (!ReadLanguage())
+        return false;
+
+    if (!document_->ReadText(L"main-frame/skin", &text) || !AppendText(skinFolder_, text.c_str()))
+        return false;
+
+    if (document_->ReadText(L"main-frame/help-file-title", &text))
+        CopyText(helpTitle_, text.c_str());
+    if (document_->ReadText(L"main-frame/help-file-name", &text))
+        CopyText(helpFileName_, text.c_str());
+    if (document_->ReadText(L"main-frame/db-file-name", &text))
+        CopyText(databaseFileName_, text.c_str());
+    if (document_->ReadText(L"main-frame/enble-log-level", &text))
+        logLevelMask_ = ParseSixFlags(text.c_str());
+
+    if (!document_->ReadText(L"main-frame/button-owner", &text))
+        return false;
+    CopyText(buttonOwner_, text.c_str());
+
+    if (!skin_.Open(skinFolder_))
+        return false;
+    ReadMainFrame(skin_.Document(), &mainFrame_);
+
+    document_.reset();
+    return true;
+}
+
+bool ExecutableFolder(wchar_t* folder, size_t capacity)
+{
+    wchar_t path[MAX_PATH];
+    DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        return false;
+    wchar_t* lastBackslash = wcsrchr(path, L'\\');
+    if (lastBackslash == nullptr)
+        return false;
+    lastBackslash[1] = 0;
+    return CopyText(folder, capacity, path);
+}
+
+CConfigure* GetConfigureFrom(const wchar_t* productFolder)
+{
+    if (g_configure)
+        return g_configure.get();
+    if (!g_comInitialised) {
+        // S_FALSE (already initialised on this thread) counts as success.
+        if (FAILED(::CoInitialize(nullptr)))
+            return nullptr;
+        g_comInitialised = true;
+    }
+    auto configure = std::make_unique<CConfigure>(productFolder);
+    if (!configure->Load())
+        return nullptr;
+    g_configure = std::move(configure);
+    return g_configure.get();
+}
+
+CConfigure* GetConfigure()
+{
+    if (g_configure)
+        return g_configure.get();
+    wchar_t folder[kConfigPathUnits];
+    if (!ExecutableFolder(folder, kConfigPathUnits))
+        return nullptr;
+    return GetConfigureFrom(folder);
+}
+
+void DestroyConfigure()
+{
+    g_configure.reset();
+}
+
+}  // namespace kivra
