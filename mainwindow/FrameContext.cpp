@@ -1,0 +1,382 @@
+#include "mainwindow/FrameContext.h"
+
+#include <memory>
+
+#include "config/SkinFrame.h"
+#include "config/SkinWindows.h"
+#include "config/Values.h"
+#include "framework/ControlBars.h"
+#include "framework/Text.h"
+#include "framework/WindowRef.h"
+#include "mainwindow/DialogUnits.h"
+#include "mainwindow/SkinPainter.h"
+#include "mainwindow/WindowRegion.h"
+
+namespace kivra {
+namespace {
+
+// The longest caption the title bar draws, terminator included.
+constexpr int kCaptionUnits = 260;
+
+// The styles the skinned frame takes away: the system caption when the
+// window has a shape, the system boxes when the skin draws them.
+constexpr LONG_PTR kCaptionStyle = WS_CAPTION;
+constexpr LONG_PTR kSystemBoxStyles = WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
+
+// A DC of the whole window (title bar and frame included), from GetWindowDC.
+class WholeWindowDc {
+public:
+    explicit WholeWindowDc(HWND hwnd) : hwnd_(hwnd), dc_(::GetWindowDC(hwnd)) {}
+    ~WholeWindowDc() { if (dc_) ::ReleaseDC(hwnd_, dc_); }
+    WholeWindowDc(const WholeWindowDc&) = delete;
+    WholeWindowDc& operator=(const WholeWindowDc&) = delete;
+    HDC get() const { return dc_; }
+
+private:
+    HWND hwnd_;
+    HDC dc_;
+};
+
+FrameExtensions& DefaultExtensions()
+{
+    static FrameExtensions none;
+    return none;
+}
+
+bool HasArea(SIZE size)
+{
+    return size.cx != 0 && size.cy != 0;
+}
+
+std::unique_ptr<FrameContext>& TheFrameContext()
+{
+    static std::unique_ptr<FrameContext> context;
+    return context;
+}
+
+}  // namespace
+
+// The defaults stand for pieces other parts of the main window build; until
+// one is installed, the frame has no menus, tool area, status bar, commands
+// or skin buttons.
+void FrameExtensions::SetUpMenus(FrameContext&) {}
+void FrameExtensions::BuildToolArea(FrameContext&) {}
+int FrameExtensions::CreateStatusBar(FrameContext&, const std::vector<TStatusItem>&, bool)
+{
+    return 0;
+}
+unsigned FrameExtensions::CommandIdForName(const char*)
+{
+    return 0;
+}
+void FrameExtensions::PlaceSystemButtons(FrameContext&) {}
+
+void FillMinMaxInfo(const RECT& remembered, MINMAXINFO* info)
+{
+    const LONG width = remembered.right - remembered.left;
+    const LONG height = remembered.bottom - remembered.top;
+    if (info == nullptr || width <= 0 || height <= 0)
+        return;
+    info->ptMaxPosition = {remembered.left, remembered.top};
+    info->ptMaxSize = {width, height};
+    info->ptMaxTrackSize = {width, height};
+}
+
+FrameContext::FrameContext(CConfigure& configure) : configure_(configure), extensions_(&DefaultExtensions()) {}
+
+FrameContext::~FrameContext()
+{
+    ReleaseImages(maxBackground_);
+    ReleaseImages(normalBackground_);
+    ReleaseTitleBar();
+    ReleaseBitmaps(notifierSkin_);
+    // menu bar, accelerator table and both regions go with their wrappers
+}
+
+void FrameContext::SetExtensions(FrameExtensions* extensions)
+{
+    extensions_ = extensions ? extensions : &DefaultExtensions();
+}
+
+void FrameContext::AttachMainWindow(CNurelMainWindow* object, HWND window, HWND tooltip)
+{
+    mainWindow_ = object;
+    mainWindowHandle_ = window;
+    tooltip_ = tooltip;
+    ReleaseBitmaps(notifierSkin_);
+    ReadNotifierSkin(configure_.Skin(), &notifierSkin_);
+}
+
+int FrameContext::SetUpFrame(HWND window)
+{
+    mainWindowHandle_ = window;
+    ApplyWindowIcon(window);
+    ApplyWindowSize(window);
+    ReadShape(window);
+    ReadMaxMode();
+    SwitchMode(normalRegion_.get(), normalSize_, false);
+    if (HasArea(normalSize_)) {
+        CentreWindow(window, normalSize_);
+        currentSize_ = normalSize_;
+    }
+    extensions_->SetUpMenus(*this);
+    ReadTitleBarSkin(window);
+    extensions_->BuildToolArea(*this);
+    ReadStatusBar();
+    ReadAcceleratorTable();
+    RepositionBars(window, kFirstControlBarId, kLastControlBarId);
+    return 1;
+}
+
+void FrameContext::ApplyWindowIcon(HWND window)
+{
+    HICON logo = configure_.LogoIcon();
+    if (logo == nullptr)
+        return;
+    windowIcon_ = logo;
+    ::SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(logo));
+    ::SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(logo));
+}
+
+void FrameContext::ApplyWindowSize(HWND window)
+{
+    const TMainFrameSkin& frame = configure_.MainFrame();
+    RECT size = {0, 0, frame.windowWidth, frame.windowHeight};
+    kivra::ConvertDialogUnits(window, pixelCoordinates_, &size);
+    // A skin without a size (or with a negative one) keeps the dialog's own
+    // size until a region gives one.
+    if (size.right <= 0 || size.bottom <= 0)
+        return;
+    const SIZE windowSize = {size.right, size.bottom};
+    CentreWindow(window, windowSize);
+    currentSize_ = windowSize;
+    normalSize_ = windowSize;
+}
+
+void FrameContext::CentreWindow(HWND window, SIZE size)
+{
+    const int x = (::GetSystemMetrics(SM_CXSCREEN) - size.cx) >> 1;
+    const int y = (::GetSystemMetrics(SM_CYSCREEN) - size.cy) >> 1;
+    ::MoveWindow(window, x, y, size.cx, size.cy, TRUE);
+}
+
+void FrameContext::ReadShape(HWND window)
+{
+    const TMainFrameSkin& frame = configure_.MainFrame();
+    ReleaseImages(maxBackground_);
+    regionFlag_ = frame.abnormalWindow;
+    ReleaseImages(normalBackground_);
+    ReadBackground(configure_.Skin(), &normalBackground_);
+    maskColor_ = frame.maskColor;
+
+    BuildModeRegion(normalBackground_, maskColor_, &regionFlag_, &normalRegion_, &normalSize_);
+    pixelCoordinates_ = regionFlag_;
+
+    std::wstring panelText;
+    if (configure_.Skin().Document().ReadText(L"skin/main-frame/panel-rect", &panelText))
+        panelRect_ = ParseRect(panelText.c_str());
+    kivra::ConvertDialogUnits(window, pixelCoordinates_, &panelRect_);
+
+    if (regionFlag_) {
+        // The shape is the frame now; the system caption would be cut by it.
+        WindowRef(window).ModifyStyle(kCaptionStyle, 0, true);
+    }
+}
+
+void FrameContext::ReadMaxMode()
+{
+    ReadMaxBackground(configure_.Skin(), &maxBackground_);
+    TMaxWindowSkin values = {};
+    ReadMaxWindow(configure_.Skin().Document(), &values);
+    maxWindowEnabled_ = values.enabled;
+    CopyText(getMaxPanelService_, values.getMaxPanelService);
+    CopyText(rightButtonService_, values.rightButtonService);
+    maxSize_ = {values.width, values.height};
+    maxPanelRect_ = values.panelRect;
+
+    // Building the max shape clears the region flag when it fails; the flag
+    // still stands for the normal shape then.
+    BuildModeRegion(maxBackground_, maskColor_, &regionFlag_, &maxRegion_, &maxSize_);
+    if (normalRegion_ && HasArea(normalSize_))
+        regionFlag_ = true;
+}
+
+void FrameContext::ReleaseTitleBar()
+{
+    ReleaseImages(titleBarImages_);
+    for (TSkinButton& button : titleBarButtons_) {
+        ReleaseBitmaps(button);
+        button = TSkinButton{};
+    }
+}
+
+void FrameContext::ReadTitleBarSkin(HWND window)
+{
+    ReleaseTitleBar();
+    const bool read = kivra::ReadTitleBar(configure_.Skin(), &titleBarImages_, titleBarButtons_);
+    if (!read || titleBarImages_.empty() || titleBarButtons_[0].image == nullptr)
+        skinTitleBar_ = false;
+    if (skinTitleBar_)
+        WindowRef(window).ModifyStyle(kSystemBoxStyles, 0);
+}
+
+void FrameContext::ReadStatusBar()
+{
+    CXmlDocument& document = configure_.Skin().Document();
+    bool show = false;
+    std::vector<TStatusItem> items;
+    if (kivra::ReadStatusBar(document, &show))
+        ReadStatusItems(document, &items);
+    statusBarHeight_ = extensions_->CreateStatusBar(*this, items, show);
+}
+
+void FrameContext::ReadAcceleratorTable()
+{
+    std::vector<TAccelKey> keys;
+    configure_.Skin().ReadAccelerators(&keys);
+    FrameExtensions* extensions = extensions_;
+    accelerators_ = BuildAcceleratorTable(keys, [extensions](const char* name) {
+        return extensions->CommandIdForName(name);
+    });
+}
+
+void FrameContext::SwitchMode(HRGN region, SIZE size, bool maxMode)
+{
+    if (region == nullptr || !HasArea(size))
+        return;
+    HWND window = mainWindowHandle_;
+    UniqueRegion copy = CopyRegion(region);
+
+    if (panels_.current != nullptr)
+        ::ShowWindow(panels_.current, maxMode ? SW_HIDE : SW_SHOW);
+    if (panels_.maxPanel != nullptr)
+        ::ShowWindow(panels_.maxPanel, maxMode ? SW_SHOW : SW_HIDE);
+
+    if (regionFlag_) {
+        // One skin button maximizes in normal mode and restores in max mode.
+        const int from = maxMode ? SC_MAXIMIZE : SC_RESTORE;
+        const int to = maxMode ? SC_RESTORE : SC_MAXIMIZE;
+        if (HWND button = ::GetDlgItem(window, from))
+            ::SetWindowLongPtrW(button, GWLP_ID, to);
+        // The window owns the copy from here on; the context keeps its own.
+        if (copy && ::SetWindowRgn(window, copy.get(), TRUE))
+            copy.release();
+    }
+    maxMode_ = maxMode;
+
+    const RECT placed = WindowRef(window).RectInParent();
+    ::MoveWindow(window, placed.left, placed.top, size.cx, size.cy, TRUE);
+    extensions_->PlaceSystemButtons(*this);
+    ::InvalidateRect(window, nullptr, TRUE);
+}
+
+void FrameContext::SwitchToMaxMode()
+{
+    if (maxWindowEnabled_)
+        SwitchMode(maxRegion_.get(), maxSize_, true);
+}
+
+void FrameContext::SwitchToNormalMode()
+{
+    SwitchMode(normalRegion_.get(), normalSize_, false);
+}
+
+void FrameContext::LayoutTitleBar()
+{
+    ::GetWindowRect(mainWindowHandle_, &windowRect_);
+    titleBar_ = kivra::LayoutTitleBar(windowRect_.right - windowRect_.left, TTitleBarMetrics::FromSystem());
+}
+
+void FrameContext::DrawTitleBar()
+{
+    if (!skinTitleBar_ || mainWindowHandle_ == nullptr)
+        return;
+    LayoutTitleBar();
+    WholeWindowDc dc(mainWindowHandle_);
+    if (dc.get() == nullptr)
+        return;
+    wchar_t caption[kCaptionUnits] = {};
+    ::GetWindowTextW(mainWindowHandle_, caption, kCaptionUnits);
+    kivra::DrawTitleBar(dc.get(), titleBar_, TTitleBarMetrics::FromSystem(), titleBarImages_, titleBarButtons_,
+                        windowIcon_, caption);
+}
+
+void FrameContext::DrawTitleBarHover(POINT screenPoint)
+{
+    if (!skinTitleBar_ || mainWindowHandle_ == nullptr)
+        return;
+    LayoutTitleBar();
+    WholeWindowDc dc(mainWindowHandle_);
+    if (dc.get() == nullptr)
+        return;
+    const POINT point = {screenPoint.x - windowRect_.left, screenPoint.y - windowRect_.top};
+    DrawTitleBarButtons(dc.get(), titleBar_, titleBarButtons_, TitleBarButtonAt(titleBar_, point));
+}
+
+bool FrameContext::ClickTitleBar(POINT screenPoint)
+{
+    if (!skinTitleBar_ || mainWindowHandle_ == nullptr)
+        return false;
+    // Laid out afresh: the window may have changed size since the last drawing.
+    LayoutTitleBar();
+    const POINT point = {screenPoint.x - windowRect_.left, screenPoint.y - windowRect_.top};
+    const UINT command = TitleBarCommand(TitleBarButtonAt(titleBar_, point), ::IsZoomed(mainWindowHandle_) != FALSE);
+    if (command == 0)
+        return false;
+    ::PostMessageW(mainWindowHandle_, WM_SYSCOMMAND, command, MAKELPARAM(point.x, point.y));
+    return true;
+}
+
+void FrameContext::DrawBackground(HDC dc)
+{
+    RECT client = {};
+    if (dc == nullptr || !::GetClientRect(mainWindowHandle_, &client))
+        return;
+    DrawImageList(dc, maxMode_ ? maxBackground_ : normalBackground_, client);
+}
+
+RECT FrameContext::ResolveRect(const RECT& skinRect) const
+{
+    RECT client = {};
+    ::GetClientRect(mainWindowHandle_, &client);
+    return kivra::ResolveRect(skinRect, client.right - client.left, client.bottom - client.top);
+}
+
+void FrameContext::ConvertDialogUnits(RECT* rect) const
+{
+    kivra::ConvertDialogUnits(mainWindowHandle_, pixelCoordinates_, rect);
+}
+
+bool FrameContext::TranslateAccelerator(MSG* msg) const
+{
+    if (msg == nullptr || mainWindowHandle_ == nullptr || !accelerators_)
+        return false;
+    if (msg->message != WM_KEYDOWN && msg->message != WM_SYSKEYDOWN)
+        return false;
+    return ::TranslateAcceleratorW(mainWindowHandle_, accelerators_.get(), msg) != 0;
+}
+
+FrameContext* GetFrameContext()
+{
+    std::unique_ptr<FrameContext>& context = TheFrameContext();
+    if (!context) {
+        CConfigure* configure = GetConfigure();
+        if (configure == nullptr)
+            return nullptr;
+        context = std::make_unique<FrameContext>(*configure);
+    }
+    return context.get();
+}
+
+FrameContext* ExistingFrameContext()
+{
+    return TheFrameContext().get();
+}
+
+void DestroyFrameContext()
+{
+    TheFrameContext().reset();
+    DestroyConfigure();
+}
+
+}  // namespace kivra

@@ -1,0 +1,233 @@
+// FrameContext: the main window's frame state, one per process. It holds what
+// the skin says the frame looks like (backgrounds, regions and sizes of the two
+// display modes, the drawn title bar, the accelerator table, the panel places)
+// and the operations that apply it to the window: the frame set-up, the mode
+// switch, title-bar drawing and clicks, background painting.
+//
+// Display modes: normal mode after set-up; max mode (SC_MAXIMIZE, or
+// "manager/MaximizeWindow") has its own background, region, size and panel,
+// and is entered only when the skin enables it and gives it a shape. Neither
+// mode takes the whole screen.
+//
+// Lifecycle: GetFrameContext() makes it on first request together with the
+// product configuration; start-up attaches the main window, then runs
+// SetUpFrame once; DestroyFrameContext() at the main window's destruction
+// releases it and the configuration.
+#pragma once
+
+#include <windows.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "config/Configure.h"
+#include "config/SkinRecords.h"
+#include "framework/Handles.h"
+#include "mainwindow/Accelerators.h"
+#include "mainwindow/TitleBar.h"
+
+namespace kivra {
+
+class CNurelMainWindow;
+class FrameContext;
+
+// The pieces of the frame set-up that other parts of the main window build:
+// menus, tool area, status bar, skin buttons, commands. The main window
+// installs an implementation with SetExtensions; each default here does
+// nothing at all, because the piece it stands for is not built by the frame
+// context itself, and says so.
+class FrameExtensions {
+public:
+    virtual ~FrameExtensions() = default;
+
+    // Set-up step: the floating dialog's skin values ("skin/float-dlg") and
+    // the menus, with the menu bar (FrameContext::MenuBar()). Default: none made.
+    virtual void SetUpMenus(FrameContext& frame);
+    // Set-up step: the tool area with its tool bars (ids 0xE800..). Default: none made.
+    virtual void BuildToolArea(FrameContext& frame);
+    // Set-up step: the status bar from the skin's panes (read already; show
+    // is the skin's show flag). Answers the status-bar height, the height of
+    // pane 0 plus SM_CYFRAME, or 0 without a bar. Default: no bar is made, 0.
+    virtual int CreateStatusBar(FrameContext& frame, const std::vector<TStatusItem>& items, bool show);
+    // The command id registered under a command name, 0 when there is none.
+    // Default: no command registry, so no name is known.
+    virtual unsigned CommandIdForName(const char* name);
+    // After a mode switch: the skin buttons owned by "system" go back to
+    // their resolved rectangles. Default: there are no skin buttons.
+    virtual void PlaceSystemButtons(FrameContext& frame);
+};
+
+// The panel state the plugin panels keep in the frame context.
+struct TPanelState {
+    bool sameSize = false;          // "plugin-window-same-size"
+    bool fitSizeToPlugin = false;   // "fit-size-to-plugin"
+    HWND current = nullptr;         // the panel shown now, not owned
+    HWND maxPanel = nullptr;        // shown only in max mode, not owned
+    std::map<std::string, HWND> byShowService;  // show service name -> panel window
+};
+
+// WM_GETMINMAXINFO of the main window: maximised at the top-left of the
+// rectangle remembered at the end of start-up, with its size as maximised and
+// largest tracking size. An empty rectangle (start-up not finished) leaves
+// the system's values, which would otherwise clamp the window to nothing.
+void FillMinMaxInfo(const RECT& remembered, MINMAXINFO* info);
+
+class FrameContext {
+public:
+    explicit FrameContext(CConfigure& configure);
+    ~FrameContext();
+    FrameContext(const FrameContext&) = delete;
+    FrameContext& operator=(const FrameContext&) = delete;
+
+    CConfigure& Configure() { return configure_; }
+
+    // --- The main window -------------------------------------------------
+    // Records the window being dressed (its object may be null) and its
+    // tooltip control, and reads the notifier's skin ("skin/notifier-window").
+    void AttachMainWindow(CNurelMainWindow* object, HWND window, HWND tooltip);
+    CNurelMainWindow* MainWindow() const { return mainWindow_; }
+    HWND MainWindowHandle() const { return mainWindowHandle_; }
+    HWND Tooltip() const { return tooltip_; }
+    // Not owned; null restores the defaults.
+    void SetExtensions(FrameExtensions* extensions);
+
+    // Applies the skin to window, which becomes the main window handle (the
+    // attached object is kept): icon, size, shape, caption, title bar, tool
+    // area, status bar, accelerators. Answers 1; a skin that gives no shape or
+    // no title bar leaves the window's own frame.
+    int SetUpFrame(HWND window);
+
+    // --- Display modes ---------------------------------------------------
+    // Switches to the given shape and size: nothing unless region exists and
+    // both sides of size are nonzero. The current panel is hidden in max mode
+    // and shown in normal mode, the max panel the other way round; with the
+    // region flag the child control with id SC_MAXIMIZE (entering max mode)
+    // or SC_RESTORE (leaving it) takes the other id, and a copy of region
+    // becomes the window region. The window keeps its top-left corner.
+    void SwitchMode(HRGN region, SIZE size, bool maxMode);
+    // Max mode, when the skin enables it.
+    void SwitchToMaxMode();
+    void SwitchToNormalMode();
+
+    // --- Title bar ---------------------------------------------------------
+    // Lays the title bar out for the window's current width (and stores the
+    // window rectangle).
+    void LayoutTitleBar();
+    // WM_NCPAINT, WM_NCACTIVATE: the whole title bar into the window DC.
+    void DrawTitleBar();
+    // WM_NCMOUSEMOVE at screenPoint: the button under it with its hover face.
+    void DrawTitleBarHover(POINT screenPoint);
+    // WM_NCLBUTTONDOWN on a box at screenPoint: posts WM_SYSCOMMAND with the
+    // button's command and the window-relative point, and answers true; false
+    // when no drawn button is there.
+    bool ClickTitleBar(POINT screenPoint);
+
+    // WM_ERASEBKGND: the background of the current mode over the client area.
+    void DrawBackground(HDC dc);
+
+    // --- Coordinates -------------------------------------------------------
+    // Whether skin coordinates are pixels (a window region is in force) or
+    // dialog units of the main window.
+    bool PixelCoordinates() const { return pixelCoordinates_; }
+    // A skin rectangle in the main window's current client coordinates.
+    RECT ResolveRect(const RECT& skinRect) const;
+    // Dialog units of the main window to pixels, in place (nothing while
+    // PixelCoordinates()).
+    void ConvertDialogUnits(RECT* rect) const;
+
+    // --- Accelerators ------------------------------------------------------
+    HACCEL AcceleratorTable() const { return accelerators_.get(); }
+    // The application's message filter: a key press translated through the
+    // table to the main window. True when it was an accelerator.
+    bool TranslateAccelerator(MSG* msg) const;
+
+    // --- State -----------------------------------------------------------
+    int StatusBarHeight() const { return statusBarHeight_; }
+    void SetStatusBarHeight(int height) { statusBarHeight_ = height; }
+    COLORREF MaskColor() const { return maskColor_; }
+    bool RegionFlag() const { return regionFlag_; }
+    bool MaxMode() const { return maxMode_; }
+    HICON WindowIcon() const { return windowIcon_; }
+    bool MaxWindowEnabled() const { return maxWindowEnabled_; }
+    HRGN MaxRegion() const { return maxRegion_.get(); }
+    const RECT& MaxPanelRect() const { return maxPanelRect_; }
+    SIZE MaxSize() const { return maxSize_; }
+    const std::vector<TSkinImage>& MaxBackground() const { return maxBackground_; }
+    const char* GetMaxPanelService() const { return getMaxPanelService_; }
+    const char* RightButtonService() const { return rightButtonService_; }
+    HRGN NormalRegion() const { return normalRegion_.get(); }
+    SIZE NormalSize() const { return normalSize_; }
+    const RECT& PanelRect() const { return panelRect_; }
+    const RECT& WindowRect() const { return windowRect_; }
+    SIZE CurrentSize() const { return currentSize_; }
+    // The window's menu bar, owned here.
+    UniqueMenu& MenuBar() { return menuBar_; }
+    const std::vector<TSkinImage>& NormalBackground() const { return normalBackground_; }
+    bool SkinTitleBar() const { return skinTitleBar_; }
+    const TTitleBarLayout& TitleBarLayout() const { return titleBar_; }
+    const std::vector<TSkinImage>& TitleBarImages() const { return titleBarImages_; }
+    const TSkinButton (&TitleBarButtons() const)[kTitleBarButtonCount] { return titleBarButtons_; }
+    TPanelState& Panels() { return panels_; }
+    // The notifier's skin; its image is owned here.
+    const TNotifierSkin& NotifierSkin() const { return notifierSkin_; }
+
+private:
+    // Steps of SetUpFrame.
+    void ApplyWindowIcon(HWND window);
+    void ApplyWindowSize(HWND window);
+    void ReadShape(HWND window);
+    void ReadMaxMode();
+    void ReadTitleBarSkin(HWND window);
+    void ReadStatusBar();
+    void ReadAcceleratorTable();
+    void CentreWindow(HWND window, SIZE size);
+    void ReleaseTitleBar();
+
+    CConfigure& configure_;
+    FrameExtensions* extensions_;
+
+    int statusBarHeight_ = 0;
+    COLORREF maskColor_ = kDefaultMaskColor;
+    bool regionFlag_ = false;     // the skin asks for a shaped window and a region was built
+    bool maxMode_ = false;
+    HICON windowIcon_ = nullptr;  // the configuration's logo, not owned
+    bool maxWindowEnabled_ = false;
+    UniqueRegion maxRegion_;
+    RECT maxPanelRect_ = {};
+    SIZE maxSize_ = {};
+    std::vector<TSkinImage> maxBackground_;
+    char getMaxPanelService_[kSkinTextSize] = {};
+    char rightButtonService_[kSkinTextSize] = {};
+    UniqueRegion normalRegion_;
+    SIZE normalSize_ = {};
+    RECT panelRect_ = {};
+    RECT windowRect_ = {};
+    SIZE currentSize_ = {};
+    UniqueMenu menuBar_;
+    std::vector<TSkinImage> normalBackground_;
+    UniqueAccel accelerators_;
+    bool skinTitleBar_ = true;
+    TTitleBarLayout titleBar_ = {};
+    std::vector<TSkinImage> titleBarImages_;
+    TSkinButton titleBarButtons_[kTitleBarButtonCount] = {};
+    TPanelState panels_;
+    CNurelMainWindow* mainWindow_ = nullptr;
+    HWND mainWindowHandle_ = nullptr;
+    HWND tooltip_ = nullptr;
+    TNotifierSkin notifierSkin_ = {};
+    // Set while a window region is in force: skin coordinates are pixels.
+    bool pixelCoordinates_ = false;
+};
+
+// The process's frame context, made on first request with the configuration
+// (GetConfigure). Null when the configuration cannot be had; the next request
+// tries again.
+FrameContext* GetFrameContext();
+// The frame context when it exists, without making one.
+FrameContext* ExistingFrameContext();
+// Releases the frame context (menu bar, accelerator table, image lists,
+// regions) and then the configuration.
+void DestroyFrameContext();
+
+}  // namespace kivra
