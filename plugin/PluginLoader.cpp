@@ -45,8 +45,8 @@ bool IsFullLibraryPath(const wchar_t* path)
     if (length == 0 || length > kMaxPathChars)
         return false;
     const auto isSlash = [](wchar_t c) { return c == L'\\' || c == L'/'; };
-    const bool drivePath = length >= 3 && ((path[0] >= L'A' && path[0] <= L'Z') || (path[0] >= L'a' && path[0] <= L'z')) &&
-                           path[1] == L':' && isSlash(path[2]);
+    const auto isLetter = [](wchar_t c) { return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z'); };
+    const bool drivePath = length >= 3 && isLetter(path[0]) && path[1] == L':' && isSlash(path[2]);
     const bool uncPath = length >= 3 && isSlash(path[0]) && isSlash(path[1]) && !isSlash(path[2]);
     return drivePath || uncPath;
 }
