@@ -47,7 +47,9 @@ public:
     // Set-up step: the tool area with its tool bars (ids 0xE800..). Default: none made.
     virtual void BuildToolArea(FrameContext& frame);
     // Set-up step: the status bar from the skin's panes (read already; show
-    // is the skin's show flag). Answers the status-bar height, the height of
+    // is the skin's show flag): each pane's id is its cmdid, else the command
+    // registered under its name, else a new id registered under that name;
+    // the bar has id 0xE801. Answers the status-bar height, the height of
     // pane 0 plus SM_CYFRAME, or 0 without a bar. Default: no bar is made, 0.
     virtual int CreateStatusBar(FrameContext& frame, const std::vector<TStatusItem>& items, bool show);
     // The command id registered under a command name, 0 when there is none.
@@ -161,7 +163,9 @@ public:
     const RECT& PanelRect() const { return panelRect_; }
     const RECT& WindowRect() const { return windowRect_; }
     SIZE CurrentSize() const { return currentSize_; }
-    // The window's menu bar, owned here.
+    // The window's menu bar, owned here: whoever gives it to the window with
+    // SetMenu takes it off again before the window is destroyed, which would
+    // destroy it a second time.
     UniqueMenu& MenuBar() { return menuBar_; }
     const std::vector<TSkinImage>& NormalBackground() const { return normalBackground_; }
     bool SkinTitleBar() const { return skinTitleBar_; }
