@@ -77,8 +77,12 @@ INT_PTR CDialog::DoModal(HWND owner)
         return kDialogFailed;  // one window per object at a time
 
     // Disabled before the dialog exists, so activation goes to the dialog.
+    // An owner of another thread is left alone: disabling it would wait for
+    // that thread, which is busy when (like the wait dialog's owner) it has
+    // handed its dialog to a thread of its own.
     HWND ownerRoot = owner ? ::GetAncestor(owner, GA_ROOT) : nullptr;
-    if (ownerRoot == ::GetDesktopWindow())
+    if (ownerRoot == ::GetDesktopWindow() ||
+        (ownerRoot && ::GetWindowThreadProcessId(ownerRoot, nullptr) != ::GetCurrentThreadId()))
         ownerRoot = nullptr;
     bool ownerDisabled = false;
     if (ownerRoot && ::IsWindowEnabled(ownerRoot)) {

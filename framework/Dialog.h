@@ -47,8 +47,9 @@ public:
     explicit CDialog(const DLGTEMPLATE* memoryTemplate);
 
     // Runs the dialog modally on the calling thread; answers the EndDialog
-    // result or kDialogFailed. owner may be null (no owner) or the desktop
-    // window (not disabled); a child window stands for its top-level window.
+    // result or kDialogFailed. owner may be null (no owner); a child window
+    // stands for its top-level window. The desktop window and an owner of
+    // another thread own the dialog without being disabled.
     INT_PTR DoModal(HWND owner = nullptr);
     // Creates the dialog modeless; it shows when its template says WS_VISIBLE.
     bool Create(HWND parent);

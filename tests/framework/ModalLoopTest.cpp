@@ -206,16 +206,30 @@ protected:
     {
         if (const char* name = Name(msg))
             gLog.push_back(std::string("handle ") + name);
-        if (msg == kFinish)
+        if (msg == kFinish) {
+            HWND owner = ::GetWindow(Handle(), GW_OWNER);
+            ownerEnabledAtFinish = owner && ::IsWindowEnabled(owner);
             EndDialog(kFinished);
+        }
         return CGuardedDialog::WindowProc(msg, wParam, lParam);
     }
+
+public:
+    bool ownerEnabledAtFinish = false;
 };
 
-DWORD WINAPI RunOrderDialog(void* result)
+struct ThreadRun {
+    HWND owner;
+    INT_PTR result = 0;
+    bool ownerEnabled = false;
+};
+
+DWORD WINAPI RunOrderDialog(void* parameter)
 {
+    auto* run = static_cast<ThreadRun*>(parameter);
     COrderDialog dialog;
-    *static_cast<INT_PTR*>(result) = dialog.DoModal(nullptr);
+    run->result = dialog.DoModal(run->owner);
+    run->ownerEnabled = dialog.ownerEnabledAtFinish;
     return 0;
 }
 
@@ -232,19 +246,20 @@ TEST_F(CHostFixture, FilterRunsFirstThenPreTranslationThenTheDialog)
     EXPECT_EQ(app.lastCode, MSGF_DIALOGBOX);
 }
 
-TEST_F(CHostFixture, FilterOfAnotherThreadsApplicationIsNotRun)
+TEST_F(CHostFixture, DialogOnAThreadOfItsOwnRunsWithoutTheFilterAndLeavesItsOwnerEnabled)
 {
-    // The application belongs to the test's thread; a wait-dialog-like thread
-    // runs its own modal loop without it.
+    // The application and the owner belong to the test's thread; a thread
+    // like the wait dialog's runs its own modal loop without either.
     CRecordingApp app;
-    INT_PTR result = 0;
-    HANDLE thread = ::CreateThread(nullptr, 0, RunOrderDialog, &result, 0, nullptr);
+    ThreadRun run{host};
+    HANDLE thread = ::CreateThread(nullptr, 0, RunOrderDialog, &run, 0, nullptr);
     ASSERT_NE(thread, nullptr);
     UniqueKernelHandle owned(thread);
     // This thread keeps answering, in case the other one sends it anything.
     while (::MsgWaitForMultipleObjects(1, &thread, FALSE, 10000, QS_ALLINPUT) == WAIT_OBJECT_0 + 1)
         PumpPending();
-    EXPECT_EQ(result, kFinished);
+    EXPECT_EQ(run.result, kFinished);
+    EXPECT_TRUE(run.ownerEnabled) << "an owner of another thread is not disabled";
     std::vector<std::string> expected = {"pre probe",    "handle probe", "pre swallowed", "handle swallowed",
                                          "pre finish", "handle finish"};
     EXPECT_EQ(gLog, expected);

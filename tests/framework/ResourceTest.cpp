@@ -181,3 +181,17 @@ TEST(Resources, ManifestAsksForCommonControls6AndTheInvokersRights)
     EXPECT_NE(manifest.find("version=\"6.0.0.0\""), std::string::npos);
     EXPECT_NE(manifest.find("level=\"asInvoker\""), std::string::npos);
 }
+
+TEST(Resources, ProgramIconIsTheProductIcon)
+{
+    auto icon = static_cast<HICON>(::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_MAIN), IMAGE_ICON,
+                                                0, 0, LR_DEFAULTSIZE));
+    ASSERT_NE(icon, nullptr);
+    ICONINFO info{};
+    EXPECT_TRUE(::GetIconInfo(icon, &info));
+    if (info.hbmColor)
+        ::DeleteObject(info.hbmColor);
+    if (info.hbmMask)
+        ::DeleteObject(info.hbmMask);
+    ::DestroyIcon(icon);
+}
