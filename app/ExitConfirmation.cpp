@@ -1,0 +1,42 @@
+#include "app/ExitConfirmation.h"
+
+#include "config/Configure.h"
+#include "framework/Text.h"
+#include "marvik.h"
+
+namespace kivra {
+
+bool ModemConnected()
+{
+    unsigned first = 0;
+    unsigned second = 0;
+    Modem::GetModem()->NetStat(&first, &second);  // its result says nothing
+    return IsConnectionUp(first, second);
+}
+
+void TranslateShellText(const wchar_t* id, wchar_t* buffer, size_t capacity)
+{
+    if (CConfigure* configure = GetConfigure())
+        configure->Language().Translate(id, buffer, capacity);
+    else
+        CopyText(buffer, capacity, id);
+}
+
+bool ConfirmExit(HWND mainWindow)
+{
+    wchar_t caption[kExitCaptionUnits] = {};
+    if (mainWindow != nullptr)
+        GetWindowTextW(mainWindow, caption, static_cast<int>(kExitCaptionUnits));
+
+    // Translations are cut to this buffer; the texts are short sentences.
+    wchar_t text[1024];
+    if (ModemConnected()) {
+        TranslateShellText(kPleaseDisconnectText, text);
+        MessageBoxW(mainWindow, text, caption, kPleaseDisconnectBoxStyle);
+        return false;
+    }
+    TranslateShellText(kConfirmExitText, text);
+    return MessageBoxW(mainWindow, text, caption, kConfirmExitBoxStyle) == IDYES;
+}
+
+}  // namespace kivra
