@@ -1,27 +1,10 @@
-// Kivra.exe's entry point. For now it binds the plugins and unloads them
-// again; the main window will run between the two.
+// Kivra.exe's entry point: the application object runs the main window.
 #include <windows.h>
 
-#include "framework/Text.h"
-#include "plugin/PluginLoader.h"
-#include "plugin/ServiceRegistry.h"
-
-#include <string>
+#include "app/MainApp.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
 {
-    using namespace kivra;
-    CServiceRegistry* registry = CServiceRegistry::GetRegistry();
-    if (registry == nullptr)
-        return 0;
-
-    BindPlugin(registry, nullptr);
-    const std::wstring folder = PluginFolder();
-    wchar_t pattern[kMaxPathChars + 1];
-    if (!folder.empty() && CopyText(pattern, folder.c_str()) && AppendText(pattern, L"*.dll"))
-        LoadPluginsInFolder(pattern);
-
-    UnloadAllPlugins();
-    CServiceRegistry::DestroyRegistry();
-    return 0;
+    kivra::CMainApp app;
+    return app.Run();
 }

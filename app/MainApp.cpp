@@ -1,0 +1,36 @@
+#include "app/MainApp.h"
+
+#include <commctrl.h>
+
+#include "mainwindow/FrameContext.h"
+#include "mainwindow/MainDlg.h"
+
+namespace kivra {
+
+bool CMainApp::InitInstance()
+{
+    INITCOMMONCONTROLSEX controls{};
+    controls.dwSize = sizeof(controls);
+    controls.dwICC = kCommonControlClasses;
+    ::InitCommonControlsEx(&controls);
+
+    CMainDlg dialog;
+    SetMainWindow(&dialog);
+    dialog.DoModal();
+    SetMainWindow(nullptr);
+    // The dialog's destructor, at the end of this scope, shuts the shell down.
+    return false;
+}
+
+bool CMainApp::ProcessMessageFilter(int code, MSG* msg)
+{
+    if (code < 0 || msg == nullptr)
+        return CApp::ProcessMessageFilter(code, msg);
+    const FrameContext* frame = ExistingFrameContext();
+    if (frame != nullptr && frame->MainWindowHandle() != nullptr && frame->AcceleratorTable() != nullptr &&
+        IsAcceleratorCandidate(msg->message) && frame->TranslateAccelerator(msg))
+        return true;
+    return CApp::ProcessMessageFilter(code, msg);
+}
+
+}  // namespace kivra

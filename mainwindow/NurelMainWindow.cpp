@@ -1,0 +1,613 @@
+#include "mainwindow/NurelMainWindow.h"
+
+#include <commctrl.h>
+#include <windowsx.h>
+
+#include <algorithm>
+
+#include "app/ExitConfirmation.h"
+#include "app/Log.h"
+#include "config/Configure.h"
+#include "dunra.h"
+#include "framework/ControlBars.h"
+#include "framework/Text.h"
+#include "mainwindow/FrameContext.h"
+#include "ostel.h"
+#include "plugin/ManagerPlugin.h"
+#include "plugin/PluginLoader.h"
+#include "plugin/ServiceRegistry.h"
+#include "resources/resource.h"
+
+namespace kivra {
+
+namespace {
+
+// OpenMutexW access: everything (MUTEX_ALL_ACCESS).
+constexpr DWORD kMutexAllAccess = 0x1F0001;
+// The load order list of the skin, at most this many characters.
+constexpr wchar_t kLoadOrderPath[] = L"skin/backgroudmain-frame/load-plugin-order";
+constexpr size_t kLoadOrderUnits = 1024;
+
+}  // namespace
+
+POINT IconPosition(const RECT& client, int iconWidth, int iconHeight)
+{
+    const int width = client.right - client.left;
+    const int height = client.bottom - client.top;
+    return {(width - iconWidth + 1) / 2, (height - iconHeight + 1) / 2};
+}
+
+std::wstring ExecutableRelativePath(const wchar_t* relative)
+{
+    wchar_t path[kMaxPathChars + 1];
+    if (!ExecutableFolder(path, kMaxPathChars + 1) || !AppendText(path, relative))
+        return {};
+    return path;
+}
+
+CNurelMainWindow::CNurelMainWindow() : CDialog(IDD_MAIN)
+{
+    // The icon beside the executable, not beside the current directory: a
+    // shell started from another working directory keeps its icon.
+    const std::wstring iconPath = ExecutableRelativePath(kMainIconFile);
+    if (!iconPath.empty())
+        mainIcon_.reset(static_cast<HICON>(
+            ::LoadImageW(nullptr, iconPath.c_str(), IMAGE_ICON, 0, 0, LR_LOADFROMFILE)));
+}
+
+CNurelMainWindow::~CNurelMainWindow()
+{
+    // 1. Other instances may start from now on.
+    mutex_.reset();
+
+    // 2. The auxiliary windows. The notifier comes with the notifier window.
+    DestroySettingDialogs();
+    if (floatDlg_.IsWindow())
+        floatDlg_.Destroy();
+
+    // 3. Plugins newest first, the built-in plugin last, then the registry
+    //    with every plugin object and stored record.
+    if (registry_ != nullptr) {
+        UnloadAllPlugins();
+        CServiceRegistry::DestroyRegistry();
+        registry_ = nullptr;
+    }
+
+    // 4. The built-in plugin's UnloadPlugin normally destroyed it already.
+    if (ExistingFrameContext() != nullptr)
+        DestroyFrameContext();
+    frame_ = nullptr;
+
+    // 5. The message bus, after every plugin is gone.
+    OpExit();
+
+    // 6. The tray icon is removed with the tray icon itself, which comes later.
+
+    // 7. The floating dialog (a member), the tooltip and the window.
+    if (tooltip_ != nullptr && ::IsWindow(tooltip_))
+        ::DestroyWindow(tooltip_);
+    tooltip_ = nullptr;
+    if (IsWindow())
+        Destroy();
+}
+
+HICON CNurelMainWindow::WindowIcon() const
+{
+    if (frame_ != nullptr && frame_->WindowIcon() != nullptr)
+        return frame_->WindowIcon();
+    return mainIcon_.get();
+}
+
+void CNurelMainWindow::ExitOperation()
+{
+    CloseWaitDialog();
+    EndDialog(IDOK);
+}
+
+// ---------------------------------------------------------------------------
+// Start-up
+
+bool CNurelMainWindow::OnInitDialog()
+{
+    // 1. Default initialisation, the main icon.
+    CDialog::OnInitDialog();
+    Send(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(mainIcon_.get()));
+    Send(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(mainIcon_.get()));
+
+    // 2. to 5. Frame context and configuration, skin description, log.
+    if (!AttachConfiguration())
+        return true;
+
+    // 6. The frame context dresses this window. The tooltip control does not
+    //    exist yet; step 14 hands it over once it is made.
+    frame_->AttachMainWindow(this, hwnd_, nullptr);
+
+    // 7. The translated title is PluginMessageBox's caption from now on.
+    CConfigure& configure = frame_->Configure();
+    wchar_t title[kConfigLongTextUnits];
+    configure.Language().Translate(configure.Title(), title);
+    SetMessageBoxCaption(title);
+
+    // 8. One instance per title.
+    if (!SingleInstanceAllowsStart(title)) {
+        EndDialog(0);
+        return true;
+    }
+
+    // 9. The start-up password.
+    if (RunPasswordDialog() == IDCANCEL) {
+        EndDialog(0);
+        return true;
+    }
+
+    // 10. The title.
+    if (title[0] != 0)
+        SetText(title);
+
+    // 11. Held until shutdown: later instances find it.
+    mutex_.reset(::CreateMutexW(nullptr, FALSE, kSingleInstanceMutexName));
+
+    // 12. The database; its failure ends the start-up silently.
+    if (!OpenDatabase()) {
+        EndDialog(0);
+        return true;
+    }
+
+    // 13. The message bus; its answer says nothing we act on.
+    OpInit();
+
+    // 14. The tooltip control of the skin buttons.
+    CreateTooltip();
+    frame_->AttachMainWindow(this, hwnd_, tooltip_);
+
+    // 15. The floating dialog, hidden, with the desktop as parent.
+    if (floatDlg_.Create(::GetDesktopWindow()))
+        floatDlg_.Hide();
+
+    // 16. The registry, with this window as the plugins' host.
+    registry_ = CServiceRegistry::GetRegistry();
+    if (registry_ == nullptr) {
+        EndDialog(0);
+        return true;
+    }
+    registry_->SetHost(this, hwnd_);
+
+    // 17. The skinned frame.
+    if (frame_->SetUpFrame(hwnd_) != 1) {
+        EndDialog(0);
+        return true;
+    }
+
+    // 18. Wait dialog defaults.
+    SetWaitDialogDefaults();
+
+    // 19. Plugins: the built-in one, the skin's load order, the rest.
+    LoadPlugins();
+
+    // 20. Tell the bus the plugins are there.
+    TPostMessage(kPluginsLoadedMessage, 0, 0);
+
+    // 21. to 23.
+    CreatePanelsButtonsAndStartService();
+    AddTrayIcon();
+    InitialiseSettingDialog();
+
+    // 24. The rectangle the window may be maximised to.
+    startupRect_ = WindowRect();
+
+    // 25. Timer 2; timer 3 belongs to the device events.
+    SetTimer(kHoverTextTimer, kHoverTextPeriodMs);
+
+    // 26.
+    return true;
+}
+
+bool CNurelMainWindow::AttachConfiguration()
+{
+    // 2. The frame context makes the configuration, which reads config.xml,
+    //    the language file and the skin.
+    frame_ = GetFrameContext();
+    if (frame_ == nullptr) {
+        ::MessageBoxW(hwnd_, kConfigBrokenText, MessageBoxCaption(), MB_OK);
+        EndDialog(0);
+        return false;
+    }
+
+    // 3. The skin description.
+    CSkin& skin = frame_->Configure().Skin();
+    skinName_ = skin.SkinName();
+    skinVersion_ = skin.Version();
+    skinCompany_ = skin.Company();
+    skinUrl_ = skin.Url();
+
+    // 4. The configured levels: a single level is added, anything else
+    //    replaces the mask.
+    CLog& log = GetLog();
+    log.ApplyConfiguredLevel(frame_->Configure().LogLevelMask());
+
+    // 5. The start banner.
+    log.LogTo(kStartLogFile, kStartBannerLevel, kStartBannerFormat, kProgramVersion, skinVersion_.c_str());
+    return true;
+}
+
+bool CNurelMainWindow::SingleInstanceAllowsStart(const wchar_t* title)
+{
+    // An empty title cannot find anybody: every instance starts.
+    if (title == nullptr || title[0] == 0)
+        return true;
+    HWND other = ::FindWindowW(nullptr, title);
+    if (other == nullptr || other == hwnd_)
+        return true;
+    // A window of that title alone is not enough: the mutex tells that it is
+    // ours.
+    UniqueKernelHandle running(::OpenMutexW(kMutexAllAccess, FALSE, kSingleInstanceMutexName));
+    if (!running)
+        return true;
+    // Bring the first instance forward as a tray double click would.
+    ::PostMessageW(other, kTrayCallbackMessage, 0, WM_LBUTTONDBLCLK);
+    if (::IsIconic(other))
+        ::ShowWindow(other, SW_RESTORE);
+    ::SetForegroundWindow(other);
+    return false;
+}
+
+bool CNurelMainWindow::OpenDatabase()
+{
+    const std::wstring path = ExecutableRelativePath(frame_->Configure().DatabaseFileName());
+    return !path.empty() && dbOpen(path.c_str());
+}
+
+void CNurelMainWindow::CreateTooltip()
+{
+    tooltip_ = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr,
+                                 ::GetModuleHandleW(nullptr), nullptr);
+    if (tooltip_ == nullptr)
+        return;
+    ::SendMessageW(tooltip_, TTM_ACTIVATE, TRUE, 0);
+    ::SendMessageW(tooltip_, TTM_SETDELAYTIME, TTDT_AUTOMATIC, MAKELPARAM(kTooltipInitialDelayMs, 0));
+    ::SendMessageW(tooltip_, TTM_SETDELAYTIME, TTDT_AUTOPOP, MAKELPARAM(tooltipAutoPopDelay_, 0));
+}
+
+void CNurelMainWindow::LoadPlugins()
+{
+    const std::wstring folder = PluginFolder();
+    BindPlugin(registry_, nullptr);
+    if (folder.empty())
+        return;
+
+    std::wstring order;
+    if (frame_->Configure().Skin().Document().ReadText(kLoadOrderPath, &order)) {
+        if (order.size() >= kLoadOrderUnits)
+            order.resize(kLoadOrderUnits - 1);
+        LoadPluginsInOrder(order.c_str(), folder.c_str());
+    }
+
+    wchar_t pattern[kMaxPathChars + 1];
+    if (CopyText(pattern, folder.c_str()) && AppendText(pattern, L"*.dll"))
+        LoadPluginsInFolder(pattern);
+}
+
+// ---------------------------------------------------------------------------
+// Seams
+
+INT_PTR CNurelMainWindow::RunPasswordDialog()
+{
+    // The password dialog (template 140, Config.ini's stored password) comes
+    // with the password dialog itself; until then no password is configured,
+    // which lets the start-up go on as the dialog would.
+    return IDOK;
+}
+
+void CNurelMainWindow::SetWaitDialogDefaults()
+{
+    // The wait dialog's background colour 0x00D2E9DA and image "wait.JPG"
+    // are set here once the wait dialog exists.
+}
+
+void CNurelMainWindow::CreatePanelsButtonsAndStartService()
+{
+    // The plugin panels, the skin buttons and the skin's start service come
+    // with the tool area and plugin panels.
+}
+
+void CNurelMainWindow::AddTrayIcon()
+{
+    // The tray icon (added with the window's text as tip and the window icon,
+    // then hidden at once) comes with the tray icon control.
+}
+
+void CNurelMainWindow::InitialiseSettingDialog()
+{
+    // The settings dialog's tree of plugin pages and its icons are set up
+    // here once the settings pages exist.
+}
+
+bool CNurelMainWindow::DispatchToolCommand(UINT)
+{
+    // Tool-area, menu and accelerator commands reach their services through
+    // the command registry, which comes with the menus and commands. Until
+    // then no command is known.
+    return false;
+}
+
+void CNurelMainWindow::CloseWaitDialog()
+{
+    // The wait dialog, when it is open, is posted WM_CLOSE here once the wait
+    // dialog exists; until then none is ever open.
+}
+
+// ---------------------------------------------------------------------------
+// Message map
+
+LRESULT CNurelMainWindow::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    switch (msg) {
+    case WM_SYSCOMMAND:  // LRESULT OnSysCommand(WPARAM command, LPARAM lParam)
+        return OnSysCommand(wParam, lParam);
+    case WM_CLOSE:  // void OnClose()
+        OnClose();
+        return 0;
+    case WM_DESTROY:  // void OnDestroy()
+        OnDestroy();
+        break;
+    case WM_COMMAND:  // LRESULT OnCommand(WPARAM wParam, LPARAM lParam)
+        return OnCommand(wParam, lParam);
+    case WM_HELP:  // void OnHelp()
+        OnHelp();
+        return TRUE;
+    case WM_TIMER:  // void OnTimer(UINT_PTR id)
+        OnTimer(wParam);
+        return 0;
+    case WM_SIZE: {  // void OnSize()
+        OnSize();
+        break;
+    }
+    case WM_MENUSELECT: {  // void OnMenuSelect(WPARAM wParam, LPARAM lParam)
+        const LRESULT result = DefaultProc(msg, wParam, lParam);
+        OnMenuSelect(wParam, lParam);
+        return result;
+    }
+    case WM_GETMINMAXINFO:  // void OnGetMinMaxInfo(MINMAXINFO* info)
+        OnGetMinMaxInfo(reinterpret_cast<MINMAXINFO*>(lParam));
+        break;
+    case WM_LBUTTONDOWN: {  // void OnLButtonDown(LPARAM point)
+        const LRESULT result = DefaultProc(msg, wParam, lParam);
+        OnLButtonDown(lParam);
+        return result;
+    }
+    case WM_RBUTTONDOWN:  // void OnRButtonDown()
+        OnRButtonDown();
+        break;
+    case WM_NCLBUTTONDOWN:  // bool OnNcLButtonDown(WPARAM hit, LPARAM screenPoint)
+        if (OnNcLButtonDown(wParam, lParam))
+            return 0;
+        break;
+    case WM_NCMOUSEMOVE: {  // void OnNcMouseMove(LPARAM screenPoint)
+        const LRESULT result = DefaultProc(msg, wParam, lParam);
+        OnNcMouseMove(lParam);
+        return result;
+    }
+    case WM_NCPAINT:
+    case WM_NCACTIVATE: {  // void OnNcPaintOrActivate()
+        const LRESULT result = DefaultProc(msg, wParam, lParam);
+        OnNcPaintOrActivate();
+        return result;
+    }
+    case WM_ERASEBKGND: {  // void OnEraseBackground(HDC dc)
+        const LRESULT result = DefaultProc(msg, wParam, lParam);
+        OnEraseBackground(reinterpret_cast<HDC>(wParam));
+        return result;
+    }
+    case WM_PAINT:  // bool OnPaintIconic()
+        if (OnPaintIconic())
+            return 0;
+        break;
+    case WM_QUERYDRAGICON:  // HICON WindowIcon()
+        return reinterpret_cast<LRESULT>(WindowIcon());
+    case kTrayCallbackMessage:  // void OnTrayNotify(LPARAM mouseMessage)
+        OnTrayNotify(lParam);
+        return 0;
+    // WM_POWERBROADCAST and WM_DEVICECHANGE are passed on to the bus and to
+    // plugins with the device events; until then they get default handling.
+    }
+    return CDialog::WindowProc(msg, wParam, lParam);
+}
+
+bool CNurelMainWindow::PreTranslateMessage(MSG* msg)
+{
+    if (msg->message == WM_MOUSEMOVE) {
+        // The shared tooltip of the skin buttons sees every mouse move.
+        if (tooltip_ != nullptr)
+            ::SendMessageW(tooltip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(msg));
+    } else if (msg->hwnd != hwnd_ && registry_ != nullptr) {
+        // Plugin dialogs get their keyboard navigation, services bound to a
+        // window their messages.
+        if (registry_->DispatchServiceMessage(msg) != 0)
+            return true;
+    }
+    return CDialog::PreTranslateMessage(msg);
+}
+
+bool CNurelMainWindow::ContinueModal()
+{
+    if (HWND statusBar = ::GetDlgItem(hwnd_, kStatusBarId))
+        ::SendMessageW(statusBar, kIdleUpdateCmdUIMessage, TRUE, 0);
+    return CDialog::ContinueModal();
+}
+
+LRESULT CNurelMainWindow::OnSysCommand(WPARAM command, LPARAM lParam)
+{
+    const UINT id = static_cast<UINT>(command & 0xFFF0);
+    if (id == SC_CLOSE && !ConfirmExit(hwnd_))
+        return 0;
+    // SC_CLOSE's default sends WM_CLOSE, which ends the modal loop.
+    const LRESULT result = DefaultProc(WM_SYSCOMMAND, command, lParam);
+    switch (id) {
+    case SC_MINIMIZE:
+        HideToTray();
+        break;
+    case SC_MAXIMIZE:
+        if (frame_ != nullptr && frame_->MaxWindowEnabled())
+            frame_->SwitchToMaxMode();
+        break;
+    case SC_RESTORE:
+        if (floatDlg_.IsWindow())
+            floatDlg_.Hide();
+        if (frame_ != nullptr)
+            frame_->SwitchToNormalMode();
+        break;
+    default:
+        break;
+    }
+    return result;
+}
+
+void CNurelMainWindow::HideToTray()
+{
+    Hide();
+    inTray_ = true;
+    // The tray icon is put back into the notification area here once the
+    // tray icon exists. With the tray menu's floating-window item checked the
+    // floating dialog stands in for the hidden window.
+    if (trayMenu_ != nullptr && dropZoneItemId_ > 0 &&
+        (::GetMenuState(trayMenu_, static_cast<UINT>(dropZoneItemId_), MF_BYCOMMAND) & MF_CHECKED) != 0 &&
+        floatDlg_.IsWindow())
+        floatDlg_.Show(SW_SHOW);
+}
+
+void CNurelMainWindow::ShowFromTray()
+{
+    ::SetForegroundWindow(hwnd_);
+    Show(SW_SHOW);
+    Send(WM_SYSCOMMAND, SC_RESTORE, 0);
+    // The tray icon leaves the notification area here once it exists.
+    inTray_ = false;
+}
+
+void CNurelMainWindow::OnTrayNotify(LPARAM mouseMessage)
+{
+    // The tray icon's own mouse handling and the tray menu (right button)
+    // come with the tray icon; a double click brings the window back, which
+    // is also what "manager/PopupTray", "manager/ShowMainWindow" and a second
+    // instance ask for.
+    if (static_cast<UINT>(mouseMessage) == WM_LBUTTONDBLCLK)
+        ShowFromTray();
+}
+
+void CNurelMainWindow::OnClose()
+{
+    ExitOperation();
+}
+
+void CNurelMainWindow::OnDestroy()
+{
+    if (tooltip_ != nullptr && ::IsWindow(tooltip_))
+        ::DestroyWindow(tooltip_);
+    tooltip_ = nullptr;
+}
+
+LRESULT CNurelMainWindow::OnCommand(WPARAM wParam, LPARAM lParam)
+{
+    const UINT id = LOWORD(wParam);
+    if (id >= kFirstSystemCommandId) {
+        // Menu items and buttons that carry a system command.
+        Send(WM_SYSCOMMAND, id, lParam);
+        return 0;
+    }
+    DispatchToolCommand(id);
+    return CDialog::WindowProc(WM_COMMAND, wParam, lParam);
+}
+
+void CNurelMainWindow::OnHelp()
+{
+    if (registry_ != nullptr)
+        registry_->CallServiceByName("manager/ShowHelpFile");
+}
+
+void CNurelMainWindow::OnTimer(UINT_PTR id)
+{
+    if (id == kHoverTextTimer) {
+        // The status-bar text of the hot tool-area button is shown here once
+        // the tool area and the status-bar texts exist.
+    }
+}
+
+void CNurelMainWindow::OnSize()
+{
+    RepositionBars(hwnd_, kFirstControlBarId, kLastControlBarId);
+}
+
+void CNurelMainWindow::OnMenuSelect(WPARAM, LPARAM)
+{
+    // The status-bar text of the selected menu item is shown here once the
+    // menus and the status-bar texts exist.
+}
+
+void CNurelMainWindow::OnGetMinMaxInfo(MINMAXINFO* info)
+{
+    FillMinMaxInfo(startupRect_, info);
+}
+
+void CNurelMainWindow::OnLButtonDown(LPARAM point)
+{
+    if (frame_ == nullptr || !frame_->PixelCoordinates())
+        return;
+    // A shaped window has no caption: any point of it drags. The caption
+    // press takes screen coordinates, so the client point is converted.
+    POINT screen = {GET_X_LPARAM(point), GET_Y_LPARAM(point)};
+    ::ClientToScreen(hwnd_, &screen);
+    Send(WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(screen.x, screen.y));
+}
+
+void CNurelMainWindow::OnRButtonDown()
+{
+    if (frame_ == nullptr || registry_ == nullptr)
+        return;
+    const char* service = frame_->RightButtonService();
+    if (frame_->PixelCoordinates() && ::IsZoomed(hwnd_) && frame_->RegionFlag() && service[0] != 0)
+        registry_->CallServiceByName(service);
+}
+
+bool CNurelMainWindow::OnNcLButtonDown(WPARAM hit, LPARAM screenPoint)
+{
+    if (frame_ == nullptr || (hit != HTMINBUTTON && hit != HTMAXBUTTON && hit != HTCLOSE))
+        return false;
+    return frame_->ClickTitleBar({GET_X_LPARAM(screenPoint), GET_Y_LPARAM(screenPoint)});
+}
+
+void CNurelMainWindow::OnNcMouseMove(LPARAM screenPoint)
+{
+    if (frame_ != nullptr)
+        frame_->DrawTitleBarHover({GET_X_LPARAM(screenPoint), GET_Y_LPARAM(screenPoint)});
+}
+
+void CNurelMainWindow::OnNcPaintOrActivate()
+{
+    if (frame_ != nullptr)
+        frame_->DrawTitleBar();
+}
+
+void CNurelMainWindow::OnEraseBackground(HDC dc)
+{
+    if (frame_ != nullptr && dc != nullptr)
+        frame_->DrawBackground(dc);
+}
+
+bool CNurelMainWindow::OnPaintIconic()
+{
+    if (!::IsIconic(hwnd_))
+        return false;
+    PAINTSTRUCT paint;
+    HDC dc = ::BeginPaint(hwnd_, &paint);
+    if (dc == nullptr)
+        return true;
+    Send(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    const POINT at = IconPosition(ClientRect(), ::GetSystemMetrics(SM_CXICON), ::GetSystemMetrics(SM_CYICON));
+    if (HICON icon = WindowIcon())
+        ::DrawIcon(dc, at.x, at.y, icon);
+    ::EndPaint(hwnd_, &paint);
+    return true;
+}
+
+}  // namespace kivra

@@ -1,0 +1,154 @@
+// CNurelMainWindow: the application's main window, a dialog over template
+// 102 that the application object runs modally for the whole life of the
+// process. Its initialisation is the start-up sequence, its destruction the
+// shutdown sequence; what it looks like comes from the skin through the frame
+// context (FrameContext.h).
+//
+// Start-up, in this order (OnInitDialog); any failing step ends the dialog
+// with 0, and only a missing configuration says so ("The config file may be
+// broken!"):
+//   icon -> frame context and configuration -> skin description -> log level
+//   and start banner -> frame context attached -> message-box caption ->
+//   single instance -> password -> window title -> mutex -> database ->
+//   message bus -> tooltip -> floating dialog -> registry -> skinned frame ->
+//   wait dialog defaults -> plugins -> "plugins loaded" on the bus -> panels,
+//   buttons and start service -> tray icon -> settings dialog -> start-up
+//   rectangle -> timers.
+// Shutdown (destructor), in this order: mutex closed; settings dialog,
+// floating dialog, system settings page and notifier destroyed; plugins
+// unloaded newest first and the registry destroyed; frame context destroyed
+// if still there; message bus stopped; tray icon removed; floating dialog,
+// tooltip and window destroyed.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "dialogs/FloatDlg.h"
+#include "framework/Dialog.h"
+#include "framework/Handles.h"
+
+namespace kivra {
+
+class CServiceRegistry;
+class FrameContext;
+
+// The tray icon's callback message; lParam is the mouse message.
+constexpr UINT kTrayCallbackMessage = WM_USER + 102;
+// The mutex that tells a second instance that the first one runs.
+constexpr wchar_t kSingleInstanceMutexName[] = L"NurelCorpV3SingleObjectMutex";
+// The program's version, written into the start banner.
+constexpr wchar_t kProgramVersion[] = L"V5.0.1.2";
+// The start banner: program version, then the skin's version.
+constexpr wchar_t kStartBannerFormat[] =
+    L"\r\n\r\n\r\n\r\n\r\n\r\nOmbrix PC Software launched, version: %s%s\r\n\r\n";
+constexpr wchar_t kStartLogFile[] = L"ostel.log";
+constexpr unsigned kStartBannerLevel = 32;
+// The one start-up failure that is reported.
+constexpr wchar_t kConfigBrokenText[] = L"The config file may be broken!";
+// Posted on the message bus once every plugin is bound.
+constexpr unsigned long kPluginsLoadedMessage = 0x8069;
+// Timer 2: the status-bar text of the hot tool-area button.
+constexpr UINT_PTR kHoverTextTimer = 2;
+constexpr UINT kHoverTextPeriodMs = 300;
+// Tooltip delays.
+constexpr int kTooltipInitialDelayMs = 100;
+constexpr int kTooltipAutoPopDelayMs = 30000;
+// WM_COMMAND identifiers from here up are system commands.
+constexpr UINT kFirstSystemCommandId = 0xF000;
+// Sent to the status bar on every idle check of the modal loop.
+constexpr UINT kIdleUpdateCmdUIMessage = 0x0363;
+// The main icon, beside the executable.
+constexpr wchar_t kMainIconFile[] = L"common\\main.ico";
+
+// Where the main icon goes in a minimised window's client area of this size.
+POINT IconPosition(const RECT& client, int iconWidth, int iconHeight);
+
+// The executable's folder followed by relative; empty when it does not fit.
+std::wstring ExecutableRelativePath(const wchar_t* relative);
+
+class CNurelMainWindow : public CDialog {
+public:
+    CNurelMainWindow();
+    // The shutdown sequence (see the header comment).
+    ~CNurelMainWindow() override;
+
+    // The exit operation: closes the wait dialog when it is open and ends the
+    // modal loop with IDOK. WM_CLOSE runs it directly, the system close
+    // command and "manager/ProgramExit" after the exit confirmation.
+    void ExitOperation();
+
+    HWND Tooltip() const { return tooltip_; }
+    CFloatDlg& FloatDialog() { return floatDlg_; }
+    // The window rectangle remembered at the end of start-up (empty before).
+    const RECT& StartupRect() const { return startupRect_; }
+    // The window icon: the configured logo once the frame is set up, else the
+    // main icon; null when neither loaded.
+    HICON WindowIcon() const;
+    // The skin's version text, as written into the start banner.
+    const std::wstring& SkinVersion() const { return skinVersion_; }
+
+protected:
+    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    bool PreTranslateMessage(MSG* msg) override;
+    bool OnInitDialog() override;
+    bool ContinueModal() override;
+    // Enter and Esc never close the main window.
+    void OnOK() override {}
+    void OnCancel() override {}
+
+private:
+    // Start-up steps that can end the start-up; false ends it.
+    bool AttachConfiguration();
+    bool SingleInstanceAllowsStart(const wchar_t* title);
+    bool OpenDatabase();
+    void CreateTooltip();
+    void LoadPlugins();
+
+    // Seams for the windows that come later; each says what it will do.
+    INT_PTR RunPasswordDialog();
+    void SetWaitDialogDefaults();
+    void CreatePanelsButtonsAndStartService();
+    void AddTrayIcon();
+    void InitialiseSettingDialog();
+    bool DispatchToolCommand(UINT id);
+    void CloseWaitDialog();
+
+    // Message handlers.
+    LRESULT OnSysCommand(WPARAM command, LPARAM lParam);  // WM_SYSCOMMAND
+    void OnClose();                                       // WM_CLOSE
+    void OnDestroy();                                     // WM_DESTROY
+    LRESULT OnCommand(WPARAM wParam, LPARAM lParam);      // WM_COMMAND
+    void OnHelp();                                        // WM_HELP
+    void OnTimer(UINT_PTR id);                            // WM_TIMER
+    void OnSize();                                        // WM_SIZE
+    void OnMenuSelect(WPARAM wParam, LPARAM lParam);      // WM_MENUSELECT
+    void OnGetMinMaxInfo(MINMAXINFO* info);               // WM_GETMINMAXINFO
+    void OnLButtonDown(LPARAM point);                     // WM_LBUTTONDOWN
+    void OnRButtonDown();                                 // WM_RBUTTONDOWN
+    bool OnNcLButtonDown(WPARAM hit, LPARAM screenPoint); // WM_NCLBUTTONDOWN; true: taken
+    void OnNcMouseMove(LPARAM screenPoint);               // WM_NCMOUSEMOVE
+    void OnNcPaintOrActivate();                           // WM_NCPAINT, WM_NCACTIVATE
+    void OnEraseBackground(HDC dc);                       // WM_ERASEBKGND
+    bool OnPaintIconic();                                 // WM_PAINT; true when drawn here
+    void OnTrayNotify(LPARAM mouseMessage);               // kTrayCallbackMessage
+    void HideToTray();
+    void ShowFromTray();
+
+    // The data the window keeps, in this order.
+    HWND tooltip_ = nullptr;  // owned: destroyed at WM_DESTROY or by the destructor
+    CFloatDlg floatDlg_;
+    CServiceRegistry* registry_ = nullptr;  // the process's, destroyed by the shutdown
+    FrameContext* frame_ = nullptr;         // the process's, destroyed by the shutdown
+    HMENU trayMenu_ = nullptr;              // not owned; made with the skin menus
+    int dropZoneItemId_ = -1;               // the tray menu's floating-window item, -1: none
+    RECT startupRect_ = {};
+    UniqueKernelHandle mutex_;
+    int tooltipAutoPopDelay_ = kTooltipAutoPopDelayMs;
+    UniqueIcon mainIcon_;
+    std::wstring skinName_, skinVersion_, skinCompany_, skinUrl_;
+    bool inTray_ = false;  // hidden to the tray by SC_MINIMIZE
+};
+
+}  // namespace kivra
