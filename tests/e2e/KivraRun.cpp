@@ -1,0 +1,481 @@
+#include "tests/e2e/KivraRun.h"
+
+#include "framework/Text.h"
+
+#include <cstring>
+
+namespace kivra::e2e {
+
+namespace {
+
+std::wstring FolderOf(const std::wstring& path)
+{
+    const size_t slash = path.find_last_of(L'\\');
+    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
+}
+
+bool CopyInto(const std::wstring& from, const std::wstring& to)
+{
+    return CopyFileW(from.c_str(), to.c_str(), FALSE) != FALSE;
+}
+
+std::string Utf8(const std::wstring& text)
+{
+    if (text.empty())
+        return {};
+    int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(n > 0 ? n : 1), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, out.data(), n, nullptr, nullptr);
+    out.resize(out.size() - 1);
+    return out;
+}
+
+COLORREF FixtureBackground(int x, int y)
+{
+    if (x + y < kFixtureCornerCut)
+        return kFixtureMask;
+    return kFixtureBody;
+}
+
+std::string ConfigXml(const FixtureOptions& o)
+{
+    if (o.brokenConfig)
+        return "<?xml version=\"1.0\"?>\r\n<main-frame>\r\n  <title>unfinished\r\n";
+    std::string xml = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<main-frame>\r\n";
+    xml += "  <logo>logo.ico</logo>\r\n";
+    xml += "  <title>" + Utf8(o.titleId) + "</title>\r\n";
+    xml += "  <using-system-language>false</using-system-language>\r\n";
+    xml += "  <default-language>am_EN</default-language>\r\n";
+    xml += "  <skin>probe</skin>\r\n";
+    xml += "  <db-file-name>probe.db</db-file-name>\r\n";
+    if (!o.logLevels.empty())
+        xml += "  <enble-log-level>" + Utf8(o.logLevels) + "</enble-log-level>\r\n";
+    xml += "  <button-owner>probe</button-owner>\r\n";
+    xml += "</main-frame>\r\n";
+    return xml;
+}
+
+std::string LanguageXml(const FixtureOptions& o)
+{
+    std::string xml = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<table>\r\n";
+    if (!o.titleId.empty())
+        xml += "  <string id=\"" + Utf8(o.titleId) + "\">" + Utf8(o.titleText) + "</string>\r\n";
+    xml += "  <string id=\"ProbeGreeting\">Hello from the language file</string>\r\n";
+    xml += "</table>\r\n";
+    return xml;
+}
+
+std::string SkinXml(const FixtureOptions& o)
+{
+    std::string xml = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<skin>\r\n";
+    xml += "  <description>\r\n    <skin-name>probe</skin-name>\r\n    <version>7.7.1</version>\r\n"
+           "    <company>Kivra tests</company>\r\n    <URL></URL>\r\n    <preview></preview>\r\n"
+           "  </description>\r\n";
+    xml += "  <main-frame>\r\n    <abnormal-window>true</abnormal-window>\r\n"
+           "    <mask-color>255,0,255</mask-color>\r\n    <window-size>200, 150</window-size>\r\n"
+           "  </main-frame>\r\n";
+    xml += "  <backgroud>\r\n    <image from=\"0,0,320,240\" to=\"0,0,320,240\">back.bmp</image>\r\n"
+           "  </backgroud>\r\n";
+    xml += "  <backgroudmain-frame>\r\n    <load-plugin-order>" + Utf8(o.loadOrder) +
+           "</load-plugin-order>\r\n  </backgroudmain-frame>\r\n";
+    xml += "  <plugin name=\"probe_a\" background-color=\"10,20,30\" mask-color=\"1,2,3\""
+           " background-image=\"back.bmp\">\r\n    <control name=\"label\" rect=\"1,2,30,40\"/>\r\n"
+           "  </plugin>\r\n";
+    xml += "</skin>\r\n";
+    return xml;
+}
+
+bool MakeFolder(const std::wstring& folder)
+{
+    return CreateDirectoryW(folder.c_str(), nullptr) != FALSE || GetLastError() == ERROR_ALREADY_EXISTS;
+}
+
+}  // namespace
+
+std::wstring TestProgramFolder()
+{
+    wchar_t path[MAX_PATH];
+    DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH)
+        return {};
+    return FolderOf(path);
+}
+
+std::wstring DemoProductFolder()
+{
+    // tests\e2e\ sits two levels below the build folder, beside Kivra\ .
+    std::wstring path = TestProgramFolder() + L"..\\..\\Kivra\\";
+    wchar_t full[MAX_PATH];
+    DWORD n = GetFullPathNameW(path.c_str(), MAX_PATH, full, nullptr);
+    return n > 0 && n < MAX_PATH ? std::wstring(full) : path;
+}
+
+bool WriteFileBytes(const std::wstring& path, const void* data, size_t size)
+{
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD written = 0;
+    const bool ok = WriteFile(file, data, static_cast<DWORD>(size), &written, nullptr) && written == size;
+    CloseHandle(file);
+    return ok;
+}
+
+bool WriteTextFile(const std::wstring& path, const std::string& utf8)
+{
+    return WriteFileBytes(path, utf8.data(), utf8.size());
+}
+
+std::string ReadTextFile(const std::wstring& path)
+{
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return {};
+    std::string text;
+    char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(file, buffer, sizeof(buffer), &got, nullptr) && got > 0)
+        text.append(buffer, got);
+    CloseHandle(file);
+    return text;
+}
+
+std::vector<std::string> ReadLines(const std::wstring& path)
+{
+    std::vector<std::string> lines;
+    const std::string text = ReadTextFile(path);
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string line = text.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        lines.push_back(line);
+        start = end + 1;
+    }
+    return lines;
+}
+
+bool DeleteTree(const std::wstring& folder)
+{
+    std::wstring pattern = folder + L"*";
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW(pattern.c_str(), &data);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            const std::wstring name = data.cFileName;
+            if (name == L"." || name == L"..")
+                continue;
+            const std::wstring path = folder + name;
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                DeleteTree(path + L"\\");
+            else
+                DeleteFileW(path.c_str());
+        } while (FindNextFileW(find, &data));
+        FindClose(find);
+    }
+    return RemoveDirectoryW(folder.c_str()) != FALSE;
+}
+
+std::vector<unsigned char> MakeBitmapFile(int width, int height, COLORREF (*colourAt)(int x, int y))
+{
+    const int stride = (width * 3 + 3) & ~3;
+    const DWORD pixelBytes = static_cast<DWORD>(stride * height);
+    BITMAPFILEHEADER file{};
+    BITMAPINFOHEADER info{};
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof(file) + sizeof(info);
+    file.bfSize = file.bfOffBits + pixelBytes;
+    info.biSize = sizeof(info);
+    info.biWidth = width;
+    info.biHeight = height;
+    info.biPlanes = 1;
+    info.biBitCount = 24;
+    info.biCompression = BI_RGB;
+    info.biSizeImage = pixelBytes;
+    std::vector<unsigned char> bytes(file.bfSize, 0);
+    std::memcpy(bytes.data(), &file, sizeof(file));
+    std::memcpy(bytes.data() + sizeof(file), &info, sizeof(info));
+    for (int y = 0; y < height; ++y) {
+        unsigned char* row = bytes.data() + file.bfOffBits + static_cast<size_t>(height - 1 - y) * stride;
+        for (int x = 0; x < width; ++x) {
+            const COLORREF c = colourAt(x, y);
+            row[x * 3 + 0] = GetBValue(c);
+            row[x * 3 + 1] = GetGValue(c);
+            row[x * 3 + 2] = GetRValue(c);
+        }
+    }
+    return bytes;
+}
+
+std::vector<unsigned char> MakeIconFile(COLORREF colour)
+{
+    constexpr int kSide = 32;
+    constexpr DWORD kXorBytes = kSide * kSide * 4;
+    constexpr DWORD kAndBytes = kSide * kSide / 8;
+    constexpr DWORD kImageBytes = sizeof(BITMAPINFOHEADER) + kXorBytes + kAndBytes;
+    std::vector<unsigned char> bytes(6 + 16 + kImageBytes, 0);
+    unsigned char* p = bytes.data();
+    p[2] = 1;  // type: icon
+    p[4] = 1;  // one image
+    unsigned char* entry = p + 6;
+    entry[0] = kSide;
+    entry[1] = kSide;
+    entry[4] = 1;   // planes
+    entry[6] = 32;  // bits per pixel
+    const DWORD size = kImageBytes;
+    const DWORD offset = 6 + 16;
+    std::memcpy(entry + 8, &size, 4);
+    std::memcpy(entry + 12, &offset, 4);
+    BITMAPINFOHEADER info{};
+    info.biSize = sizeof(info);
+    info.biWidth = kSide;
+    info.biHeight = kSide * 2;  // colour and mask
+    info.biPlanes = 1;
+    info.biBitCount = 32;
+    info.biSizeImage = kXorBytes + kAndBytes;
+    std::memcpy(p + offset, &info, sizeof(info));
+    unsigned char* pixels = p + offset + sizeof(info);
+    for (int i = 0; i < kSide * kSide; ++i) {
+        pixels[i * 4 + 0] = GetBValue(colour);
+        pixels[i * 4 + 1] = GetGValue(colour);
+        pixels[i * 4 + 2] = GetRValue(colour);
+        pixels[i * 4 + 3] = 0xFF;
+    }
+    return bytes;  // the AND mask stays 0: every pixel opaque
+}
+
+FixtureProduct::FixtureProduct(const wchar_t* name, const FixtureOptions& options)
+{
+    const std::wstring runs = TestProgramFolder() + L"runs\\";
+    MakeFolder(runs);
+    folder_ = runs + name + L"\\";
+    DeleteTree(folder_);
+    bool ok = MakeFolder(folder_);
+    for (const wchar_t* sub : {L"common", L"language", L"skin", L"skin\\probe", L"plugins", L"log"})
+        ok = ok && MakeFolder(folder_ + sub);
+
+    const std::wstring product = DemoProductFolder();
+    for (const wchar_t* file : {L"Kivra.exe", L"ostel.dll", L"marvik.dll", L"dunra.dll"})
+        ok = ok && CopyInto(product + file, folder_ + file);
+    if (options.withProbes) {
+        const std::wstring probes = TestProgramFolder() + L"probes\\";
+        for (const wchar_t* file : {L"probe_a.dll", L"probe_b.dll"})
+            ok = ok && CopyInto(probes + file, folder_ + L"plugins\\" + file);
+    }
+
+    ok = ok && WriteTextFile(folder_ + L"common\\config.xml", ConfigXml(options));
+    ok = ok && WriteTextFile(folder_ + L"language\\am_EN.xml", LanguageXml(options));
+    ok = ok && WriteTextFile(folder_ + L"skin\\probe\\skin.xml", SkinXml(options));
+    const auto background = MakeBitmapFile(kFixtureWidth, kFixtureHeight, FixtureBackground);
+    ok = ok && WriteFileBytes(folder_ + L"skin\\probe\\back.bmp", background.data(), background.size());
+    const auto mainIcon = MakeIconFile(RGB(200, 30, 30));
+    ok = ok && WriteFileBytes(folder_ + L"common\\main.ico", mainIcon.data(), mainIcon.size());
+    if (options.withLogoFile) {
+        const auto logo = MakeIconFile(RGB(30, 30, 200));
+        ok = ok && WriteFileBytes(folder_ + L"common\\logo.ico", logo.data(), logo.size());
+    }
+    // An image only the common folder has, for the skin's fallback.
+    const auto common = MakeBitmapFile(16, 8, [](int, int) { return RGB(1, 2, 3); });
+    ok = ok && WriteFileBytes(folder_ + L"common\\only-common.bmp", common.data(), common.size());
+    ready_ = ok;
+}
+
+FixtureProduct::~FixtureProduct()
+{
+    // Kivra may still hold its files for a moment after its end.
+    for (int attempt = 0; attempt < 20 && !DeleteTree(folder_); ++attempt)
+        Sleep(100);
+}
+
+KivraProcess::~KivraProcess()
+{
+    if (process_ != nullptr) {
+        if (Running()) {
+            TerminateProcess(process_, 99);
+            WaitForSingleObject(process_, 5000);
+        }
+        CloseHandle(process_);
+    }
+}
+
+bool KivraProcess::Start(const std::wstring& folder, const std::wstring& probeLog, const std::wstring& workingFolder)
+{
+    SetEnvironmentVariableW(kProbeLogVariable, probeLog.empty() ? nullptr : probeLog.c_str());
+    std::wstring command = L"\"" + folder + L"Kivra.exe\"";
+    const std::wstring cwd = workingFolder.empty() ? folder : workingFolder;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info{};
+    const BOOL ok = CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, cwd.c_str(),
+                                   &startup, &info);
+    SetEnvironmentVariableW(kProbeLogVariable, nullptr);
+    if (!ok)
+        return false;
+    CloseHandle(info.hThread);
+    process_ = info.hProcess;
+    id_ = info.dwProcessId;
+    return true;
+}
+
+bool KivraProcess::WaitForExit(DWORD timeoutMs)
+{
+    return process_ != nullptr && WaitForSingleObject(process_, timeoutMs) == WAIT_OBJECT_0;
+}
+
+bool KivraProcess::Running() const
+{
+    return process_ != nullptr && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT;
+}
+
+DWORD KivraProcess::ExitCode() const
+{
+    DWORD code = STILL_ACTIVE;
+    if (process_ != nullptr)
+        GetExitCodeProcess(process_, &code);
+    return code;
+}
+
+bool KivraProcess::CloseAndWait(HWND window, DWORD timeoutMs)
+{
+    if (window != nullptr)
+        PostMessageW(window, WM_CLOSE, 0, 0);
+    return WaitForExit(timeoutMs);
+}
+
+namespace {
+
+struct WindowSearch {
+    DWORD processId;
+    const wchar_t* title;
+    const wchar_t* childText;
+    bool visibleOnly;
+    HWND found;
+};
+
+BOOL CALLBACK FindChildText(HWND child, LPARAM lParam)
+{
+    auto* search = reinterpret_cast<WindowSearch*>(lParam);
+    wchar_t text[512];
+    GetWindowTextW(child, text, 512);
+    if (wcscmp(text, search->childText) == 0) {
+        search->found = child;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CALLBACK FindTopLevel(HWND hwnd, LPARAM lParam)
+{
+    auto* search = reinterpret_cast<WindowSearch*>(lParam);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    if (pid != search->processId)
+        return TRUE;
+    if (search->childText != nullptr) {
+        wchar_t cls[64];
+        GetClassNameW(hwnd, cls, 64);
+        if (wcscmp(cls, L"#32770") != 0)
+            return TRUE;
+        WindowSearch inner = *search;
+        inner.found = nullptr;
+        EnumChildWindows(hwnd, FindChildText, reinterpret_cast<LPARAM>(&inner));
+        if (inner.found != nullptr) {
+            search->found = hwnd;
+            return FALSE;
+        }
+        return TRUE;
+    }
+    if (search->visibleOnly && !IsWindowVisible(hwnd))
+        return TRUE;
+    if (search->title != nullptr) {
+        wchar_t text[512];
+        GetWindowTextW(hwnd, text, 512);
+        if (wcscmp(text, search->title) != 0)
+            return TRUE;
+    }
+    search->found = hwnd;
+    return FALSE;
+}
+
+HWND WaitFor(WindowSearch search, DWORD timeoutMs)
+{
+    const DWORD start = GetTickCount();
+    for (;;) {
+        search.found = nullptr;
+        EnumWindows(FindTopLevel, reinterpret_cast<LPARAM>(&search));
+        if (search.found != nullptr || GetTickCount() - start > timeoutMs)
+            return search.found;
+        Sleep(100);
+    }
+}
+
+}  // namespace
+
+HWND WaitForWindow(DWORD processId, const wchar_t* title, DWORD timeoutMs)
+{
+    return WaitFor({processId, title, nullptr, true, nullptr}, timeoutMs);
+}
+
+HWND WaitForMessageBox(DWORD processId, const wchar_t* text, DWORD timeoutMs)
+{
+    return WaitFor({processId, nullptr, text, true, nullptr}, timeoutMs);
+}
+
+void PressButton(HWND dialog, int id)
+{
+    HWND button = GetDlgItem(dialog, id);
+    if (button != nullptr)
+        PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+    else
+        PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
+}
+
+bool WaitForLine(const std::wstring& path, const std::string& needle, DWORD timeoutMs)
+{
+    const DWORD start = GetTickCount();
+    for (;;) {
+        for (const std::string& line : ReadLines(path))
+            if (line.find(needle) != std::string::npos)
+                return true;
+        if (GetTickCount() - start > timeoutMs)
+            return false;
+        Sleep(100);
+    }
+}
+
+bool ProbeClient::Find(DWORD processId, DWORD timeoutMs)
+{
+    window_ = WaitFor({processId, kProbeControlTitle, nullptr, false, nullptr}, timeoutMs);
+    return window_ != nullptr;
+}
+
+int ProbeClient::Call(ProbeCallKind kind, const char* service, const wchar_t* text, int wParam)
+{
+    if (window_ == nullptr)
+        return -100;
+    ProbeCall call{};
+    CopyText(call.service, service);
+    call.wParam = wParam;
+    CopyText(call.text, text);
+    COPYDATASTRUCT data{kind, sizeof(call), &call};
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutW(window_, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), SMTO_NORMAL, 15000,
+                             &result))
+        return -100;
+    return static_cast<int>(result);
+}
+
+std::string LastLineStartingWith(const std::wstring& path, const std::string& prefix)
+{
+    std::string last;
+    for (const std::string& line : ReadLines(path))
+        if (line.compare(0, prefix.size(), prefix) == 0)
+            last = line;
+    return last;
+}
+
+}  // namespace kivra::e2e

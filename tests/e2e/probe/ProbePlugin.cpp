@@ -1,0 +1,250 @@
+// A plugin library for the end-to-end tests, built from the plugin header and
+// the bus header alone, like any third-party plugin. Built twice:
+//
+//   PROBE_TAG      its name (and the tag of its log lines)
+//   PROBE_CONTROL  also opens the control window of ProbeProtocol.h
+//
+// It appends to the probe log:
+//   "<tag> load"                      in LoadPlugin
+//   "<tag> bus <message> <wParam>"    for every 0x8069 notice on the bus (hex)
+//   "<tag> unload post=<result>"      in UnloadPlugin, with the result of a
+//                                     TPostMessage made there (1 while the bus
+//                                     still runs)
+//   one line per control-window call (see ProbeProtocol.h).
+#include "kivra_plugin.h"
+#include "ostel.h"
+
+#include "tests/e2e/ProbeProtocol.h"
+
+#include <cstdio>
+#include <cstring>
+
+#define PROBE_EXPORT extern "C" __declspec(dllexport)
+
+namespace {
+
+CPluginInterface* g_iface = nullptr;
+int g_busCookie = 0;
+#ifdef PROBE_CONTROL
+HWND g_control = nullptr;
+#endif
+
+void WriteLine(const char* text)
+{
+    wchar_t path[MAX_PATH];
+    DWORD length = GetEnvironmentVariableW(kProbeLogVariable, path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        return;
+    HANDLE file = CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return;
+    char line[700];
+    int n = std::snprintf(line, sizeof(line), "%s %s\n", PROBE_TAG, text);
+    DWORD written = 0;
+    if (n > 0)
+        WriteFile(file, line, static_cast<DWORD>(n < static_cast<int>(sizeof(line)) ? n : sizeof(line) - 1),
+                  &written, nullptr);
+    CloseHandle(file);
+}
+
+void __cdecl OnBus(unsigned long message, unsigned int wParam, long, void*)
+{
+    if (message != 0x8069)
+        return;
+    char text[64];
+    std::snprintf(text, sizeof(text), "bus %lx %x", message, wParam);
+    WriteLine(text);
+}
+
+#ifdef PROBE_CONTROL
+
+// Runs one call of the test: the service named in call, as the kind says.
+// Icons cannot be read across processes under every system: the probe reads
+// them on Kivra's side.
+LRESULT QueryIcons(HWND window)
+{
+    const LRESULT big = SendMessageW(window, WM_GETICON, ICON_BIG, 0);
+    const LRESULT small = SendMessageW(window, WM_GETICON, ICON_SMALL, 0);
+    const LRESULT drag = SendMessageW(window, WM_QUERYDRAGICON, 0, 0);
+    char line[128];
+    std::snprintf(line, sizeof(line), "icons big=%d small=%d drag=%d same=%d", big != 0, small != 0, drag != 0,
+                  big == drag);
+    WriteLine(line);
+    return big != 0;
+}
+
+LRESULT RunCall(ULONG_PTR kind, const ProbeCall& call)
+{
+    if (kind == kProbeQueryIcons)
+        return QueryIcons(reinterpret_cast<HWND>(static_cast<INT_PTR>(call.wParam)));
+    TService service{};
+    std::memcpy(service.szName, call.service, sizeof(service.szName));
+    service.szName[sizeof(service.szName) - 1] = 0;
+    TParam param{};
+    param.nCode = call.nCode;
+    param.wParam = static_cast<WPARAM>(call.wParam);
+    param.lParam = call.lParam;
+
+    wchar_t text[256];
+    std::memcpy(text, call.text, sizeof(text));
+    text[255] = 0;
+    HBITMAP bitmap = nullptr;
+    TPluginSkin skin{};
+
+    switch (kind) {
+    case kProbeCallText:
+        param.pszText = text;
+        break;
+    case kProbeCallLoadImage:
+        param.pszText = text[0] ? text : nullptr;
+        bitmap = reinterpret_cast<HBITMAP>(static_cast<INT_PTR>(-1));  // must be overwritten
+        param.pData = &bitmap;
+        break;
+    case kProbeCallOwnWindow:
+        param.pData = g_control;
+        break;
+    case kProbeCallPluginSkin:
+        for (int i = 0; i < 63 && text[i]; ++i)
+            skin.szPluginName[i] = static_cast<char>(text[i] & 0xFF);
+        param.pData = &skin;
+        break;
+    default:
+        break;
+    }
+
+    const int result = g_iface ? g_iface->CallService(&service, &param) : -1;
+
+    char line[600];
+    switch (kind) {
+    case kProbeCallRecord: {
+        const char* owner = service.pInterface ? service.pInterface->info.szName : "(null)";
+        std::snprintf(line, sizeof(line),
+                      "record %s result=%d name=%s message=%u handler=%d owner=%s hwnd=%d", call.service,
+                      result, service.szName, service.uMessage, service.pfnHandler != nullptr, owner,
+                      service.hWnd != nullptr);
+        break;
+    }
+    case kProbeCallText: {
+        char narrow[300];
+        int n = WideCharToMultiByte(CP_UTF8, 0, text, -1, narrow, sizeof(narrow), nullptr, nullptr);
+        if (n <= 0)
+            narrow[0] = 0;
+        std::snprintf(line, sizeof(line), "text %s result=%d code=%d text=%s", call.service, result,
+                      param.nCode, narrow);
+        break;
+    }
+    case kProbeCallLoadImage: {
+        BITMAP info{};
+        const bool real = bitmap != nullptr && bitmap != reinterpret_cast<HBITMAP>(static_cast<INT_PTR>(-1));
+        if (real)
+            GetObjectW(bitmap, sizeof(info), &info);
+        std::snprintf(line, sizeof(line), "image %s result=%d bitmap=%s size=%ldx%ld", call.service, result,
+                      bitmap == nullptr ? "null" : (real ? "set" : "untouched"), info.bmWidth, info.bmHeight);
+        if (real)
+            DeleteObject(bitmap);
+        break;
+    }
+    case kProbeCallOwnWindow: {
+        HICON big = reinterpret_cast<HICON>(SendMessageW(g_control, WM_GETICON, ICON_BIG, 0));
+        HICON small = reinterpret_cast<HICON>(SendMessageW(g_control, WM_GETICON, ICON_SMALL, 0));
+        std::snprintf(line, sizeof(line), "icon %s result=%d big=%d small=%d", call.service, result,
+                      big != nullptr, small != nullptr);
+        break;
+    }
+    case kProbeCallPluginSkin:
+        std::snprintf(line, sizeof(line), "skin %s result=%d found=%d background=%lx mask=%lx image=%d",
+                      call.service, result, skin.bFound, skin.crBackground, skin.crMask,
+                      skin.hBackground != nullptr);
+        break;
+    default:
+        std::snprintf(line, sizeof(line), "call %s result=%d", call.service, result);
+        break;
+    }
+    WriteLine(line);
+    return result;
+}
+
+LRESULT CALLBACK ControlProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_COPYDATA: {
+        const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+        if (data == nullptr || data->cbData != sizeof(ProbeCall) || data->lpData == nullptr)
+            return -2;
+        ProbeCall call;
+        std::memcpy(&call, data->lpData, sizeof(call));
+        return RunCall(data->dwData, call);
+    }
+    case kProbeShowMessageBox: {
+        const int answer = PluginMessageBox(kProbeMessageText, nullptr, MB_OK, nullptr);
+        char line[64];
+        std::snprintf(line, sizeof(line), "messagebox answer=%d", answer);
+        WriteLine(line);
+        return 0;
+    }
+    default:
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    }
+}
+
+void OpenControlWindow()
+{
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = ControlProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"KivraProbeControlClass";
+    RegisterClassW(&wc);
+    // A top-level window (not message-only) so that FindWindowW sees it.
+    g_control = CreateWindowExW(0, wc.lpszClassName, kProbeControlTitle, WS_POPUP, 0, 0, 10, 10, nullptr,
+                                nullptr, wc.hInstance, nullptr);
+}
+
+#endif  // PROBE_CONTROL
+
+}  // namespace
+
+PROBE_EXPORT void __cdecl GetPluginInfo(PluginInfo* info)
+{
+    std::memset(info, 0, sizeof(*info));
+    std::strncpy(info->szName, PROBE_TAG, sizeof(info->szName) - 1);
+    info->dwVersion = 1;
+}
+
+PROBE_EXPORT bool __cdecl CheckDependenceInfo(unsigned long hostVersion)
+{
+    return hostVersion == PLUGIN_HOST_VERSION;
+}
+
+PROBE_EXPORT bool __cdecl LoadPlugin(CPluginInterface* iface, void*)
+{
+    g_iface = iface;
+    WriteLine("load");
+    g_busCookie = OpSubscribe(OnBus, nullptr);
+#ifdef PROBE_CONTROL
+    OpenControlWindow();
+#endif
+    return true;
+}
+
+PROBE_EXPORT bool __cdecl UnloadPlugin(void)
+{
+    char line[64];
+    std::snprintf(line, sizeof(line), "unload post=%d", TPostMessage(0x7FFF, 0, 0));
+    WriteLine(line);
+    if (g_busCookie > 0)
+        OpUnsubscribe(g_busCookie);
+    g_busCookie = 0;
+#ifdef PROBE_CONTROL
+    if (g_control)
+        DestroyWindow(g_control);
+    g_control = nullptr;
+#endif
+    g_iface = nullptr;
+    return true;
+}
+
+PROBE_EXPORT int __cdecl ExecuteService(TService*, TParam*)
+{
+    return 0;
+}
