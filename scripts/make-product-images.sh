@@ -88,10 +88,10 @@ brand_mark() {  # size out
   convert -size 400x400 gradient:"#1cc3a0-#2a63cc" -rotate -20 -gravity center -crop 256x256+0+0 +repage \
     "$work/mark-shape.png" -compose copyopacity -composite "$work/mark-tile.png"
   convert "$work/mark-tile.png" -fill white \
-    -draw "roundrectangle 40,160,71,207,6,6" \
-    -draw "roundrectangle 88,128,119,207,6,6" \
-    -draw "roundrectangle 136,96,167,207,6,6" \
-    -draw "roundrectangle 184,56,215,207,6,6" \
+    -draw "roundrectangle 32,160,63,207,6,6" \
+    -draw "roundrectangle 80,128,111,207,6,6" \
+    -draw "roundrectangle 128,96,159,207,6,6" \
+    -draw "roundrectangle 176,48,207,207,6,6" \
     "$work/mark-256.png"
   convert "$work/mark-256.png" -filter Box -resize "$1x$1" "$2"
 }
@@ -505,10 +505,12 @@ convert -size 340x60 gradient:'#f8fbfe-#e2edf6' \
 
 # --- icons -----------------------------------------------------------------------------------
 
-# The product icon, 16 and 32 px, straight from the 256 px grid.
+# The product icon, 32 and 16 px, straight from the 256 px grid. The 32 px
+# image comes first: the shell loads the logo at the file's first size and
+# uses it as the big window icon.
 brand_mark 32 "$work/icon-32.png"
 brand_mark 16 "$work/icon-16.png"
-convert "$work/icon-16.png" "$work/icon-32.png" "$common/main.ico"
+convert "$work/icon-32.png" "$work/icon-16.png" "$common/main.ico"
 
 # Settings tree icons, 16 px: a quiet page for a node, a teal one with a
 # chevron for the selected node.
@@ -593,5 +595,5 @@ convert "$work/background.png" \
 if [ -n "${KIVRA_PREVIEW_PNG:-}" ]; then cp "$work/preview-full.png" "$KIVRA_PREVIEW_PNG"; fi
 convert -size 660x460 xc:'#e6ebf0' \
   \( "$work/preview-full.png" -background 'rgba(20,40,60,0.6)' -shadow 60x5+0+3 \) -geometry +0+0 -composite \
-  "$work/preview-full.png" -geometry +10+8 -composite -filter Lanczos -resize 200x139 -alpha off \
+  "$work/preview-full.png" -geometry +10+8 -composite -filter Lanczos -resize 200x139! -alpha off \
   -sampling-factor 1x1 -quality 90 "JPEG:$skin/preview.jpg"
