@@ -318,8 +318,9 @@ window_body() {  # w h out
   local card_right=$((w - card_left - 1)) card_bottom=$((h - 72 - 1))
   local foot=$((h - footer_from_bottom)) stat=$((h - status_from_bottom))
   title_band "$w" "$work/wb-title.png"
-  convert -size "${w}x${tool_h}" tile:"$work/tool-tile.png" "$work/tool-logo.png" -gravity east -composite \
-    "$work/wb-tool.png"
+  # The band carries the tool bar's own tile but not its logo: the tool bar
+  # paints that itself, wherever the shell places the bar.
+  convert -size "${w}x${tool_h}" tile:"$work/tool-tile.png" "$work/wb-tool.png"
   convert -size "${w}x${h}" xc:"$panel" \
     "$work/wb-title.png" -geometry +0+0 -composite \
     "$work/title-glow.png" -geometry -1+1 -composite \
@@ -535,8 +536,9 @@ convert "$work/tool-icons.png" -transparent "$toolmask" "$work/pv-tool-icons.png
 convert "$work/btn-icons.png" -transparent "$magenta" "$work/pv-btn-icons.png"
 convert "$work/signal-bars.png" -transparent "$magenta" -crop 40x24+160+0 +repage "$work/pv-signal.png"
 
-# Tool bar buttons: 76 x 56 from x = 12, a separator after the third.
-tool_args=()
+# Tool bar buttons: 76 x 56 from x = 12, a separator after the third; the
+# logo at the bar's right end.
+tool_args=("$work/tool-logo.png" -geometry +480+28 -composite)
 x=12
 n=0
 for name in Connection Messages Statistics - Settings Help; do
