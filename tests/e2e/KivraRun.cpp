@@ -61,6 +61,8 @@ std::string LanguageXml(const FixtureOptions& o)
     if (!o.titleId.empty())
         xml += "  <string id=\"" + Utf8(o.titleId) + "\">" + Utf8(o.titleText) + "</string>\r\n";
     xml += "  <string id=\"ProbeGreeting\">Hello from the language file</string>\r\n";
+    xml += "  <string id=\"Are you sure to exit?\">Probe: leave now?</string>\r\n";
+    xml += "  <string id=\"Please disconnect!\">Probe: hang up first</string>\r\n";
     xml += "</table>\r\n";
     return xml;
 }
@@ -74,6 +76,8 @@ std::string SkinXml(const FixtureOptions& o)
     xml += "  <main-frame>\r\n    <abnormal-window>true</abnormal-window>\r\n"
            "    <mask-color>255,0,255</mask-color>\r\n    <window-size>200, 150</window-size>\r\n"
            "  </main-frame>\r\n";
+    // F9 carries the system command SC_MINIMIZE (hex, as the skin writes it).
+    xml += "  <accelerator>\r\n    <key control=\"false\" code=\"F9\" cmdid=\"F020\"/>\r\n  </accelerator>\r\n";
     xml += "  <backgroud>\r\n    <image from=\"0,0,320,240\" to=\"0,0,320,240\">back.bmp</image>\r\n"
            "  </backgroud>\r\n";
     xml += "  <backgroudmain-frame>\r\n    <load-plugin-order>" + Utf8(o.loadOrder) +
@@ -259,8 +263,9 @@ FixtureProduct::FixtureProduct(const wchar_t* name, const FixtureOptions& option
         ok = ok && MakeFolder(folder_ + sub);
 
     const std::wstring product = DemoProductFolder();
-    for (const wchar_t* file : {L"Kivra.exe", L"ostel.dll", L"marvik.dll", L"dunra.dll"})
-        ok = ok && CopyInto(product + file, folder_ + file);
+    if (options.withProgram)
+        for (const wchar_t* file : {L"Kivra.exe", L"ostel.dll", L"marvik.dll", L"dunra.dll"})
+            ok = ok && CopyInto(product + file, folder_ + file);
     if (options.withProbes) {
         const std::wstring probes = TestProgramFolder() + L"probes\\";
         for (const wchar_t* file : {L"probe_a.dll", L"probe_b.dll"})
@@ -302,9 +307,11 @@ KivraProcess::~KivraProcess()
     }
 }
 
-bool KivraProcess::Start(const std::wstring& folder, const std::wstring& probeLog, const std::wstring& workingFolder)
+bool KivraProcess::Start(const std::wstring& folder, const std::wstring& probeLog, const std::wstring& workingFolder,
+                         const wchar_t* modemState)
 {
     SetEnvironmentVariableW(kProbeLogVariable, probeLog.empty() ? nullptr : probeLog.c_str());
+    SetEnvironmentVariableW(L"KIVRA_MODEM_STATE", modemState);
     std::wstring command = L"\"" + folder + L"Kivra.exe\"";
     const std::wstring cwd = workingFolder.empty() ? folder : workingFolder;
     STARTUPINFOW startup{};
@@ -313,6 +320,7 @@ bool KivraProcess::Start(const std::wstring& folder, const std::wstring& probeLo
     const BOOL ok = CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, cwd.c_str(),
                                    &startup, &info);
     SetEnvironmentVariableW(kProbeLogVariable, nullptr);
+    SetEnvironmentVariableW(L"KIVRA_MODEM_STATE", nullptr);
     if (!ok)
         return false;
     CloseHandle(info.hThread);

@@ -34,6 +34,7 @@ struct FixtureOptions {
     std::wstring titleId = L"ProbeTitle";      // main-frame/title (a language id)
     std::wstring titleText = L"Kivra Probe";   // its translation in the language file
     bool brokenConfig = false;                 // config.xml not well-formed
+    bool withProgram = true;                   // Kivra.exe and the three libraries copied in
     bool withProbes = true;                    // probe_a and probe_b in plugins\ .
     std::wstring loadOrder = L"probe_b probe_a";
     std::wstring logLevels;                    // main-frame/enble-log-level, empty: absent
@@ -48,8 +49,9 @@ constexpr int kFixtureHeight = 240;
 constexpr int kFixtureCornerCut = 40;  // the top-left triangle x + y < 40 is mask colour
 
 // A product folder made for one test: Kivra.exe, the three libraries, the
-// fixture product files and (optionally) the probe plugins. Removed again by
-// the destructor.
+// fixture product files and the probe plugins (the options say which). Made
+// below the folder "runs\" beside the test program; removed again by the
+// destructor.
 class FixtureProduct {
 public:
     explicit FixtureProduct(const wchar_t* name, const FixtureOptions& options = {});
@@ -75,9 +77,11 @@ public:
     KivraProcess& operator=(const KivraProcess&) = delete;
 
     // Starts folder\Kivra.exe in workingFolder (the product folder when empty),
-    // with KIVRA_PROBE_LOG naming probeLog when given.
+    // with KIVRA_PROBE_LOG naming probeLog when given and the modem library
+    // told the connection state (KIVRA_MODEM_STATE: "connected" or
+    // "disconnected").
     bool Start(const std::wstring& folder, const std::wstring& probeLog = {},
-               const std::wstring& workingFolder = {});
+               const std::wstring& workingFolder = {}, const wchar_t* modemState = L"disconnected");
     DWORD Id() const { return id_; }
     // Waits for the end of the process; true when it ended within timeout.
     bool WaitForExit(DWORD timeoutMs);
