@@ -590,8 +590,13 @@ void CNurelMainWindow::OnNcPaintOrActivate()
 
 void CNurelMainWindow::OnEraseBackground(HDC dc)
 {
-    if (frame_ != nullptr && dc != nullptr)
-        frame_->DrawBackground(dc);
+    if (frame_ == nullptr || dc == nullptr)
+        return;
+    frame_->DrawBackground(dc);
+    // A shaped window has no caption, so the drawn title bar lies over the
+    // client area, where the background has just covered it.
+    if ((Style() & WS_CAPTION) == 0)
+        frame_->DrawTitleBar();
 }
 
 bool CNurelMainWindow::OnPaintIconic()
