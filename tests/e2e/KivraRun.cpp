@@ -184,6 +184,48 @@ bool DeleteTree(const std::wstring& folder)
     return RemoveDirectoryW(folder.c_str()) != FALSE;
 }
 
+bool CopyTree(const std::wstring& from, const std::wstring& to, const std::vector<std::wstring>& skip)
+{
+    if (!MakeFolder(to))
+        return false;
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW((from + L"*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE)
+        return false;
+    bool ok = true;
+    do {
+        const std::wstring name = data.cFileName;
+        if (name == L"." || name == L"..")
+            continue;
+        bool skipped = false;
+        for (const std::wstring& s : skip)
+            skipped = skipped || _wcsicmp(s.c_str(), name.c_str()) == 0;
+        if (skipped)
+            continue;
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            ok = CopyTree(from + name + L"\\", to + name + L"\\", skip) && ok;
+        else
+            ok = CopyInto(from + name, to + name) && ok;
+    } while (FindNextFileW(find, &data));
+    FindClose(find);
+    return ok;
+}
+
+DemoProductCopy::DemoProductCopy(const wchar_t* name)
+{
+    const std::wstring runs = TestProgramFolder() + L"runs\\";
+    MakeFolder(runs);
+    folder_ = runs + name + L"\\";
+    DeleteTree(folder_);
+    ready_ = CopyTree(DemoProductFolder(), folder_, {L"log", L"kivra.db", L"wineprefix"});
+}
+
+DemoProductCopy::~DemoProductCopy()
+{
+    for (int attempt = 0; attempt < 20 && !DeleteTree(folder_); ++attempt)
+        Sleep(100);
+}
+
 std::vector<unsigned char> MakeBitmapFile(int width, int height, COLORREF (*colourAt)(int x, int y))
 {
     const int stride = (width * 3 + 3) & ~3;

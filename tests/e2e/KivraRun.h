@@ -22,6 +22,26 @@ bool WriteTextFile(const std::wstring& path, const std::string& utf8);
 std::string ReadTextFile(const std::wstring& path);
 std::vector<std::string> ReadLines(const std::wstring& path);
 bool DeleteTree(const std::wstring& folder);
+// Copies the files and folders of from into to (both with a trailing
+// backslash), leaving out the names in skip.
+bool CopyTree(const std::wstring& from, const std::wstring& to, const std::vector<std::wstring>& skip = {});
+
+// A copy of the demo product as the build lays it out (build/Kivra\), without
+// its log folder and database, in runs\<name>\ beside the test program.
+class DemoProductCopy {
+public:
+    explicit DemoProductCopy(const wchar_t* name);
+    ~DemoProductCopy();
+    DemoProductCopy(const DemoProductCopy&) = delete;
+    DemoProductCopy& operator=(const DemoProductCopy&) = delete;
+
+    bool Ready() const { return ready_; }
+    const std::wstring& Folder() const { return folder_; }
+
+private:
+    std::wstring folder_;
+    bool ready_ = false;
+};
 
 // A 24-bit bottom-up BMP of width x height whose pixels come from colourAt(x, y)
 // (as COLORREF values).

@@ -1,0 +1,147 @@
+// The demo product on the screen: its pixels are read back from the screen
+// device context while the real Kivra.exe shows its main window.
+#include "tests/e2e/KivraRun.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+using namespace kivra::e2e;
+
+namespace {
+
+constexpr wchar_t kDemoTitle[] = L"Kivra Mobile Broadband";
+
+// The whole screen as 32-bit pixels.
+class ScreenShot {
+public:
+    ScreenShot()
+    {
+        width_ = GetSystemMetrics(SM_CXSCREEN);
+        height_ = GetSystemMetrics(SM_CYSCREEN);
+        HDC screen = GetDC(nullptr);
+        HDC memory = CreateCompatibleDC(screen);
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof(info.bmiHeader);
+        info.bmiHeader.biWidth = width_;
+        info.bmiHeader.biHeight = -height_;  // top-down
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        void* bits = nullptr;
+        HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        if (bitmap != nullptr) {
+            HGDIOBJ old = SelectObject(memory, bitmap);
+            BitBlt(memory, 0, 0, width_, height_, screen, 0, 0, SRCCOPY);
+            GdiFlush();
+            const auto* pixels = static_cast<const DWORD*>(bits);
+            pixels_.assign(pixels, pixels + static_cast<size_t>(width_) * height_);
+            SelectObject(memory, old);
+            DeleteObject(bitmap);
+        }
+        DeleteDC(memory);
+        ReleaseDC(nullptr, screen);
+    }
+    bool Valid() const { return !pixels_.empty(); }
+    COLORREF At(int x, int y) const
+    {
+        if (x < 0 || y < 0 || x >= width_ || y >= height_ || pixels_.empty())
+            return CLR_INVALID;
+        const DWORD p = pixels_[static_cast<size_t>(y) * width_ + x];
+        return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
+    }
+
+private:
+    int width_ = 0;
+    int height_ = 0;
+    std::vector<DWORD> pixels_;
+};
+
+// A picture of the skin, for the colours the window should show.
+class Picture {
+public:
+    explicit Picture(const std::wstring& path)
+        : bitmap_(static_cast<HBITMAP>(LoadImageW(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE))),
+          dc_(CreateCompatibleDC(nullptr))
+    {
+        if (bitmap_ != nullptr)
+            old_ = SelectObject(dc_, bitmap_);
+    }
+    ~Picture()
+    {
+        if (old_ != nullptr)
+            SelectObject(dc_, old_);
+        DeleteDC(dc_);
+        if (bitmap_ != nullptr)
+            DeleteObject(bitmap_);
+    }
+    bool Valid() const { return bitmap_ != nullptr; }
+    COLORREF At(int x, int y) const { return GetPixel(dc_, x, y); }
+
+private:
+    HBITMAP bitmap_;
+    HDC dc_;
+    HGDIOBJ old_ = nullptr;
+};
+
+bool IsDark(COLORREF c)
+{
+    return GetRValue(c) + GetGValue(c) + GetBValue(c) < 300;
+}
+
+TEST(DemoScreenTest, ShowsTheShapedSkinWithItsTitleBarOnTheDesktop)
+{
+    DemoProductCopy product(L"demo");
+    ASSERT_TRUE(product.Ready());
+    const std::wstring skin = product.Folder() + L"skin\\aurora\\";
+    Picture background(skin + L"background.bmp");
+    Picture close(skin + L"title_close.bmp");
+    ASSERT_TRUE(background.Valid());
+    ASSERT_TRUE(close.Valid());
+    const COLORREF mask = RGB(255, 0, 255);
+    ASSERT_EQ(background.At(0, 0), mask) << "the skin's corner is no longer cut";
+
+    KivraProcess kivra;
+    ASSERT_TRUE(kivra.Start(product.Folder()));
+    HWND window = WaitForWindow(kivra.Id(), kDemoTitle);
+    ASSERT_NE(window, nullptr);
+    SetForegroundWindow(window);
+    Sleep(2500);  // painted
+    RECT rect;
+    GetWindowRect(window, &rect);
+    const ScreenShot shot;
+    ASSERT_TRUE(shot.Valid());
+    kivra.CloseAndWait(window);
+
+    // Outside the shape the desktop shows: the cut corner has the colour of
+    // the desktop away from the window, not the mask colour.
+    const COLORREF desktop = shot.At(2, 2);
+    ASSERT_LT(rect.left, 2 + 1 + 640) << "the window covers the desktop sample";
+    EXPECT_EQ(shot.At(rect.left + 1, rect.top + 1), desktop);
+    EXPECT_NE(shot.At(rect.left + 1, rect.top + 1), mask);
+
+    // Inside it, the background picture, one to one from the client origin.
+    const int clientX = rect.left + GetSystemMetrics(SM_CXDLGFRAME);
+    const int clientY = rect.top + GetSystemMetrics(SM_CYDLGFRAME);
+    for (POINT p : {POINT{320, 75}, POINT{320, 230}, POINT{40, 380}, POINT{600, 380}})
+        EXPECT_EQ(shot.At(clientX + p.x, clientY + p.y), background.At(p.x, p.y)) << p.x << "," << p.y;
+
+    // The drawn title bar: the close button's face at its place, and the
+    // caption text beside the icon.
+    const int s = GetSystemMetrics(SM_CXSMICON);
+    const int t = GetSystemMetrics(SM_CYSMICON);
+    const int f = GetSystemMetrics(SM_CXFRAME);
+    const int g = GetSystemMetrics(SM_CYFRAME);
+    const int h = f >> 1;
+    const int closeRight = (rect.right - rect.left) - 3 * h;
+    const int closeLeft = closeRight - s;
+    for (POINT p : {POINT{8, 8}, POINT{4, 4}, POINT{11, 4}, POINT{2, 13}})
+        EXPECT_EQ(shot.At(rect.left + closeLeft + p.x, rect.top + g + p.y), close.At(p.x, p.y))
+            << "close button " << p.x << "," << p.y;
+    int dark = 0;
+    for (int y = g; y < g + t; ++y)
+        for (int x = f + s; x < f + s + 150; ++x)
+            dark += IsDark(shot.At(rect.left + x, rect.top + y)) ? 1 : 0;
+    EXPECT_GT(dark, 40) << "no caption text in the title bar";
+}
+
+}  // namespace
