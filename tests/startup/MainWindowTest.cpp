@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "dialogs/SettingDlg.h"
+#include "framework/ControlBars.h"
 #include "ostel.h"
 #include "plugin/ManagerPlugin.h"
 #include "plugin/ServiceRegistry.h"
@@ -224,6 +225,58 @@ TEST_F(MainWindowTest, TitleWithoutTheMutexIsNoRunningInstance)
     const INT_PTR result = RunShell({[](CMainDlg& shell) { shell.Post(WM_CLOSE); }});
     EXPECT_EQ(result, IDOK);
     DestroyWindow(stranger);
+}
+
+TEST_F(MainWindowTest, SizeLaysTheControlBarsOut)
+{
+    RunShell({[](CMainDlg& shell) {
+        // A bar of the tool-bar range, placed anywhere, 20 pixels high.
+        HWND bar = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 30, 40, 50, 20, shell.Handle(),
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(kToolBarId)), nullptr, nullptr);
+        ASSERT_NE(bar, nullptr);
+        const RECT client = shell.ClientRect();
+        shell.Send(WM_SIZE, SIZE_RESTORED, MAKELPARAM(client.right, client.bottom));
+        const RECT placed = WindowRef(bar).RectInParent();
+        EXPECT_EQ(placed.left, 0);
+        EXPECT_EQ(placed.top, 0);
+        EXPECT_EQ(placed.right, client.right);
+        EXPECT_EQ(placed.bottom - placed.top, 20);
+        DestroyWindow(bar);
+        shell.Post(WM_CLOSE);
+    }});
+}
+
+// The WM_NCLBUTTONDOWN messages sent to the shell, seen by a hook.
+std::vector<std::pair<WPARAM, LPARAM>> g_captionPresses;
+HWND g_watched = nullptr;
+
+LRESULT CALLBACK WatchCaptionPresses(int code, WPARAM wParam, LPARAM lParam)
+{
+    const auto* sent = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (code == HC_ACTION && sent->hwnd == g_watched && sent->message == WM_NCLBUTTONDOWN)
+        g_captionPresses.emplace_back(sent->wParam, sent->lParam);
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+TEST_F(MainWindowTest, ALeftPressOnTheShapedWindowDragsItByItsCaption)
+{
+    g_captionPresses.clear();
+    RunShell({[](CMainDlg& shell) {
+        ASSERT_TRUE(ExistingFrameContext()->PixelCoordinates()) << "the fixture skin cuts a shape";
+        g_watched = shell.Handle();
+        HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, WatchCaptionPresses, nullptr, GetCurrentThreadId());
+        // The move loop the caption press starts ends at the button's release.
+        shell.Post(WM_LBUTTONUP, 0, MAKELPARAM(50, 60));
+        shell.Send(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(50, 60));
+        UnhookWindowsHookEx(hook);
+        g_watched = nullptr;
+        POINT screen = {50, 60};
+        ClientToScreen(shell.Handle(), &screen);
+        ASSERT_EQ(g_captionPresses.size(), 1u);
+        EXPECT_EQ(g_captionPresses[0].first, static_cast<WPARAM>(HTCAPTION));
+        EXPECT_EQ(g_captionPresses[0].second, MAKELPARAM(screen.x, screen.y)) << "not in screen coordinates";
+        shell.Post(WM_CLOSE);
+    }});
 }
 
 TEST(MainWindowWithoutConfigurationTest, ReportsTheBrokenConfigurationAndEnds)

@@ -207,7 +207,7 @@ void OpenControlWindow()
 PROBE_EXPORT void __cdecl GetPluginInfo(PluginInfo* info)
 {
     std::memset(info, 0, sizeof(*info));
-    std::strncpy(info->szName, PROBE_TAG, sizeof(info->szName) - 1);
+    std::snprintf(info->szName, sizeof(info->szName), "%s", PROBE_TAG);
     info->dwVersion = 1;
 }
 
