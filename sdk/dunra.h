@@ -16,11 +16,13 @@
 #endif
 
 // Opens the product database at path, creating it when missing (an existing
-// empty file is initialised too), and keeps it open until the process ends,
-// shared for reading only, so another process can read it but never write it.
+// empty file is initialised too), and keeps it open until the process ends.
+// Other instances of the product may open the same database (reading and
+// writing are shared; writers take the header's byte-range lock); nobody can
+// delete or rename it while it is open.
 // Returns false, touching nothing, for a null or empty path, a missing
-// folder, a folder given as the path, a file held open for writing elsewhere,
-// or a file that is not a sound database of this product (foreign, damaged,
+// folder, a folder given as the path, a file a foreign program holds without
+// sharing, or a file that is not a sound database of this product (foreign, damaged,
 // or of a newer format version).
 // A second call naming the open database returns true and keeps it; a call
 // naming another file opens that one and closes the first only when the new

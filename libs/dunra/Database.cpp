@@ -219,6 +219,32 @@ bool SameFile(HANDLE a, HANDLE b)
            ia.nFileIndexLow == ib.nFileIndexLow;
 }
 
+// Holds the header's byte range exclusively, so that two processes opening
+// one new file do not both write its header, and later writers append one at
+// a time.
+class HeaderLock {
+public:
+    explicit HeaderLock(HANDLE file) : file_(file)
+    {
+        held_ = LockFileEx(file_, LOCKFILE_EXCLUSIVE_LOCK, 0, kHeaderSize, 0, &overlapped_) != FALSE;
+    }
+    ~HeaderLock() { Release(); }
+    void Release()
+    {
+        if (held_)
+            UnlockFileEx(file_, 0, kHeaderSize, 0, &overlapped_);
+        held_ = false;
+    }
+    HeaderLock(const HeaderLock&) = delete;
+    HeaderLock& operator=(const HeaderLock&) = delete;
+    bool Held() const { return held_; }
+
+private:
+    HANDLE file_;
+    OVERLAPPED overlapped_ = {};
+    bool held_ = false;
+};
+
 // The open database; closed by the system when the process ends.
 std::mutex g_lock;
 File g_database;
@@ -247,19 +273,26 @@ bool dbOpen(const wchar_t* path)
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
         return false;
 
-    // Read sharing only: other processes may look, none may write.
-    File file(CreateFileW(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                          FILE_ATTRIBUTE_NORMAL, nullptr));
+    // Read and write sharing: a second instance of the product (one started
+    // with an empty title is allowed to run) opens the same database. Nobody
+    // may delete or rename it while it is open. Writers serialise on the
+    // header lock below.
+    File file(CreateFileW(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                          OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.Valid())
-        return false;  // missing folder, no access, or held by another process
+        return false;  // missing folder, no access, or held by a foreign program
     const bool existed = GetLastError() == ERROR_ALREADY_EXISTS;
     if (GetFileType(file.Get()) != FILE_TYPE_DISK)
         return false;  // a device name such as NUL or COM1 holds no database
+    HeaderLock headerLock(file.Get());
+    if (!headerLock.Held())
+        return false;
     LARGE_INTEGER size = {};
     if (!GetFileSizeEx(file.Get(), &size))
         return false;
     if (size.QuadPart == 0) {
         if (!WriteEmptyDatabase(file.Get())) {
+            headerLock.Release();
             file.Reset();
             if (!existed)
                 DeleteFileW(path);  // leave no half-made file behind

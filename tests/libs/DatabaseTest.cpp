@@ -80,15 +80,26 @@ protected:
         bytes.resize(read);
         return bytes;
     }
-    // True when another handle may still open the file for writing.
+    // True when another handle may open the file for writing, as a second
+    // instance of the product does.
     static bool WritableByOthers(const std::wstring& path)
     {
-        HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        HANDLE f = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (f == INVALID_HANDLE_VALUE)
             return false;
         CloseHandle(f);
         return true;
+    }
+    // True while the database is held open: nobody may delete it then.
+    static bool HeldOpen(const std::wstring& path)
+    {
+        HANDLE f = CreateFileW(path.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (f == INVALID_HANDLE_VALUE)
+            return GetLastError() == ERROR_SHARING_VIOLATION;
+        CloseHandle(f);
+        return false;
     }
 };
 
@@ -109,11 +120,13 @@ TEST_F(DatabaseTest, CreatesAMissingFileWithTheDocumentedHeader)
     EXPECT_EQ(bytes, Header(1, 32, 0));
 }
 
-TEST_F(DatabaseTest, TheOpenDatabaseCanBeReadButNotWrittenByOthers)
+TEST_F(DatabaseTest, TheOpenDatabaseIsSharedWithOtherInstancesButCannotBeDeleted)
 {
     const std::wstring path = Path(L"held.db");
     ASSERT_TRUE(dbOpen(path.c_str()));
-    EXPECT_FALSE(WritableByOthers(path));
+    EXPECT_TRUE(HeldOpen(path));
+    EXPECT_TRUE(WritableByOthers(path)) << "a second instance of the product opens it too";
+    EXPECT_FALSE(DeleteFileW(path.c_str()));
     EXPECT_EQ(Read(path), Header(1, 32, 0));
 }
 
@@ -123,13 +136,13 @@ TEST_F(DatabaseTest, OpeningTheSameFileAgainKeepsItAndAnotherReplacesIt)
     ASSERT_TRUE(dbOpen(a.c_str()));
     EXPECT_TRUE(dbOpen(a.c_str())) << "the open database itself";
     ASSERT_TRUE(dbOpen(b.c_str()));
-    EXPECT_TRUE(WritableByOthers(a)) << "the first one was closed";
-    EXPECT_FALSE(WritableByOthers(b));
+    EXPECT_FALSE(HeldOpen(a)) << "the first one was closed";
+    EXPECT_TRUE(HeldOpen(b));
 
     // Reopening an existing database reads it and leaves it as it was.
     ASSERT_TRUE(dbOpen(a.c_str()));
     EXPECT_EQ(Read(a), Header(1, 32, 0));
-    EXPECT_FALSE(WritableByOthers(a));
+    EXPECT_TRUE(HeldOpen(a));
 }
 
 TEST_F(DatabaseTest, ARefusedFileLeavesTheOpenDatabaseInPlace)
@@ -138,8 +151,8 @@ TEST_F(DatabaseTest, ARefusedFileLeavesTheOpenDatabaseInPlace)
     Write(foreign, "not a database");
     ASSERT_TRUE(dbOpen(good.c_str()));
     EXPECT_FALSE(dbOpen(foreign.c_str()));
-    EXPECT_FALSE(WritableByOthers(good)) << "still open";
-    EXPECT_TRUE(WritableByOthers(foreign)) << "the refused file is not held";
+    EXPECT_TRUE(HeldOpen(good)) << "still open";
+    EXPECT_FALSE(HeldOpen(foreign)) << "the refused file is not held";
 }
 
 TEST_F(DatabaseTest, RefusesPathsThatCannotHoldADatabase)
@@ -189,7 +202,7 @@ TEST_F(DatabaseTest, RefusesFilesThatAreNotSoundDatabasesAndLeavesThemUntouched)
         Write(path, c.bytes);
         EXPECT_FALSE(dbOpen(path.c_str())) << "case " << static_cast<int>(&c - cases);
         EXPECT_EQ(Read(path), c.bytes) << "case " << static_cast<int>(&c - cases) << " was changed";
-        EXPECT_TRUE(WritableByOthers(path)) << "case " << static_cast<int>(&c - cases) << " is still held";
+        EXPECT_FALSE(HeldOpen(path)) << "case " << static_cast<int>(&c - cases) << " is still held";
     }
 }
 
