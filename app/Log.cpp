@@ -1,6 +1,7 @@
 #include "app/Log.h"
 
 #include "framework/Handles.h"
+#include "framework/ModulePath.h"
 #include "framework/Text.h"
 
 #include <windows.h>
@@ -141,11 +142,10 @@ CLog::CLog() { SetLogFile(kDefaultLogFile); }
 
 std::wstring CLog::GetLogFolder() const
 {
-    wchar_t exePath[MAX_PATH + 1] = {};
-    DWORD n = GetModuleFileNameW(nullptr, exePath, MAX_PATH + 1);
-    if (n == 0 || n > MAX_PATH)
+    wchar_t exeFolder[MAX_PATH + 1] = {};
+    if (!ExecutableFolder(exeFolder, MAX_PATH + 1))
         return {};  // no path, or one too long to hold a log file path anyway
-    std::wstring folder = LogFolderFromExePath(exePath);
+    std::wstring folder = LogFolderFromExePath(exeFolder);
     if (!folder.empty() && !PathFileExistsW(folder.c_str()))
         CreateDirectoryW(folder.c_str(), nullptr);  // a failure shows when the file cannot be opened
     return folder;

@@ -129,19 +129,6 @@ bool CConfigure::Load()
     return true;
 }
 
-bool ExecutableFolder(wchar_t* folder, size_t capacity)
-{
-    wchar_t path[MAX_PATH];
-    DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH)
-        return false;
-    wchar_t* lastBackslash = wcsrchr(path, L'\\');
-    if (lastBackslash == nullptr)
-        return false;
-    lastBackslash[1] = 0;
-    return CopyText(folder, capacity, path);
-}
-
 CConfigure* GetConfigureFrom(const wchar_t* productFolder)
 {
     if (g_configure)

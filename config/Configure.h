@@ -22,6 +22,7 @@
 #include "config/SkinRecords.h"
 #include "config/XmlDocument.h"
 #include "framework/Handles.h"
+#include "framework/ModulePath.h"
 #include "framework/Text.h"
 
 namespace kivra {
@@ -89,10 +90,6 @@ private:
     UniqueIcon logoIcon_;
     bool constructed_ = false;
 };
-
-// The folder of the running executable with its trailing backslash; false
-// when the module path cannot be had or has no backslash.
-bool ExecutableFolder(wchar_t* folder, size_t capacity);
 
 // The process's configuration, made and loaded from the executable's folder
 // on first use (COM is initialised for the calling thread first). Null when it

@@ -1,6 +1,7 @@
 #include "plugin/PluginLoader.h"
 
 #include "framework/Handles.h"
+#include "framework/ModulePath.h"
 #include "framework/Text.h"
 #include "plugin/ManagerPlugin.h"
 #include "plugin/ServiceRegistry.h"
@@ -219,13 +220,8 @@ void UnloadAllPlugins()
 std::wstring PluginFolder()
 {
     wchar_t path[kMaxPathChars + 1];
-    const DWORD length = ::GetModuleFileNameW(nullptr, path, kMaxPathChars + 1);
-    if (length == 0 || length > kMaxPathChars)
+    if (!ExecutableFolder(path, kMaxPathChars + 1))
         return std::wstring();
-    wchar_t* lastSlash = std::wcsrchr(path, L'\\');
-    if (lastSlash == nullptr)
-        return std::wstring();
-    lastSlash[1] = 0;
     if (!AppendText(path, kPluginFolderName))
         return std::wstring();
     return path;

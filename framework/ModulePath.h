@@ -1,0 +1,14 @@
+// The folder the running program was started from, which is where the
+// product keeps its configuration, log and plugins.
+#pragma once
+
+#include <cstddef>
+
+namespace kivra {
+
+// The folder of the running executable with its trailing backslash, copied
+// into out[capacity]; false when the module path cannot be had, has no
+// backslash, or the folder does not fit.
+bool ExecutableFolder(wchar_t* out, size_t capacity);
+
+}  // namespace kivra
