@@ -2,7 +2,7 @@
 // message boxes answered from a helper thread.
 #include "app/ExitConfirmation.h"
 
-#include "tests/app/MessageBoxWatcher.h"
+#include "tests/support/MessageBoxWatcher.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,7 @@
 #include "app/Log.h"
 
 #include "framework/Handles.h"
+#include "tests/support/TestProgram.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -11,13 +12,7 @@ using namespace kivra;
 
 namespace {
 
-std::wstring ExeFolder()
-{
-    wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring s(path);
-    return s.substr(0, s.rfind(L'\\') + 1);
-}
+std::wstring ExeFolder() { return kivra::testing::TestProgramFolder(); }
 
 bool FileExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 

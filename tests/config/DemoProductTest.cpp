@@ -27,6 +27,7 @@
 #include "mainwindow/TitleBar.h"
 #include "mainwindow/WindowRegion.h"
 #include "XmlFixture.h"
+#include "tests/support/TestProgram.h"
 
 namespace kivra {
 namespace {
@@ -35,17 +36,7 @@ using testing::ComScope;
 
 // The product folder of this build: the test runs from build*/tests/config,
 // the product lies in build*/Kivra/.
-std::wstring ProductFolder()
-{
-    wchar_t module[MAX_PATH] = {};
-    ::GetModuleFileNameW(nullptr, module, MAX_PATH);
-    std::wstring path(module);
-    path.resize(path.rfind(L'\\') + 1);
-    path += L"..\\..\\Kivra\\";
-    wchar_t full[MAX_PATH] = {};
-    ::GetFullPathNameW(path.c_str(), MAX_PATH, full, nullptr);
-    return full;
-}
+std::wstring ProductFolder() { return testing::DemoProductFolder(); }
 
 bool EndsWith(const std::wstring& text, const std::wstring& end)
 {

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <windows.h>
-#include <objbase.h>
 
 #include <gtest/gtest.h>
 
@@ -12,82 +11,28 @@
 #include <string>
 
 #include "config/Skin.h"
+#include "tests/support/Bitmaps.h"
+#include "tests/support/ComScope.h"
+#include "tests/support/Files.h"
 
 namespace kivra::skintest {
 
 // COM for the test's thread, for as long as the object lives.
-class ComApartment {
-public:
-    ComApartment() : result_(::CoInitialize(nullptr)) {}
-    ~ComApartment()
-    {
-        if (SUCCEEDED(result_))
-            ::CoUninitialize();
-    }
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
-    bool ok() const { return SUCCEEDED(result_); }
+using ComApartment = testing::ComScope;
 
-private:
-    HRESULT result_;
-};
-
-inline std::wstring WindowsPath(const std::filesystem::path& path)
-{
-    std::wstring text = path.wstring();
-    for (wchar_t& c : text)
-        if (c == L'/')
-            c = L'\\';
-    return text;
-}
+using testing::Utf8;
+using testing::WindowsPath;
 
 inline void WriteFileBytes(const std::wstring& path, const std::string& bytes)
 {
     std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE) << "cannot write the fixture file";
-    DWORD written = 0;
-    ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    ::CloseHandle(file);
-}
-
-inline std::string Utf8(const std::wstring& text)
-{
-    int size = ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr,
-                                     nullptr);
-    std::string bytes(size, '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), bytes.data(), size, nullptr,
-                          nullptr);
-    return bytes;
+    ASSERT_TRUE(testing::WriteFileBytes(path, bytes)) << "cannot write the fixture file";
 }
 
 // A 24-bit bottom-up BMP of one colour.
 inline std::string BmpBytes(int width, int height, COLORREF color)
 {
-    const int rowBytes = (width * 3 + 3) & ~3;
-    BITMAPFILEHEADER file = {};
-    BITMAPINFOHEADER info = {};
-    info.biSize = sizeof(info);
-    info.biWidth = width;
-    info.biHeight = height;
-    info.biPlanes = 1;
-    info.biBitCount = 24;
-    info.biCompression = BI_RGB;
-    info.biSizeImage = rowBytes * height;
-    file.bfType = 0x4D42;  // "BM"
-    file.bfOffBits = sizeof(file) + sizeof(info);
-    file.bfSize = file.bfOffBits + info.biSizeImage;
-    std::string bytes(reinterpret_cast<const char*>(&file), sizeof(file));
-    bytes.append(reinterpret_cast<const char*>(&info), sizeof(info));
-    std::string row(rowBytes, '\0');
-    for (int x = 0; x < width; ++x) {
-        row[x * 3 + 0] = static_cast<char>(GetBValue(color));
-        row[x * 3 + 1] = static_cast<char>(GetGValue(color));
-        row[x * 3 + 2] = static_cast<char>(GetRValue(color));
-    }
-    for (int y = 0; y < height; ++y)
-        bytes += row;
-    return bytes;
+    return testing::SolidBmpFileBytes(width, height, color);
 }
 
 inline SIZE BitmapSize(HBITMAP bitmap)

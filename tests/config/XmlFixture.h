@@ -3,30 +3,16 @@
 #pragma once
 
 #include <windows.h>
-#include <objbase.h>
 
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "tests/support/Bitmaps.h"
+#include "tests/support/ComScope.h"
+#include "tests/support/Files.h"
+
 namespace kivra::testing {
-
-// Initialises COM for the test's thread and balances it afterwards.
-class ComScope {
-public:
-    ComScope() : result_(::CoInitialize(nullptr)) {}
-    ~ComScope()
-    {
-        if (SUCCEEDED(result_))
-            ::CoUninitialize();
-    }
-    ComScope(const ComScope&) = delete;
-    ComScope& operator=(const ComScope&) = delete;
-    bool ok() const { return SUCCEEDED(result_); }
-
-private:
-    HRESULT result_;
-};
 
 // An empty folder "xml-fixtures\<name>\" below the working directory, made
 // afresh; Path() is absolute and ends with a backslash.
@@ -38,10 +24,7 @@ public:
         std::error_code ignored;
         std::filesystem::remove_all(folder, ignored);
         std::filesystem::create_directories(folder);
-        path_ = folder.wstring();
-        for (wchar_t& c : path_)
-            if (c == L'/')
-                c = L'\\';
+        path_ = WindowsPath(folder);
         if (path_.empty() || path_.back() != L'\\')
             path_ += L'\\';
     }
@@ -52,26 +35,14 @@ public:
     // the folders on the way.
     std::wstring WriteText(const std::wstring& relative, const std::wstring& text) const
     {
-        std::string bytes;
-        int size = ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
-                                         nullptr, nullptr);
-        bytes.resize(size);
-        ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), bytes.data(), size,
-                              nullptr, nullptr);
-        return WriteBytes(relative, bytes);
+        return WriteBytes(relative, Utf8(text));
     }
 
     std::wstring WriteBytes(const std::wstring& relative, const std::string& bytes) const
     {
         std::wstring full = path_ + relative;
         std::filesystem::create_directories(std::filesystem::path(full).parent_path());
-        HANDLE file = ::CreateFileW(full.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                    nullptr);
-        if (file != INVALID_HANDLE_VALUE) {
-            DWORD written = 0;
-            ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-            ::CloseHandle(file);
-        }
+        WriteFileBytes(full, bytes);
         return full;
     }
 
@@ -80,32 +51,9 @@ public:
     std::wstring WriteBmp(const std::wstring& relative, int width, int height, COLORREF color,
                           COLORREF corner) const
     {
-        const int rowBytes = (width * 3 + 3) & ~3;
-        BITMAPFILEHEADER file = {};
-        BITMAPINFOHEADER info = {};
-        info.biSize = sizeof(info);
-        info.biWidth = width;
-        info.biHeight = height;  // bottom-up
-        info.biPlanes = 1;
-        info.biBitCount = 24;
-        info.biCompression = BI_RGB;
-        info.biSizeImage = rowBytes * height;
-        file.bfType = 0x4D42;
-        file.bfOffBits = sizeof(file) + sizeof(info);
-        file.bfSize = file.bfOffBits + info.biSizeImage;
-        std::string bytes(reinterpret_cast<const char*>(&file), sizeof(file));
-        bytes.append(reinterpret_cast<const char*>(&info), sizeof(info));
-        for (int row = height - 1; row >= 0; --row) {
-            std::string line(rowBytes, '\0');
-            for (int x = 0; x < width; ++x) {
-                COLORREF c = (row == 0 && x == 0) ? corner : color;
-                line[x * 3 + 0] = static_cast<char>(GetBValue(c));
-                line[x * 3 + 1] = static_cast<char>(GetGValue(c));
-                line[x * 3 + 2] = static_cast<char>(GetRValue(c));
-            }
-            bytes += line;
-        }
-        return WriteBytes(relative, bytes);
+        return WriteBytes(relative, BmpFileBytes(width, height, [=](int x, int y) {
+                              return (x == 0 && y == 0) ? corner : color;
+                          }));
     }
 
     // A 16 x 16 icon of 32-bit colour.

@@ -1,6 +1,7 @@
 #include "tests/e2e/KivraRun.h"
 
 #include "framework/Text.h"
+#include "tests/support/Bitmaps.h"
 
 #include <cstring>
 
@@ -8,27 +9,12 @@ namespace kivra::e2e {
 
 namespace {
 
-std::wstring FolderOf(const std::wstring& path)
-{
-    const size_t slash = path.find_last_of(L'\\');
-    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
-}
-
 bool CopyInto(const std::wstring& from, const std::wstring& to)
 {
     return CopyFileW(from.c_str(), to.c_str(), FALSE) != FALSE;
 }
 
-std::string Utf8(const std::wstring& text)
-{
-    if (text.empty())
-        return {};
-    int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<size_t>(n > 0 ? n : 1), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, out.data(), n, nullptr, nullptr);
-    out.resize(out.size() - 1);
-    return out;
-}
+using testing::Utf8;
 
 COLORREF FixtureBackground(int x, int y)
 {
@@ -95,35 +81,6 @@ bool MakeFolder(const std::wstring& folder)
 }
 
 }  // namespace
-
-std::wstring TestProgramFolder()
-{
-    wchar_t path[MAX_PATH];
-    DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH)
-        return {};
-    return FolderOf(path);
-}
-
-std::wstring DemoProductFolder()
-{
-    // tests\e2e\ sits two levels below the build folder, beside Kivra\ .
-    std::wstring path = TestProgramFolder() + L"..\\..\\Kivra\\";
-    wchar_t full[MAX_PATH];
-    DWORD n = GetFullPathNameW(path.c_str(), MAX_PATH, full, nullptr);
-    return n > 0 && n < MAX_PATH ? std::wstring(full) : path;
-}
-
-bool WriteFileBytes(const std::wstring& path, const void* data, size_t size)
-{
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD written = 0;
-    const bool ok = WriteFile(file, data, static_cast<DWORD>(size), &written, nullptr) && written == size;
-    CloseHandle(file);
-    return ok;
-}
 
 bool WriteTextFile(const std::wstring& path, const std::string& utf8)
 {
@@ -228,33 +185,8 @@ DemoProductCopy::~DemoProductCopy()
 
 std::vector<unsigned char> MakeBitmapFile(int width, int height, COLORREF (*colourAt)(int x, int y))
 {
-    const int stride = (width * 3 + 3) & ~3;
-    const DWORD pixelBytes = static_cast<DWORD>(stride * height);
-    BITMAPFILEHEADER file{};
-    BITMAPINFOHEADER info{};
-    file.bfType = 0x4D42;
-    file.bfOffBits = sizeof(file) + sizeof(info);
-    file.bfSize = file.bfOffBits + pixelBytes;
-    info.biSize = sizeof(info);
-    info.biWidth = width;
-    info.biHeight = height;
-    info.biPlanes = 1;
-    info.biBitCount = 24;
-    info.biCompression = BI_RGB;
-    info.biSizeImage = pixelBytes;
-    std::vector<unsigned char> bytes(file.bfSize, 0);
-    std::memcpy(bytes.data(), &file, sizeof(file));
-    std::memcpy(bytes.data() + sizeof(file), &info, sizeof(info));
-    for (int y = 0; y < height; ++y) {
-        unsigned char* row = bytes.data() + file.bfOffBits + static_cast<size_t>(height - 1 - y) * stride;
-        for (int x = 0; x < width; ++x) {
-            const COLORREF c = colourAt(x, y);
-            row[x * 3 + 0] = GetBValue(c);
-            row[x * 3 + 1] = GetGValue(c);
-            row[x * 3 + 2] = GetRValue(c);
-        }
-    }
-    return bytes;
+    const std::string bytes = testing::BmpFileBytes(width, height, colourAt);
+    return std::vector<unsigned char>(bytes.begin(), bytes.end());
 }
 
 std::vector<unsigned char> MakeIconFile(COLORREF colour)

@@ -9,15 +9,17 @@
 #include <vector>
 
 #include "tests/e2e/ProbeProtocol.h"
+#include "tests/support/Files.h"
+#include "tests/support/TestProgram.h"
 
 namespace kivra::e2e {
 
-// The folder of this test program, with a trailing backslash.
-std::wstring TestProgramFolder();
-// The demo product's installed folder (build/Kivra\), with a trailing backslash.
-std::wstring DemoProductFolder();
+// The folder of this test program and the demo product's installed folder
+// (build/Kivra\), both with a trailing backslash.
+using testing::DemoProductFolder;
+using testing::TestProgramFolder;
 
-bool WriteFileBytes(const std::wstring& path, const void* data, size_t size);
+using testing::WriteFileBytes;
 bool WriteTextFile(const std::wstring& path, const std::string& utf8);
 std::string ReadTextFile(const std::wstring& path);
 std::vector<std::string> ReadLines(const std::wstring& path);

@@ -1,5 +1,6 @@
 // Pictures and windows for the main-window tests: bitmaps painted pixel by
-// pixel, BMP files, and a plain dialog made from a template in memory.
+// pixel, and a plain dialog made from a template in memory. BMP files come
+// from tests/support/Bitmaps.h.
 #pragma once
 
 #include <windows.h>
@@ -10,10 +11,9 @@
 #include <vector>
 
 #include "framework/Handles.h"
+#include "tests/support/Bitmaps.h"
 
 namespace kivra::testing {
-
-using PixelColor = std::function<COLORREF(int x, int y)>;
 
 // A 32-bit top-down DIB section painted by color.
 inline UniqueBitmap MakeBitmap(int width, int height, const PixelColor& color)
@@ -72,37 +72,6 @@ private:
     UniqueMemoryDc dc_;
     HGDIOBJ previous_ = nullptr;
 };
-
-// The bytes of a 24-bit BMP file painted by color.
-inline std::string BmpFileBytes(int width, int height, const PixelColor& color)
-{
-    const int rowBytes = (width * 3 + 3) & ~3;
-    BITMAPFILEHEADER file = {};
-    BITMAPINFOHEADER info = {};
-    info.biSize = sizeof(info);
-    info.biWidth = width;
-    info.biHeight = height;  // bottom-up
-    info.biPlanes = 1;
-    info.biBitCount = 24;
-    info.biCompression = BI_RGB;
-    info.biSizeImage = rowBytes * height;
-    file.bfType = 0x4D42;
-    file.bfOffBits = sizeof(file) + sizeof(info);
-    file.bfSize = file.bfOffBits + info.biSizeImage;
-    std::string bytes(reinterpret_cast<const char*>(&file), sizeof(file));
-    bytes.append(reinterpret_cast<const char*>(&info), sizeof(info));
-    for (int row = height - 1; row >= 0; --row) {
-        std::string line(rowBytes, '\0');
-        for (int x = 0; x < width; ++x) {
-            const COLORREF c = color(x, row);
-            line[x * 3 + 0] = static_cast<char>(GetBValue(c));
-            line[x * 3 + 1] = static_cast<char>(GetGValue(c));
-            line[x * 3 + 2] = static_cast<char>(GetRValue(c));
-        }
-        bytes += line;
-    }
-    return bytes;
-}
 
 // A dialog template in memory: no controls, the system font.
 class DialogTemplate {

@@ -6,6 +6,7 @@
 #include "plugin/ServiceRegistry.h"
 
 #include "framework/Text.h"
+#include "tests/support/TestProgram.h"
 
 #include <gtest/gtest.h>
 
@@ -21,13 +22,7 @@ using namespace kivra;
 
 namespace {
 
-std::wstring ExeFolder()
-{
-    wchar_t path[MAX_PATH];
-    DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring folder(path, length);
-    return folder.substr(0, folder.rfind(L'\\') + 1);
-}
+std::wstring ExeFolder() { return kivra::testing::TestProgramFolder(); }
 
 std::wstring GroupFolder(const wchar_t* group)
 {

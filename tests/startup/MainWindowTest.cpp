@@ -11,7 +11,7 @@
 #include "ostel.h"
 #include "plugin/ManagerPlugin.h"
 #include "plugin/ServiceRegistry.h"
-#include "tests/app/MessageBoxWatcher.h"
+#include "tests/support/MessageBoxWatcher.h"
 
 using namespace kivra;
 using namespace kivra::testing;

@@ -12,7 +12,7 @@
 #include "framework/Text.h"
 #include "plugin/PluginLoader.h"
 #include "plugin/ServiceRegistry.h"
-#include "tests/app/MessageBoxWatcher.h"
+#include "tests/support/MessageBoxWatcher.h"
 
 using namespace kivra;
 using kivra::testing::MessageBoxWatcher;
