@@ -59,28 +59,7 @@ public:
     // A 16 x 16 icon of 32-bit colour.
     std::wstring WriteIcon(const std::wstring& relative) const
     {
-        const int size = 16;
-        BITMAPINFOHEADER info = {};
-        info.biSize = sizeof(info);
-        info.biWidth = size;
-        info.biHeight = size * 2;  // colour and mask images
-        info.biPlanes = 1;
-        info.biBitCount = 32;
-        info.biCompression = BI_RGB;
-        const std::string pixels(size * size * 4, '\x40');
-        const std::string mask(size * 4, '\0');
-        const DWORD imageBytes = sizeof(info) + pixels.size() + mask.size();
-        const unsigned char header[6 + 16] = {
-            0, 0, 1, 0, 1, 0,                       // icon directory with one entry
-            size, size, 0, 0, 1, 0, 32, 0,          // 16 x 16, one plane, 32 bits
-            static_cast<unsigned char>(imageBytes), static_cast<unsigned char>(imageBytes >> 8), 0, 0,
-            22, 0, 0, 0,                            // image offset
-        };
-        std::string bytes(reinterpret_cast<const char*>(header), sizeof(header));
-        bytes.append(reinterpret_cast<const char*>(&info), sizeof(info));
-        bytes += pixels;
-        bytes += mask;
-        return WriteBytes(relative, bytes);
+        return WriteBytes(relative, IconFileBytes(16, RGB(0x40, 0x40, 0x40), 0x40));
     }
 
 private:

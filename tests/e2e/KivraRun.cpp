@@ -191,39 +191,8 @@ std::vector<unsigned char> MakeBitmapFile(int width, int height, COLORREF (*colo
 
 std::vector<unsigned char> MakeIconFile(COLORREF colour)
 {
-    constexpr int kSide = 32;
-    constexpr DWORD kXorBytes = kSide * kSide * 4;
-    constexpr DWORD kAndBytes = kSide * kSide / 8;
-    constexpr DWORD kImageBytes = sizeof(BITMAPINFOHEADER) + kXorBytes + kAndBytes;
-    std::vector<unsigned char> bytes(6 + 16 + kImageBytes, 0);
-    unsigned char* p = bytes.data();
-    p[2] = 1;  // type: icon
-    p[4] = 1;  // one image
-    unsigned char* entry = p + 6;
-    entry[0] = kSide;
-    entry[1] = kSide;
-    entry[4] = 1;   // planes
-    entry[6] = 32;  // bits per pixel
-    const DWORD size = kImageBytes;
-    const DWORD offset = 6 + 16;
-    std::memcpy(entry + 8, &size, 4);
-    std::memcpy(entry + 12, &offset, 4);
-    BITMAPINFOHEADER info{};
-    info.biSize = sizeof(info);
-    info.biWidth = kSide;
-    info.biHeight = kSide * 2;  // colour and mask
-    info.biPlanes = 1;
-    info.biBitCount = 32;
-    info.biSizeImage = kXorBytes + kAndBytes;
-    std::memcpy(p + offset, &info, sizeof(info));
-    unsigned char* pixels = p + offset + sizeof(info);
-    for (int i = 0; i < kSide * kSide; ++i) {
-        pixels[i * 4 + 0] = GetBValue(colour);
-        pixels[i * 4 + 1] = GetGValue(colour);
-        pixels[i * 4 + 2] = GetRValue(colour);
-        pixels[i * 4 + 3] = 0xFF;
-    }
-    return bytes;  // the AND mask stays 0: every pixel opaque
+    const std::string bytes = testing::IconFileBytes(32, colour, 0xFF);
+    return std::vector<unsigned char>(bytes.begin(), bytes.end());
 }
 
 FixtureProduct::FixtureProduct(const wchar_t* name, const FixtureOptions& options)

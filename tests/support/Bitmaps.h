@@ -1,4 +1,5 @@
-// BMP files for fixture skins and products, painted pixel by pixel.
+// BMP files for fixture skins and products, painted pixel by pixel, and
+// icon files of one colour.
 #pragma once
 
 #include <windows.h>
@@ -46,6 +47,40 @@ inline std::string BmpFileBytes(int width, int height, const PixelColor& color)
 inline std::string SolidBmpFileBytes(int width, int height, COLORREF color)
 {
     return BmpFileBytes(width, height, [color](int, int) { return color; });
+}
+
+// The bytes of an icon file holding one side x side image of 32-bit colour,
+// every pixel colour with the given alpha; the AND mask stays 0, so every
+// pixel is opaque.
+inline std::string IconFileBytes(int side, COLORREF colour, BYTE alpha)
+{
+    const size_t pixelBytes = static_cast<size_t>(side) * side * 4;
+    const size_t maskBytes = static_cast<size_t>(side) * (((side + 31) / 32) * 4);  // rows of DWORD-aligned bits
+    BITMAPINFOHEADER info = {};
+    info.biSize = sizeof(info);
+    info.biWidth = side;
+    info.biHeight = side * 2;  // colour and mask images
+    info.biPlanes = 1;
+    info.biBitCount = 32;
+    info.biCompression = BI_RGB;
+    info.biSizeImage = static_cast<DWORD>(pixelBytes + maskBytes);
+    const DWORD imageBytes = static_cast<DWORD>(sizeof(info) + pixelBytes + maskBytes);
+    const DWORD imageOffset = 6 + 16;  // after the directory and its one entry
+    const unsigned char header[6 + 16] = {
+        0, 0, 1, 0, 1, 0,  // icon directory with one entry
+        static_cast<unsigned char>(side), static_cast<unsigned char>(side), 0, 0, 1, 0, 32, 0,  // one plane, 32 bits
+        static_cast<unsigned char>(imageBytes), static_cast<unsigned char>(imageBytes >> 8),
+        static_cast<unsigned char>(imageBytes >> 16), static_cast<unsigned char>(imageBytes >> 24),
+        static_cast<unsigned char>(imageOffset), 0, 0, 0,
+    };
+    std::string bytes(reinterpret_cast<const char*>(header), sizeof(header));
+    bytes.append(reinterpret_cast<const char*>(&info), sizeof(info));
+    const char pixel[4] = {static_cast<char>(GetBValue(colour)), static_cast<char>(GetGValue(colour)),
+                           static_cast<char>(GetRValue(colour)), static_cast<char>(alpha)};
+    for (size_t i = 0; i < pixelBytes / 4; ++i)
+        bytes.append(pixel, 4);
+    bytes.append(maskBytes, '\0');
+    return bytes;
 }
 
 }  // namespace kivra::testing
