@@ -15,6 +15,7 @@
 #include "ostel.h"
 
 #include "tests/e2e/ProbeProtocol.h"
+#include "tests/support/TaggedLog.h"
 
 #include <cstdio>
 #include <cstring>
@@ -29,24 +30,7 @@ int g_busCookie = 0;
 HWND g_control = nullptr;
 #endif
 
-void WriteLine(const char* text)
-{
-    wchar_t path[MAX_PATH];
-    DWORD length = GetEnvironmentVariableW(kProbeLogVariable, path, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH)
-        return;
-    HANDLE file = CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return;
-    char line[700];
-    int n = std::snprintf(line, sizeof(line), "%s %s\n", PROBE_TAG, text);
-    DWORD written = 0;
-    if (n > 0)
-        WriteFile(file, line, static_cast<DWORD>(n < static_cast<int>(sizeof(line)) ? n : sizeof(line) - 1),
-                  &written, nullptr);
-    CloseHandle(file);
-}
+void WriteLine(const char* text) { kivra::testing::AppendTaggedLine(kProbeLogVariable, PROBE_TAG, text); }
 
 void __cdecl OnBus(unsigned long message, unsigned int wParam, long, void*)
 {
