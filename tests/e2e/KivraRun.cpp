@@ -2,6 +2,7 @@
 
 #include "framework/Text.h"
 #include "tests/support/Bitmaps.h"
+#include "tests/support/DialogSearch.h"
 
 #include <cstring>
 
@@ -302,22 +303,9 @@ namespace {
 struct WindowSearch {
     DWORD processId;
     const wchar_t* title;
-    const wchar_t* childText;
     bool visibleOnly;
     HWND found;
 };
-
-BOOL CALLBACK FindChildText(HWND child, LPARAM lParam)
-{
-    auto* search = reinterpret_cast<WindowSearch*>(lParam);
-    wchar_t text[512];
-    GetWindowTextW(child, text, 512);
-    if (wcscmp(text, search->childText) == 0) {
-        search->found = child;
-        return FALSE;
-    }
-    return TRUE;
-}
 
 BOOL CALLBACK FindTopLevel(HWND hwnd, LPARAM lParam)
 {
@@ -326,20 +314,6 @@ BOOL CALLBACK FindTopLevel(HWND hwnd, LPARAM lParam)
     GetWindowThreadProcessId(hwnd, &pid);
     if (pid != search->processId)
         return TRUE;
-    if (search->childText != nullptr) {
-        wchar_t cls[64];
-        GetClassNameW(hwnd, cls, 64);
-        if (wcscmp(cls, L"#32770") != 0)
-            return TRUE;
-        WindowSearch inner = *search;
-        inner.found = nullptr;
-        EnumChildWindows(hwnd, FindChildText, reinterpret_cast<LPARAM>(&inner));
-        if (inner.found != nullptr) {
-            search->found = hwnd;
-            return FALSE;
-        }
-        return TRUE;
-    }
     if (search->visibleOnly && !IsWindowVisible(hwnd))
         return TRUE;
     if (search->title != nullptr) {
@@ -368,12 +342,19 @@ HWND WaitFor(WindowSearch search, DWORD timeoutMs)
 
 HWND WaitForWindow(DWORD processId, const wchar_t* title, DWORD timeoutMs)
 {
-    return WaitFor({processId, title, nullptr, true, nullptr}, timeoutMs);
+    return WaitFor({processId, title, true, nullptr}, timeoutMs);
 }
 
 HWND WaitForMessageBox(DWORD processId, const wchar_t* text, DWORD timeoutMs)
 {
-    return WaitFor({processId, nullptr, text, true, nullptr}, timeoutMs);
+    // Hidden dialogs count too: a message box may be found before it shows.
+    const DWORD start = GetTickCount();
+    for (;;) {
+        HWND found = testing::FindDialogWithChildText(processId, text, false);
+        if (found != nullptr || GetTickCount() - start > timeoutMs)
+            return found;
+        Sleep(100);
+    }
 }
 
 void PressButton(HWND dialog, int id)
@@ -400,7 +381,7 @@ bool WaitForLine(const std::wstring& path, const std::string& needle, DWORD time
 
 bool ProbeClient::Find(DWORD processId, DWORD timeoutMs)
 {
-    window_ = WaitFor({processId, kProbeControlTitle, nullptr, false, nullptr}, timeoutMs);
+    window_ = WaitFor({processId, kProbeControlTitle, false, nullptr}, timeoutMs);
     return window_ != nullptr;
 }
 

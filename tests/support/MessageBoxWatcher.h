@@ -10,9 +10,10 @@
 #include <windows.h>
 
 #include <atomic>
-#include <cwchar>
 #include <string>
 #include <thread>
+
+#include "tests/support/DialogSearch.h"
 
 namespace kivra::testing {
 
@@ -35,56 +36,20 @@ public:
     bool HadButton(int id) const { return id == IDOK ? hadOk_ : id == IDNO ? hadNo_ : false; }
 
 private:
-    struct Search {
-        const std::wstring* text;
-        HWND found;
-    };
-
-    static BOOL CALLBACK Child(HWND child, LPARAM lParam)
-    {
-        auto* search = reinterpret_cast<Search*>(lParam);
-        wchar_t buffer[512];
-        GetWindowTextW(child, buffer, 512);
-        if (*search->text == buffer) {
-            search->found = child;
-            return FALSE;
-        }
-        return TRUE;
-    }
-
-    static BOOL CALLBACK TopLevel(HWND hwnd, LPARAM lParam)
-    {
-        auto* search = reinterpret_cast<Search*>(lParam);
-        DWORD pid = 0;
-        GetWindowThreadProcessId(hwnd, &pid);
-        wchar_t cls[32];
-        GetClassNameW(hwnd, cls, 32);
-        if (pid != GetCurrentProcessId() || wcscmp(cls, L"#32770") != 0 || !IsWindowVisible(hwnd))
-            return TRUE;
-        Search inner{search->text, nullptr};
-        EnumChildWindows(hwnd, Child, reinterpret_cast<LPARAM>(&inner));
-        if (inner.found != nullptr) {
-            search->found = hwnd;
-            return FALSE;
-        }
-        return TRUE;
-    }
-
     void Run()
     {
         const DWORD start = GetTickCount();
         while (GetTickCount() - start < timeoutMs_) {
-            Search search{&text_, nullptr};
-            EnumWindows(TopLevel, reinterpret_cast<LPARAM>(&search));
-            if (search.found != nullptr) {
+            HWND found = FindDialogWithChildText(GetCurrentProcessId(), text_.c_str(), true);
+            if (found != nullptr) {
                 wchar_t caption[512] = {};
-                GetWindowTextW(search.found, caption, 512);
+                GetWindowTextW(found, caption, 512);
                 caption_ = caption;
-                hadOk_ = GetDlgItem(search.found, IDOK) != nullptr;
-                hadNo_ = GetDlgItem(search.found, IDNO) != nullptr;
+                hadOk_ = GetDlgItem(found, IDOK) != nullptr;
+                hadNo_ = GetDlgItem(found, IDNO) != nullptr;
                 seen_ = true;
-                PostMessageW(search.found, WM_COMMAND, MAKEWPARAM(answer_, BN_CLICKED),
-                             reinterpret_cast<LPARAM>(GetDlgItem(search.found, answer_)));
+                PostMessageW(found, WM_COMMAND, MAKEWPARAM(answer_, BN_CLICKED),
+                             reinterpret_cast<LPARAM>(GetDlgItem(found, answer_)));
                 return;
             }
             Sleep(50);
