@@ -41,7 +41,7 @@ HWND HostWindow()
 {
     if (g_host == nullptr)
         return nullptr;
-    CServiceRegistry* registry = CServiceRegistry::GetRegistry();
+    CServiceRegistry* registry = CServiceRegistry::ExistingRegistry();
     return registry ? registry->HostWindow() : nullptr;
 }
 
@@ -167,18 +167,22 @@ int __cdecl ShowWaitDlg(TService*, TParam*)
 }
 
 // 15 "manager/LoadImage": pszText is an image file name (skin folder first,
-// then common\), pData an HBITMAP* that receives the bitmap or null. The
-// caller owns the bitmap.
+// then common\); the bitmap handle comes back in pData itself (null when the
+// image does not load). The caller owns the bitmap.
 int __cdecl LoadImage(TService*, TParam* param)
 {
-    if (param == nullptr || param->pszText == nullptr || param->pData == nullptr)
+    if (param == nullptr)
         return 0;
-    auto* out = static_cast<HBITMAP*>(param->pData);
-    *out = nullptr;
+    param->pData = nullptr;
+    if (param->pszText == nullptr)
+        return 0;
     CConfigure* configure = GetConfigure();
     if (configure == nullptr)
         return 0;
-    return configure->Skin().LoadSkinImage(param->pszText, out) ? 1 : 0;
+    HBITMAP bitmap = nullptr;
+    const bool loaded = configure->Skin().LoadSkinImage(param->pszText, &bitmap);
+    param->pData = bitmap;
+    return loaded ? 1 : 0;
 }
 
 // 16 "manager/ModifyButtonInfo"
@@ -336,7 +340,7 @@ int __cdecl SetWindowIcon(TService*, TParam* param)
             !AppendText(iconPath, logo.c_str()))
             return 0;
         g_windowIcon.reset(static_cast<HICON>(
-            ::LoadImageW(nullptr, iconPath, IMAGE_ICON, 0, 0, LR_LOADFROMFILE | LR_DEFAULTSIZE)));
+            ::LoadImageW(nullptr, iconPath, IMAGE_ICON, 0, 0, LR_LOADFROMFILE)));
         if (!g_windowIcon)
             return 0;
     }
@@ -515,7 +519,7 @@ void DestroySettingDialogs()
     g_settingDialog.reset();
     g_systemSettingPage.reset();
     ProvideSetCWndRecord().hWnd = nullptr;
-    if (CServiceRegistry* registry = CServiceRegistry::GetRegistry())
+    if (CServiceRegistry* registry = CServiceRegistry::ExistingRegistry())
         if (TService* stored = registry->FindService(kProvideSetCWndService))
             stored->hWnd = nullptr;
 }

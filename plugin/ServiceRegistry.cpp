@@ -57,6 +57,11 @@ bool NameOccursIn(const char* needle, const char* haystack)
 
 }  // namespace
 
+CServiceRegistry* CServiceRegistry::ExistingRegistry() noexcept
+{
+    return g_registry;
+}
+
 CServiceRegistry* CServiceRegistry::GetRegistry() noexcept
 {
     if (g_registry == nullptr)

@@ -37,6 +37,10 @@ public:
     // Null when it cannot be allocated.
     static CServiceRegistry* GetRegistry() noexcept;
 
+    // The registry when it exists, without making one (for shutdown paths
+    // that may run when start-up ended before the registry was made).
+    static CServiceRegistry* ExistingRegistry() noexcept;
+
     // Deletes every CPluginInterface, then every stored TService copy, then
     // the registry. Plugins must have been unloaded first (UnloadAllPlugins).
     static void DestroyRegistry() noexcept;

@@ -23,7 +23,7 @@ enum ProbeCallKind : ULONG_PTR {
     kProbeCallPlain = 1,         // CallService; logs "call <name> <result>"
     kProbeCallRecord = 2,        // CallService; logs the record that came back
     kProbeCallText = 3,          // CallService with pszText = text; logs the text afterwards
-    kProbeCallLoadImage = 4,     // pszText = text, pData = &bitmap; logs the bitmap's size
+    kProbeCallLoadImage = 4,     // pszText = text; logs the size of the bitmap that comes back in pData
     kProbeCallOwnWindow = 5,     // pData = the control window; logs its big icon
     kProbeCallPluginSkin = 6,    // pData = TPluginSkin of name text (8-bit); logs what came back
     kProbeQueryIcons = 7,        // no call: logs the icons of the window in wParam, read from inside

@@ -98,9 +98,9 @@ TEST_F(ServicesTest, LoadImageLooksInTheSkinThenInCommon)
     EXPECT_EQ(Last("probe_a image"), "probe_a image manager/LoadImage result=1 bitmap=set size=16x8");
     probe_.Call(kProbeCallLoadImage, "manager/LoadImage", L"missing.bmp");
     EXPECT_EQ(Last("probe_a image"), "probe_a image manager/LoadImage result=1 bitmap=null size=0x0");
-    // Without a name nothing is loaded and the output is left alone.
+    // Without a name nothing is loaded and pData comes back null.
     probe_.Call(kProbeCallLoadImage, "manager/LoadImage", nullptr);
-    EXPECT_EQ(Last("probe_a image"), "probe_a image manager/LoadImage result=1 bitmap=untouched size=0x0");
+    EXPECT_EQ(Last("probe_a image"), "probe_a image manager/LoadImage result=1 bitmap=null size=0x0");
 }
 
 TEST_F(ServicesTest, SetWindowIconGivesTheWindowTheConfiguredLogo)

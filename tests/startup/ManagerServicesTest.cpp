@@ -221,20 +221,19 @@ TEST_F(ManagerPluginBoundTest, ConfigureGetStringWritesNoFurtherThanTheTranslati
     EXPECT_EQ(Handler("manager/Configure/GetString", &param), 0);
 }
 
-TEST_F(ManagerPluginBoundTest, LoadImageWithoutANameOrOutputLoadsNothing)
+TEST_F(ManagerPluginBoundTest, LoadImageAnswersInPDataAndClearsItWhenNothingLoads)
 {
-    HBITMAP bitmap = reinterpret_cast<HBITMAP>(static_cast<INT_PTR>(0x1234));
+    // The bitmap comes back in pData itself: a caller that zeroed its TParam,
+    // as every caller does, gets the handle there.
     TParam param{};
-    param.pData = &bitmap;
-    EXPECT_EQ(Handler("manager/LoadImage", &param), 0);
-    EXPECT_EQ(bitmap, reinterpret_cast<HBITMAP>(static_cast<INT_PTR>(0x1234)));
-    param.pszText = const_cast<wchar_t*>(L"back.bmp");
-    param.pData = nullptr;
-    EXPECT_EQ(Handler("manager/LoadImage", &param), 0);
+    param.pData = reinterpret_cast<void*>(static_cast<INT_PTR>(0x1234));
+    EXPECT_EQ(Handler("manager/LoadImage", &param), 0) << "no name";
+    EXPECT_EQ(param.pData, nullptr);
     // A name without a configuration: nothing loads, the output is cleared.
-    param.pData = &bitmap;
+    param.pszText = const_cast<wchar_t*>(L"back.bmp");
+    param.pData = reinterpret_cast<void*>(static_cast<INT_PTR>(0x1234));
     EXPECT_EQ(Handler("manager/LoadImage", &param), 0);
-    EXPECT_EQ(bitmap, nullptr);
+    EXPECT_EQ(param.pData, nullptr);
 }
 
 TEST_F(ManagerPluginBoundTest, RecordServicesIgnoreMissingRecords)

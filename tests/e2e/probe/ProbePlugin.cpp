@@ -81,9 +81,7 @@ LRESULT RunCall(ULONG_PTR kind, const ProbeCall& call)
         param.pszText = text;
         break;
     case kProbeCallLoadImage:
-        param.pszText = text[0] ? text : nullptr;
-        bitmap = reinterpret_cast<HBITMAP>(static_cast<INT_PTR>(-1));  // must be overwritten
-        param.pData = &bitmap;
+        param.pszText = text[0] ? text : nullptr;  // the bitmap comes back in pData
         break;
     case kProbeCallOwnWindow:
         param.pData = g_control;
@@ -98,6 +96,8 @@ LRESULT RunCall(ULONG_PTR kind, const ProbeCall& call)
     }
 
     const int result = g_iface ? g_iface->CallService(&service, &param) : -1;
+    if (kind == kProbeCallLoadImage)
+        bitmap = static_cast<HBITMAP>(param.pData);
 
     char line[600];
     switch (kind) {
@@ -120,7 +120,7 @@ LRESULT RunCall(ULONG_PTR kind, const ProbeCall& call)
     }
     case kProbeCallLoadImage: {
         BITMAP info{};
-        const bool real = bitmap != nullptr && bitmap != reinterpret_cast<HBITMAP>(static_cast<INT_PTR>(-1));
+        const bool real = bitmap != nullptr && GetObjectType(bitmap) == OBJ_BITMAP;
         if (real)
             GetObjectW(bitmap, sizeof(info), &info);
         std::snprintf(line, sizeof(line), "image %s result=%d bitmap=%s size=%ldx%ld", call.service, result,
