@@ -297,8 +297,12 @@ void FrameContext::DrawTitleBar()
         return;
     wchar_t caption[kCaptionUnits] = {};
     ::GetWindowTextW(mainWindowHandle_, caption, kCaptionUnits);
-    kivra::DrawTitleBar(dc.get(), titleBar_, TTitleBarMetrics::FromSystem(), titleBarImages_, titleBarButtons_,
-                        windowIcon_, caption);
+    // Without a configured logo the title bar shows the icon the window has
+    // (the main icon it was given at start-up).
+    HICON icon = windowIcon_ ? windowIcon_
+                             : reinterpret_cast<HICON>(::SendMessageW(mainWindowHandle_, WM_GETICON, ICON_SMALL, 0));
+    kivra::DrawTitleBar(dc.get(), titleBar_, TTitleBarMetrics::FromSystem(), titleBarImages_, titleBarButtons_, icon,
+                        caption);
 }
 
 void FrameContext::DrawTitleBarHover(POINT screenPoint)

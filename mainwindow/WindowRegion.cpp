@@ -94,6 +94,8 @@ UniqueRegion RegionFromBitmap(HBITMAP bitmap, COLORREF mask)
     UniqueRegion columnRegion(::CreatePolygonRgn(columns.data(), static_cast<int>(columns.size()), ALTERNATE));
     if (!columnRegion)
         return {};
+    // Outlines that enclose nothing (a single opaque row or column) give no
+    // region: an empty window region would make the window invisible.
     const int kind = ::CombineRgn(result.get(), result.get(), columnRegion.get(), RGN_AND);
     if (kind == ERROR || kind == NULLREGION)
         return {};
