@@ -62,11 +62,12 @@ bool CConfigure::ReadLogo()
     // The icon is taken from the product's own common\ folder. Resolving
     // "common\" against the working directory would lose the logo whenever
     // Kivra is started from elsewhere (a shortcut, another program).
+    // A logo that does not load (a name too long for a path included) leaves
+    // no icon; that is no error.
+    logoIcon_.reset();
     wchar_t path[kConfigPathUnits];
-    if (!JoinPath(path, commonFolder_, name.c_str()))
-        return false;
-    // A logo that does not load leaves no icon; that is no error.
-    logoIcon_.reset(static_cast<HICON>(::LoadImageW(nullptr, path, IMAGE_ICON, 0, 0, LR_LOADFROMFILE)));
+    if (JoinPath(path, commonFolder_, name.c_str()))
+        logoIcon_.reset(static_cast<HICON>(::LoadImageW(nullptr, path, IMAGE_ICON, 0, 0, LR_LOADFROMFILE)));
     return true;
 }
 
@@ -159,6 +160,11 @@ CConfigure* GetConfigure()
 void DestroyConfigure()
 {
     g_configure.reset();
+}
+
+CConfigure* ExistingConfigure()
+{
+    return g_configure.get();
 }
 
 }  // namespace kivra

@@ -99,5 +99,7 @@ CConfigure* GetConfigure();
 CConfigure* GetConfigureFrom(const wchar_t* productFolder);
 // Releases the configuration with its skin and language table.
 void DestroyConfigure();
+// The configuration when it exists, without making or loading one.
+CConfigure* ExistingConfigure();
 
 }  // namespace kivra

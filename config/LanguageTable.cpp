@@ -84,7 +84,9 @@ extern "C" KIVRA_API const wchar_t* __cdecl TranslateText(const wchar_t* id)
         result[0] = 0;
         return result;
     }
-    if (kivra::CConfigure* configure = kivra::GetConfigure())
+    // The configuration the main window made; none is loaded from here, so a
+    // plugin translating before start-up or after shutdown gets its id back.
+    if (kivra::CConfigure* configure = kivra::ExistingConfigure())
         configure->Language().Translate(id, result);
     else
         kivra::CopyText(result, id);

@@ -251,7 +251,9 @@ TEST_F(ConfigureTest, NamesThatMakePathsTooLongAreRejected)
     const std::wstring name(260, L'n');
     EXPECT_FALSE(Loads(With(FullConfiguration(), L"skin", name)));
     EXPECT_FALSE(Loads(With(FullConfiguration(), L"default-language", name)));
-    EXPECT_FALSE(Loads(With(FullConfiguration(), L"logo", name)));
+    // A logo is optional in effect: one whose path cannot be built loads no icon.
+    ASSERT_TRUE(Loads(With(FullConfiguration(), L"logo", name)));
+    EXPECT_EQ(configure_->LogoIcon(), nullptr);
 }
 
 TEST_F(ConfigureTest, ProductFolderMustEndWithBackslashAndLeaveRoomForPaths)
