@@ -80,6 +80,8 @@ CServiceRegistry::~CServiceRegistry()
     // Plugin objects first, then the service copies, then the lists go with us.
     for (auto& plugin : plugins_)
         plugin.reset();
+    byName_.clear();
+    byMessage_.clear();
     for (auto& service : services_)
         service.reset();
 }
@@ -94,15 +96,23 @@ void CServiceRegistry::SplitNameList(const wchar_t* text, wchar_t* out, size_t& 
     SplitNames(text, out, length);
 }
 
+namespace {
+
+// A name as the registry compares it: the bytes of a 64-byte field up to its
+// NUL, so that two names are equal exactly when strncmp over 64 bytes says so.
+std::string_view NameKey(const char* name)
+{
+    return std::string_view(name, strnlen(name, KIVRA_NAME_SIZE));
+}
+
+}  // namespace
+
 TService* CServiceRegistry::FindService(const char* name) const
 {
     if (name == nullptr)
         return nullptr;
-    for (const auto& service : services_) {
-        if (std::strncmp(service->szName, name, KIVRA_NAME_SIZE) == 0)
-            return service.get();
-    }
-    return nullptr;
+    const auto found = byName_.find(NameKey(name));
+    return found != byName_.end() ? found->second : nullptr;
 }
 
 int CServiceRegistry::AddService(const TService* record)
@@ -114,20 +124,61 @@ int CServiceRegistry::AddService(const TService* record)
     std::unique_ptr<TService> copy(new (std::nothrow) TService(*record));
     if (!copy)
         return 0;
+    TService* stored = copy.get();
     try {
         services_.push_front(std::move(copy));
     } catch (...) {
         return 0;
     }
+    try {
+        byName_.emplace(NameKey(stored->szName), stored);
+        if (stored->uMessage != 0)
+            byMessage_[stored->uMessage].push_back(stored);
+    } catch (...) {
+        // Out of memory: the record was never callable, so it goes again.
+        Unindex(stored);
+        services_.pop_front();
+        return 0;
+    }
     return 1;
+}
+
+void CServiceRegistry::Unindex(const TService* record)
+{
+    // Looked up by the record's name and message number, unless a handler
+    // changed them in the stored record: then the indexes are searched whole.
+    const auto named = byName_.find(NameKey(record->szName));
+    if (named != byName_.end() && named->second == record)
+        byName_.erase(named);
+    else
+        std::erase_if(byName_, [record](const auto& entry) { return entry.second == record; });
+
+    const auto dropFrom = [this, record](decltype(byMessage_)::iterator listeners) {
+        const size_t removed = std::erase(listeners->second, record);
+        if (listeners->second.empty())
+            byMessage_.erase(listeners);
+        return removed != 0;
+    };
+    const auto listeners = byMessage_.find(record->uMessage);
+    if (listeners != byMessage_.end() && dropFrom(listeners))
+        return;
+    for (auto bucket = byMessage_.begin(); bucket != byMessage_.end();) {
+        auto next = std::next(bucket);
+        if (dropFrom(bucket))
+            return;
+        bucket = next;
+    }
 }
 
 void CServiceRegistry::RemoveServicesOf(const CPluginInterface* plugin)
 {
     if (plugin == nullptr)
         return;
-    services_.remove_if([plugin](const std::unique_ptr<TService>& service) {
-        return service->pInterface == plugin;
+    services_.remove_if([this, plugin](const std::unique_ptr<TService>& service) {
+        if (service->pInterface != plugin)
+            return false;
+        Unindex(service.get());
+        return true;
     });
 }
 
@@ -203,52 +254,71 @@ bool CServiceRegistry::EnumPluginInfoNext(PluginInfo* out)
     return true;
 }
 
+TService* CServiceRegistry::BoundRecord(const MSG& msg) const
+{
+    // uMessage 0 binds to nothing, so WM_NULL never reaches the unbound records.
+    if (msg.message == 0)
+        return nullptr;
+    const auto listeners = byMessage_.find(msg.message);
+    if (listeners == byMessage_.end())
+        return nullptr;
+    const std::vector<TService*>& records = listeners->second;
+    for (auto record = records.rbegin(); record != records.rend(); ++record) {
+        if ((*record)->uMessage == msg.message && (*record)->hWnd == msg.hwnd)
+            return *record;
+    }
+    return nullptr;
+}
+
 int CServiceRegistry::DispatchServiceMessage(MSG* msg)
 {
     if (msg == nullptr)
         return 0;
     const bool isKeyMessage = msg->message >= kFirstKeyMessage && msg->message <= kLastKeyMessage;
 
-    for (const auto& entry : services_) {
-        TService* record = entry.get();
-
+    TService* bound = nullptr;
+    if (isKeyMessage) {
         // Keyboard navigation for a plugin dialog: the dialog handed over is
         // the message window itself or the control's own parent. A control
-        // whose parent is the main window belongs to no plugin dialog.
-        if (record->hWnd != hostWindow_ && isKeyMessage) {
-            if (msg->hwnd == record->hWnd) {
-                if (::IsDialogMessageW(msg->hwnd, msg))
-                    return 1;
-            } else {
-                HWND parent = ::GetParent(msg->hwnd);
-                HWND grandparent = ::GetParent(parent);
-                if (parent != hostWindow_) {
-                    if (parent == record->hWnd) {
-                        if (::IsDialogMessageW(parent, msg))
-                            return 1;
-                    } else if (grandparent != hostWindow_ && grandparent == record->hWnd) {
+        // whose parent is the main window belongs to no plugin dialog. The
+        // control's parent and grandparent are the same for every record, so
+        // they are asked once.
+        const HWND parent = ::GetParent(msg->hwnd);
+        const HWND grandparent = ::GetParent(parent);
+        for (const auto& entry : services_) {
+            TService* record = entry.get();
+            if (record->hWnd != hostWindow_) {
+                if (msg->hwnd == record->hWnd) {
+                    if (::IsDialogMessageW(msg->hwnd, msg))
+                        return 1;
+                } else if (parent != hostWindow_) {
+                    if (parent == record->hWnd || (grandparent != hostWindow_ && grandparent == record->hWnd)) {
                         if (::IsDialogMessageW(parent, msg))
                             return 1;
                     }
                 }
             }
+            if (record->uMessage != 0 && record->uMessage == msg->message && record->hWnd == msg->hwnd) {
+                bound = record;
+                break;
+            }
         }
-
-        // A service bound to this message and window. uMessage 0 binds to
-        // nothing, so WM_NULL never reaches the unbound records.
-        if (record->uMessage != 0 && record->uMessage == msg->message && record->hWnd == msg->hwnd) {
-            TParam param{};
-            param.nCode = kMessageParamCode;
-            param.wParam = msg->wParam;
-            param.lParam = msg->lParam;
-            param.ptX = msg->pt.x;
-            param.ptY = msg->pt.y;
-            if (record->pfnHandler != nullptr)
-                record->pfnHandler(record, &param);
-            return 0;  // the message still goes on to normal processing
-        }
+    } else {
+        bound = BoundRecord(*msg);
     }
-    return 0;
+
+    // The service bound to this message and window, if any.
+    if (bound != nullptr) {
+        TParam param{};
+        param.nCode = kMessageParamCode;
+        param.wParam = msg->wParam;
+        param.lParam = msg->lParam;
+        param.ptX = msg->pt.x;
+        param.ptY = msg->pt.y;
+        if (bound->pfnHandler != nullptr)
+            bound->pfnHandler(bound, &param);
+    }
+    return 0;  // the message still goes on to normal processing
 }
 
 bool CServiceRegistry::AddPlugin(CPluginInterface* plugin) noexcept

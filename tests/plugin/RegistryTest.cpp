@@ -301,6 +301,63 @@ TEST_F(RegistryTest, RemovingAPluginsServicesKeepsTheOthers)
     EXPECT_EQ(registry_->Services().size(), 1u);
 }
 
+TEST_F(RegistryTest, NameOfARefusedPluginCanBeRegisteredAgainByAnother)
+{
+    CPluginInterface refused{};
+    CPluginInterface other{};
+    TService first = Record("sms/Send");
+    first.uMessage = WM_APP;
+    ASSERT_EQ(refused.RegisterService(&first), 1);
+    registry_->RemoveServicesOf(&refused);
+
+    TService service = Record("sms/Send", nullptr);
+    TParam param{};
+    EXPECT_EQ(registry_->CallService(&service, &param), 0) << "nothing of the refused plugin is callable";
+    MSG msg{};
+    msg.message = WM_APP;
+    EXPECT_EQ(registry_->DispatchServiceMessage(&msg), 0);
+    EXPECT_TRUE(g_calls.empty()) << "nor reached by messages";
+
+    TService second = Record("sms/Send", OtherHandler);
+    EXPECT_EQ(other.RegisterService(&second), 1);
+    service = Record("sms/Send", nullptr);
+    EXPECT_EQ(registry_->CallService(&service, &param), 1);
+    EXPECT_EQ(param.nCode, 99) << "the new record is the one called";
+    EXPECT_EQ(registry_->FindService("sms/Send")->pInterface, &other);
+}
+
+TEST_F(RegistryTest, MessageReachesTheNewestListenerOfItsWindowAsTheRecordIsNow)
+{
+    const HWND page = reinterpret_cast<HWND>(0x1100);
+    const HWND panel = reinterpret_cast<HWND>(0x2200);
+    CPluginInterface refused{};
+    const auto bind = [](CPluginInterface& plugin, const char* name, HWND window) {
+        TService record = Record(name);
+        record.uMessage = WM_APP;
+        record.hWnd = window;
+        ASSERT_EQ(plugin.RegisterService(&record), 1);
+    };
+    bind(caller_, "a/OnPage", page);
+    bind(caller_, "b/OnPanel", panel);
+    bind(caller_, "c/OnPage", page);
+    bind(refused, "d/OnPage", page);
+    registry_->RemoveServicesOf(&refused);
+
+    const auto route = [this](HWND window) {
+        g_calls.clear();
+        MSG msg{};
+        msg.hwnd = window;
+        msg.message = WM_APP;
+        EXPECT_EQ(registry_->DispatchServiceMessage(&msg), 0);
+        return g_calls.size() == 1 ? g_calls[0].name : std::string("calls: ") + std::to_string(g_calls.size());
+    };
+    EXPECT_EQ(route(page), "c/OnPage");
+    EXPECT_EQ(route(panel), "b/OnPanel");
+    // The shell takes a window back from a stored record (a destroyed page).
+    registry_->FindService("c/OnPage")->hWnd = nullptr;
+    EXPECT_EQ(route(page), "a/OnPage");
+}
+
 // ---------------------------------------------------------------------------
 // Plugin queries
 
