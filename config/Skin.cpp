@@ -1,6 +1,7 @@
 #include "config/Skin.h"
 
 #include <cwchar>
+#include <new>
 #include <string>
 
 #include "config/Values.h"
@@ -34,6 +35,7 @@ void CSkin::Close()
     CopyText(company_, nullptr);
     CopyText(url_, nullptr);
     preview_.reset();
+    pictures_.clear();
 }
 
 bool CSkin::SetFolders(const wchar_t* folder)
@@ -108,10 +110,48 @@ bool CSkin::LoadSkinImage(const wchar_t* fileName, HBITMAP* bitmap) const
         return false;
 
     wchar_t path[kMaxPathChars + 1];
-    if (JoinPath(skinFolder_, fileName, path) && LoadPictureFile(path, 0, 0, bitmap))
+    if (JoinPath(skinFolder_, fileName, path) && LoadCachedPicture(path, bitmap))
         return true;
     *bitmap = nullptr;
-    return JoinPath(commonFolder_, fileName, path) && LoadPictureFile(path, 0, 0, bitmap);
+    return JoinPath(commonFolder_, fileName, path) && LoadCachedPicture(path, bitmap);
+}
+
+bool CSkin::LoadCachedPicture(const wchar_t* path, HBITMAP* bitmap) const
+{
+    // Skins name the same few pictures for many buttons; decoding is what
+    // costs, a copy of a decoded bitmap is cheap.
+    WIN32_FILE_ATTRIBUTE_DATA file = {};
+    if (!::GetFileAttributesExW(path, GetFileExInfoStandard, &file)) {
+        const DWORD error = ::GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
+            return false;
+        return LoadPictureFile(path, 0, 0, bitmap);  // cannot tell whether it changed: no cache
+    }
+    if (file.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        return false;
+    const ULONGLONG size = (static_cast<ULONGLONG>(file.nFileSizeHigh) << 32) | file.nFileSizeLow;
+
+    try {
+        auto cached = pictures_.find(path);
+        const bool current = cached != pictures_.end() && cached->second.size == size &&
+                             ::CompareFileTime(&cached->second.written, &file.ftLastWriteTime) == 0;
+        if (!current) {
+            HBITMAP decoded = nullptr;
+            if (!LoadPictureFile(path, 0, 0, &decoded)) {
+                if (cached != pictures_.end())
+                    pictures_.erase(cached);
+                return false;
+            }
+            cached = pictures_.insert_or_assign(path, TCachedPicture{file.ftLastWriteTime, size, UniqueBitmap(decoded)})
+                         .first;
+        }
+        // Flags 0 and size 0 as when the picture was decoded: a bitmap
+        // compatible with the screen, of the picture's own size.
+        *bitmap = static_cast<HBITMAP>(::CopyImage(cached->second.bitmap.get(), IMAGE_BITMAP, 0, 0, 0));
+    } catch (const std::bad_alloc&) {
+        return LoadPictureFile(path, 0, 0, bitmap);
+    }
+    return *bitmap != nullptr;
 }
 
 bool CSkin::ReadAccelerators(std::vector<TAccelKey>* keys)

@@ -6,6 +6,8 @@
 #include <windows.h>
 
 #include <memory>
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "config/SkinRecords.h"
@@ -33,7 +35,9 @@ public:
 
     // Loads fileName from the skin folder, else from the common folder, at its
     // natural size. Fails for a null or empty name, before Open, and for a path
-    // that does not fit 259 characters. The caller owns the bitmap.
+    // that does not fit 259 characters. The caller owns the bitmap: each call
+    // gives a bitmap of its own, copied from the picture the skin decoded when
+    // the file was first asked for (a file changed since is decoded anew).
     bool LoadSkinImage(const wchar_t* fileName, HBITMAP* bitmap) const;
 
     // Appends one record per "skin/accelerator/key" element, in document order.
@@ -53,7 +57,16 @@ public:
     HBITMAP Preview() const { return preview_.get(); }
 
 private:
+    // A decoded picture file, and the file's size and time when it was read.
+    struct TCachedPicture {
+        FILETIME written = {};
+        ULONGLONG size = 0;
+        UniqueBitmap bitmap;
+    };
+
     void Close();
+    // The picture at path, copied from the cache or decoded into it.
+    bool LoadCachedPicture(const wchar_t* path, HBITMAP* bitmap) const;
     bool SetFolders(const wchar_t* folder);
     void ReadDescription();
 
@@ -66,6 +79,8 @@ private:
     UniqueBitmap preview_;
     // Held by pointer so a failed Open can drop a loaded document.
     std::unique_ptr<CXmlDocument> document_;
+    // Pictures by full path; they go with the skin (Close, destruction).
+    mutable std::unordered_map<std::wstring, TCachedPicture> pictures_;
 };
 
 }  // namespace kivra

@@ -169,6 +169,45 @@ TEST_F(SkinPackage, ImagesComeFromTheSkinFolderFirstThenFromCommon)
     EXPECT_FALSE(skin.LoadSkinImage(L"both.bmp", nullptr));
 }
 
+TEST_F(SkinPackage, EachLoadOfAPictureGivesItsOwnBitmapAndAChangedFileIsReadAnew)
+{
+    const auto pixelOf = [](HBITMAP bitmap, int x, int y) {
+        HDC dc = ::CreateCompatibleDC(nullptr);
+        HGDIOBJ previous = ::SelectObject(dc, bitmap);
+        const COLORREF color = ::GetPixel(dc, x, y);
+        ::SelectObject(dc, previous);
+        ::DeleteDC(dc);
+        return color;
+    };
+    SkinFixture fixture;
+    fixture.WriteSkinImage(L"face.bmp", 4, 3, RGB(10, 20, 30));
+    CSkin skin;
+    ASSERT_TRUE(fixture.Open(skin, L""));
+
+    HBITMAP first = nullptr;
+    HBITMAP second = nullptr;
+    ASSERT_TRUE(skin.LoadSkinImage(L"face.bmp", &first));
+    ASSERT_TRUE(skin.LoadSkinImage(L"face.bmp", &second));
+    EXPECT_NE(first, second) << "each caller owns and deletes its own";
+    ::DeleteObject(first);
+    EXPECT_EQ(pixelOf(second, 3, 2), RGB(10, 20, 30));
+    ::DeleteObject(second);
+
+    // A plugin that rewrites a picture and loads it again gets the new one.
+    fixture.WriteSkinImage(L"face.bmp", 6, 5, RGB(200, 100, 50));
+    HBITMAP changed = nullptr;
+    ASSERT_TRUE(skin.LoadSkinImage(L"face.bmp", &changed));
+    EXPECT_EQ(BitmapSize(changed).cx, 6);
+    EXPECT_EQ(pixelOf(changed, 5, 4), RGB(200, 100, 50));
+    ::DeleteObject(changed);
+
+    ASSERT_TRUE(::DeleteFileW((fixture.SkinFolder() + L"\\face.bmp").c_str()));
+    fixture.WriteCommonImage(L"face.bmp", 2, 2);
+    ASSERT_TRUE(skin.LoadSkinImage(L"face.bmp", &changed));
+    EXPECT_EQ(BitmapSize(changed).cx, 2) << "a removed file falls back to common";
+    ::DeleteObject(changed);
+}
+
 TEST_F(SkinPackage, AcceleratorsTakeDefaultsAndDoNotCarryValuesOver)
 {
     SkinFixture fixture;
