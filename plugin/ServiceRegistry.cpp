@@ -182,6 +182,21 @@ void CServiceRegistry::RemoveServicesOf(const CPluginInterface* plugin)
     });
 }
 
+CServiceRegistry::CallStep CServiceRegistry::CallOne(TService* service, TParam* param, std::string_view name) const
+{
+    const auto found = byName_.find(name);
+    if (found == byName_.end())
+        return CallStep::Unknown;  // later names are not called; earlier handlers have run
+    TService* stored = found->second;
+    if (stored->pfnHandler == nullptr) {
+        // A data record: the caller gets a copy of it, and the call ends.
+        std::memcpy(service, stored, sizeof(TService));
+        return CallStep::Ended;
+    }
+    stored->pfnHandler(service, param);
+    return CallStep::Called;
+}
+
 int CServiceRegistry::CallService(TService* service, TParam* param)
 {
     if (service == nullptr)
@@ -192,27 +207,38 @@ int CServiceRegistry::CallService(TService* service, TParam* param)
     if (param == nullptr)
         param = &noArguments;
 
-    char names[kNameListLimit + 1];
-    size_t count = kNameListLimit;
-    SplitNameList(service->szName, names, count);
-    if (count == 0 || names[0] == 0)
-        return 1;
-
-    for (size_t at = 0; at < count && names[at] != 0; at += std::strlen(names + at) + 1) {
-        const char* name = names + at;
-        // The handler sees the caller's record carrying just the current name.
-        CopyText(service->szName, name);
-        TService* stored = FindService(name);
-        if (stored == nullptr)
-            return 0;  // later names are not called; earlier handlers have run
-        if (stored->pfnHandler == nullptr) {
-            // A data record: the caller gets a copy of it, and the call ends.
-            std::memcpy(service, stored, sizeof(TService));
+    // The names are read from a copy of the caller's field, which each call
+    // overwrites with the current name. A name is a run of characters other
+    // than separators among the field's first 64 (the SplitNameList rule).
+    char list[KIVRA_NAME_SIZE];
+    std::memcpy(list, service->szName, sizeof(list));
+    const size_t length = strnlen(list, sizeof(list));
+    size_t at = 0;
+    for (;;) {
+        while (at < length && IsNameSeparator(static_cast<unsigned char>(list[at])))
+            ++at;
+        if (at == length)
+            return 1;  // every name called, or none given
+        size_t end = at;
+        while (end < length && !IsNameSeparator(static_cast<unsigned char>(list[end])))
+            ++end;
+        const std::string_view name(list + at, end - at);
+        at = end;
+        // The handler sees the caller's record carrying just the current
+        // name, zero-filled after it (and cut to 63 characters, so that it
+        // stays terminated).
+        const size_t kept = std::min(name.size(), sizeof(service->szName) - 1);
+        std::memcpy(service->szName, name.data(), kept);
+        std::memset(service->szName + kept, 0, sizeof(service->szName) - kept);
+        switch (CallOne(service, param, name)) {
+        case CallStep::Unknown:
+            return 0;
+        case CallStep::Ended:
             return 1;
+        case CallStep::Called:
+            break;
         }
-        stored->pfnHandler(service, param);
     }
-    return 1;
 }
 
 int CServiceRegistry::CallServiceByName(const char* path)
@@ -283,22 +309,29 @@ int CServiceRegistry::DispatchServiceMessage(MSG* msg)
         // whose parent is the main window belongs to no plugin dialog. The
         // control's parent and grandparent are the same for every record, so
         // they are asked once.
-        const HWND parent = ::GetParent(msg->hwnd);
+        const HWND target = msg->hwnd;
+        const HWND host = hostWindow_;
+        const HWND parent = ::GetParent(target);
         const HWND grandparent = ::GetParent(parent);
+        // The windows whose record hands a dialog over: the message window
+        // itself, else its parent, else its grandparent, each while no main
+        // window stands between.
+        const bool parentCounts = parent != host;
+        const bool grandparentCounts = parentCounts && grandparent != host;
+        const UINT message = msg->message;
         for (const auto& entry : services_) {
             TService* record = entry.get();
-            if (record->hWnd != hostWindow_) {
-                if (msg->hwnd == record->hWnd) {
-                    if (::IsDialogMessageW(msg->hwnd, msg))
+            const HWND window = record->hWnd;
+            if (window != host) {
+                if (window == target) {
+                    if (::IsDialogMessageW(target, msg))
                         return 1;
-                } else if (parent != hostWindow_) {
-                    if (parent == record->hWnd || (grandparent != hostWindow_ && grandparent == record->hWnd)) {
-                        if (::IsDialogMessageW(parent, msg))
-                            return 1;
-                    }
+                } else if ((parentCounts && window == parent) || (grandparentCounts && window == grandparent)) {
+                    if (::IsDialogMessageW(parent, msg))
+                        return 1;
                 }
             }
-            if (record->uMessage != 0 && record->uMessage == msg->message && record->hWnd == msg->hwnd) {
+            if (record->uMessage == message && window == target) {
                 bound = record;
                 break;
             }

@@ -131,6 +131,10 @@ private:
         using is_transparent = void;
         size_t operator()(std::string_view name) const { return std::hash<std::string_view>{}(name); }
     };
+    // One name of a call: its handler run, its data record copied over the
+    // caller's (which ends the call), or no such service.
+    enum class CallStep { Called, Ended, Unknown };
+    CallStep CallOne(TService* service, TParam* param, std::string_view name) const;
     // Removes record from both indexes (it stays in the list).
     void Unindex(const TService* record);
     // The stored record bound to msg's message and window, front to back.
