@@ -2,6 +2,7 @@
 // start-up benchmark runs.
 //
 //   bench_skin make <demo product folder\> <out folder\>
+//       out\demo\     a copy of the demo product (so runs log there);
 //       out\buttons\  the demo product with 1,000 more skin buttons, whose
 //                     faces cycle through the five pictures of one button;
 //       out\plain\    the same without any picture on the added buttons.
@@ -44,7 +45,9 @@ std::string Buttons(bool withPictures)
     return xml.str();
 }
 
-bool MakeProduct(const fs::path& demo, const fs::path& out, bool withPictures)
+enum class Added { Nothing, Buttons, PlainButtons };
+
+bool MakeProduct(const fs::path& demo, const fs::path& out, Added added)
 {
     std::error_code error;
     fs::remove_all(out, error);
@@ -57,6 +60,8 @@ bool MakeProduct(const fs::path& demo, const fs::path& out, bool withPictures)
         if (error)
             return false;
     }
+    if (added == Added::Nothing)
+        return true;
     const fs::path skinFile = out / kSkinPath / L"skin.xml";
     std::ifstream in(skinFile, std::ios::binary);
     std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -64,7 +69,7 @@ bool MakeProduct(const fs::path& demo, const fs::path& out, bool withPictures)
     const size_t end = text.find("</tool-bar>");
     if (end == std::string::npos)
         return false;
-    text.insert(end, Buttons(withPictures));
+    text.insert(end, Buttons(added == Added::Buttons));
     std::ofstream(skinFile, std::ios::binary | std::ios::trunc) << text;
     return true;
 }
@@ -94,8 +99,10 @@ double ReadSample(const fs::path& product, int* buttons)
 int wmain(int argc, wchar_t** argv)
 {
     if (argc == 4 && std::wstring(argv[1]) == L"make") {
-        const bool made = MakeProduct(argv[2], fs::path(argv[3]) / L"buttons", true) &&
-                          MakeProduct(argv[2], fs::path(argv[3]) / L"plain", false);
+        const fs::path out = argv[3];
+        const bool made = MakeProduct(argv[2], out / L"demo", Added::Nothing) &&
+                          MakeProduct(argv[2], out / L"buttons", Added::Buttons) &&
+                          MakeProduct(argv[2], out / L"plain", Added::PlainButtons);
         if (!made)
             std::fprintf(stderr, "bench_skin: cannot make the product folders\n");
         return made ? 0 : 1;

@@ -142,12 +142,27 @@ bool CSkin::LoadCachedPicture(const wchar_t* path, HBITMAP* bitmap) const
                     pictures_.erase(cached);
                 return false;
             }
-            cached = pictures_.insert_or_assign(path, TCachedPicture{file.ftLastWriteTime, size, UniqueBitmap(decoded)})
-                         .first;
+            UniqueBitmap owned(decoded);
+            TCachedPicture picture{file.ftLastWriteTime, size, {}, {}};
+            if (::GetObjectW(decoded, sizeof(picture.format), &picture.format) == 0 ||
+                picture.format.bmWidthBytes <= 0 || picture.format.bmHeight <= 0) {
+                *bitmap = owned.release();  // cannot be copied: the caller gets it as decoded
+                return true;
+            }
+            picture.bits.resize(static_cast<size_t>(picture.format.bmWidthBytes) * picture.format.bmHeight);
+            const LONG bytes = static_cast<LONG>(picture.bits.size());
+            if (::GetBitmapBits(decoded, bytes, picture.bits.data()) != bytes) {
+                *bitmap = owned.release();
+                return true;
+            }
+            cached = pictures_.insert_or_assign(path, std::move(picture)).first;
         }
-        // Flags 0 and size 0 as when the picture was decoded: a bitmap
-        // compatible with the screen, of the picture's own size.
-        *bitmap = static_cast<HBITMAP>(::CopyImage(cached->second.bitmap.get(), IMAGE_BITMAP, 0, 0, 0));
+        // A bitmap of the decoded one's own format and bits: as CopyImage
+        // would make it, without the device contexts that make CopyImage
+        // cost hundreds of microseconds under Wine.
+        const BITMAP& format = cached->second.format;
+        *bitmap = ::CreateBitmap(format.bmWidth, format.bmHeight, format.bmPlanes, format.bmBitsPixel,
+                                 cached->second.bits.data());
     } catch (const std::bad_alloc&) {
         return LoadPictureFile(path, 0, 0, bitmap);
     }

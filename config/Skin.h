@@ -57,11 +57,13 @@ public:
     HBITMAP Preview() const { return preview_.get(); }
 
 private:
-    // A decoded picture file, and the file's size and time when it was read.
+    // A decoded picture file: the file's size and time when it was read, and
+    // the decoded bitmap's format and bits, from which each copy is made.
     struct TCachedPicture {
         FILETIME written = {};
         ULONGLONG size = 0;
-        UniqueBitmap bitmap;
+        BITMAP format = {};
+        std::vector<BYTE> bits;
     };
 
     void Close();
