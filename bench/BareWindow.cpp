@@ -1,11 +1,17 @@
 // The baseline of the start-up and idle measures: a program that opens one
 // window, paints it and waits, and nothing else.
+#include "bench/ProcessCounts.h"
+
 #include <windows.h>
 
 namespace {
 
+UINT g_countsMessage = 0;
+
 LRESULT CALLBACK BareProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
+    if (msg == g_countsMessage && g_countsMessage != 0)
+        return kivra::bench::AnswerCounts(wParam);
     switch (msg) {
     case WM_PAINT: {
         PAINTSTRUCT paint;
@@ -25,6 +31,7 @@ LRESULT CALLBACK BareProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, wchar_t*, int)
 {
+    g_countsMessage = ::RegisterWindowMessageW(kivra::bench::kCountsMessageName);
     WNDCLASSW windowClass{};
     windowClass.lpfnWndProc = BareProc;
     windowClass.hInstance = instance;

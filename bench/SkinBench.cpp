@@ -3,6 +3,7 @@
 //
 //   bench_skin make <demo product folder\> <out folder\>
 //       out\demo\     a copy of the demo product (so runs log there);
+//       out\idle\     another, which scripts/bench.sh gives the probe plugin;
 //       out\buttons\  the demo product with 1,000 more skin buttons, whose
 //                     faces cycle through the five pictures of one button;
 //       out\plain\    the same without any picture on the added buttons.
@@ -101,6 +102,7 @@ int wmain(int argc, wchar_t** argv)
     if (argc == 4 && std::wstring(argv[1]) == L"make") {
         const fs::path out = argv[3];
         const bool made = MakeProduct(argv[2], out / L"demo", Added::Nothing) &&
+                          MakeProduct(argv[2], out / L"idle", Added::Nothing) &&
                           MakeProduct(argv[2], out / L"buttons", Added::Buttons) &&
                           MakeProduct(argv[2], out / L"plain", Added::PlainButtons);
         if (!made)

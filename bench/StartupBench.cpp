@@ -5,18 +5,18 @@
 //                                             program listed last is the baseline
 //   bench_startup idle <seconds> <label>=<exe> <baseline label>=<exe>
 //
-// Under Wine GetGuiResources answers 0, so the object counts are taken another
-// way: GDI objects are the used entries of the process's GDI handle table
-// (the table the PEB points to; Wine keeps it in the process itself), USER
-// objects are counted as the process's windows, top-level and child.
+// Under Wine GetGuiResources and GetProcessTimes of another process answer 0,
+// so CPU time and GDI objects are answered by the program itself (Kivra
+// through the probe plugin, see ProcessCounts.h) and USER objects are counted
+// as the process's windows, top-level and child.
 #include "bench/BenchSupport.h"
-
-#include <winternl.h>
+#include "bench/ProcessCounts.h"
 
 #include <string>
 #include <vector>
 
 using namespace kivra::bench;
+using kivra::bench::kCountsMessageName;
 
 namespace {
 
@@ -103,41 +103,39 @@ void Stop(Started* started)
     *started = {};
 }
 
-// --- Object counts -------------------------------------------------------
+// --- Counts ---------------------------------------------------------------
 
-// The used entries of the GDI handle table of process (Wine's layout).
-struct GdiHandleEntry {
-    UINT64 object;
-    ULONG owner;
-    USHORT unique;
-    UCHAR type;
-    UCHAR flags;
-    UINT64 userPointer;
+struct CountsWindow {
+    DWORD processId;
+    HWND found;
 };
-static_assert(sizeof(GdiHandleEntry) == 24);
-constexpr size_t kGdiHandleCount = 0x10000;
-constexpr size_t kPebGdiTableOffset = 0x94;  // PEB.GdiSharedHandleTable, 32-bit
 
-long GdiObjects(HANDLE process)
+BOOL CALLBACK FindCountsWindow(HWND hwnd, LPARAM param)
 {
-    if (DWORD counted = ::GetGuiResources(process, GR_GDIOBJECTS))
-        return static_cast<long>(counted);  // Windows
-    PROCESS_BASIC_INFORMATION basic{};
-    if (::NtQueryInformationProcess(process, ProcessBasicInformation, &basic, sizeof(basic), nullptr) != 0)
+    auto* search = reinterpret_cast<CountsWindow*>(param);
+    DWORD process = 0;
+    ::GetWindowThreadProcessId(hwnd, &process);
+    wchar_t className[64] = {};
+    ::GetClassNameW(hwnd, className, 64);
+    if (process == search->processId && (::IsWindowVisible(hwnd) || wcscmp(className, kProbeWindowClass) == 0)) {
+        search->found = hwnd;
+        if (wcscmp(className, kProbeWindowClass) == 0)
+            return FALSE;  // the probe plugin's window wins over the main window
+    }
+    return TRUE;
+}
+
+// A count the program answers about itself (see ProcessCounts.h), or -1.
+long AskCount(const Started& started, WPARAM which)
+{
+    static const UINT message = ::RegisterWindowMessageW(kCountsMessageName);
+    CountsWindow search{started.process.dwProcessId, nullptr};
+    ::EnumWindows(FindCountsWindow, reinterpret_cast<LPARAM>(&search));
+    DWORD_PTR answer = static_cast<DWORD_PTR>(-1);
+    if (!search.found ||
+        !::SendMessageTimeoutW(search.found, message, which, 0, SMTO_ABORTIFHUNG, 5000, &answer))
         return -1;
-    UINT_PTR table = 0;
-    if (!::ReadProcessMemory(process, reinterpret_cast<const BYTE*>(basic.PebBaseAddress) + kPebGdiTableOffset,
-                             &table, sizeof(table), nullptr) ||
-        table == 0)
-        return -1;
-    std::vector<GdiHandleEntry> entries(kGdiHandleCount);
-    if (!::ReadProcessMemory(process, reinterpret_cast<const void*>(table), entries.data(),
-                             entries.size() * sizeof(GdiHandleEntry), nullptr))
-        return -1;
-    long used = 0;
-    for (const GdiHandleEntry& entry : entries)
-        used += entry.type != 0;
-    return used;
+    return static_cast<long>(answer);
 }
 
 struct WindowCount {
@@ -163,38 +161,15 @@ BOOL CALLBACK CountTopLevel(HWND hwnd, LPARAM param)
     return TRUE;
 }
 
-long UserObjects(HANDLE process, DWORD processId)
+// USER objects: GetGuiResources on Windows; under Wine (which answers 0) the
+// process's windows, top-level and child.
+long UserObjects(const Started& started)
 {
-    if (DWORD counted = ::GetGuiResources(process, GR_USEROBJECTS))
-        return static_cast<long>(counted);  // Windows
-    WindowCount windows{processId, 0};
+    if (DWORD counted = ::GetGuiResources(started.process.hProcess, GR_USEROBJECTS))
+        return static_cast<long>(counted);
+    WindowCount windows{started.process.dwProcessId, 0};
     ::EnumWindows(CountTopLevel, reinterpret_cast<LPARAM>(&windows));
     return windows.count;
-}
-
-double CpuMs(HANDLE process)
-{
-    FILETIME created, exited, kernel, user;
-    if (!::GetProcessTimes(process, &created, &exited, &kernel, &user))
-        return -1;
-    const auto ms = [](const FILETIME& t) {
-        return static_cast<double>((static_cast<UINT64>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 1e4;
-    };
-    return ms(kernel) + ms(user);
-}
-
-// Whether the GDI count follows objects made here (it reads this process).
-bool GdiCountWorks()
-{
-    HANDLE self = ::GetCurrentProcess();
-    const long before = GdiObjects(self);
-    HPEN pens[10];
-    for (HPEN& pen : pens)
-        pen = ::CreatePen(PS_SOLID, 1, RGB(1, 2, 3));
-    const long after = GdiObjects(self);
-    for (HPEN pen : pens)
-        ::DeleteObject(pen);
-    return before >= 0 && after == before + 10;
 }
 
 int RunStartup(const std::vector<Program>& programs)
@@ -227,8 +202,6 @@ int RunIdle(int seconds, const std::vector<Program>& programs)
 {
     if (programs.size() != 2)
         return 2;
-    if (!GdiCountWorks())
-        std::printf("warning: the GDI count does not follow this process's own objects\n");
     constexpr int kSliceSeconds = 10;
     const int slices = seconds / kSliceSeconds > 0 ? seconds / kSliceSeconds : 1;
     Started started[2];
@@ -240,21 +213,21 @@ int RunIdle(int seconds, const std::vector<Program>& programs)
     long gdi[2][2], user[2][2];
     double last[2];
     for (int k = 0; k < 2; ++k) {
-        gdi[k][0] = GdiObjects(started[k].process.hProcess);
-        user[k][0] = UserObjects(started[k].process.hProcess, started[k].process.dwProcessId);
-        last[k] = CpuMs(started[k].process.hProcess);
+        gdi[k][0] = AskCount(started[k], kCountGdiObjects);
+        user[k][0] = UserObjects(started[k]);
+        last[k] = AskCount(started[k], kCountCpuMs);
     }
     for (int slice = 0; slice < slices; ++slice) {
         ::Sleep(kSliceSeconds * 1000);
         for (int k = 0; k < 2; ++k) {
-            const double now = CpuMs(started[k].process.hProcess);
+            const double now = AskCount(started[k], kCountCpuMs);
             cpu[k].push_back(now - last[k]);
             last[k] = now;
         }
     }
     for (int k = 0; k < 2; ++k) {
-        gdi[k][1] = GdiObjects(started[k].process.hProcess);
-        user[k][1] = UserObjects(started[k].process.hProcess, started[k].process.dwProcessId);
+        gdi[k][1] = AskCount(started[k], kCountGdiObjects);
+        user[k][1] = UserObjects(started[k]);
     }
     const std::string label = Narrow(programs[0].label);
     const std::string base = Narrow(programs[1].label);

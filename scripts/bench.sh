@@ -28,6 +28,7 @@ run() { "$build/wine-run.sh" "$@" 2>/dev/null | tr -d '\r'; }
 winpath() { local p="Z:$1"; echo "${p//\//\\}"; }
 products="$build/bench/products"
 run "$build/bench/bench_skin.exe" make "$(winpath "$build/Kivra/")" "$(winpath "$products/")"
+mkdir -p "$products/idle/plugins" && cp "$build/bench/bench_probe.dll" "$products/idle/plugins/"
 
 echo "Kivra benchmarks, $(date -u '+%Y-%m-%d %H:%M UTC'), $(wine --version), pinned to CPU $cpu with taskset," \
      "load average $(cut -d' ' -f1-3 /proc/loadavg)"
@@ -40,5 +41,5 @@ run "$build/bench/bench_startup.exe" startup \
     "1000-button skin=$(winpath "$products/buttons/Kivra.exe")" \
     "bare window program=$(winpath "$build/bench/bench_bare.exe")"
 run "$build/bench/bench_startup.exe" idle "$idle" \
-    "demo=$(winpath "$products/demo/Kivra.exe")" \
+    "demo=$(winpath "$products/idle/Kivra.exe")" \
     "bare window program=$(winpath "$build/bench/bench_bare.exe")"
