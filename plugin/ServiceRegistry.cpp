@@ -82,6 +82,7 @@ CServiceRegistry::~CServiceRegistry()
         plugin.reset();
     byName_.clear();
     byMessage_.clear();
+    oldestFirst_.clear();
     for (auto& service : services_)
         service.reset();
 }
@@ -132,6 +133,7 @@ int CServiceRegistry::AddService(const TService* record)
     }
     try {
         byName_.emplace(NameKey(stored->szName), stored);
+        oldestFirst_.push_back(stored);
         if (stored->uMessage != 0)
             byMessage_[stored->uMessage].push_back(stored);
     } catch (...) {
@@ -147,6 +149,7 @@ void CServiceRegistry::Unindex(const TService* record)
 {
     // Looked up by the record's name and message number, unless a handler
     // changed them in the stored record: then the indexes are searched whole.
+    std::erase(oldestFirst_, record);
     const auto named = byName_.find(NameKey(record->szName));
     if (named != byName_.end() && named->second == record)
         byName_.erase(named);
@@ -319,9 +322,19 @@ int CServiceRegistry::DispatchServiceMessage(MSG* msg)
         const bool parentCounts = parent != host;
         const bool grandparentCounts = parentCounts && grandparent != host;
         const UINT message = msg->message;
-        for (const auto& entry : services_) {
-            TService* record = entry.get();
+        const HWND candidateParent = parentCounts ? parent : target;
+        const HWND candidateGrandparent = grandparentCounts ? grandparent : target;
+        // Newest first, by position: a record registered meanwhile (from a
+        // window procedure that IsDialogMessageW called) goes to the end and
+        // moves no record still to be visited.
+        for (size_t at = oldestFirst_.size(); at-- > 0;) {
+            if (at >= oldestFirst_.size())
+                continue;  // records removed meanwhile
+            TService* record = oldestFirst_[at];
             const HWND window = record->hWnd;
+            // Only a record of one of these windows can take the key.
+            if (window != target && window != candidateParent && window != candidateGrandparent)
+                continue;
             if (window != host) {
                 if (window == target) {
                     if (::IsDialogMessageW(target, msg))

@@ -148,6 +148,10 @@ private:
     // The records with a message number, by that number, oldest first (the
     // reverse of the list, so that registering appends).
     std::unordered_map<UINT, std::vector<TService*>> byMessage_;
+    // Every record, oldest first: the list's order in one block of memory,
+    // which key messages walk backwards (chasing the list's nodes costs a
+    // cache miss per record).
+    std::vector<TService*> oldestFirst_;
     PluginList::const_iterator enumCursor_ = plugins_.end();
     void* host_ = nullptr;
     HWND hostWindow_ = nullptr;
