@@ -49,21 +49,41 @@ struct Started {
 
 struct WindowSearch {
     DWORD processId;
+    bool (*accept)(HWND);
     HWND found;
 };
 
-BOOL CALLBACK FindShownWindow(HWND hwnd, LPARAM param)
+BOOL CALLBACK AcceptWindow(HWND hwnd, LPARAM param)
 {
     auto* search = reinterpret_cast<WindowSearch*>(param);
     DWORD process = 0;
     ::GetWindowThreadProcessId(hwnd, &process);
+    if (process != search->processId || !search->accept(hwnd))
+        return TRUE;
+    search->found = hwnd;
+    return FALSE;
+}
+
+// The first top-level window of the process that accept takes, or null.
+HWND TopLevelWindowOf(DWORD processId, bool (*accept)(HWND))
+{
+    WindowSearch search{processId, accept, nullptr};
+    ::EnumWindows(AcceptWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// A shown window of some size: the main window, not a tooltip or a tray helper.
+bool IsShownMainWindow(HWND hwnd)
+{
     RECT rect;
-    if (process == search->processId && ::IsWindowVisible(hwnd) && ::GetWindowRect(hwnd, &rect) &&
-        rect.right - rect.left > 100) {
-        search->found = hwnd;
-        return FALSE;
-    }
-    return TRUE;
+    return ::IsWindowVisible(hwnd) && ::GetWindowRect(hwnd, &rect) && rect.right - rect.left > 100;
+}
+
+bool IsProbeWindow(HWND hwnd)
+{
+    wchar_t className[64] = {};
+    ::GetClassNameW(hwnd, className, 64);
+    return wcscmp(className, kProbeWindowClass) == 0;
 }
 
 // Starts exe in its own folder; answers once its main window is visible
@@ -79,10 +99,8 @@ double Start(const Program& program, Started* started)
                           folder.c_str(), &startup, &started->process))
         return -1;
     for (;;) {
-        WindowSearch search{started->process.dwProcessId, nullptr};
-        ::EnumWindows(FindShownWindow, reinterpret_cast<LPARAM>(&search));
-        if (search.found) {
-            started->window = search.found;
+        if (HWND window = TopLevelWindowOf(started->process.dwProcessId, IsShownMainWindow)) {
+            started->window = window;
             return (NowNs() - begin) / 1e6;
         }
         if (::WaitForSingleObject(started->process.hProcess, 1) == WAIT_OBJECT_0)
@@ -105,35 +123,17 @@ void Stop(Started* started)
 
 // --- Counts ---------------------------------------------------------------
 
-struct CountsWindow {
-    DWORD processId;
-    HWND found;
-};
-
-BOOL CALLBACK FindCountsWindow(HWND hwnd, LPARAM param)
-{
-    auto* search = reinterpret_cast<CountsWindow*>(param);
-    DWORD process = 0;
-    ::GetWindowThreadProcessId(hwnd, &process);
-    wchar_t className[64] = {};
-    ::GetClassNameW(hwnd, className, 64);
-    if (process == search->processId && (::IsWindowVisible(hwnd) || wcscmp(className, kProbeWindowClass) == 0)) {
-        search->found = hwnd;
-        if (wcscmp(className, kProbeWindowClass) == 0)
-            return FALSE;  // the probe plugin's window wins over the main window
-    }
-    return TRUE;
-}
-
 // A count the program answers about itself (see ProcessCounts.h), or -1.
 long AskCount(const Started& started, WPARAM which)
 {
     static const UINT message = ::RegisterWindowMessageW(kCountsMessageName);
-    CountsWindow search{started.process.dwProcessId, nullptr};
-    ::EnumWindows(FindCountsWindow, reinterpret_cast<LPARAM>(&search));
+    // Kivra answers through the probe plugin's window, the bare program
+    // through its main window.
+    HWND window = TopLevelWindowOf(started.process.dwProcessId, IsProbeWindow);
+    if (!window)
+        window = started.window;
     DWORD_PTR answer = static_cast<DWORD_PTR>(-1);
-    if (!search.found ||
-        !::SendMessageTimeoutW(search.found, message, which, 0, SMTO_ABORTIFHUNG, 5000, &answer))
+    if (!window || !::SendMessageTimeoutW(window, message, which, 0, SMTO_ABORTIFHUNG, 5000, &answer))
         return -1;
     return static_cast<long>(answer);
 }
