@@ -2,20 +2,80 @@
 //
 // A plugin is a 32-bit DLL in the plugins\ folder beside Kivra.exe. It links
 // against libKivra.a (the import library of Kivra.exe) and exports, undecorated
-// and __cdecl, the five entry points below. Their life cycle, in order:
+// and __cdecl, the five entry points below.
 //
+// Life cycle
+//   Kivra.exe binds its built-in plugin "manager" first, then the libraries
+//   the skin's load-order list names, in that order, then every other *.dll
+//   of plugins\ in folder order. For each library, in this order:
 //   1. GetPluginInfo(info)          fill in the plugin's name(s) and version.
+//                                   A library whose name contains the name of
+//                                   a plugin bound before it ("manager"
+//                                   included) is refused as a duplicate.
 //   2. CheckDependenceInfo(version) accept (true) or refuse (false) the host;
 //                                   version is PLUGIN_HOST_VERSION.
 //   3. LoadPlugin(iface, host)      register services on iface; true = loaded.
-//   4. ... services are called on the user-interface thread ...
-//   5. UnloadPlugin()               once at shutdown, newest plugin first.
+//                                   A refusal at any step frees the library
+//                                   silently, with whatever it registered.
+//   4. ... services are called, each on the user-interface thread ...
+//   5. UnloadPlugin()               once at shutdown, newest plugin first and
+//                                   "manager" last; the library is freed next.
 //   ExecuteService must be exported but is never called by the host.
 //
-// Plugins meet each other and the shell only through named services: a
-// TService record whose szName is a path such as "manager/ShowWaitDlg". One
-// CallService may name several paths separated by blanks, commas or semicolons;
-// they are called in order and the call stops at the first unknown one.
+//   The manager's 31 services (below) are there before any library loads, so
+//   LoadPlugin may call them. The windows some of them drive come at different
+//   times of start-up: the main window, its menus, tool bars, status bar and
+//   commands, the floating window and the (still empty) settings dialog exist
+//   during LoadPlugin; the skin buttons and plugin panels are made after every
+//   plugin has loaded, right before the skin's start service is called; the
+//   tray icon and the settings pages come after that. A service whose window
+//   does not exist yet does nothing. At shutdown the auxiliary windows (the
+//   settings dialog with the pages in it among them) are destroyed before the
+//   first UnloadPlugin runs.
+//
+// Threads
+//   Kivra.exe is one user-interface thread. Every entry point and every
+//   service handler runs on it, and every call into Kivra.exe (the members of
+//   CPluginInterface, PluginMessageBox, TranslateText) must be made from it:
+//   nothing in the shell takes a lock. A worker thread of a plugin posts a
+//   message to a window of its plugin and calls from there. Handlers run
+//   synchronously inside the caller's CallService and may call further
+//   services. Only the wait dialog runs on a thread of its own, which
+//   "manager/ShowWaitDlg" starts; it is driven through that service alone.
+//
+// Calling a service
+//   Plugins meet each other and the shell only through named services: a
+//   TService record whose szName is a path such as "manager/ShowWaitDlg".
+//
+//       TService service = {KIVRA_SVC_SHOW_WAIT_DLG, 0, NULL, NULL, NULL};
+//       TParam param = {};                    // all 52 bytes zero
+//       param.nCode = 1;
+//       param.pszText = text;
+//       iface->CallService(&service, &param);
+//
+//   One szName may hold several paths separated by blanks, commas or
+//   semicolons; they are called in order with the same param. CallService
+//   answers for the call as a whole: 1 when every path was found (or the list
+//   was empty), 0 at the first unknown path, whose followers are then not
+//   called while the earlier ones have run. It does not pass on what a
+//   handler answers: a service with an outcome to report writes it into param
+//   or the record, as its entry below says. (The "answers" line of each entry
+//   is the handler's own int, for code that calls a handler directly.)
+//   Afterwards szName holds the last path called. A path whose record has no
+//   handler (a data record such as "manager/ProvideSetCWnd") copies that whole
+//   record over *service and ends the call there. param may be null for a
+//   service that reads nothing; the handler then reads zeros.
+//
+// Texts and ownership
+//   Names (service paths, plugin, command and menu names) are 8-bit text,
+//   other texts UTF-16, in 64-unit fields: 63 characters and a terminator. A
+//   field without a terminator is read up to its width, never further;
+//   pszText must point to a NUL-terminated text. Texts handed to a service are
+//   copied during the call and shown as given: pass text ids through
+//   TranslateText first. Records you pass stay yours, and the shell keeps no
+//   pointer into them after the call. Handles you pass stay yours too; where
+//   the shell goes on using one, its entry says for how long. What a service
+//   hands out is yours unless its entry says otherwise.
 //
 // Every record below crosses the module boundary by pointer; their 32-bit
 // layouts are fixed and pinned by static_assert. Nothing is thrown across the
@@ -54,7 +114,12 @@ class CPluginInterface;
 // parameter block, and answers by writing into either.
 typedef int(__cdecl* TServiceHandler)(TService* service, TParam* param);
 
-// One named service (80 bytes).
+// One named service (80 bytes). A stored record whose hWnd is a dialog of the
+// plugin's (a panel, a settings page) gives that dialog keyboard navigation
+// (Tab, arrows, Enter) in the shell's message loop. A record with uMessage set
+// has its handler called for each message of that number that the loop takes
+// from its queue for hWnd (posted messages, mouse moves excepted), with nCode
+// 5 and the message's wParam, lParam and cursor; the message then goes on.
 struct TService {
     char szName[KIVRA_NAME_SIZE];  // service path, at most 63 characters
     unsigned int uMessage;         // window message the service listens for, 0 for none
@@ -64,7 +129,8 @@ struct TService {
 };
 
 // Thirteen 32-bit words of call arguments (52 bytes). Callers zero all of it
-// before filling the words they use.
+// before filling the words they use; each service's entry below says which
+// words it reads and which it writes back.
 struct TParam {
     int nCode;        // code or flag; 5 when built from a window message
     WPARAM wParam;    // first integer argument / message wParam
@@ -77,7 +143,7 @@ struct TParam {
     int rcRight;
     int rcBottom;
     int nExtra;       // not read by the shell
-    wchar_t* pszText; // UTF-16 text input
+    wchar_t* pszText; // UTF-16 text, NUL-terminated; input (in and out for Configure/GetString)
     void* pData;      // record or handle, in or out depending on the service
 };
 
@@ -99,7 +165,7 @@ typedef int(__cdecl* PFN_ExecuteService)(TService* service, TParam* param);
 // pointer in LoadPlugin and calls the three members on it.
 class CPluginInterface {
 public:
-    void* pHost;        // the host main window object (second LoadPlugin argument)
+    void* pHost;        // the host main window object (second LoadPlugin argument); opaque to plugins
     PluginInfo info;    // filled by the plugin's GetPluginInfo
     HMODULE hModule;    // the plugin library; null for the built-in plugin
     PFN_ExecuteService pfnExecuteService;
@@ -113,8 +179,9 @@ public:
     KIVRA_API int RegisterService(TService* service);
 
     // Calls the service(s) named in service->szName with param. Returns 1 when
-    // every name was found (or the list was empty), 0 at the first unknown name.
-    // A name whose record has no handler copies the stored record over *service.
+    // every name was found (or the list was empty), 0 at the first unknown name;
+    // never the handlers' own answers (see "Calling a service" above). A name
+    // whose record has no handler copies the stored record over *service.
     KIVRA_API int CallService(TService* service, TParam* param);
 
     // Finds the newest bound plugin whose szName occurs inside info->szName and
@@ -126,7 +193,8 @@ public:
 // Records of the skin's per-plugin section, filled by "manager/SelectPluginName"
 // and released by "manager/DeletePluginRes".
 
-// One control description of a plugin panel (364 bytes).
+// One control description of a plugin panel (364 bytes), from a "control"
+// element of the plugin's "skin/plugin" section.
 struct TPluginControl {
     char szName[KIVRA_NAME_SIZE];          // control name, 8-bit
     wchar_t szTooltip[KIVRA_NAME_SIZE];    // tooltip text id
@@ -136,7 +204,7 @@ struct TPluginControl {
     int nFontWeight;
     int bVisible;                          // 1 unless the skin says "false"
     RECT rect;                             // left, top, right, bottom
-    HBITMAP hImageList;                    // image strip, or null
+    HBITMAP hImageList;                    // image strip, or null; yours to DeleteObject
     int nImageWidth;
     int nImageHeight;
 };
@@ -169,12 +237,14 @@ inline void KivraInitControlList(TPluginControlList* list, TPluginControlNode* s
     list->nCount = 0;
 }
 
-// The plugin-skin request record (88 bytes); the plugin owns it.
+// The plugin-skin request record (88 bytes) of "manager/SelectPluginName"
+// and "manager/DeletePluginRes"; the plugin owns it. Zero it, then fill the
+// two "in" fields.
 struct TPluginSkin {
     char szPluginName[KIVRA_NAME_SIZE];  // in: the plugin's name
-    COLORREF crBackground;               // out
-    COLORREF crMask;                     // out
-    HBITMAP hBackground;                 // out: background image, or null
+    COLORREF crBackground;               // out: red | green << 8 | blue << 16
+    COLORREF crMask;                     // out: the colour drawn transparent
+    HBITMAP hBackground;                 // out: background image, or null; yours to DeleteObject
     unsigned long dwUntouched;           // not touched by the shell
     TPluginControlList* pControls;       // in: null, or a list that receives the controls
     int bFound;                          // out: 1 when the skin has a section for the plugin
@@ -183,48 +253,65 @@ struct TPluginSkin {
 // ---------------------------------------------------------------------------
 // Records of the manager services (pData of the call).
 
-// "manager/MainApp/ShowStatusBar" (200 bytes).
+// "manager/MainApp/ShowStatusBar" (200 bytes). Status-bar panes are named by
+// command identifiers; the pane of identifier 0 is the message pane, which the
+// shell itself also writes (the idle text, tool-bar hints).
 struct TStatusPaneInfo {
-    char szCommandName[KIVRA_NAME_SIZE];  // pane found by its command name, when not empty
-    unsigned int nPaneId;                 // otherwise by this identifier
-    wchar_t szText[KIVRA_NAME_SIZE];      // new pane text, when not empty
-    HICON hIcon;                          // icon for the pane (SB_SETICON)
+    char szCommandName[KIVRA_NAME_SIZE];  // when not empty: the pane of the command of this name
+    unsigned int nPaneId;                 // otherwise: the pane of this command identifier
+    wchar_t szText[KIVRA_NAME_SIZE];      // new pane text, shown as given; empty keeps the text
+    HICON hIcon;                          // the pane's icon, always applied: null takes it away.
+                                          // It stays yours: keep it alive while the pane shows it
 };
 
-// "manager/ModifyButtonInfo". Empty texts leave the property unchanged.
+// "manager/ModifyButtonInfo" (1,282 bytes). The first three texts pick the
+// button: the first skin button, in the order the skin lists them, whose
+// name, owner or service (as written in the skin's tool-bar section) equals a
+// non-empty one of them; they are compared as 8-bit text (the low byte of
+// each character). Fill only what identifies your button. Of the others, an
+// empty text leaves its property unchanged; image files are looked for in the
+// skin's folder, then in common\, and an image that does not load is skipped.
 struct TButtonInfo {
-    wchar_t szName[KIVRA_NAME_SIZE];
-    wchar_t szOwner[KIVRA_NAME_SIZE];
-    wchar_t szCaption[KIVRA_NAME_SIZE];
-    wchar_t szTooltip[KIVRA_NAME_SIZE];
-    wchar_t szService[KIVRA_NAME_SIZE];
-    wchar_t szNormalImage[KIVRA_NAME_SIZE];    // image type 1
-    wchar_t szDownImage[KIVRA_NAME_SIZE];      // image type 3
-    wchar_t szHoverImage[KIVRA_NAME_SIZE];     // image type 4
-    wchar_t szFocusImage[KIVRA_NAME_SIZE];     // image type 5
-    wchar_t szDisableImage[KIVRA_NAME_SIZE];   // image type 2
-    unsigned char bHide;                       // 0 shows the button, non-zero hides it
+    wchar_t szName[KIVRA_NAME_SIZE];           // the button's "name" in the skin
+    wchar_t szOwner[KIVRA_NAME_SIZE];          // its owner: "system" or a plugin name
+    wchar_t szCaption[KIVRA_NAME_SIZE];        // new caption, shown as given
+    wchar_t szTooltip[KIVRA_NAME_SIZE];        // new tooltip, shown as given
+    wchar_t szService[KIVRA_NAME_SIZE];        // the button's "service" in the skin
+    wchar_t szNormalImage[KIVRA_NAME_SIZE];    // image type 1: normal
+    wchar_t szDownImage[KIVRA_NAME_SIZE];      // image type 3: pressed
+    wchar_t szHoverImage[KIVRA_NAME_SIZE];     // image type 4: under the mouse
+    wchar_t szFocusImage[KIVRA_NAME_SIZE];     // image type 5: focused
+    wchar_t szDisableImage[KIVRA_NAME_SIZE];   // image type 2: disabled
+    unsigned char bHide;                       // always applied: 0 shows the button, non-zero hides it
 };
 
-// Function a command runs before its service.
+// Function a command runs before its service, on the user-interface thread;
+// it must stay callable until the plugin's UnloadPlugin.
 typedef void(__cdecl* TCommandFunction)(void);
 
-// "manager/EnableCommandItem" and "manager/RegisterCommandFunction".
+// "manager/EnableCommandItem" and "manager/RegisterCommandFunction" (140
+// bytes). A command is what a menu item, a tool-bar item, a skin button or a
+// skin accelerator runs: a 16-bit identifier below 0xF000 with a name, a
+// function and a service path; choosing it calls the function, then the
+// path(s) with a zeroed TParam. Commands come from the skin, and the shell
+// numbers those without an identifier from 1200 up.
 struct TCommandItem {
-    char szName[KIVRA_NAME_SIZE];     // command name, may be empty
-    char szService[KIVRA_NAME_SIZE];  // service path called when chosen, may be empty
-    unsigned int nCommandId;          // 0 or -1: none
+    char szName[KIVRA_NAME_SIZE];     // command name as the skin gives it, may be empty
+    char szService[KIVRA_NAME_SIZE];  // service path or list of paths run when chosen, may be empty
+    unsigned int nCommandId;          // command identifier; 0 or 0xFFFFFFFF (-1): none
     TCommandFunction pfnFunction;     // may be null
-    unsigned char bEnable;            // EnableCommandItem only: non-zero enables
+    unsigned char bEnable;            // EnableCommandItem only: non-zero enables, 0 grays
 };
 
-// "manager/CheckMenuItem" (204 bytes).
+// "manager/CheckMenuItem" (204 bytes). The item is picked by nCommandId when
+// it is not 0, else by szItemText when that is not empty and such an item
+// exists, else by nPosition when that is not negative.
 struct TMenuCheckInfo {
     unsigned char bCheck;                // non-zero checks, 0 unchecks
-    unsigned int nCommandId;             // 0: use the text or the position
-    char szMenuName[KIVRA_NAME_SIZE];    // skin menu name
-    wchar_t szItemText[KIVRA_NAME_SIZE]; // item text
-    int nPosition;                       // negative: none
+    unsigned int nCommandId;             // the item's command identifier; 0: use the text or the position
+    char szMenuName[KIVRA_NAME_SIZE];    // skin menu name ("tray": the tray menu); case of A-Z ignored
+    wchar_t szItemText[KIVRA_NAME_SIZE]; // the item's text as shown (translated), compared exactly
+    int nPosition;                       // 0-based position among the menu's items; negative: none
 };
 
 // ---------------------------------------------------------------------------
@@ -308,6 +395,7 @@ static_assert(offsetof(TStatusPaneInfo, nPaneId) == 64);
 static_assert(offsetof(TStatusPaneInfo, szText) == 68);
 static_assert(offsetof(TStatusPaneInfo, hIcon) == 196);
 
+static_assert(sizeof(TButtonInfo) == 1282);
 static_assert(offsetof(TButtonInfo, szOwner) == 128);
 static_assert(offsetof(TButtonInfo, szCaption) == 256);
 static_assert(offsetof(TButtonInfo, szTooltip) == 384);
@@ -319,6 +407,7 @@ static_assert(offsetof(TButtonInfo, szFocusImage) == 1024);
 static_assert(offsetof(TButtonInfo, szDisableImage) == 1152);
 static_assert(offsetof(TButtonInfo, bHide) == 1280);
 
+static_assert(sizeof(TCommandItem) == 140);
 static_assert(offsetof(TCommandItem, szService) == 64);
 static_assert(offsetof(TCommandItem, nCommandId) == 128);
 static_assert(offsetof(TCommandItem, pfnFunction) == 132);
