@@ -365,9 +365,9 @@ struct TMenuCheckInfo {
 // record without a handler: param is not read.
 //   out     *service becomes a copy of the stored record: szName this path,
 //           uMessage 0, pfnHandler null, pInterface the manager's
-//           CPluginInterface, and hWnd the settings dialog's window handle
-//           (null once the dialog is gone at shutdown). In a name list the
-//           call ends here.
+//           CPluginInterface, and hWnd a pointer to the settings dialog's
+//           window object (not a window handle; null once the dialog is
+//           gone at shutdown). In a name list the call ends here.
 //   owner   the dialog is the shell's; it lives until shutdown
 //   answers (no handler)
 #define KIVRA_SVC_PROVIDE_SET_CWND "manager/ProvideSetCWnd"
