@@ -7,7 +7,9 @@
 
 #include "app/ExitConfirmation.h"
 #include "app/Log.h"
+#include "app/Exports.h"
 #include "config/Configure.h"
+#include "dialogs/SettingDialogs.h"
 #include "dunra.h"
 #include "framework/ControlBars.h"
 #include "framework/Text.h"
@@ -98,10 +100,50 @@ HICON CNurelMainWindow::WindowIcon() const
     return mainIcon_.get();
 }
 
+// ---------------------------------------------------------------------------
+// What the built-in plugin asks of the shell
+
+bool CNurelMainWindow::ConfirmExit()
+{
+    return kivra::ConfirmExit(hwnd_);
+}
+
 void CNurelMainWindow::ExitOperation()
 {
     CloseWaitDialog();
     EndDialog(IDOK);
+}
+
+bool CNurelMainWindow::SwitchToMaxMode()
+{
+    if (frame_ == nullptr || !frame_->MaxWindowEnabled())
+        return false;
+    frame_->SwitchToMaxMode();
+    return true;
+}
+
+bool CNurelMainWindow::SwitchToNormalMode()
+{
+    if (frame_ == nullptr)
+        return false;
+    frame_->SwitchToNormalMode();
+    return true;
+}
+
+CWindow* CNurelMainWindow::CreateSettingDialogs()
+{
+    return kivra::CreateSettingDialogs();
+}
+
+bool CNurelMainWindow::ShowSettingDialog()
+{
+    return kivra::ShowSettingDialog();
+}
+
+void CNurelMainWindow::ReleaseFrameContext()
+{
+    DestroyFrameContext();
+    frame_ = nullptr;
 }
 
 // ---------------------------------------------------------------------------
@@ -170,7 +212,7 @@ bool CNurelMainWindow::OnInitDialog()
         EndDialog(0);
         return true;
     }
-    registry_->SetHost(this, hwnd_);
+    registry_->SetHost(this, hwnd_);  // as the built-in plugin's IManagerHost
 
     // 17. The skinned frame.
     if (frame_->SetUpFrame(hwnd_) != 1) {
@@ -272,7 +314,7 @@ void CNurelMainWindow::CreateTooltip()
 void CNurelMainWindow::LoadPlugins()
 {
     const std::wstring folder = PluginFolder();
-    BindPlugin(registry_, nullptr);
+    BindPlugin(registry_, ManagerPluginEntryPoints());
     if (folder.empty())
         return;
 
@@ -439,7 +481,7 @@ bool CNurelMainWindow::ContinueModal()
 LRESULT CNurelMainWindow::OnSysCommand(WPARAM command, LPARAM lParam)
 {
     const UINT id = static_cast<UINT>(command & 0xFFF0);
-    if (id == SC_CLOSE && !ConfirmExit(hwnd_))
+    if (id == SC_CLOSE && !ConfirmExit())
         return 0;
     // SC_CLOSE's default sends WM_CLOSE, which ends the modal loop.
     const LRESULT result = DefaultProc(WM_SYSCOMMAND, command, lParam);
@@ -448,14 +490,12 @@ LRESULT CNurelMainWindow::OnSysCommand(WPARAM command, LPARAM lParam)
         HideToTray();
         break;
     case SC_MAXIMIZE:
-        if (frame_ != nullptr && frame_->MaxWindowEnabled())
-            frame_->SwitchToMaxMode();
+        SwitchToMaxMode();
         break;
     case SC_RESTORE:
         if (floatDlg_.IsWindow())
             floatDlg_.Hide();
-        if (frame_ != nullptr)
-            frame_->SwitchToNormalMode();
+        SwitchToNormalMode();
         break;
     default:
         break;
@@ -522,7 +562,7 @@ LRESULT CNurelMainWindow::OnCommand(WPARAM wParam, LPARAM lParam)
 void CNurelMainWindow::OnHelp()
 {
     if (registry_ != nullptr)
-        registry_->CallServiceByName("manager/ShowHelpFile");
+        registry_->CallServiceByName(ManagerPluginInterface(), "manager/ShowHelpFile");
 }
 
 void CNurelMainWindow::OnTimer(UINT_PTR id)
@@ -566,7 +606,7 @@ void CNurelMainWindow::OnRButtonDown()
         return;
     const char* service = frame_->RightButtonService();
     if (frame_->PixelCoordinates() && ::IsZoomed(hwnd_) && frame_->RegionFlag() && service[0] != 0)
-        registry_->CallServiceByName(service);
+        registry_->CallServiceByName(ManagerPluginInterface(), service);
 }
 
 bool CNurelMainWindow::OnNcLButtonDown(WPARAM hit, LPARAM screenPoint)

@@ -28,18 +28,19 @@
 #include "dialogs/FloatDlg.h"
 #include "framework/Dialog.h"
 #include "framework/Handles.h"
+#include "plugin/ManagerHost.h"
+#include "resources/Version.h"
 
 namespace kivra {
 
 class CServiceRegistry;
 class FrameContext;
 
-// The tray icon's callback message; lParam is the mouse message.
-constexpr UINT kTrayCallbackMessage = WM_USER + 102;
 // The mutex that tells a second instance that the first one runs.
 constexpr wchar_t kSingleInstanceMutexName[] = L"NurelCorpV3SingleObjectMutex";
-// The program's version, written into the start banner.
-constexpr wchar_t kProgramVersion[] = L"V5.0.1.2";
+// The program's version, written into the start banner (and, from the same
+// header, into the executable's version resource).
+constexpr wchar_t kProgramVersion[] = L"" KIVRA_VERSION_TEXT;
 // The start banner: program version, then the skin's version.
 constexpr wchar_t kStartBannerFormat[] =
     L"\r\n\r\n\r\n\r\n\r\n\r\nOmbrix PC Software launched, version: %s%s\r\n\r\n";
@@ -68,16 +69,27 @@ POINT IconPosition(const RECT& client, int iconWidth, int iconHeight);
 // The executable's folder followed by relative; empty when it does not fit.
 std::wstring ExecutableRelativePath(const wchar_t* relative);
 
-class CNurelMainWindow : public CDialog {
+// The main window is the plugins' host object and answers the built-in
+// plugin's needs (IManagerHost).
+class CNurelMainWindow : public CDialog, public IManagerHost {
 public:
     CNurelMainWindow();
     // The shutdown sequence (see the header comment).
     ~CNurelMainWindow() override;
 
+    // --- IManagerHost -----------------------------------------------------
+    HWND HostWindow() const override { return hwnd_; }
+    // The exit confirmation in message boxes of this window.
+    bool ConfirmExit() override;
     // The exit operation: closes the wait dialog when it is open and ends the
     // modal loop with IDOK. WM_CLOSE runs it directly, the system close
     // command and "manager/ProgramExit" after the exit confirmation.
-    void ExitOperation();
+    void ExitOperation() override;
+    bool SwitchToMaxMode() override;
+    bool SwitchToNormalMode() override;
+    CWindow* CreateSettingDialogs() override;
+    bool ShowSettingDialog() override;
+    void ReleaseFrameContext() override;
 
     HWND Tooltip() const { return tooltip_; }
     CFloatDlg& FloatDialog() { return floatDlg_; }

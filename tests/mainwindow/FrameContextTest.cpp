@@ -8,7 +8,7 @@
 #include "config/Configure.h"
 #include "mainwindow/DialogUnits.h"
 #include "mainwindow/FrameContext.h"
-#include "tests/config/XmlFixture.h"
+#include "tests/support/XmlFixture.h"
 
 namespace kivra {
 namespace {

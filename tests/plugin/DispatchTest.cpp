@@ -101,7 +101,7 @@ protected:
         host_ = ::CreateWindowExW(0, L"STATIC", L"host", WS_POPUP, 0, 0, 400, 300,
                                   nullptr, nullptr, nullptr, nullptr);
         ASSERT_NE(host_, nullptr);
-        registry_->SetHost(&host_, host_);
+        registry_->SetHost(nullptr, host_);
     }
     void TearDown() override
     {
