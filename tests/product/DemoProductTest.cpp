@@ -26,15 +26,15 @@
 #include "mainwindow/Accelerators.h"
 #include "mainwindow/TitleBar.h"
 #include "mainwindow/WindowRegion.h"
-#include "XmlFixture.h"
 #include "tests/support/TestProgram.h"
+#include "tests/support/XmlFixture.h"
 
 namespace kivra {
 namespace {
 
 using testing::ComScope;
 
-// The product folder of this build: the test runs from build*/tests/config,
+// The product folder of this build: the test runs from build*/tests/product,
 // the product lies in build*/Kivra/.
 std::wstring ProductFolder() { return testing::DemoProductFolder(); }
 
