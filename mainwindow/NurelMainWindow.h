@@ -111,11 +111,19 @@ protected:
     void OnCancel() override {}
 
 private:
-    // Start-up steps that can end the start-up; false ends it.
+    // The start-up sequence (see the header comment); false ends it.
+    bool StartUp();
+    // Its steps; those answering bool end the start-up with false.
+    void SetIcons(HICON icon);
     bool AttachConfiguration();
+    void ReadSkinDescription();
+    void WriteStartBanner();
+    std::wstring TranslatedTitle() const;
     bool SingleInstanceAllowsStart(const wchar_t* title);
     bool OpenDatabase();
     void CreateTooltip();
+    void CreateFloatDialog();
+    bool CreateRegistry();
     void LoadPlugins();
 
     // Seams for the windows that come later; each says what it will do.
@@ -127,24 +135,24 @@ private:
     bool DispatchToolCommand(UINT id);
     void CloseWaitDialog();
 
-    // Message handlers.
-    LRESULT OnSysCommand(WPARAM command, LPARAM lParam);  // WM_SYSCOMMAND
-    void OnClose();                                       // WM_CLOSE
-    void OnDestroy();                                     // WM_DESTROY
-    LRESULT OnCommand(WPARAM wParam, LPARAM lParam);      // WM_COMMAND
-    void OnHelp();                                        // WM_HELP
-    void OnTimer(UINT_PTR id);                            // WM_TIMER
-    void OnSize();                                        // WM_SIZE
-    void OnMenuSelect(WPARAM wParam, LPARAM lParam);      // WM_MENUSELECT
-    void OnGetMinMaxInfo(MINMAXINFO* info);               // WM_GETMINMAXINFO
-    void OnLButtonDown(LPARAM point);                     // WM_LBUTTONDOWN
-    void OnRButtonDown();                                 // WM_RBUTTONDOWN
-    bool OnNcLButtonDown(WPARAM hit, LPARAM screenPoint); // WM_NCLBUTTONDOWN; true: taken
-    void OnNcMouseMove(LPARAM screenPoint);               // WM_NCMOUSEMOVE
-    void OnNcPaintOrActivate();                           // WM_NCPAINT, WM_NCACTIVATE
-    void OnEraseBackground(HDC dc);                       // WM_ERASEBKGND
-    bool OnPaintIconic();                                 // WM_PAINT; true when drawn here
-    void OnTrayNotify(LPARAM mouseMessage);               // kTrayCallbackMessage
+    // Message handlers (the message map is WindowProc).
+    LRESULT OnSysCommand(UINT command, LPARAM lParam);   // WM_SYSCOMMAND
+    void OnClose();                                      // WM_CLOSE
+    void OnDestroy();                                    // WM_DESTROY
+    bool OnCommand(UINT id, UINT code, HWND control);    // WM_COMMAND; true: handled
+    void OnHelp();                                       // WM_HELP
+    void OnTimer(UINT_PTR id);                           // WM_TIMER
+    void OnSize(UINT type, SIZE size);                   // WM_SIZE
+    void OnMenuSelect(UINT item, UINT flags, HMENU menu);  // WM_MENUSELECT
+    void OnGetMinMaxInfo(MINMAXINFO* info);              // WM_GETMINMAXINFO
+    void OnLButtonDown(UINT flags, POINT point);         // WM_LBUTTONDOWN
+    void OnRButtonDown(UINT flags, POINT point);         // WM_RBUTTONDOWN
+    bool OnNcLButtonDown(UINT hit, POINT screenPoint);   // WM_NCLBUTTONDOWN; true: taken
+    void OnNcMouseMove(UINT hit, POINT screenPoint);     // WM_NCMOUSEMOVE
+    void OnNcPaint();                                    // WM_NCPAINT, WM_NCACTIVATE
+    void OnEraseBackground(HDC dc);                      // WM_ERASEBKGND
+    bool OnPaintIconic();                                // WM_PAINT; true when drawn here
+    void OnTrayNotify(UINT mouseMessage);                // kTrayCallbackMessage
     void HideToTray();
     void ShowFromTray();
 

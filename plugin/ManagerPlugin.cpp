@@ -123,7 +123,7 @@ int __cdecl ProgramExit(TService*, TParam*)
 // 15 "manager/LoadImage": pszText is an image file name (skin folder first,
 // then common\); the bitmap handle comes back in pData itself (null when the
 // image does not load). The caller owns the bitmap.
-int __cdecl LoadImage(TService*, TParam* param)
+int __cdecl LoadImageService(TService*, TParam* param)
 {
     if (param == nullptr)
         return 0;
@@ -279,7 +279,7 @@ const TService kServices[kManagerServiceCount] = {
     Record("manager/ShowTray", ShowTray),
     Record("manager/ProgramExit", ProgramExit),
     Record("manager/ShowWaitDlg", NotProvidedYet),
-    Record("manager/LoadImage", LoadImage),
+    Record("manager/LoadImage", LoadImageService),
     Record("manager/ModifyButtonInfo", NotProvidedYet),
     Record("manager/ShowAboutDlg", NotProvidedYet),
     Record("manager/ShowMainWindow", ShowMainWindow),
