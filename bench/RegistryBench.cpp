@@ -158,7 +158,7 @@ int main()
     auto fresh = [&](bool withServices) {
         CServiceRegistry::DestroyRegistry();
         CServiceRegistry* registry = CServiceRegistry::GetRegistry();
-        registry->SetHost(&host, host.Handle());
+        registry->SetHost(nullptr, host.Handle());  // no built-in plugin: only the window counts
         if (withServices) {
             const double start = NowNs();
             RegisterServices(plugin);
