@@ -228,6 +228,18 @@ struct TMenuCheckInfo {
 };
 
 // ---------------------------------------------------------------------------
+// Window objects. The host given to LoadPlugin (the main window) and the
+// settings dialog of "manager/ProvideSetCWnd" are window objects of the
+// shell, not window handles. Each starts with its table pointer, followed by
+// its window handle: this is how a plugin takes the handle, to parent its
+// panel or its settings page to that window. Null for a null object.
+inline HWND KivraWindowHandle(const void* windowObject)
+{
+    return windowObject != nullptr ? *reinterpret_cast<const HWND*>(static_cast<const char*>(windowObject) + sizeof(void*))
+                                   : nullptr;
+}
+
+// ---------------------------------------------------------------------------
 // Plain functions exported by Kivra.exe.
 extern "C" {
 // MessageBoxW with the product title as caption when caption is null.
