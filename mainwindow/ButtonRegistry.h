@@ -8,15 +8,15 @@
 #include <windows.h>
 
 #include <functional>
+#include <list>
 #include <memory>
 #include <vector>
 
+#include "controls/ImageButton.h"
 #include "framework/Handles.h"
 #include "kivra_plugin.h"
 
 namespace kivra {
-
-class CImageButton;
 
 // The owner of the shell's own buttons.
 constexpr char kSystemButtonOwner[] = "system";
@@ -42,14 +42,15 @@ public:
     ButtonRegistry(const ButtonRegistry&) = delete;
     ButtonRegistry& operator=(const ButtonRegistry&) = delete;
 
-    // Keeps the entry. When an entry with the same name, owner and service is
+    // Keeps the entry (entries stay where they are: the answer stays valid).
+    // When an entry with the same name, owner and service is
     // listed already, the new one's button is kept alive but not listed (no
     // one finds it) and null is answered.
     TButtonEntry* Add(TButtonEntry entry);
     // The first entry whose name equals a non-empty name, or whose owner a
     // non-empty owner, or whose service a non-empty service; null.
     TButtonEntry* FindForChange(const char* name, const char* owner, const char* service);
-    const std::vector<TButtonEntry>& Entries() const { return entries_; }
+    const std::list<TButtonEntry>& Entries() const { return entries_; }
     // Each "system" entry's button, with its skin rectangle.
     void ForEachSystemButton(const std::function<void(TButtonEntry& entry)>& visit);
 
@@ -58,8 +59,8 @@ public:
     void KeepSharedImages(UniqueBitmap strip, UniqueBitmap normal, UniqueBitmap hover);
 
 private:
-    std::vector<TButtonEntry> entries_;
-    std::vector<TButtonEntry> unlisted_;
+    std::list<TButtonEntry> entries_;
+    std::list<TButtonEntry> unlisted_;
     UniqueBitmap sharedStrip_, sharedNormal_, sharedHover_;
 };
 

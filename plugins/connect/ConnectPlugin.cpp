@@ -117,7 +117,7 @@ void EnableModeItems(bool enable)
         command.bEnable = enable ? 1 : 0;
         TParam param{};
         param.pData = &command;
-        kit::Call(g_iface, "manager/EnableCommandItem", &param);
+        kit::Call(g_iface, KIVRA_SVC_ENABLE_COMMAND_ITEM, &param);
     }
 }
 
@@ -178,7 +178,7 @@ KIVRA_PLUGIN_EXPORT bool __cdecl LoadPlugin(CPluginInterface* iface, void* host)
     g_skin.Load(iface, kName);
     g_panel = kit::CreatePanel(KivraWindowHandle(host), L"KivraConnectPanel", PanelProc);
     TService services[] = {
-        kit::Service("connect/GetPanelHandle", GetPanelHandle),
+        kit::Service("connect" KIVRA_SUFFIX_GET_PANEL_HANDLE, GetPanelHandle),
         kit::Service("connect/ToggleConnection", ToggleConnection),
         kit::Service("connect/SetModeAuto", SetModeAuto),
         kit::Service("connect/SetMode3G", SetMode3G),

@@ -62,7 +62,7 @@ inline void SetStatusPane(CPluginInterface* iface, const char* paneName, const s
     wcsncpy(pane.szText, text.c_str(), KIVRA_NAME_SIZE - 1);
     TParam param{};
     param.pData = &pane;
-    Call(iface, "manager/MainApp/ShowStatusBar", &param);
+    Call(iface, KIVRA_SVC_MAIN_APP_SHOW_STATUS_BAR, &param);
 }
 
 // The plugin's section of the skin ("skin/plugin" with its name): colours,
@@ -83,7 +83,7 @@ public:
         skin_.pControls = &list_;
         TParam param{};
         param.pData = &skin_;
-        Call(iface, "manager/SelectPluginName", &param);
+        Call(iface, KIVRA_SVC_SELECT_PLUGIN_NAME, &param);
         return skin_.bFound != 0;
     }
 
@@ -95,7 +95,7 @@ public:
         if (iface_ != nullptr) {
             TParam param{};
             param.pData = &skin_;
-            Call(iface_, "manager/DeletePluginRes", &param);
+            Call(iface_, KIVRA_SVC_DELETE_PLUGIN_RES, &param);
         }
         if (skin_.hBackground != nullptr)
             DeleteObject(skin_.hBackground);

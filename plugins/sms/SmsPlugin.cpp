@@ -172,7 +172,7 @@ KIVRA_PLUGIN_EXPORT bool __cdecl LoadPlugin(CPluginInterface* iface, void* host)
                                nullptr);
     SendMessageW(g_editor, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
     TService services[] = {
-        kit::Service("sms/GetPanelHandle", GetPanelHandle),
+        kit::Service("sms" KIVRA_SUFFIX_GET_PANEL_HANDLE, GetPanelHandle),
         kit::Service("sms/NewMessage", NewMessage),
     };
     for (TService& service : services)

@@ -97,7 +97,7 @@ void Paint(HWND window, HDC dc, const RECT& client)
     kit::DrawControlText(dc, g_skin.Control("total-value"), Megabytes(g_totalMb));
 }
 
-// Shows or hides the skin button named name ("manager/ModifyButtonInfo").
+// Shows or hides the skin button named name (KIVRA_SVC_MODIFY_BUTTON_INFO).
 void ShowSkinButton(const wchar_t* name, bool show)
 {
     TButtonInfo info{};
@@ -105,7 +105,7 @@ void ShowSkinButton(const wchar_t* name, bool show)
     info.bHide = show ? 0 : 1;
     TParam param{};
     param.pData = &info;
-    kit::Call(g_iface, "manager/ModifyButtonInfo", &param);
+    kit::Call(g_iface, KIVRA_SVC_MODIFY_BUTTON_INFO, &param);
 }
 
 int __cdecl ResetUsage(TService*, TParam*)
@@ -176,7 +176,7 @@ KIVRA_PLUGIN_EXPORT bool __cdecl LoadPlugin(CPluginInterface* iface, void* host)
     g_panel = kit::CreatePanel(main, L"KivraStatisticsPanel", PanelProc);
     g_maxPanel = kit::CreatePanel(main, L"KivraStatisticsPanel", PanelProc);
     TService services[] = {
-        kit::Service("statistics/GetPanelHandle", GetPanelHandle),
+        kit::Service("statistics" KIVRA_SUFFIX_GET_PANEL_HANDLE, GetPanelHandle),
         kit::Service("statistics/GetMaxPanelHandle", GetMaxPanelHandle),
         kit::Service("statistics/ResetUsage", ResetUsage),
     };
