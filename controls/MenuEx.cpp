@@ -338,9 +338,13 @@ TPopupResult CMenuEx::PopupAtCursor(HWND owner)
     HWND under = ::WindowFromPoint(cursor);
     const bool hasWindow = under != nullptr && ::GetWindowRect(under, &window);
     const TPopupPlacement placement = PlacePopup(cursor, hasWindow ? &window : nullptr, alignment_);
+    return PopupAt(owner, placement.at, placement.flags);
+}
+
+TPopupResult CMenuEx::PopupAt(HWND owner, POINT at, UINT flags)
+{
     ::SetForegroundWindow(owner);
-    const UINT id = static_cast<UINT>(
-        ::TrackPopupMenu(menu_, placement.flags, placement.at.x, placement.at.y, 0, owner, nullptr));
+    const UINT id = static_cast<UINT>(::TrackPopupMenu(menu_, flags | TPM_RETURNCMD, at.x, at.y, 0, owner, nullptr));
     // Also 0: the owner hears that the menu was dismissed.
     ::SendMessageW(owner, WM_COMMAND, id, 0);
     return ApplyChoice(id);

@@ -104,6 +104,9 @@ public:
     // Shows the menu for the cursor, sends the chosen command to owner as
     // WM_COMMAND (also 0 when dismissed) and answers ApplyChoice's result.
     TPopupResult PopupAtCursor(HWND owner);
+    // The same, with the menu at screen point at (TrackPopupMenu flags; the
+    // command is always returned).
+    TPopupResult PopupAt(HWND owner, POINT at, UINT flags);
     // After id was chosen: a radio item takes the radio mark (answer 0), a
     // check-toggle item changes its check mark (answer id with the new state).
     TPopupResult ApplyChoice(UINT id);

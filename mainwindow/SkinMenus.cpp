@@ -110,7 +110,7 @@ CMenuEx* BuildSkinMenu(TMenuSkin& header, std::vector<TMenuItemSkin>& items, con
 }
 
 TMenuSetUp SetUpMenus(HWND owner, CSkin& skin, const CLanguageTable& language, CommandRegistry& commands,
-                      const TMenuServices& services, UniqueMenu& menuBar)
+                      const TMenuServices& services, UniqueMenu& menuBar, bool attachMenuBar)
 {
     TMenuSetUp result;
     for (TReadMenu& read : ReadMenus(skin, L"name")) {
@@ -151,10 +151,13 @@ TMenuSetUp SetUpMenus(HWND owner, CSkin& skin, const CLanguageTable& language, C
         CMenuEx* menu = BuildSkinMenu(read.header, read.items, read.key, owner, language, commands, services);
         if (menu == nullptr || !menuBar)
             continue;
-        if (::AppendMenuW(menuBar.get(), MF_POPUP, reinterpret_cast<UINT_PTR>(menu->Handle()), label))
+        if (::AppendMenuW(menuBar.get(), MF_POPUP, reinterpret_cast<UINT_PTR>(menu->Handle()), label)) {
             menu->GiveToMenuBar();
+            result.menuBar.push_back({label, menu});
+        }
     }
-    ::SetMenu(owner, menuBar.get());
+    if (attachMenuBar)
+        ::SetMenu(owner, menuBar.get());
     return result;
 }
 

@@ -38,16 +38,24 @@ struct TMenuServices {
 CMenuEx* BuildSkinMenu(TMenuSkin& header, std::vector<TMenuItemSkin>& items, const std::wstring& key, HWND owner,
                        const CLanguageTable& language, CommandRegistry& commands, const TMenuServices& services);
 
+// One entry of the menu bar: its translated label and its menu.
+struct TMenuBarEntry {
+    std::wstring label;
+    CMenuEx* menu = nullptr;
+};
+
 struct TMenuSetUp {
     CMenuEx* trayMenu = nullptr;  // never null after SetUpMenus
     int dropZoneItemId = -1;      // -1: the tray menu has no drop-zone item
+    std::vector<TMenuBarEntry> menuBar;
 };
 
 // All named menus, the tray menu with its drop-zone item (checked when the
 // floating window starts shown; grayed when the skin says it is not to be
-// used), and the menu bar, which replaces menuBar and is set on owner.
+// used), and the menu bar, which replaces menuBar. With attachMenuBar the
+// menu bar is set on owner (also when it is empty).
 TMenuSetUp SetUpMenus(HWND owner, CSkin& skin, const CLanguageTable& language, CommandRegistry& commands,
-                      const TMenuServices& services, UniqueMenu& menuBar);
+                      const TMenuServices& services, UniqueMenu& menuBar, bool attachMenuBar);
 
 // The handler of every menu service: pops the menu of the service's name up
 // at the cursor, runs the chosen command, and puts a check-toggle item's new
