@@ -6,6 +6,7 @@
 #include "config/SkinToolArea.h"
 #include "controls/StatusBarEx.h"
 #include "framework/ControlBars.h"
+#include "framework/Text.h"
 #include "mainwindow/CommandIds.h"
 #include "mainwindow/PluginPanels.h"
 #include "mainwindow/SkinButtons.h"
@@ -161,6 +162,82 @@ int __cdecl CShellFrame::PanelServiceHandler(TService* service, TParam*)
         return 0;
     HoldToolButtonsOf(GetCommandRegistry(), service->szName);
     return 1;
+}
+
+bool CShellFrame::ShowStatusPane(const TStatusPaneInfo& pane)
+{
+    char name[KIVRA_NAME_SIZE];
+    CopyText(name, pane.szCommandName);
+    wchar_t text[KIVRA_NAME_SIZE];
+    CopyText(text, pane.szText);
+    const int answer = name[0] != 0 ? commands_.SetPaneTextByName(name, text, pane.hIcon)
+                                    : commands_.SetPaneTextById(pane.nPaneId, text, pane.hIcon);
+    return answer >= 0;
+}
+
+bool CShellFrame::EnableCommandItem(const TCommandItem& item)
+{
+    char name[KIVRA_NAME_SIZE];
+    char service[KIVRA_NAME_SIZE];
+    CopyText(name, item.szName);
+    CopyText(service, item.szService);
+    if (IsCommandId(item.nCommandId)) {
+        // Enabling a command keeps what it runs unless the record says anew.
+        const CommandEntry* entry = commands_.Find(item.nCommandId);
+        const TCommandFunction callback =
+            item.pfnFunction != nullptr ? item.pfnFunction : entry != nullptr ? entry->callback : nullptr;
+        commands_.Register(name, item.nCommandId, service[0] != 0 ? service : nullptr, nullptr, callback);
+    }
+    const int id = name[0] != 0 ? commands_.FindIdByName(name) : static_cast<int>(item.nCommandId);
+    if (!IsCommandId(static_cast<unsigned>(id)))
+        return false;
+    commands_.Enable(static_cast<unsigned>(id), item.bEnable != 0);
+    return true;
+}
+
+bool CShellFrame::RegisterCommandFunction(const TCommandItem& item)
+{
+    char name[KIVRA_NAME_SIZE];
+    char service[KIVRA_NAME_SIZE];
+    CopyText(name, item.szName);
+    CopyText(service, item.szService);
+    unsigned id = item.nCommandId;
+    if (!IsCommandId(id) && name[0] != 0)
+        id = static_cast<unsigned>(commands_.FindIdByName(name));
+    if (!IsCommandId(id))
+        return false;
+    commands_.Register(name, id, service, nullptr, item.pfnFunction);
+    return true;
+}
+
+bool CShellFrame::CheckMenuItem(const TMenuCheckInfo& check)
+{
+    char name[KIVRA_NAME_SIZE];
+    CopyText(name, check.szMenuName);
+    wchar_t text[KIVRA_NAME_SIZE];
+    CopyText(text, check.szItemText);
+    CMenuEx* menu = commands_.MenuByName(name);
+    if (menu == nullptr)
+        return false;
+    int position = check.nPosition;
+    if (check.nCommandId != 0)
+        position = menu->FindItemById(check.nCommandId);
+    else if (text[0] != 0 && menu->FindItemByText(text) >= 0)
+        position = menu->FindItemByText(text);
+    if (position < 0 || position >= menu->ItemCount())
+        return false;
+    menu->CheckItem(text, check.nCommandId, check.nPosition, check.bCheck != 0);
+    return true;
+}
+
+bool CShellFrame::ModifyButton(FrameContext& frame, const TButtonInfo& info)
+{
+    CSkin& skin = frame.Configure().Skin();
+    const ImageLoader load = [&skin](const wchar_t* file) {
+        HBITMAP bitmap = nullptr;
+        return skin.LoadSkinImage(file, &bitmap) ? bitmap : nullptr;
+    };
+    return ApplyButtonInfo(buttons_, info, load, frame.Tooltip());
 }
 
 }  // namespace kivra

@@ -41,6 +41,19 @@ public:
     // skin's start service and the max panel, in that order.
     void CreatePanelsButtonsAndStartService(FrameContext& frame, CServiceRegistry& registry);
 
+    // --- The manager services that reach these parts (records of plugins,
+    // whose text fields need not be terminated) ------------------------------
+    // "manager/MainApp/ShowStatusBar": false when there is no such pane.
+    bool ShowStatusPane(const TStatusPaneInfo& pane);
+    // "manager/EnableCommandItem": false when no command was enabled or grayed.
+    bool EnableCommandItem(const TCommandItem& item);
+    // "manager/RegisterCommandFunction": false when there is no command to set.
+    bool RegisterCommandFunction(const TCommandItem& item);
+    // "manager/CheckMenuItem": false when the menu or the item does not exist.
+    bool CheckMenuItem(const TMenuCheckInfo& check);
+    // "manager/ModifyButtonInfo": false when no button matched.
+    bool ModifyButton(FrameContext& frame, const TButtonInfo& info);
+
     CommandRegistry& Commands() { return commands_; }
     ButtonRegistry& Buttons() { return buttons_; }
     TrayMenu& Tray() { return tray_; }
