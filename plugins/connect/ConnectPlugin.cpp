@@ -121,12 +121,6 @@ void EnableModeItems(bool enable)
     }
 }
 
-int __cdecl GetPanelHandle(TService* service, TParam*)
-{
-    service->hWnd = g_panel;
-    return 1;
-}
-
 int __cdecl ToggleConnection(TService*, TParam*)
 {
     g_state.connected = !g_state.connected;
@@ -178,7 +172,7 @@ KIVRA_PLUGIN_EXPORT bool __cdecl LoadPlugin(CPluginInterface* iface, void* host)
     g_skin.Load(iface, kName);
     g_panel = kit::CreatePanel(KivraWindowHandle(host), L"KivraConnectPanel", PanelProc);
     TService services[] = {
-        kit::Service("connect" KIVRA_SUFFIX_GET_PANEL_HANDLE, GetPanelHandle),
+        kit::Service("connect" KIVRA_SUFFIX_GET_PANEL_HANDLE, kit::AnswerWindow<&g_panel>),
         kit::Service("connect/ToggleConnection", ToggleConnection),
         kit::Service("connect/SetModeAuto", SetModeAuto),
         kit::Service("connect/SetMode3G", SetMode3G),

@@ -38,6 +38,15 @@ inline TService Service(const char* path, TServiceHandler handler)
     return service;
 }
 
+// The handler of a service that hands out a window, such as
+// "<name>/GetPanelHandle": it puts *window into the caller's hWnd.
+template <HWND* window>
+int __cdecl AnswerWindow(TService* service, TParam*)
+{
+    service->hWnd = *window;
+    return 1;
+}
+
 // Calls a service (or a list of them) with param, or with no arguments.
 inline int Call(CPluginInterface* iface, const char* path, TParam* param = nullptr)
 {

@@ -134,12 +134,6 @@ LRESULT CALLBACK PanelProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
-int __cdecl GetPanelHandle(TService* service, TParam*)
-{
-    service->hWnd = g_panel;
-    return 1;
-}
-
 int __cdecl NewMessage(TService*, TParam*)
 {
     Compose(L"");
@@ -172,7 +166,7 @@ KIVRA_PLUGIN_EXPORT bool __cdecl LoadPlugin(CPluginInterface* iface, void* host)
                                nullptr);
     SendMessageW(g_editor, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
     TService services[] = {
-        kit::Service("sms" KIVRA_SUFFIX_GET_PANEL_HANDLE, GetPanelHandle),
+        kit::Service("sms" KIVRA_SUFFIX_GET_PANEL_HANDLE, kit::AnswerWindow<&g_panel>),
         kit::Service("sms/NewMessage", NewMessage),
     };
     for (TService& service : services)

@@ -144,18 +144,6 @@ LRESULT CALLBACK PanelProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
-int __cdecl GetPanelHandle(TService* service, TParam*)
-{
-    service->hWnd = g_panel;
-    return 1;
-}
-
-int __cdecl GetMaxPanelHandle(TService* service, TParam*)
-{
-    service->hWnd = g_maxPanel;
-    return 1;
-}
-
 }  // namespace
 
 KIVRA_PLUGIN_EXPORT void __cdecl GetPluginInfo(PluginInfo* info)
@@ -176,8 +164,8 @@ KIVRA_PLUGIN_EXPORT bool __cdecl LoadPlugin(CPluginInterface* iface, void* host)
     g_panel = kit::CreatePanel(main, L"KivraStatisticsPanel", PanelProc);
     g_maxPanel = kit::CreatePanel(main, L"KivraStatisticsPanel", PanelProc);
     TService services[] = {
-        kit::Service("statistics" KIVRA_SUFFIX_GET_PANEL_HANDLE, GetPanelHandle),
-        kit::Service("statistics/GetMaxPanelHandle", GetMaxPanelHandle),
+        kit::Service("statistics" KIVRA_SUFFIX_GET_PANEL_HANDLE, kit::AnswerWindow<&g_panel>),
+        kit::Service("statistics/GetMaxPanelHandle", kit::AnswerWindow<&g_maxPanel>),
         kit::Service("statistics/ResetUsage", ResetUsage),
     };
     for (TService& service : services)
