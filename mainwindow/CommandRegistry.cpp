@@ -8,6 +8,7 @@
 #include "controls/StatusBarEx.h"
 #include "controls/ToolBarEx.h"
 #include "framework/Text.h"
+#include "plugin/ManagerPlugin.h"
 #include "plugin/ServiceRegistry.h"
 
 namespace kivra {
@@ -62,7 +63,7 @@ bool LessIgnoringAsciiCase::operator()(const std::string& a, const std::string& 
 CommandRegistry::CommandRegistry()
     : callService_([](const char* paths) {
           CServiceRegistry* registry = CServiceRegistry::ExistingRegistry();
-          return registry != nullptr ? registry->CallServiceByName(paths) : 0;
+          return registry != nullptr ? registry->CallServiceByName(ManagerPluginInterface(), paths) : 0;
       })
 {
 }

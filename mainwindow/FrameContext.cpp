@@ -70,6 +70,10 @@ unsigned FrameExtensions::CommandIdForName(const char*)
     return 0;
 }
 void FrameExtensions::PlaceSystemButtons(FrameContext&) {}
+void FrameExtensions::LayOutBars(FrameContext& frame)
+{
+    RepositionBars(frame.MainWindowHandle(), kFirstControlBarId, kLastControlBarId);
+}
 
 void FillMinMaxInfo(const RECT& remembered, MINMAXINFO* info)
 {
@@ -123,7 +127,7 @@ int FrameContext::SetUpFrame(HWND window)
     extensions_->BuildToolArea(*this);
     ReadStatusBar();
     ReadAcceleratorTable();
-    RepositionBars(window, kFirstControlBarId, kLastControlBarId);
+    extensions_->LayOutBars(*this);
     return 1;
 }
 

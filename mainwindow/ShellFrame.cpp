@@ -62,12 +62,12 @@ void CShellFrame::LayOutBars(FrameContext& frame)
     HWND window = frame.MainWindowHandle();
     RECT area = {};
     ::GetClientRect(window, &area);
-    if (frame.SkinTitleBar() && (WindowRef(window).Style() & WS_CAPTION) == 0) {
+    if (frame.TitleBar().drawn && (WindowRef(window).Style() & WS_CAPTION) == 0) {
         // The title bar is drawn in window coordinates over the client area.
         frame.LayoutTitleBar();
         POINT client = {0, 0};
         ::ClientToScreen(window, &client);
-        const int below = frame.TitleBarLayout().bar.bottom - (client.y - frame.WindowRect().top);
+        const int below = frame.TitleBar().layout.bar.bottom - (client.y - frame.WindowRect().top);
         area.top = std::max<LONG>(area.top, below);
     }
     if (menuBand_) {
@@ -142,14 +142,14 @@ void CShellFrame::CreatePanelsButtonsAndStartService(FrameContext& frame, CServi
     panels.sameSize = configure.MainFrame().pluginWindowSameSize;
     panels.fitSizeToPlugin = configure.MainFrame().fitSizeToPlugin;
     CPluginInterface* manager = ManagerPluginInterface();
-    CollectPluginPanels(registry, manager, PanelServiceHandler, panels, frame.PanelRect());
+    CollectPluginPanels(registry, manager, PanelServiceHandler, panels, frame.Normal().panelRect);
 
     CreateSkinButtons(configure, commands_, buttons_, ButtonHost(frame));
 
     char start[KIVRA_NAME_SIZE];
     if (ReadStartService(configure.Skin().Document(), start))
-        registry.CallServiceByName(start);
-    FetchMaxPanel(manager, frame.GetMaxPanelService(), panels, frame.MaxPanelRect());
+        registry.CallServiceByName(manager, start);
+    FetchMaxPanel(manager, frame.GetMaxPanelService(), panels, frame.Max().panelRect);
 }
 
 int __cdecl CShellFrame::PanelServiceHandler(TService* service, TParam*)
@@ -157,7 +157,7 @@ int __cdecl CShellFrame::PanelServiceHandler(TService* service, TParam*)
     FrameContext* frame = ExistingFrameContext();
     if (service == nullptr || frame == nullptr)
         return 0;
-    const TPanelHost host = {frame->MainWindowHandle(), frame->StatusBarHeight(), frame->NormalSize()};
+    const TPanelHost host = {frame->MainWindowHandle(), frame->StatusBarHeight(), frame->Normal().size};
     if (!ShowPanel(frame->Panels(), service->szName, host))
         return 0;
     HoldToolButtonsOf(GetCommandRegistry(), service->szName);

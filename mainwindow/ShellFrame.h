@@ -34,7 +34,7 @@ public:
     // The control bars: below the drawn title bar when that lies over the
     // client area (a shaped window), the menu band first, then the tool bars
     // at the top and the status bar at the bottom.
-    void LayOutBars(FrameContext& frame);
+    void LayOutBars(FrameContext& frame) override;
     void PlaceSystemButtons(FrameContext& frame) override;
 
     // After the plugins are loaded: the plugin panels, the skin buttons, the
