@@ -65,10 +65,10 @@ TButtonEntry* ButtonRegistry::FindForChange(const char* name, const char* owner,
     return nullptr;
 }
 
-void ButtonRegistry::ForEachSystemButton(const std::function<void(TButtonEntry& entry)>& visit)
+void ButtonRegistry::ForEachButton(const std::function<void(TButtonEntry& entry)>& visit)
 {
     for (TButtonEntry& entry : entries_)
-        if (SameName(entry.owner, kSystemButtonOwner) && entry.button)
+        if (entry.button)
             visit(entry);
 }
 

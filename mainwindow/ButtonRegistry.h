@@ -2,7 +2,7 @@
 // order, each with the 8-bit name, owner and service it was made from and
 // its skin rectangle (pixels, before it is resolved against the client area).
 // "manager/ModifyButtonInfo" finds buttons here; the mode switch places the
-// "system" buttons again.
+// buttons again.
 #pragma once
 
 #include <windows.h>
@@ -51,8 +51,8 @@ public:
     // non-empty owner, or whose service a non-empty service; null.
     TButtonEntry* FindForChange(const char* name, const char* owner, const char* service);
     const std::list<TButtonEntry>& Entries() const { return entries_; }
-    // Each "system" entry's button, with its skin rectangle.
-    void ForEachSystemButton(const std::function<void(TButtonEntry& entry)>& visit);
+    // Each listed entry that has a button.
+    void ForEachButton(const std::function<void(TButtonEntry& entry)>& visit);
 
     // The shared faces of all buttons (the skin's tool-bar header), kept for
     // the buttons' life.

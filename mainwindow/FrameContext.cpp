@@ -69,7 +69,7 @@ unsigned FrameExtensions::CommandIdForName(const char*)
 {
     return 0;
 }
-void FrameExtensions::PlaceSystemButtons(FrameContext&) {}
+void FrameExtensions::PlaceButtons(FrameContext&) {}
 void FrameExtensions::LayOutBars(FrameContext& frame)
 {
     RepositionBars(frame.MainWindowHandle(), kFirstControlBarId, kLastControlBarId);
@@ -269,7 +269,7 @@ void FrameContext::SwitchMode(HRGN region, SIZE size, bool maxMode)
 
     const RECT placed = WindowRef(window).RectInParent();
     ::MoveWindow(window, placed.left, placed.top, size.cx, size.cy, TRUE);
-    extensions_->PlaceSystemButtons(*this);
+    extensions_->PlaceButtons(*this);
     ::InvalidateRect(window, nullptr, TRUE);
 }
 

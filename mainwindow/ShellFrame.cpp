@@ -130,9 +130,9 @@ TButtonHost CShellFrame::ButtonHost(FrameContext& frame)
     return host;
 }
 
-void CShellFrame::PlaceSystemButtons(FrameContext& frame)
+void CShellFrame::PlaceButtons(FrameContext& frame)
 {
-    kivra::PlaceSystemButtons(buttons_, ButtonHost(frame));
+    kivra::PlaceButtons(buttons_, ButtonHost(frame));
 }
 
 void CShellFrame::CreatePanelsButtonsAndStartService(FrameContext& frame, CServiceRegistry& registry)

@@ -35,7 +35,7 @@ public:
     // client area (a shaped window), the menu band first, then the tool bars
     // at the top and the status bar at the bottom.
     void LayOutBars(FrameContext& frame) override;
-    void PlaceSystemButtons(FrameContext& frame) override;
+    void PlaceButtons(FrameContext& frame) override;
 
     // After the plugins are loaded: the plugin panels, the skin buttons, the
     // skin's start service and the max panel, in that order.

@@ -116,9 +116,9 @@ void CreateSkinButtons(CConfigure& configure, CommandRegistry& commands, ButtonR
     }
 }
 
-void PlaceSystemButtons(ButtonRegistry& buttons, const TButtonHost& host)
+void PlaceButtons(ButtonRegistry& buttons, const TButtonHost& host)
 {
-    buttons.ForEachSystemButton([&host](TButtonEntry& entry) {
+    buttons.ForEachButton([&host](TButtonEntry& entry) {
         const RECT placed = host.resolve ? host.resolve(entry.skinRect) : entry.skinRect;
         entry.button->Move(placed, true);
     });

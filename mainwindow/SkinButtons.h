@@ -35,7 +35,9 @@ void CreateSkinButtons(CConfigure& configure, CommandRegistry& commands, ButtonR
 void CreateSkinButton(TSkinButton& record, const CLanguageTable& language, CommandRegistry& commands,
                       ButtonRegistry& buttons, const TButtonHost& host);
 
-// The "system" buttons at their resolved rectangles again (after a mode switch).
-void PlaceSystemButtons(ButtonRegistry& buttons, const TButtonHost& host);
+// Every button at its resolved rectangle again (after a mode switch): those
+// anchored to the right or bottom edge follow the window's new size, whoever
+// owns them.
+void PlaceButtons(ButtonRegistry& buttons, const TButtonHost& host);
 
 }  // namespace kivra

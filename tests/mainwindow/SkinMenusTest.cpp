@@ -7,6 +7,7 @@
 #include "controls/MenuEx.h"
 #include "mainwindow/CommandRegistry.h"
 #include "mainwindow/SkinMenus.h"
+#include "mainwindow/TrayMenu.h"
 #include "plugin/ServiceRegistry.h"
 #include "tests/config/SkinFixture.h"
 
@@ -56,6 +57,14 @@ TEST_F(SkinMenusTest, TheTrayMenuGetsItsDropZoneItemAndLeavesOutItemsWithoutComm
     const UINT state = ::GetMenuState(tray.Handle(), static_cast<UINT>(menus.dropZoneItemId), MF_BYCOMMAND);
     EXPECT_NE(state & MF_CHECKED, 0u) << "the floating window starts shown";
     EXPECT_NE(state & MF_GRAYED, 0u) << "the skin does not let the item be used";
+    TrayMenu trayMenu;
+    trayMenu.Attach(menus.trayMenu, menus.dropZoneItemId);
+    EXPECT_TRUE(trayMenu.DropZoneChecked());
+    EXPECT_EQ(trayMenu.ToggleDropZone(), std::optional<bool>(false));
+    EXPECT_FALSE(trayMenu.DropZoneChecked());
+    EXPECT_EQ(trayMenu.ToggleDropZone(), std::optional<bool>(true));
+    trayMenu.Attach(menus.trayMenu, -1);
+    EXPECT_EQ(trayMenu.ToggleDropZone(), std::nullopt) << "no item, nothing to toggle";
 
     // Items of one name share a command; both menus are services of their keys.
     EXPECT_EQ(::GetMenuItemID(commands_.MenuByName("OPTS")->Handle(), 0), ::GetMenuItemID(tray.Handle(), 0));
