@@ -605,7 +605,8 @@ struct TMenuCheckInfo {
 // N + "/GetPanelHandle": its panel, the window the main window shows in its
 //   panel area. Called once after every plugin has loaded, with a zeroed
 //   TParam; answer by putting the panel's HWND into the caller's hWnd, or
-//   register it as a data record with hWnd set. Make the panel hidden: the
+//   register it as a data record with hWnd set. Make the panel a hidden
+//   child of the main window (KivraWindowHandle(host) of LoadPlugin): the
 //   shell moves it into place, registers N + "/ShowPluginPanel" for it and
 //   shows it only through that service.
 #define KIVRA_SUFFIX_GET_PANEL_HANDLE "/GetPanelHandle"
