@@ -69,7 +69,11 @@ unsigned FrameExtensions::CommandIdForName(const char*)
 {
     return 0;
 }
-void FrameExtensions::PlaceSystemButtons(FrameContext&) {}
+void FrameExtensions::PlaceButtons(FrameContext&) {}
+void FrameExtensions::LayOutBars(FrameContext& frame)
+{
+    RepositionBars(frame.MainWindowHandle(), kFirstControlBarId, kLastControlBarId);
+}
 
 void FillMinMaxInfo(const RECT& remembered, MINMAXINFO* info)
 {
@@ -123,7 +127,7 @@ int FrameContext::SetUpFrame(HWND window)
     extensions_->BuildToolArea(*this);
     ReadStatusBar();
     ReadAcceleratorTable();
-    RepositionBars(window, kFirstControlBarId, kLastControlBarId);
+    extensions_->LayOutBars(*this);
     return 1;
 }
 
@@ -265,7 +269,7 @@ void FrameContext::SwitchMode(HRGN region, SIZE size, bool maxMode)
 
     const RECT placed = WindowRef(window).RectInParent();
     ::MoveWindow(window, placed.left, placed.top, size.cx, size.cy, TRUE);
-    extensions_->PlaceSystemButtons(*this);
+    extensions_->PlaceButtons(*this);
     ::InvalidateRect(window, nullptr, TRUE);
 }
 

@@ -130,6 +130,7 @@ int BindPlugin(CServiceRegistry* registry, const wchar_t* path)
     std::unique_ptr<CPluginInterface> plugin = NewPlugin(registry);
     if (!plugin)
         return 0;
+    plugin->pHost = registry->PluginHost();
     // Keeps the current directory out of the search for the plugin's own
     // dependencies; the plugin's folder is searched first instead.
     ::SetDllDirectoryW(L"");
