@@ -10,6 +10,7 @@
 #include "config/Configure.h"
 #include "dunra.h"
 #include "framework/ControlBars.h"
+#include "framework/DiskFile.h"
 #include "framework/Text.h"
 #include "mainwindow/FrameContext.h"
 #include "ostel.h"
@@ -51,8 +52,7 @@ CNurelMainWindow::CNurelMainWindow() : CDialog(IDD_MAIN)
     // shell started from another working directory keeps its icon.
     const std::wstring iconPath = ExecutableRelativePath(kMainIconFile);
     if (!iconPath.empty())
-        mainIcon_.reset(static_cast<HICON>(
-            ::LoadImageW(nullptr, iconPath.c_str(), IMAGE_ICON, 0, 0, LR_LOADFROMFILE)));
+        mainIcon_.reset(LoadIconFile(iconPath.c_str()));
 }
 
 CNurelMainWindow::~CNurelMainWindow()

@@ -6,6 +6,7 @@
 #include "config/XmlDocument.h"
 #include "dialogs/SettingDlg.h"
 #include "dialogs/SystemSetDlg.h"
+#include "framework/DiskFile.h"
 #include "framework/Handles.h"
 #include "framework/Text.h"
 #include "mainwindow/FrameContext.h"
@@ -339,8 +340,7 @@ int __cdecl SetWindowIcon(TService*, TParam* param)
         if (!CopyText(iconPath, folder) || !AppendText(iconPath, L"common\\") ||
             !AppendText(iconPath, logo.c_str()))
             return 0;
-        g_windowIcon.reset(static_cast<HICON>(
-            ::LoadImageW(nullptr, iconPath, IMAGE_ICON, 0, 0, LR_LOADFROMFILE)));
+        g_windowIcon.reset(LoadIconFile(iconPath));
         if (!g_windowIcon)
             return 0;
     }
