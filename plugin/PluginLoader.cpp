@@ -1,15 +1,19 @@
 #include "plugin/PluginLoader.h"
 
+#include "framework/CrashContext.h"
+#include "framework/DiskFile.h"
 #include "framework/Handles.h"
 #include "framework/ModulePath.h"
 #include "framework/Text.h"
 #include "plugin/ManagerPlugin.h"
 #include "plugin/ServiceRegistry.h"
+#include "ostel.h"
 
 #include <cstring>
 #include <cwchar>
 #include <memory>
 #include <new>
+#include <utility>
 #include <vector>
 
 namespace kivra {
@@ -59,10 +63,81 @@ bool IsPlainLibraryName(const wchar_t* name)
     return std::wcspbrk(name, L"\\/:") == nullptr;
 }
 
+// Why the system would not load path: not a Windows library at all, one for
+// another processor, or something else (a DLL it needs is missing).
+BindOutcome WhyNotLoaded(const wchar_t* path, unsigned short* machine)
+{
+    UniqueFile file(::CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    IMAGE_DOS_HEADER dos{};
+    DWORD got = 0;
+    if (!file || !::ReadFile(file.get(), &dos, sizeof(dos), &got, nullptr) || got != sizeof(dos) ||
+        dos.e_magic != IMAGE_DOS_SIGNATURE || dos.e_lfanew <= 0)
+        return BindOutcome::NotALibrary;
+    DWORD signature = 0;
+    IMAGE_FILE_HEADER header{};
+    if (::SetFilePointer(file.get(), dos.e_lfanew, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER ||
+        !::ReadFile(file.get(), &signature, sizeof(signature), &got, nullptr) || got != sizeof(signature) ||
+        signature != IMAGE_NT_SIGNATURE || !::ReadFile(file.get(), &header, sizeof(header), &got, nullptr) ||
+        got != sizeof(header))
+        return BindOutcome::NotALibrary;
+    *machine = header.Machine;
+    return header.Machine == IMAGE_FILE_MACHINE_I386 ? BindOutcome::LoadFailed : BindOutcome::Not32Bit;
+}
+
+// Frees a plugin library; first the bus forgets every listener whose code
+// lies in it, so that none can be called once the code is gone.
+void ReleasePluginLibrary(HMODULE module)
+{
+    OpUnsubscribeModule(module);
+    ForgetModule(module);
+    ::FreeLibrary(module);
+}
+
+// A library BindPlugin loaded, released unless kept. One that was loaded
+// already (the same file as a bound plugin, tried again by the folder scan)
+// only gives back this load: its listeners and its name stay.
+class LoadedLibrary {
+public:
+    LoadedLibrary() = default;
+    ~LoadedLibrary()
+    {
+        if (module_ != nullptr && loadedBefore_)
+            ::FreeLibrary(module_);
+        else if (module_ != nullptr)
+            ReleasePluginLibrary(module_);
+    }
+    LoadedLibrary(const LoadedLibrary&) = delete;
+    LoadedLibrary& operator=(const LoadedLibrary&) = delete;
+
+    bool Load(const wchar_t* path)
+    {
+        HMODULE before = nullptr;
+        ::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT, path, &before);
+        module_ = ::LoadLibraryExW(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+        error_ = ::GetLastError();
+        loadedBefore_ = module_ != nullptr && module_ == before;
+        if (module_ != nullptr && !loadedBefore_)
+            NoteModule(module_, path);
+        return module_ != nullptr;
+    }
+    HMODULE get() const { return module_; }
+    DWORD Error() const { return error_; }  // why Load failed
+    void Keep() { module_ = nullptr; }
+
+private:
+    HMODULE module_ = nullptr;
+    bool loadedBefore_ = false;
+    DWORD error_ = 0;
+};
+
 }  // namespace
 
-int BindPlugin(CServiceRegistry* registry, const wchar_t* path)
+int BindPlugin(CServiceRegistry* registry, const wchar_t* path, BindReport* report)
 {
+    BindReport scratch;
+    BindReport& result = report != nullptr ? *report : scratch;
+    result = BindReport{};
+    result.outcome = BindOutcome::NoMemory;
     if (registry == nullptr)
         return 0;
     std::unique_ptr<CPluginInterface> plugin(new (std::nothrow) CPluginInterface());
@@ -72,7 +147,7 @@ int BindPlugin(CServiceRegistry* registry, const wchar_t* path)
 
     // Declared after the plugin object so that a refused library is freed
     // before the object that describes it is deleted.
-    UniqueModule library;
+    LoadedLibrary library;
     if (path == nullptr) {
         const PluginEntryPoints builtIn = ManagerPluginEntryPoints();
         plugin->pfnExecuteService = builtIn.executeService;
@@ -81,14 +156,24 @@ int BindPlugin(CServiceRegistry* registry, const wchar_t* path)
         plugin->pfnLoadPlugin = builtIn.loadPlugin;
         plugin->pfnCheckDependenceInfo = builtIn.checkDependenceInfo;
     } else {
-        if (!IsFullLibraryPath(path))
+        // Only a regular file: a name from the load order list may name a
+        // device ("COM1"), which the system would open instead.
+        result.outcome = BindOutcome::NotAFile;
+        if (!IsFullLibraryPath(path) || !IsRegularDiskFile(path))
             return 0;
         // Keeps the current directory out of the search for the plugin's own
         // dependencies; the plugin's folder is searched first instead.
         ::SetDllDirectoryW(L"");
-        library.reset(::LoadLibraryExW(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
-        if (!library)
+        bool loaded = false;
+        {
+            PluginCallScope loading(nullptr, "loading the library");
+            loaded = library.Load(path);
+        }
+        if (!loaded) {
+            result.systemError = library.Error();
+            result.outcome = WhyNotLoaded(path, &result.machine);
             return 0;
+        }
         plugin->hModule = library.get();
         plugin->pfnLoadPlugin = EntryPoint<PFN_LoadPlugin>(library.get(), KIVRA_ENTRY_LOAD_PLUGIN);
         plugin->pfnExecuteService = EntryPoint<PFN_ExecuteService>(library.get(), KIVRA_ENTRY_EXECUTE_SERVICE);
@@ -96,42 +181,90 @@ int BindPlugin(CServiceRegistry* registry, const wchar_t* path)
         plugin->pfnGetPluginInfo = EntryPoint<PFN_GetPluginInfo>(library.get(), KIVRA_ENTRY_GET_PLUGIN_INFO);
         plugin->pfnCheckDependenceInfo =
             EntryPoint<PFN_CheckDependenceInfo>(library.get(), KIVRA_ENTRY_CHECK_DEPENDENCE_INFO);
+        const std::pair<bool, const char*> exports[] = {
+            {plugin->pfnLoadPlugin != nullptr, KIVRA_ENTRY_LOAD_PLUGIN},
+            {plugin->pfnExecuteService != nullptr, KIVRA_ENTRY_EXECUTE_SERVICE},
+            {plugin->pfnUnloadPlugin != nullptr, KIVRA_ENTRY_UNLOAD_PLUGIN},
+            {plugin->pfnGetPluginInfo != nullptr, KIVRA_ENTRY_GET_PLUGIN_INFO},
+            {plugin->pfnCheckDependenceInfo != nullptr, KIVRA_ENTRY_CHECK_DEPENDENCE_INFO},
+        };
+        for (const auto& [present, name] : exports)
+            if (!present)
+                result.missingExports += (result.missingExports.empty() ? "" : ", ") + std::string(name);
     }
 
+    result.outcome = BindOutcome::MissingExports;
     if (!plugin->pfnLoadPlugin || !plugin->pfnExecuteService || !plugin->pfnUnloadPlugin ||
         !plugin->pfnGetPluginInfo || !plugin->pfnCheckDependenceInfo)
         return 0;
 
-    plugin->pfnGetPluginInfo(&plugin->info);
+    HMODULE module = library.get();
+    {
+        PluginCallScope calling(module, KIVRA_ENTRY_GET_PLUGIN_INFO);
+        plugin->pfnGetPluginInfo(&plugin->info);
+    }
+    plugin->info.szName[sizeof(plugin->info.szName) - 1] = 0;  // a name that fills the field stays terminated
+    result.info = plugin->info;
+    NameModule(module, plugin->info.szName);
 
     // A plugin whose name contains a bound plugin's name is taken for that
     // plugin again (this is what keeps a listed library from binding twice).
+    result.outcome = BindOutcome::Duplicate;
     PluginInfo query = plugin->info;
-    if (registry->QueryPluginInfo(&query))
+    if (registry->QueryPluginInfo(&query)) {
+        result.duplicateOf = query;
         return 0;
+    }
 
-    if (!LowByteResult(plugin->pfnCheckDependenceInfo, static_cast<unsigned long>(PLUGIN_HOST_VERSION)))
-        return 0;
+    result.outcome = BindOutcome::HostRefused;
+    {
+        PluginCallScope calling(module, KIVRA_ENTRY_CHECK_DEPENDENCE_INFO);
+        if (!LowByteResult(plugin->pfnCheckDependenceInfo, static_cast<unsigned long>(PLUGIN_HOST_VERSION)))
+            return 0;
+    }
 
-    if (!LowByteResult(plugin->pfnLoadPlugin, plugin.get(), plugin->pHost)) {
+    result.outcome = BindOutcome::LoadRefused;
+    bool loaded = false;
+    {
+        PluginCallScope calling(module, KIVRA_ENTRY_LOAD_PLUGIN);
+        loaded = LowByteResult(plugin->pfnLoadPlugin, plugin.get(), plugin->pHost);
+    }
+    if (!loaded) {
         // Whatever it registered before refusing points into a library that
         // is about to be freed.
         registry->RemoveServicesOf(plugin.get());
         return 0;
     }
 
+    result.outcome = BindOutcome::NoMemory;
     if (!registry->AddPlugin(plugin.get())) {
         // Out of memory after the plugin had loaded: undo it like a shutdown.
+        PluginCallScope calling(module, KIVRA_ENTRY_UNLOAD_PLUGIN);
         plugin->pfnUnloadPlugin();
         registry->RemoveServicesOf(plugin.get());
         return 0;
     }
+    result.outcome = BindOutcome::Bound;
+    result.plugin = plugin.get();
     plugin.release();   // the registry owns it now
-    library.release();  // freed by UnloadAllPlugins
+    library.Keep();     // freed by UnloadAllPlugins
     return 1;
 }
 
-int LoadPluginsInOrder(const wchar_t* orderText, const wchar_t* pluginFolder)
+namespace {
+
+int BindAndTell(CServiceRegistry* registry, const wchar_t* path, const BindObserver& observer)
+{
+    BindReport report;
+    const int bound = BindPlugin(registry, path, &report);
+    if (observer)
+        observer(path, report);
+    return bound;
+}
+
+}  // namespace
+
+int LoadPluginsInOrder(const wchar_t* orderText, const wchar_t* pluginFolder, const BindObserver& observer)
 {
     CServiceRegistry* registry = CServiceRegistry::GetRegistry();
     if (registry == nullptr || orderText == nullptr || orderText[0] == 0 || pluginFolder == nullptr)
@@ -150,7 +283,7 @@ int LoadPluginsInOrder(const wchar_t* orderText, const wchar_t* pluginFolder)
             wchar_t path[kMaxPathChars + 1];
             if (!CopyText(path, pluginFolder) || !AppendText(path, name) || !AppendText(path, kLibraryExtension))
                 continue;
-            bound += BindPlugin(registry, path);
+            bound += BindAndTell(registry, path, observer);
         }
         return bound;
     } catch (...) {
@@ -158,7 +291,7 @@ int LoadPluginsInOrder(const wchar_t* orderText, const wchar_t* pluginFolder)
     }
 }
 
-int LoadPluginsInFolder(const wchar_t* pattern)
+int LoadPluginsInFolder(const wchar_t* pattern, const BindObserver& observer)
 {
     CServiceRegistry* registry = CServiceRegistry::GetRegistry();
     if (registry == nullptr || pattern == nullptr)
@@ -189,7 +322,7 @@ int LoadPluginsInFolder(const wchar_t* pattern)
         wchar_t path[kMaxPathChars + 1];
         if (!CopyText(path, folder) || !AppendText(path, found.cFileName))
             continue;
-        bound += BindPlugin(registry, path);
+        bound += BindAndTell(registry, path, observer);
     } while (::FindNextFileW(search.get(), &found));
     return bound;
 }
@@ -200,8 +333,10 @@ void UnloadAllPlugins()
     if (registry == nullptr)
         return;
     for (const auto& plugin : registry->Plugins()) {
-        if (plugin->pfnUnloadPlugin)
+        if (plugin->pfnUnloadPlugin) {
+            PluginCallScope calling(plugin->hModule, KIVRA_ENTRY_UNLOAD_PLUGIN);
             plugin->pfnUnloadPlugin();
+        }
         std::memset(&plugin->info, 0, sizeof(PluginInfo));
         plugin->pfnExecuteService = nullptr;
         plugin->pfnUnloadPlugin = nullptr;
@@ -209,9 +344,10 @@ void UnloadAllPlugins()
         plugin->pfnLoadPlugin = nullptr;
         plugin->pfnCheckDependenceInfo = nullptr;
         if (plugin->hModule) {
-            // Its handlers leave with the library: nothing may call them later.
+            // Its handlers and bus listeners leave with the library: nothing
+            // may call them later.
             registry->RemoveServicesOf(plugin.get());
-            ::FreeLibrary(plugin->hModule);
+            ReleasePluginLibrary(plugin->hModule);
             plugin->hModule = nullptr;
         }
     }
