@@ -341,6 +341,11 @@ const wchar_t* AttributeValue(const TAttributeEntry* table, int count, const wch
     return L"";
 }
 
+bool NodeText(IXMLDOMNode* node, std::wstring* text)
+{
+    return node != nullptr && text != nullptr && ReadNodeText(node, text);
+}
+
 bool NextChildElement(IXMLDOMNode* parent, XmlNode* cursor, std::wstring* elementName)
 {
     if (parent == nullptr || cursor == nullptr)

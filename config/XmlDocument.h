@@ -105,6 +105,9 @@ template <size_t N> const wchar_t* AttributeValue(const TAttributeEntry (&table)
 // visited by element name: menus, tool areas, plugin controls).
 bool NextChildElement(IXMLDOMNode* parent, XmlNode* cursor, std::wstring* elementName);
 
+// The text content of node, as NextMatch gives it.
+bool NodeText(IXMLDOMNode* node, std::wstring* text);
+
 // Loads a BMP, JPEG or GIF file as a bitmap. Width and height 0 keep the
 // picture's natural size at the screen's resolution.
 bool LoadPictureFile(const wchar_t* path, int width, int height, HBITMAP* bitmap);

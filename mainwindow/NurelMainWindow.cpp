@@ -25,9 +25,6 @@ namespace {
 
 // OpenMutexW access: everything (MUTEX_ALL_ACCESS).
 constexpr DWORD kMutexAllAccess = 0x1F0001;
-// The load order list of the skin, at most this many characters.
-constexpr wchar_t kLoadOrderPath[] = L"skin/backgroudmain-frame/load-plugin-order";
-constexpr size_t kLoadOrderUnits = 1024;
 
 }  // namespace
 
@@ -271,21 +268,7 @@ void CNurelMainWindow::CreateTooltip()
 
 void CNurelMainWindow::LoadPlugins()
 {
-    const std::wstring folder = PluginFolder();
-    BindPlugin(registry_, nullptr);
-    if (folder.empty())
-        return;
-
-    std::wstring order;
-    if (frame_->Configure().Skin().Document().ReadText(kLoadOrderPath, &order)) {
-        if (order.size() >= kLoadOrderUnits)
-            order.resize(kLoadOrderUnits - 1);
-        LoadPluginsInOrder(order.c_str(), folder.c_str());
-    }
-
-    wchar_t pattern[kMaxPathChars + 1];
-    if (CopyText(pattern, folder.c_str()) && AppendText(pattern, L"*.dll"))
-        LoadPluginsInFolder(pattern);
+    LoadStartupPlugins(registry_, &frame_->Configure().Skin().Document());
 }
 
 // ---------------------------------------------------------------------------

@@ -1,5 +1,6 @@
 #include "plugin/PluginLoader.h"
 
+#include "config/XmlDocument.h"
 #include "framework/CrashContext.h"
 #include "framework/DiskFile.h"
 #include "framework/Handles.h"
@@ -22,6 +23,10 @@ namespace {
 
 constexpr wchar_t kPluginFolderName[] = L"plugins\\";
 constexpr wchar_t kLibraryExtension[] = L".dll";
+constexpr wchar_t kLibraryPattern[] = L"*.dll";
+// The load order list of the skin, at most this many characters.
+constexpr wchar_t kLoadOrderPath[] = L"skin/backgroudmain-frame/load-plugin-order";
+constexpr size_t kLoadOrderUnits = 1024;
 
 // GetProcAddress gives a generic code pointer; the export names fix the types.
 template <typename Fn>
@@ -325,6 +330,23 @@ int LoadPluginsInFolder(const wchar_t* pattern, const BindObserver& observer)
         bound += BindAndTell(registry, path, observer);
     } while (::FindNextFileW(search.get(), &found));
     return bound;
+}
+
+void LoadStartupPlugins(CServiceRegistry* registry, CXmlDocument* skinDocument, const BindObserver& observer)
+{
+    BindPlugin(registry, nullptr);
+    const std::wstring folder = PluginFolder();
+    if (folder.empty())
+        return;
+    std::wstring order;
+    if (skinDocument != nullptr && skinDocument->ReadText(kLoadOrderPath, &order)) {
+        if (order.size() >= kLoadOrderUnits)
+            order.resize(kLoadOrderUnits - 1);
+        LoadPluginsInOrder(order.c_str(), folder.c_str(), observer);
+    }
+    wchar_t pattern[kMaxPathChars + 1];
+    if (CopyText(pattern, folder.c_str()) && AppendText(pattern, kLibraryPattern))
+        LoadPluginsInFolder(pattern, observer);
 }
 
 void UnloadAllPlugins()

@@ -15,6 +15,7 @@
 namespace kivra {
 
 class CServiceRegistry;
+class CXmlDocument;
 
 // What became of one library handed to BindPlugin, for the plugin check (the
 // shell itself reports nothing: a refused plugin is skipped silently).
@@ -58,6 +59,11 @@ int LoadPluginsInOrder(const wchar_t* orderText, const wchar_t* pluginFolder, co
 // file system returns them. Libraries bound already are refused as duplicates.
 // Returns the number bound.
 int LoadPluginsInFolder(const wchar_t* pattern, const BindObserver& observer = {});
+
+// The start-up's plugins, in its order: the built-in plugin, the libraries
+// named in skinDocument's load order list (at most 1,023 characters; none
+// without a document), then the rest of the plugin folder.
+void LoadStartupPlugins(CServiceRegistry* registry, CXmlDocument* skinDocument, const BindObserver& observer = {});
 
 // Unloads every bound plugin, newest first: UnloadPlugin, then its entry
 // points and info are cleared, the bus listeners whose code lies in its
