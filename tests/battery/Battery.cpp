@@ -4,7 +4,6 @@
 #include "tests/support/Bitmaps.h"
 #include "tests/support/DialogSearch.h"
 
-#include <algorithm>
 #include <mutex>
 
 namespace kivra::battery {
@@ -33,15 +32,6 @@ bool MakeFolders(const std::wstring& path)
     CreateDirectoryW(path.c_str(), nullptr);
     const DWORD attributes = GetFileAttributesW(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-// The program files are copied, not linked: Wine checks sharing per file,
-// not per link, and a crashing Kivra.exe holds its own image for a while
-// (dbghelp reads it for the minidump), which would refuse every other link's
-// use meanwhile.
-bool PlaceProgramFile(const std::wstring& from, const std::wstring& to)
-{
-    return CopyFileW(from.c_str(), to.c_str(), FALSE) != FALSE;
 }
 
 std::string CrashReportIn(const std::wstring& folder)
@@ -141,11 +131,14 @@ std::string MakeProduct(const std::wstring& folder, const Spec& spec)
     need(MakeFolders(folder), folder);
     for (const wchar_t* sub : {L"common", L"language", L"skin", L"skin\\battery", L"plugins"})
         need(MakeFolders(folder + sub), folder + sub);
+    // Copied, not linked: Wine checks sharing per file, not per link, and a
+    // crashing Kivra.exe holds its image for a while (dbghelp reads it for the
+    // minidump), which would refuse every other link's use meanwhile.
     const std::wstring program = DemoProductFolder();
     for (const wchar_t* file : {L"Kivra.exe", L"ostel.dll", L"marvik.dll", L"dunra.dll"})
-        need(PlaceProgramFile(program + file, folder + file), folder + file);
+        need(CopyFileW((program + file).c_str(), (folder + file).c_str(), FALSE), folder + file);
     if (!spec.crashyAt.empty())
-        need(PlaceProgramFile(TestProgramFolder() + L"fixtures\\crashy.dll", folder + L"plugins\\crashy.dll"),
+        need(CopyFileW((TestProgramFolder() + L"fixtures\\crashy.dll").c_str(), (folder + L"plugins\\crashy.dll").c_str(), FALSE),
              L"plugins\\crashy.dll");
 
     const auto background = testing::BmpFileBytes(160, 120, [](int x, int y) {

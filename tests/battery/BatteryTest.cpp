@@ -84,54 +84,38 @@ std::string Entities(const std::string& root, const std::string& declarations, c
            "</" + root + ">\r\n";
 }
 
-// A complete configuration with body in place of its title element.
-std::string ConfigWithTitle(const Spec& spec, const std::string& titleElement)
-{
-    std::string text = ConfigText(spec);
-    const size_t at = text.find("  <title>");
-    return text.replace(at, text.find('\n', at) + 1 - at, titleElement + "\r\n");
-}
-
-// Background picture names and bytes.
-void Background(Spec& spec, const std::string& name)
-{
-    const size_t at = spec.skinBody.find("back.bmp</image>");
-    spec.skinBody.replace(at, 8, name);
-}
-
-// A skin section added.
-Make Section(const std::string& xml)
-{
-    return [xml](Spec& s) { s.skinBody += "  " + xml + "\r\n"; };
-}
-Make Config(const std::string& element, const std::string& text)
-{
-    return [element, text](Spec& s) { SetConfig(s, element, text); };
-}
-Make File(const std::wstring& path, const std::string& bytes)
-{
-    return [path, bytes](Spec& s) { s.files.emplace_back(path, bytes); };
-}
+// What a case changes in the base product, one piece each.
+Make Config(const std::string& element, const std::string& text) { return [=](Spec& s) { SetConfig(s, element, text); }; }
+Make Language(const std::string& code) { return Config("default-language", code); }
+Make File(const std::wstring& path, const std::string& bytes) { return [=](Spec& s) { s.files.emplace_back(path, bytes); }; }
 // For big contents: made when the case runs, not when the table is built.
-Make BigFile(const std::wstring& path, std::function<std::string()> bytes)
+Make BigFile(const std::wstring& path, std::function<std::string()> bytes) { return [=](Spec& s) { s.files.emplace_back(path, bytes()); }; }
+Make Removed(const std::wstring& path) { return [=](Spec& s) { s.removed.push_back(path); }; }
+Make Folder(const std::wstring& path) { return [=](Spec& s) { s.folders.push_back(path); }; }
+Make FolderInstead(const std::wstring& path) { return [=](Spec& s) { s.removed.push_back(path); s.folders.push_back(path); }; }
+Make Whole(std::string Spec::*file, const std::string& text) { return [=](Spec& s) { s.*file = text; }; }
+// The generated config.xml or skin.xml with text put before the first "at".
+Make ConfigInsert(const std::string& at, const std::string& text)
 {
-    return [path, bytes](Spec& s) { s.files.emplace_back(path, bytes()); };
+    return [=](Spec& s) { s.configFile = ConfigText(s); s.configFile.insert(s.configFile.find(at), text); };
 }
-Make Language(const std::string& code)
+Make SkinInsert(const std::string& at, const std::string& text)
 {
-    return Config("default-language", code);
+    return [=](Spec& s) { s.skinFile = SkinText(s); s.skinFile.insert(s.skinFile.find(at), text); };
 }
-Make Picture(const std::string& name)
+Make SkinSwap(const std::string& from, const std::string& to)
 {
-    return [name](Spec& s) { Background(s, name); };
+    return [=](Spec& s) { s.skinBody.replace(s.skinBody.find(from), from.size(), to); };
 }
-Make PictureBytes(const std::string& bytes)
+Make Section(const std::string& xml) { return [=](Spec& s) { s.skinBody += "  " + xml + "\r\n"; }; }
+Make Picture(const std::string& name) { return SkinSwap("back.bmp</image>", name + "</image>"); }
+Make PictureBytes(const std::string& bytes) { return File(L"skin\\battery\\back.bmp", bytes); }
+Make Crashy(const char* at) { return [=](Spec& s) { s.crashyAt = at; }; }
+Make Both(Make first, Make second) { return [=](Spec& s) { first(s); second(s); }; }
+// The whole configuration, with entity declarations and a title that uses them.
+Make EntityTitle(const std::string& declarations, const std::string& title)
 {
-    return File(L"skin\\battery\\back.bmp", bytes);
-}
-Make Entry(const std::string& body)
-{
-    return [body](Spec& s) { s.languageBody = body; };
+    return Both(Config("title", title), ConfigInsert("<main-frame>", "<!DOCTYPE main-frame [" + declarations + "]>\r\n"));
 }
 
 std::vector<Case> Cases()
@@ -144,67 +128,36 @@ std::vector<Case> Cases()
     const std::string bigEntity = "<!ENTITY t \"" + std::string(50000, 'T') + "\">";
     return {
         // --- configuration (common\config.xml) -----------------------------------
-        {"configuration", "missing", B, [](Spec& s) { s.removed.push_back(L"common\\config.xml"); }},
-        {"configuration", "empty file", B, [](Spec& s) { s.configFile = " "; }},
-        {"configuration", "not well-formed", B, [](Spec& s) { s.configFile = "<main-frame><title>x</main-frame>"; }},
-        {"configuration", "binary garbage", B, [](Spec& s) { s.configFile = Junk(4096); }},
-        {"configuration", "a folder", B, [](Spec& s) {
-             s.removed.push_back(L"common\\config.xml");
-             s.folders.push_back(L"common\\config.xml");
-         }},
-        {"configuration", "wrong root element", B, [](Spec& s) {
-             s.configFile = ConfigText(s);
-             s.configFile.replace(s.configFile.find("<main-frame>"), 12, "<skin>");
-             s.configFile.replace(s.configFile.find("</main-frame>"), 13, "</skin>");
-         }},
+        {"configuration", "missing", B, Removed(L"common\\config.xml")},
+        {"configuration", "empty file", B, Whole(&Spec::configFile, " ")},
+        {"configuration", "not well-formed", B, Whole(&Spec::configFile, "<main-frame><title>x</main-frame>")},
+        {"configuration", "binary garbage", B, Whole(&Spec::configFile, Junk(4096))},
+        {"configuration", "a folder", B, FolderInstead(L"common\\config.xml")},
+        {"configuration", "wrong root element", B, Whole(&Spec::configFile, "<skin><logo>logo.ico</logo><title>x</title></skin>")},
         {"configuration", "no logo", B, Config("logo", kAbsent)},
         {"configuration", "no title", B, Config("title", kAbsent)},
         {"configuration", "no using-system-language", B, Config("using-system-language", kAbsent)},
         {"configuration", "no default-language", B, Config("default-language", kAbsent)},
-        {"configuration", "system language without default-language", S, [](Spec& s) {
-             SetConfig(s, "using-system-language", "true");
-             SetConfig(s, "default-language", kAbsent);
-         }},
+        {"configuration", "system language without default-language", S,
+         Both(Config("using-system-language", "true"), Config("default-language", kAbsent))},
         {"configuration", "no skin", B, Config("skin", kAbsent)},
         {"configuration", "no button-owner", B, Config("button-owner", kAbsent)},
         {"configuration", "title of 5,000 characters, cut", S, [](Spec& s) { s.title = std::wstring(259, L'W'); SetConfig(s, "title", std::string(5000, 'W')); }},
         {"configuration", "format specifiers in the title", S, [](Spec& s) { s.title = L"%s%n%x%d%99999999s"; }},
-        {"configuration", "title from an internal entity, 50,000 x 2,000", B, [=](Spec& s) {
-             s.configFile = ConfigWithTitle(s, "<title>" + Repeat("&t;", 2000) + "</title>");
-             s.configFile.insert(s.configFile.find("<main-frame>"), "<!DOCTYPE main-frame [" + bigEntity + "]>\r\n");
-         }},
-        {"configuration", "billion laughs", B, [=](Spec& s) { s.configFile = Entities("main-frame", laughs, "<title>&f;</title>"); }},
-        {"configuration", "external entity", B, [](Spec& s) {
-             s.configFile = Entities("main-frame", "<!ENTITY x SYSTEM \"file:///etc/passwd\">", "<title>&x;</title>");
-         }},
-        {"configuration", "external entity naming a serial port", B, [](Spec& s) {
-             s.configFile = Entities("main-frame", "<!ENTITY x SYSTEM \"COM1\">", "<title>&x;</title>");
-         }},
-        {"configuration", "parameter entity", B, [](Spec& s) {
-             s.configFile = Entities("main-frame", "<!ENTITY % p \"<!ENTITY q 'x'>\"> %p;", "<title>&q;</title>");
-         }},
-        {"configuration", "UTF-16 with an entity", B, [=](Spec& s) { s.configFile = Utf16File(Entities("main-frame", laughs, "<title>&f;</title>")); }},
-        {"configuration", "plain DOCTYPE line", S, [](Spec& s) {
-             s.configFile = ConfigText(s);
-             s.configFile.insert(s.configFile.find("<main-frame>"), "<!DOCTYPE main-frame>\r\n");
-         }},
-        {"configuration", "external DTD naming a serial port, not read", S, [](Spec& s) {
-             s.configFile = ConfigText(s);
-             s.configFile.insert(s.configFile.find("<main-frame>"), "<!DOCTYPE main-frame SYSTEM \"COM1\">\r\n");
-         }},
-        {"configuration", "XInclude, not followed", S, [](Spec& s) {
-             s.configFile = ConfigText(s);
-             s.configFile.insert(s.configFile.find("</main-frame>"),
-                                 "<xi:include xmlns:xi=\"http://www.w3.org/2001/XInclude\" href=\"COM1\"/>");
-         }},
+        {"configuration", "title from an internal entity, 50,000 x 2,000", B, EntityTitle(bigEntity, Repeat("&t;", 2000))},
+        {"configuration", "billion laughs", B, EntityTitle(laughs, "&f;")},
+        {"configuration", "external entity", B, EntityTitle("<!ENTITY x SYSTEM \"file:///etc/passwd\">", "&x;")},
+        {"configuration", "external entity naming a serial port", B, EntityTitle("<!ENTITY x SYSTEM \"COM1\">", "&x;")},
+        {"configuration", "parameter entity", B, EntityTitle("<!ENTITY % p \"<!ENTITY q 'x'>\"> %p;", "&q;")},
+        {"configuration", "UTF-16 with an entity", B,
+         Both(EntityTitle(bigEntity, Repeat("&t;", 2000)), [](Spec& s) { s.configFile = Utf16File(s.configFile); })},
+        {"configuration", "plain DOCTYPE line", S, ConfigInsert("<main-frame>", "<!DOCTYPE main-frame>\r\n")},
+        {"configuration", "external DTD naming a serial port, not read", S, ConfigInsert("<main-frame>", "<!DOCTYPE main-frame SYSTEM \"COM1\">\r\n")},
+        {"configuration", "XInclude, not followed", S,
+         ConfigInsert("</main-frame>", "<xi:include xmlns:xi=\"http://www.w3.org/2001/XInclude\" href=\"COM1\"/>")},
         {"configuration", "UTF-16 with a byte-order mark", S, [](Spec& s) { s.configFile = Utf16File(ConfigText(s)); }},
-        {"configuration", "5 MB of comments", S, [](Spec& s) {
-             s.configFile = ConfigText(s) + Repeat("<!-- " + std::string(1000, 'c') + " -->\r\n", 5000);
-         }},
-        {"configuration", "20,000 unknown elements", S, [](Spec& s) {
-             s.configFile = ConfigText(s);
-             s.configFile.insert(s.configFile.find("</main-frame>"), Repeat("<unknown a=\"1\">text</unknown>", 20000));
-         }},
+        {"configuration", "5 MB of comments", S, ConfigInsert("</main-frame>", Repeat("<!-- " + std::string(1000, 'c') + " -->\r\n", 5000))},
+        {"configuration", "20,000 unknown elements", S, ConfigInsert("</main-frame>", Repeat("<unknown a=\"1\">text</unknown>", 20000))},
         {"configuration", "skin name COM1", B, Config("skin", "COM1")},
         {"configuration", "skin name leaving the skin folder", B, Config("skin", "..\\..\\common")},
         {"configuration", "skin name of 300 characters", B, Config("skin", std::string(300, 's'))},
@@ -217,33 +170,22 @@ std::vector<Case> Cases()
         {"configuration", "help file title of 1,000 characters", S, Config("help-file-title", std::string(1000, 'h'))},
 
         // --- skin (skin\battery\skin.xml and its sections) --------------------------
-        {"skin", "skin.xml missing", B, [](Spec& s) { s.removed.push_back(L"skin\\battery\\skin.xml"); }},
-        {"skin", "skin.xml a folder", B, [](Spec& s) {
-             s.removed.push_back(L"skin\\battery\\skin.xml");
-             s.folders.push_back(L"skin\\battery\\skin.xml");
-         }},
-        {"skin", "skin.xml empty", B, [](Spec& s) { s.skinFile = "\r\n"; }},
-        {"skin", "skin.xml not well-formed", B, [](Spec& s) { s.skinFile = "<skin><description></skin>"; }},
-        {"skin", "skin.xml garbage", B, [](Spec& s) { s.skinFile = Junk(10000); }},
+        {"skin", "skin.xml missing", B, Removed(L"skin\\battery\\skin.xml")},
+        {"skin", "skin.xml a folder", B, FolderInstead(L"skin\\battery\\skin.xml")},
+        {"skin", "skin.xml empty", B, Whole(&Spec::skinFile, "\r\n")},
+        {"skin", "skin.xml not well-formed", B, Whole(&Spec::skinFile, "<skin><description></skin>")},
+        {"skin", "skin.xml garbage", B, Whole(&Spec::skinFile, Junk(10000))},
         {"skin", "no description", B, [](Spec& s) { s.skinBody.erase(0, s.skinBody.find("</description>") + 16); }},
-        {"skin", "no preview element", B, [](Spec& s) { s.skinBody.replace(s.skinBody.find("<preview></preview>"), 19, ""); }},
-        {"skin", "billion laughs", B, [=](Spec& s) { s.skinFile = Entities("skin", laughs, "<description><preview>&f;</preview></description>"); }},
-        {"skin", "an entity declared, never used", B, [=](Spec& s) {
-             s.skinFile = SkinText(s);
-             s.skinFile.insert(s.skinFile.find("<skin>"), "<!DOCTYPE skin [" + bigEntity + "]>\r\n");
-         }},
-        {"skin", "preview COM1.jpg", S, [](Spec& s) { s.skinBody.replace(s.skinBody.find("<preview></preview>"), 19, "<preview>COM1.jpg</preview>"); }},
-        {"skin", "preview missing file", S, [](Spec& s) { s.skinBody.replace(s.skinBody.find("<preview></preview>"), 19, "<preview>none.jpg</preview>"); }},
-        {"skin", "description texts of 10,000 characters", S, [](Spec& s) {
-             s.skinBody.replace(s.skinBody.find("<version>1</version>"), 20, "<version>" + std::string(10000, 'v') + "</version>");
-         }},
-        {"skin", "window size huge", S, [](Spec& s) { s.skinBody.replace(s.skinBody.find("160, 120"), 8, "99999, 99999"); }},
-        {"skin", "window size negative", S, [](Spec& s) { s.skinBody.replace(s.skinBody.find("160, 120"), 8, "-500, -7"); }},
-        {"skin", "mask colour covering the whole picture", S, [](Spec& s) { s.skinBody.replace(s.skinBody.find("255,0,255"), 9, "40,90,160"); }},
-        {"skin", "not shaped, no background", S, [](Spec& s) {
-             s.skinBody.replace(s.skinBody.find("true</abnormal-window>"), 4, "no");
-             s.skinBody.erase(s.skinBody.find("  <backgroud>"));
-         }},
+        {"skin", "no preview element", B, SkinSwap("<preview></preview>", "")},
+        {"skin", "billion laughs", B, Whole(&Spec::skinFile, Entities("skin", laughs, "<description><preview>&f;</preview></description>"))},
+        {"skin", "an entity declared, never used", B, SkinInsert("<skin>", "<!DOCTYPE skin [" + bigEntity + "]>\r\n")},
+        {"skin", "preview COM1.jpg", S, SkinSwap("<preview></preview>", "<preview>COM1.jpg</preview>")},
+        {"skin", "preview missing file", S, SkinSwap("<preview></preview>", "<preview>none.jpg</preview>")},
+        {"skin", "description texts of 10,000 characters", S, SkinSwap(">1</version>", ">" + std::string(10000, 'v') + "</version>")},
+        {"skin", "window size huge", S, SkinSwap("160, 120", "99999, 99999")},
+        {"skin", "window size negative", S, SkinSwap("160, 120", "-500, -7")},
+        {"skin", "mask colour covering the whole picture", S, SkinSwap("255,0,255", "40,90,160")},
+        {"skin", "not shaped, no background", S, Both(SkinSwap("true</abnormal-window>", "no</abnormal-window>"), SkinSwap("back.bmp", ""))},
         {"skin", "2,000 tool-bar buttons", S, Section("<tool-bar image-size=\"16,16\">" +
                                                       Repeat("<button owner=\"battery\" rect=\"1,1,20,20\" image=\"back.bmp\" string=\"%s%n\"/>", 2000) +
                                                       "</tool-bar>")},
@@ -280,7 +222,7 @@ std::vector<Case> Cases()
         {"picture and icon", "background missing", S, Picture("none.bmp")},
         {"picture and icon", "background empty name", S, Picture("")},
         {"picture and icon", "background name of 400 characters", S, Picture(std::string(400, 'p'))},
-        {"picture and icon", "background a folder", S, [](Spec& s) { Background(s, "pictures"); s.folders.push_back(L"skin\\battery\\pictures"); }},
+        {"picture and icon", "background a folder", S, Both(Picture("pictures"), Folder(L"skin\\battery\\pictures"))},
         {"picture and icon", "background empty file", S, PictureBytes("")},
         {"picture and icon", "background garbage", S, PictureBytes(Junk(20000))},
         {"picture and icon", "background BMP cut short", S, PictureBytes(Bmp(160, 120).substr(0, 500))},
@@ -294,13 +236,13 @@ std::vector<Case> Cases()
         {"picture and icon", "logo COM1", S, Config("logo", "COM1")},
         {"picture and icon", "logo aux.ico", S, Config("logo", "aux.ico")},
         {"picture and icon", "logo missing file", S, Config("logo", "none.ico")},
-        {"picture and icon", "logo a folder", S, [](Spec& s) { SetConfig(s, "logo", "icons"); s.folders.push_back(L"common\\icons"); }},
+        {"picture and icon", "logo a folder", S, Both(Config("logo", "icons"), Folder(L"common\\icons"))},
         {"picture and icon", "logo garbage", S, File(L"common\\logo.ico", Junk(5000))},
         {"picture and icon", "logo a bitmap", S, File(L"common\\logo.ico", Bmp(32, 32))},
         {"picture and icon", "logo empty file", S, File(L"common\\logo.ico", "")},
         {"picture and icon", "logo name of 400 characters", S, Config("logo", std::string(400, 'l'))},
         {"picture and icon", "main.ico garbage", S, File(L"common\\main.ico", Junk(3000))},
-        {"picture and icon", "main.ico missing", S, [](Spec& s) { s.removed.push_back(L"common\\main.ico"); }},
+        {"picture and icon", "main.ico missing", S, Removed(L"common\\main.ico")},
         {"picture and icon", "tool-bar pictures naming devices", S, Section("<tool-bar image-list=\"COM2\" normal-button-image=\"LPT1.bmp\" hover-button-image=\"prn\">"
                                                                             "<button owner=\"battery\" image=\"con.bmp\" hover=\"COM9\" focus=\"aux\" down=\"NUL.gif\" disable=\"COM3.jpg\"/></tool-bar>")},
 
@@ -315,15 +257,15 @@ std::vector<Case> Cases()
         {"language", "code leaving the folder", S, Language("..\\common\\config")},
         {"language", "code of 300 characters", B, Language(std::string(300, 'c'))},
         {"language", "empty code", S, Language("")},
-        {"language", "file missing", S, [](Spec& s) { s.removed.push_back(L"language\\am_EN.xml"); }},
-        {"language", "file empty", S, [](Spec& s) { s.languageFile = " "; }},
-        {"language", "file garbage", S, [](Spec& s) { s.languageFile = Junk(8000); }},
-        {"language", "file a folder", S, [](Spec& s) { s.removed.push_back(L"language\\am_EN.xml"); s.folders.push_back(L"language\\am_EN.xml"); }},
-        {"language", "billion laughs", S, [=](Spec& s) { s.languageFile = Entities("table", laughs, "<string id=\"x\">&f;</string>"); }},
-        {"language", "UTF-16", S, [](Spec& s) { s.languageFile = Utf16File("<?xml version=\"1.0\" encoding=\"utf-8\"?><table><string id=\"a\">b</string></table>"); }},
-        {"language", "20,000 entries", S, Entry(Repeat("<string id=\"Same\">%s%n</string><string id=\"x\">y</string>", 10000))},
-        {"language", "an entry of 200,000 characters", S, Entry("<string id=\"BatteryGreeting\">" + std::string(200000, 'g') + "</string>")},
-        {"language", "wrong root element", S, [](Spec& s) { s.languageFile = "<skin><string id=\"a\">b</string></skin>"; }},
+        {"language", "file missing", S, Removed(L"language\\am_EN.xml")},
+        {"language", "file empty", S, Whole(&Spec::languageFile, " ")},
+        {"language", "file garbage", S, Whole(&Spec::languageFile, Junk(8000))},
+        {"language", "file a folder", S, FolderInstead(L"language\\am_EN.xml")},
+        {"language", "billion laughs", S, Whole(&Spec::languageFile, Entities("table", laughs, "<string id=\"x\">&f;</string>"))},
+        {"language", "UTF-16", S, Whole(&Spec::languageFile, Utf16File("<?xml version=\"1.0\" encoding=\"utf-8\"?><table><string id=\"a\">b</string></table>"))},
+        {"language", "20,000 entries", S, Whole(&Spec::languageBody, Repeat("<string id=\"Same\">%s%n</string><string id=\"x\">y</string>", 10000))},
+        {"language", "an entry of 200,000 characters", S, Whole(&Spec::languageBody, "<string id=\"BatteryGreeting\">" + std::string(200000, 'g') + "</string>")},
+        {"language", "wrong root element", S, Whole(&Spec::languageFile, "<skin><string id=\"a\">b</string></skin>")},
 
         // --- plugin libraries -----------------------------------------------------------
         {"plugin library", "garbage .dll", S, File(L"plugins\\junk.dll", Junk(70000))},
@@ -331,7 +273,7 @@ std::vector<Case> Cases()
         {"plugin library", "library cut short", S, File(L"plugins\\cut.dll", "MZ" + Junk(300))},
         {"plugin library", "64-bit library", S, File(L"plugins\\x64.dll", ForeignLibrary(IMAGE_FILE_MACHINE_AMD64))},
         {"plugin library", "ARM library", S, File(L"plugins\\arm.dll", ForeignLibrary(0x01C4))},
-        {"plugin library", "folder named like a library", S, [](Spec& s) { s.folders.push_back(L"plugins\\folder.dll"); }},
+        {"plugin library", "folder named like a library", S, Folder(L"plugins\\folder.dll")},
         {"plugin library", "file named aux.dll", S, File(L"plugins\\aux.dll", Junk(100))},
         {"plugin library", "200 garbage libraries", S, [](Spec& s) {
              for (int i = 0; i < 200; ++i)
@@ -341,24 +283,20 @@ std::vector<Case> Cases()
                                                                              "C:\\Windows\\system32\\kernel32</load-plugin-order></backgroudmain-frame>")},
         {"plugin library", "load order of 5,000 names", S, Section("<backgroudmain-frame><load-plugin-order>" + Repeat("name ", 1000) +
                                                                    "</load-plugin-order></backgroudmain-frame>")},
-        {"plugin library", "plugins a file", S, [](Spec& s) {
-             s.removed.push_back(L"plugins");
-             s.files.emplace_back(L"plugins", "");
-         }},
-        {"plugin library", "a plugin that forgets its listeners", S, [](Spec& s) { s.crashyAt = "-"; }},
-        {"plugin library", "crash in LoadPlugin", C, [](Spec& s) { s.crashyAt = "LoadPlugin"; }},
-        {"plugin library", "crash in a service handler", C, [](Spec& s) { s.crashyAt = "service"; }},
-        {"plugin library", "crash in a window procedure", C, [](Spec& s) { s.crashyAt = "window"; }},
-        {"plugin library", "crash in a bus listener", C, [](Spec& s) { s.crashyAt = "listener"; }},
-        {"plugin library", "abort in LoadPlugin", C, [](Spec& s) { s.crashyAt = "abort"; }},
+        {"plugin library", "plugins a file", S, Both(Removed(L"plugins"), File(L"plugins", ""))},
+        {"plugin library", "a plugin that forgets its listeners", S, Crashy("-")},
+        {"plugin library", "crash in LoadPlugin", C, Crashy("LoadPlugin")},
+        {"plugin library", "crash in a service handler", C, Crashy("service")},
+        {"plugin library", "crash in a window procedure", C, Crashy("window")},
+        {"plugin library", "crash in a bus listener", C, Crashy("listener")},
+        {"plugin library", "abort in LoadPlugin", C, Crashy("abort")},
 
         // --- working folder, product folder ---------------------------------------------
         {"working folder", "the root of the drive", S, [](Spec& s) { s.workingFolder = L"C:\\"; }},
         {"working folder", "the plugins folder", S, [](Spec& s) { s.workingFolder = L"plugins"; }},
         {"working folder", "a folder with a broken product of its own", S, [](Spec& s) {
              s.workingFolder = L"elsewhere";
-             s.files.emplace_back(L"elsewhere\\common\\config.xml", "<broken");
-             s.files.emplace_back(L"elsewhere\\common\\main.ico", Junk(10));
+             s.files = {{L"elsewhere\\common\\config.xml", "<broken"}, {L"elsewhere\\common\\main.ico", Junk(10)}};
          }},
         {"working folder", "a folder 200 characters deep", S, [](Spec& s) { s.workingFolder = std::wstring(100, L'w') + L"\\" + std::wstring(90, L'v'); s.folders.push_back(s.workingFolder); }},
         {"working folder", "product folder with blanks and non-ASCII letters", S, [](Spec& s) { s.folderName = L"Kivra \u00FC\u00E9 \u4E2D\u6587"; }},
@@ -370,17 +308,17 @@ std::vector<Case> Cases()
 
         // --- log folder -------------------------------------------------------------------
         {"log folder", "log a file", S, File(L"log", "not a folder")},
-        {"log folder", "ostel.log a folder", S, [](Spec& s) { s.folders.push_back(L"log\\ostel.log"); }},
+        {"log folder", "ostel.log a folder", S, Folder(L"log\\ostel.log")},
         {"log folder", "ostel.log of 20 MB", S, BigFile(L"log\\ostel.log", [] { return std::string(20 * 1024 * 1024, 'L'); })},
         {"log folder", "crash notice garbage", S, File(L"log\\last-crash.txt", Junk(2000))},
-        {"log folder", "crash notice a folder", S, [](Spec& s) { s.folders.push_back(L"log\\last-crash.txt"); }},
+        {"log folder", "crash notice a folder", S, Folder(L"log\\last-crash.txt")},
 
         // --- database ---------------------------------------------------------------------
         {"database", "name COM1", B, Config("db-file-name", "COM1")},
         {"database", "name nul.db", B, Config("db-file-name", "nul.db")},
         {"database", "name lpt2.db", B, Config("db-file-name", "lpt2.db")},
         {"database", "empty name", E, Config("db-file-name", "")},
-        {"database", "a folder", E, [](Spec& s) { s.folders.push_back(L"battery.db"); }},
+        {"database", "a folder", E, Folder(L"battery.db")},
         {"database", "garbage", E, File(L"battery.db", Junk(4096))},
         {"database", "cut short", E, File(L"battery.db", "KVDB\x01")},
         {"database", "empty file", S, File(L"battery.db", "")},
@@ -388,7 +326,7 @@ std::vector<Case> Cases()
 
         // --- password file (Config.ini) ---------------------------------------------------
         {"password file", "garbage", S, File(L"Config.ini", Junk(3000))},
-        {"password file", "a folder", S, [](Spec& s) { s.folders.push_back(L"Config.ini"); }},
+        {"password file", "a folder", S, Folder(L"Config.ini")},
         {"password file", "10 MB", S, BigFile(L"Config.ini", [] { return "[password]\r\npassword=" + std::string(10 * 1024 * 1024, 'p'); })},
         {"password file", "UTF-16 with format specifiers", S, File(L"Config.ini", Utf16File("[password]\r\npassword=%s%n\r\n"))},
     };

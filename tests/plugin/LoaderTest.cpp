@@ -7,7 +7,6 @@
 
 #include "framework/Text.h"
 #include "ostel.h"
-#include "tests/support/Files.h"
 #include "tests/support/TestProgram.h"
 
 #include <gtest/gtest.h>
@@ -327,50 +326,7 @@ TEST_F(PluginLoaderTest, UnloadRunsNewestFirstAndTheBuiltInPluginLast)
 }
 
 // ---------------------------------------------------------------------------
-// Why a library is refused, as the plugin check tells it
-
-TEST_F(PluginLoaderTest, EveryRefusalSaysWhy)
-{
-    ASSERT_EQ(Bind(L"names", L"sms"), 1);
-    const std::wstring junk = GroupFolder(L"names") + L"junk.dll";
-    const std::wstring x64 = GroupFolder(L"names") + L"x64.dll";
-    kivra::testing::WriteFileBytes(junk, std::string(300, 'j'));
-    std::string foreign(512, '\0');
-    foreign[0] = 'M', foreign[1] = 'Z', foreign[0x3C] = 0x40;
-    foreign.replace(0x40, 6, std::string("PE\0\0\x64\x86", 6));
-    kivra::testing::WriteFileBytes(x64, foreign);
-    const struct {
-        std::wstring path;
-        BindOutcome outcome;
-        std::string detail;
-    } cases[] = {
-        {Library(L"order", L"alpha"), BindOutcome::Bound, "alpha"},
-        {Library(L"refused", L"noexec"), BindOutcome::MissingExports, "ExecuteService"},
-        {Library(L"refused", L"oldhost"), BindOutcome::HostRefused, "oldhost"},
-        {Library(L"refused", L"failload"), BindOutcome::LoadRefused, "failload"},
-        {Library(L"names", L"smsbox"), BindOutcome::Duplicate, "sms"},
-        {Library(L"names", L"sms"), BindOutcome::Duplicate, "sms"},
-        {junk, BindOutcome::NotALibrary, ""},
-        {x64, BindOutcome::Not32Bit, ""},
-        {GroupFolder(L"names") + L"COM1.dll", BindOutcome::NotAFile, ""},
-        {GroupFolder(L"names"), BindOutcome::NotAFile, ""},
-    };
-    for (const auto& c : cases) {
-        BindReport report;
-        EXPECT_EQ(BindPlugin(registry_, c.path.c_str(), &report), c.outcome == BindOutcome::Bound ? 1 : 0);
-        EXPECT_EQ(report.outcome, c.outcome) << kivra::testing::Utf8(c.path);
-        if (c.outcome == BindOutcome::MissingExports) {
-            EXPECT_EQ(report.missingExports, c.detail);
-        } else if (c.outcome == BindOutcome::Duplicate) {
-            EXPECT_STREQ(report.duplicateOf.szName, c.detail.c_str());
-        } else if (!c.detail.empty()) {
-            EXPECT_STREQ(report.info.szName, c.detail.c_str());
-        }
-    }
-    EXPECT_TRUE(IsLoaded(L"sms.dll")) << "trying the bound library again leaves it loaded";
-    ::DeleteFileW(junk.c_str());
-    ::DeleteFileW(x64.c_str());
-}
+// Bus listeners
 
 // A listener the plugin forgot is never called once its library is freed,
 // whether the plugin was refused or unloaded.
