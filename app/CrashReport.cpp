@@ -165,7 +165,7 @@ int ScanStack(uintptr_t esp, uintptr_t* out, int capacity)
         if (!IsReadable(reinterpret_cast<const void*>(slot), sizeof(uintptr_t)))
             break;
         const uintptr_t value = *reinterpret_cast<const uintptr_t*>(slot);
-        if (IsReturnAddress(value))
+        if (IsReturnAddress(value) && (count == 0 || out[count - 1] != value))  // a value left twice says nothing new
             out[count++] = value;
     }
     return count;
@@ -333,22 +333,15 @@ void WriteReport(EXCEPTION_POINTERS* pointers)
     static Culprit culprit;
     culprit = FindCulprit(record.ExceptionAddress, stack, stackCount, notes, noteCount);
 
-    // The minidump first, so the report can say whether there is one.
-    bool dumped = false;
-    if (g_writeDump != nullptr) {
-        UniqueFile dump(::CreateFileW(dumpPath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                      nullptr));
-        MINIDUMP_EXCEPTION_INFORMATION exception{::GetCurrentThreadId(), pointers, FALSE};
-        dumped = dump && g_writeDump(::GetCurrentProcess(), ::GetCurrentProcessId(), dump.get(), MiniDumpNormal,
-                                     &exception, nullptr, nullptr);
-    }
-    if (!dumped)
-        ::DeleteFileW(dumpPath);
-
     char text[MAX_PATH * 3];
     g_reportUsed = 0;
     Add("Kivra %s ended in a crash on %04u-%02u-%02u at %02u:%02u:%02u.\r\n\r\n", Utf8(kProgramVersion, text, 64),
         now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond);
+    // A library that crashed before it told its name goes by its file name.
+    const wchar_t* slash = std::wcsrchr(culprit.library, L'\\');
+    const wchar_t* libraryName = slash ? slash + 1 : culprit.library;
+    if (culprit.found && culprit.plugin[0] == 0)
+        ::WideCharToMultiByte(CP_UTF8, 0, libraryName, -1, culprit.plugin, sizeof(culprit.plugin), nullptr, nullptr);
     if (culprit.found)
         Add("At fault: plugin \"%s\" (%s): %s.\r\n", culprit.plugin, Utf8(culprit.library, text, sizeof(text)),
             culprit.how);
@@ -374,17 +367,33 @@ void WriteReport(EXCEPTION_POINTERS* pointers)
         AddPlace(reinterpret_cast<const void*>(stack[i]));
     }
     AddModules();
-    Add("\r\nMinidump: %s\r\n", dumped ? Utf8(dumpPath, text, sizeof(text)) : "none (the system could not write one)");
-    WriteWholeFile(reportPath, g_report, g_reportUsed);
+    const size_t reportBytes = g_reportUsed;
 
     // For the next start: the plugin (may be empty), its library's file name
     // and the report's name, one per line.
-    const wchar_t* slash = std::wcsrchr(culprit.library, L'\\');
-    g_reportUsed = 0;
     Add("%s\r\n", culprit.found ? culprit.plugin : "");
-    Add("%s\r\n", Utf8(slash ? slash + 1 : culprit.library, text, sizeof(text)));
+    Add("%s\r\n", Utf8(libraryName, text, sizeof(text)));
     Add("log\\%s.txt\r\n", Utf8(baseName, text, sizeof(text)));
-    WriteWholeFile(noticePath, g_report, g_reportUsed);
+    WriteWholeFile(noticePath, g_report + reportBytes, g_reportUsed - reportBytes);
+
+    // The report and the notice are written before the minidump, which may
+    // take long or fail in a process this broken; the report says how it went.
+    g_reportUsed = reportBytes;
+    Add("\r\nMinidump: being written to %s\r\n", Utf8(dumpPath, text, sizeof(text)));
+    WriteWholeFile(reportPath, g_report, g_reportUsed);
+    bool dumped = false;
+    if (g_writeDump != nullptr) {
+        UniqueFile dump(::CreateFileW(dumpPath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                      nullptr));
+        MINIDUMP_EXCEPTION_INFORMATION exception{::GetCurrentThreadId(), pointers, FALSE};
+        dumped = dump && g_writeDump(::GetCurrentProcess(), ::GetCurrentProcessId(), dump.get(), MiniDumpNormal,
+                                     &exception, nullptr, nullptr);
+    }
+    if (!dumped)
+        ::DeleteFileW(dumpPath);
+    g_reportUsed = reportBytes;
+    Add("\r\nMinidump: %s\r\n", dumped ? Utf8(dumpPath, text, sizeof(text)) : "none (the system could not write one)");
+    WriteWholeFile(reportPath, g_report, g_reportUsed);
 }
 
 LONG WINAPI OnUnhandledException(EXCEPTION_POINTERS* pointers)

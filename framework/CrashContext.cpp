@@ -18,6 +18,7 @@ struct ModuleSlot {
 };
 constexpr int kModuleSlots = 128;
 ModuleSlot g_modules[kModuleSlots];
+wchar_t g_loading[MAX_PATH];  // empty when no library is being loaded
 
 ModuleSlot* FindSlot(HMODULE module)
 {
@@ -84,15 +85,23 @@ void ForgetModule(HMODULE module)
         slot->module = nullptr;
 }
 
+void NoteLoadingLibrary(const wchar_t* path)
+{
+    CopyText(g_loading, path);
+}
+
 bool LookUpModule(HMODULE module, char* pluginName, size_t nameCapacity, wchar_t* path, size_t pathCapacity)
 {
     const ModuleSlot* slot = module ? FindSlot(module) : nullptr;
-    if (slot == nullptr)
+    wchar_t file[MAX_PATH];
+    const bool loading = slot == nullptr && module != nullptr && g_loading[0] != 0 &&
+                         ::GetModuleFileNameW(module, file, MAX_PATH) > 0 && ::lstrcmpiW(file, g_loading) == 0;
+    if (slot == nullptr && !loading)
         return false;
     if (pluginName != nullptr)
-        CopyText(pluginName, nameCapacity, slot->name);
+        CopyText(pluginName, nameCapacity, loading ? "" : slot->name);
     if (path != nullptr)
-        CopyText(path, pathCapacity, slot->path);
+        CopyText(path, pathCapacity, loading ? g_loading : slot->path);
     return true;
 }
 

@@ -15,8 +15,12 @@ void NameModule(HMODULE module, const char* pluginName);
 // Before the library is freed.
 void ForgetModule(HMODULE module);
 
-// Copies what is known of module; false when it is no plugin library. Either
-// output may be null.
+// The library LoadLibrary is loading (its DllMain and constructors run
+// before NoteModule can); null when done.
+void NoteLoadingLibrary(const wchar_t* path);
+
+// Copies what is known of module; false when it is no plugin library (noted,
+// or the one being loaded, whose name is empty then). Either output may be null.
 bool LookUpModule(HMODULE module, char* pluginName, size_t nameCapacity, wchar_t* path, size_t pathCapacity);
 
 // One plugin entry a thread is inside, innermost last.

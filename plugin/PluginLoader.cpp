@@ -118,8 +118,10 @@ public:
     {
         HMODULE before = nullptr;
         ::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT, path, &before);
+        NoteLoadingLibrary(path);
         module_ = ::LoadLibraryExW(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
         error_ = ::GetLastError();
+        NoteLoadingLibrary(nullptr);
         loadedBefore_ = module_ != nullptr && module_ == before;
         if (module_ != nullptr && !loadedBefore_)
             NoteModule(module_, path);

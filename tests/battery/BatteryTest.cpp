@@ -290,6 +290,9 @@ std::vector<Case> Cases()
         {"plugin library", "crash in a window procedure", C, Crashy("window")},
         {"plugin library", "crash in a bus listener", C, Crashy("listener")},
         {"plugin library", "abort in LoadPlugin", C, Crashy("abort")},
+        // Wine's loader catches a fault in DllMain and refuses the library;
+        // where a system does not, the report names the library being loaded.
+        {"plugin library", "crash while the library loads", S, Crashy("DllMain")},
 
         // --- working folder, product folder ---------------------------------------------
         {"working folder", "the root of the drive", S, [](Spec& s) { s.workingFolder = L"C:\\"; }},
