@@ -59,46 +59,46 @@ const char* OutcomeName(Outcome outcome)
     return "?";
 }
 
-Spec BaseSpec()
+Plan BasePlan()
 {
-    Spec spec;
-    spec.config = {
+    Plan plan;
+    plan.config = {
         {"logo", "logo.ico"},          {"title", ""},
         {"using-system-language", "false"}, {"default-language", "am_EN"},
         {"skin", "battery"},           {"db-file-name", "battery.db"},
         {"button-owner", "battery"},
     };
-    spec.skinBody =
+    plan.skinBody =
         "  <description><skin-name>battery</skin-name><version>1</version><preview></preview></description>\r\n"
         "  <main-frame><abnormal-window>true</abnormal-window><mask-color>255,0,255</mask-color>"
         "<window-size>160, 120</window-size></main-frame>\r\n"
         "  <backgroud><image from=\"0,0,160,120\" to=\"0,0,160,120\">back.bmp</image></backgroud>\r\n";
-    spec.languageBody = "  <string id=\"BatteryGreeting\">Hello</string>\r\n";
-    return spec;
+    plan.languageBody = "  <string id=\"BatteryGreeting\">Hello</string>\r\n";
+    return plan;
 }
 
-void SetConfig(Spec& spec, const std::string& element, const std::string& text)
+void SetConfig(Plan& plan, const std::string& element, const std::string& text)
 {
-    for (auto& entry : spec.config)
+    for (auto& entry : plan.config)
         if (entry.first == element) {
             entry.second = text;
             return;
         }
-    spec.config.emplace_back(element, text);
+    plan.config.emplace_back(element, text);
 }
 
-std::string ConfigText(const Spec& spec)
+std::string ConfigText(const Plan& plan)
 {
     std::string xml = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<main-frame>\r\n";
-    for (const auto& [name, text] : spec.config)
+    for (const auto& [name, text] : plan.config)
         if (text != kAbsent)
-            xml += Element(name, name == "title" && text.empty() ? Utf8(spec.title) : text);
+            xml += Element(name, name == "title" && text.empty() ? Utf8(plan.title) : text);
     return xml + "</main-frame>\r\n";
 }
 
-std::string SkinText(const Spec& spec)
+std::string SkinText(const Plan& plan)
 {
-    return "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<skin>\r\n" + spec.skinBody + "</skin>\r\n";
+    return "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<skin>\r\n" + plan.skinBody + "</skin>\r\n";
 }
 
 std::string Utf16File(const std::string& utf8)
@@ -120,7 +120,7 @@ std::wstring ProductFolder(const std::wstring& name)
     return TestProgramFolder() + L"runs\\" + name + L"\\";
 }
 
-std::string MakeProduct(const std::wstring& folder, const Spec& spec)
+std::string MakeProduct(const std::wstring& folder, const Plan& plan)
 {
     std::string problem;
     const auto need = [&](bool ok, const std::wstring& path) {
@@ -137,50 +137,50 @@ std::string MakeProduct(const std::wstring& folder, const Spec& spec)
     const std::wstring program = DemoProductFolder();
     for (const wchar_t* file : {L"Kivra.exe", L"ostel.dll", L"marvik.dll", L"dunra.dll"})
         need(CopyFileW((program + file).c_str(), (folder + file).c_str(), FALSE), folder + file);
-    if (!spec.crashyAt.empty())
+    if (!plan.crashyAt.empty())
         need(CopyFileW((TestProgramFolder() + L"fixtures\\crashy.dll").c_str(), (folder + L"plugins\\crashy.dll").c_str(), FALSE),
              L"plugins\\crashy.dll");
 
     const auto background = testing::BmpFileBytes(160, 120, [](int x, int y) {
         return x + y < 30 ? RGB(255, 0, 255) : RGB(40, 90, 160);
     });
-    const std::string language = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<table>\r\n" + spec.languageBody +
+    const std::string language = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<table>\r\n" + plan.languageBody +
                                  "</table>\r\n";
     const std::pair<const wchar_t*, std::string> files[] = {
         {L"skin\\battery\\back.bmp", background},
         {L"common\\main.ico", testing::IconFileBytes(32, RGB(200, 30, 30), 0xFF)},
         {L"common\\logo.ico", testing::IconFileBytes(32, RGB(30, 30, 200), 0xFF)},
-        {L"common\\config.xml", spec.configFile.empty() ? ConfigText(spec) : spec.configFile},
-        {L"skin\\battery\\skin.xml", spec.skinFile.empty() ? SkinText(spec) : spec.skinFile},
-        {L"language\\am_EN.xml", spec.languageFile.empty() ? language : spec.languageFile},
+        {L"common\\config.xml", plan.configFile.empty() ? ConfigText(plan) : plan.configFile},
+        {L"skin\\battery\\skin.xml", plan.skinFile.empty() ? SkinText(plan) : plan.skinFile},
+        {L"language\\am_EN.xml", plan.languageFile.empty() ? language : plan.languageFile},
     };
     for (const auto& [path, bytes] : files)
         need(WriteFileBytes(folder + path, bytes), path);
-    for (const std::wstring& removed : spec.removed)
+    for (const std::wstring& removed : plan.removed)
         DeleteFileW((folder + removed).c_str()) || RemoveDirectoryW((folder + removed).c_str());
-    for (const auto& [path, bytes] : spec.files) {
+    for (const auto& [path, bytes] : plan.files) {
         const size_t slash = path.find_last_of(L'\\');
         if (slash != std::wstring::npos)
             MakeFolders(folder + path.substr(0, slash));
         need(WriteFileBytes(folder + path, bytes), path);
     }
-    for (const std::wstring& sub : spec.folders)
+    for (const std::wstring& sub : plan.folders)
         need(MakeFolders(folder + sub), sub);
     return problem;
 }
 
-RunResult RunKivra(const std::wstring& folder, const Spec& spec, DWORD limitMs)
+RunResult RunKivra(const std::wstring& folder, const Plan& plan, DWORD limitMs)
 {
     RunResult result;
     KivraProcess kivra;
-    std::wstring working = spec.workingFolder;
+    std::wstring working = plan.workingFolder;
     if (!working.empty() && working.find(L':') == std::wstring::npos)
         working = folder + working;
     bool started = false;
     {
         std::lock_guard<std::mutex> lock(g_startLock);
         SetEnvironmentVariableW(L"KIVRA_CRASHY_AT",
-                                spec.crashyAt.empty() ? nullptr : std::wstring(spec.crashyAt.begin(), spec.crashyAt.end()).c_str());
+                                plan.crashyAt.empty() ? nullptr : std::wstring(plan.crashyAt.begin(), plan.crashyAt.end()).c_str());
         started = kivra.Start(folder, {}, working);
         SetEnvironmentVariableW(L"KIVRA_CRASHY_AT", nullptr);
     }
@@ -199,7 +199,7 @@ RunResult RunKivra(const std::wstring& folder, const Spec& spec, DWORD limitMs)
         if (HWND box = testing::FindDialogWithChildText(kivra.Id(), kConfigBroken, false)) {
             PressButton(box, IDOK);
             seen = Outcome::ConfigBroken;
-        } else if (HWND window = WaitForWindow(kivra.Id(), spec.title.c_str(), 0)) {
+        } else if (HWND window = WaitForWindow(kivra.Id(), plan.title.c_str(), 0)) {
             PostMessageW(window, WM_CLOSE, 0, 0);
             seen = Outcome::Started;
         }

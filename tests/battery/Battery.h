@@ -1,5 +1,5 @@
 // The battery's product folders and runs: a small fixture product described
-// by a Spec (config.xml elements, skin sections, language entries, extra
+// by a Plan (config.xml elements, skin sections, language entries, extra
 // files), laid out in runs\<name>\ beside the test program, and one run of the
 // real Kivra.exe in it with a time limit, classified by how it ended.
 #pragma once
@@ -22,7 +22,7 @@ enum class Outcome {
 };
 const char* OutcomeName(Outcome outcome);
 
-struct Spec {
+struct Plan {
     std::wstring title;  // main-frame/title; set by the battery, unique per case
     // config.xml's elements in order; an element set to kAbsent is left out.
     std::vector<std::pair<std::string, std::string>> config;
@@ -38,15 +38,15 @@ struct Spec {
     std::string crashyAt;        // crashy.dll goes into plugins\ when set ("-": crashes nowhere)
 };
 
-// The spec every case starts from: a shaped window from back.bmp, logo.ico,
+// The plan every case starts from: a shaped window from back.bmp, logo.ico,
 // am_EN.xml, no plugins.
-Spec BaseSpec();
+Plan BasePlan();
 constexpr const char* kAbsent = "\x01";
-void SetConfig(Spec& spec, const std::string& element, const std::string& text);
+void SetConfig(Plan& plan, const std::string& element, const std::string& text);
 
 // The generated files, for cases that change them as a whole.
-std::string ConfigText(const Spec& spec);
-std::string SkinText(const Spec& spec);
+std::string ConfigText(const Plan& plan);
+std::string SkinText(const Plan& plan);
 std::string Utf16File(const std::string& utf8);  // with a byte-order mark
 
 struct RunResult {
@@ -58,11 +58,11 @@ struct RunResult {
 
 // runs\<name>\ beside the test program.
 std::wstring ProductFolder(const std::wstring& name);
-// Lays out spec in folder (made afresh), the program files linked or copied
+// Lays out plan in folder (made afresh), the program files copied
 // in. Returns what could not be made, empty when all was.
-std::string MakeProduct(const std::wstring& folder, const Spec& spec);
+std::string MakeProduct(const std::wstring& folder, const Plan& plan);
 // Runs folder's Kivra.exe until it ends or limitMs passed; a main window is
 // closed, a broken-configuration message answered.
-RunResult RunKivra(const std::wstring& folder, const Spec& spec, DWORD limitMs);
+RunResult RunKivra(const std::wstring& folder, const Plan& plan, DWORD limitMs);
 
 }  // namespace kivra::battery

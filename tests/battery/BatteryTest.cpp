@@ -22,7 +22,7 @@ using namespace kivra::battery;
 
 namespace {
 
-using Make = std::function<void(Spec&)>;
+using Make = std::function<void(Plan&)>;
 struct Case {
     const char* family;
     const char* name;
@@ -85,33 +85,33 @@ std::string Entities(const std::string& root, const std::string& declarations, c
 }
 
 // What a case changes in the base product, one piece each.
-Make Config(const std::string& element, const std::string& text) { return [=](Spec& s) { SetConfig(s, element, text); }; }
+Make Config(const std::string& element, const std::string& text) { return [=](Plan& s) { SetConfig(s, element, text); }; }
 Make Language(const std::string& code) { return Config("default-language", code); }
-Make File(const std::wstring& path, const std::string& bytes) { return [=](Spec& s) { s.files.emplace_back(path, bytes); }; }
+Make File(const std::wstring& path, const std::string& bytes) { return [=](Plan& s) { s.files.emplace_back(path, bytes); }; }
 // For big contents: made when the case runs, not when the table is built.
-Make BigFile(const std::wstring& path, std::function<std::string()> bytes) { return [=](Spec& s) { s.files.emplace_back(path, bytes()); }; }
-Make Removed(const std::wstring& path) { return [=](Spec& s) { s.removed.push_back(path); }; }
-Make Folder(const std::wstring& path) { return [=](Spec& s) { s.folders.push_back(path); }; }
-Make FolderInstead(const std::wstring& path) { return [=](Spec& s) { s.removed.push_back(path); s.folders.push_back(path); }; }
-Make Whole(std::string Spec::*file, const std::string& text) { return [=](Spec& s) { s.*file = text; }; }
+Make BigFile(const std::wstring& path, std::function<std::string()> bytes) { return [=](Plan& s) { s.files.emplace_back(path, bytes()); }; }
+Make Removed(const std::wstring& path) { return [=](Plan& s) { s.removed.push_back(path); }; }
+Make Folder(const std::wstring& path) { return [=](Plan& s) { s.folders.push_back(path); }; }
+Make FolderInstead(const std::wstring& path) { return [=](Plan& s) { s.removed.push_back(path); s.folders.push_back(path); }; }
+Make Whole(std::string Plan::*file, const std::string& text) { return [=](Plan& s) { s.*file = text; }; }
 // The generated config.xml or skin.xml with text put before the first "at".
 Make ConfigInsert(const std::string& at, const std::string& text)
 {
-    return [=](Spec& s) { s.configFile = ConfigText(s); s.configFile.insert(s.configFile.find(at), text); };
+    return [=](Plan& s) { s.configFile = ConfigText(s); s.configFile.insert(s.configFile.find(at), text); };
 }
 Make SkinInsert(const std::string& at, const std::string& text)
 {
-    return [=](Spec& s) { s.skinFile = SkinText(s); s.skinFile.insert(s.skinFile.find(at), text); };
+    return [=](Plan& s) { s.skinFile = SkinText(s); s.skinFile.insert(s.skinFile.find(at), text); };
 }
 Make SkinSwap(const std::string& from, const std::string& to)
 {
-    return [=](Spec& s) { s.skinBody.replace(s.skinBody.find(from), from.size(), to); };
+    return [=](Plan& s) { s.skinBody.replace(s.skinBody.find(from), from.size(), to); };
 }
-Make Section(const std::string& xml) { return [=](Spec& s) { s.skinBody += "  " + xml + "\r\n"; }; }
+Make Section(const std::string& xml) { return [=](Plan& s) { s.skinBody += "  " + xml + "\r\n"; }; }
 Make Picture(const std::string& name) { return SkinSwap("back.bmp</image>", name + "</image>"); }
 Make PictureBytes(const std::string& bytes) { return File(L"skin\\battery\\back.bmp", bytes); }
-Make Crashy(const char* at) { return [=](Spec& s) { s.crashyAt = at; }; }
-Make Both(Make first, Make second) { return [=](Spec& s) { first(s); second(s); }; }
+Make Crashy(const char* at) { return [=](Plan& s) { s.crashyAt = at; }; }
+Make Both(Make first, Make second) { return [=](Plan& s) { first(s); second(s); }; }
 // The whole configuration, with entity declarations and a title that uses them.
 Make EntityTitle(const std::string& declarations, const std::string& title)
 {
@@ -129,11 +129,11 @@ std::vector<Case> Cases()
     return {
         // --- configuration (common\config.xml) -----------------------------------
         {"configuration", "missing", B, Removed(L"common\\config.xml")},
-        {"configuration", "empty file", B, Whole(&Spec::configFile, " ")},
-        {"configuration", "not well-formed", B, Whole(&Spec::configFile, "<main-frame><title>x</main-frame>")},
-        {"configuration", "binary garbage", B, Whole(&Spec::configFile, Junk(4096))},
+        {"configuration", "empty file", B, Whole(&Plan::configFile, " ")},
+        {"configuration", "not well-formed", B, Whole(&Plan::configFile, "<main-frame><title>x</main-frame>")},
+        {"configuration", "binary garbage", B, Whole(&Plan::configFile, Junk(4096))},
         {"configuration", "a folder", B, FolderInstead(L"common\\config.xml")},
-        {"configuration", "wrong root element", B, Whole(&Spec::configFile, "<skin><logo>logo.ico</logo><title>x</title></skin>")},
+        {"configuration", "wrong root element", B, Whole(&Plan::configFile, "<skin><logo>logo.ico</logo><title>x</title></skin>")},
         {"configuration", "no logo", B, Config("logo", kAbsent)},
         {"configuration", "no title", B, Config("title", kAbsent)},
         {"configuration", "no using-system-language", B, Config("using-system-language", kAbsent)},
@@ -142,20 +142,20 @@ std::vector<Case> Cases()
          Both(Config("using-system-language", "true"), Config("default-language", kAbsent))},
         {"configuration", "no skin", B, Config("skin", kAbsent)},
         {"configuration", "no button-owner", B, Config("button-owner", kAbsent)},
-        {"configuration", "title of 5,000 characters, cut", S, [](Spec& s) { s.title = std::wstring(259, L'W'); SetConfig(s, "title", std::string(5000, 'W')); }},
-        {"configuration", "format specifiers in the title", S, [](Spec& s) { s.title = L"%s%n%x%d%99999999s"; }},
+        {"configuration", "title of 5,000 characters, cut", S, [](Plan& s) { s.title = std::wstring(259, L'W'); SetConfig(s, "title", std::string(5000, 'W')); }},
+        {"configuration", "format specifiers in the title", S, [](Plan& s) { s.title = L"%s%n%x%d%99999999s"; }},
         {"configuration", "title from an internal entity, 50,000 x 2,000", B, EntityTitle(bigEntity, Repeat("&t;", 2000))},
         {"configuration", "billion laughs", B, EntityTitle(laughs, "&f;")},
         {"configuration", "external entity", B, EntityTitle("<!ENTITY x SYSTEM \"file:///etc/passwd\">", "&x;")},
         {"configuration", "external entity naming a serial port", B, EntityTitle("<!ENTITY x SYSTEM \"COM1\">", "&x;")},
         {"configuration", "parameter entity", B, EntityTitle("<!ENTITY % p \"<!ENTITY q 'x'>\"> %p;", "&q;")},
         {"configuration", "UTF-16 with an entity", B,
-         Both(EntityTitle(bigEntity, Repeat("&t;", 2000)), [](Spec& s) { s.configFile = Utf16File(s.configFile); })},
+         Both(EntityTitle(bigEntity, Repeat("&t;", 2000)), [](Plan& s) { s.configFile = Utf16File(s.configFile); })},
         {"configuration", "plain DOCTYPE line", S, ConfigInsert("<main-frame>", "<!DOCTYPE main-frame>\r\n")},
         {"configuration", "external DTD naming a serial port, not read", S, ConfigInsert("<main-frame>", "<!DOCTYPE main-frame SYSTEM \"COM1\">\r\n")},
         {"configuration", "XInclude, not followed", S,
          ConfigInsert("</main-frame>", "<xi:include xmlns:xi=\"http://www.w3.org/2001/XInclude\" href=\"COM1\"/>")},
-        {"configuration", "UTF-16 with a byte-order mark", S, [](Spec& s) { s.configFile = Utf16File(ConfigText(s)); }},
+        {"configuration", "UTF-16 with a byte-order mark", S, [](Plan& s) { s.configFile = Utf16File(ConfigText(s)); }},
         {"configuration", "5 MB of comments", S, ConfigInsert("</main-frame>", Repeat("<!-- " + std::string(1000, 'c') + " -->\r\n", 5000))},
         {"configuration", "20,000 unknown elements", S, ConfigInsert("</main-frame>", Repeat("<unknown a=\"1\">text</unknown>", 20000))},
         {"configuration", "skin name COM1", B, Config("skin", "COM1")},
@@ -172,12 +172,12 @@ std::vector<Case> Cases()
         // --- skin (skin\battery\skin.xml and its sections) --------------------------
         {"skin", "skin.xml missing", B, Removed(L"skin\\battery\\skin.xml")},
         {"skin", "skin.xml a folder", B, FolderInstead(L"skin\\battery\\skin.xml")},
-        {"skin", "skin.xml empty", B, Whole(&Spec::skinFile, "\r\n")},
-        {"skin", "skin.xml not well-formed", B, Whole(&Spec::skinFile, "<skin><description></skin>")},
-        {"skin", "skin.xml garbage", B, Whole(&Spec::skinFile, Junk(10000))},
-        {"skin", "no description", B, [](Spec& s) { s.skinBody.erase(0, s.skinBody.find("</description>") + 16); }},
+        {"skin", "skin.xml empty", B, Whole(&Plan::skinFile, "\r\n")},
+        {"skin", "skin.xml not well-formed", B, Whole(&Plan::skinFile, "<skin><description></skin>")},
+        {"skin", "skin.xml garbage", B, Whole(&Plan::skinFile, Junk(10000))},
+        {"skin", "no description", B, [](Plan& s) { s.skinBody.erase(0, s.skinBody.find("</description>") + 16); }},
         {"skin", "no preview element", B, SkinSwap("<preview></preview>", "")},
-        {"skin", "billion laughs", B, Whole(&Spec::skinFile, Entities("skin", laughs, "<description><preview>&f;</preview></description>"))},
+        {"skin", "billion laughs", B, Whole(&Plan::skinFile, Entities("skin", laughs, "<description><preview>&f;</preview></description>"))},
         {"skin", "an entity declared, never used", B, SkinInsert("<skin>", "<!DOCTYPE skin [" + bigEntity + "]>\r\n")},
         {"skin", "preview COM1.jpg", S, SkinSwap("<preview></preview>", "<preview>COM1.jpg</preview>")},
         {"skin", "preview missing file", S, SkinSwap("<preview></preview>", "<preview>none.jpg</preview>")},
@@ -258,14 +258,14 @@ std::vector<Case> Cases()
         {"language", "code of 300 characters", B, Language(std::string(300, 'c'))},
         {"language", "empty code", S, Language("")},
         {"language", "file missing", S, Removed(L"language\\am_EN.xml")},
-        {"language", "file empty", S, Whole(&Spec::languageFile, " ")},
-        {"language", "file garbage", S, Whole(&Spec::languageFile, Junk(8000))},
+        {"language", "file empty", S, Whole(&Plan::languageFile, " ")},
+        {"language", "file garbage", S, Whole(&Plan::languageFile, Junk(8000))},
         {"language", "file a folder", S, FolderInstead(L"language\\am_EN.xml")},
-        {"language", "billion laughs", S, Whole(&Spec::languageFile, Entities("table", laughs, "<string id=\"x\">&f;</string>"))},
-        {"language", "UTF-16", S, Whole(&Spec::languageFile, Utf16File("<?xml version=\"1.0\" encoding=\"utf-8\"?><table><string id=\"a\">b</string></table>"))},
-        {"language", "20,000 entries", S, Whole(&Spec::languageBody, Repeat("<string id=\"Same\">%s%n</string><string id=\"x\">y</string>", 10000))},
-        {"language", "an entry of 200,000 characters", S, Whole(&Spec::languageBody, "<string id=\"BatteryGreeting\">" + std::string(200000, 'g') + "</string>")},
-        {"language", "wrong root element", S, Whole(&Spec::languageFile, "<skin><string id=\"a\">b</string></skin>")},
+        {"language", "billion laughs", S, Whole(&Plan::languageFile, Entities("table", laughs, "<string id=\"x\">&f;</string>"))},
+        {"language", "UTF-16", S, Whole(&Plan::languageFile, Utf16File("<?xml version=\"1.0\" encoding=\"utf-8\"?><table><string id=\"a\">b</string></table>"))},
+        {"language", "20,000 entries", S, Whole(&Plan::languageBody, Repeat("<string id=\"Same\">%s%n</string><string id=\"x\">y</string>", 10000))},
+        {"language", "an entry of 200,000 characters", S, Whole(&Plan::languageBody, "<string id=\"BatteryGreeting\">" + std::string(200000, 'g') + "</string>")},
+        {"language", "wrong root element", S, Whole(&Plan::languageFile, "<skin><string id=\"a\">b</string></skin>")},
 
         // --- plugin libraries -----------------------------------------------------------
         {"plugin library", "garbage .dll", S, File(L"plugins\\junk.dll", Junk(70000))},
@@ -275,7 +275,7 @@ std::vector<Case> Cases()
         {"plugin library", "ARM library", S, File(L"plugins\\arm.dll", ForeignLibrary(0x01C4))},
         {"plugin library", "folder named like a library", S, Folder(L"plugins\\folder.dll")},
         {"plugin library", "file named aux.dll", S, File(L"plugins\\aux.dll", Junk(100))},
-        {"plugin library", "200 garbage libraries", S, [](Spec& s) {
+        {"plugin library", "200 garbage libraries", S, [](Plan& s) {
              for (int i = 0; i < 200; ++i)
                  s.files.emplace_back(L"plugins\\junk" + std::to_wstring(i) + L".dll", Junk(64));
          }},
@@ -295,15 +295,15 @@ std::vector<Case> Cases()
         {"plugin library", "crash while the library loads", S, Crashy("DllMain")},
 
         // --- working folder, product folder ---------------------------------------------
-        {"working folder", "the root of the drive", S, [](Spec& s) { s.workingFolder = L"C:\\"; }},
-        {"working folder", "the plugins folder", S, [](Spec& s) { s.workingFolder = L"plugins"; }},
-        {"working folder", "a folder with a broken product of its own", S, [](Spec& s) {
+        {"working folder", "the root of the drive", S, [](Plan& s) { s.workingFolder = L"C:\\"; }},
+        {"working folder", "the plugins folder", S, [](Plan& s) { s.workingFolder = L"plugins"; }},
+        {"working folder", "a folder with a broken product of its own", S, [](Plan& s) {
              s.workingFolder = L"elsewhere";
              s.files = {{L"elsewhere\\common\\config.xml", "<broken"}, {L"elsewhere\\common\\main.ico", Junk(10)}};
          }},
-        {"working folder", "a folder 200 characters deep", S, [](Spec& s) { s.workingFolder = std::wstring(100, L'w') + L"\\" + std::wstring(90, L'v'); s.folders.push_back(s.workingFolder); }},
-        {"working folder", "product folder with blanks and non-ASCII letters", S, [](Spec& s) { s.folderName = L"Kivra \u00FC\u00E9 \u4E2D\u6587"; }},
-        {"working folder", "product folder too deep for its paths", B, [](Spec& s) {
+        {"working folder", "a folder 200 characters deep", S, [](Plan& s) { s.workingFolder = std::wstring(100, L'w') + L"\\" + std::wstring(90, L'v'); s.folders.push_back(s.workingFolder); }},
+        {"working folder", "product folder with blanks and non-ASCII letters", S, [](Plan& s) { s.folderName = L"Kivra \u00FC\u00E9 \u4E2D\u6587"; }},
+        {"working folder", "product folder too deep for its paths", B, [](Plan& s) {
              // Kivra.exe's own path fits; common\config.xml's does not.
              const size_t runs = ProductFolder(L"").size();
              s.folderName = std::wstring(100, L'd') + L"\\" + std::wstring(kDeepFolderChars - runs - 102, L'e');
@@ -354,13 +354,13 @@ TEST(BatteryTest, EveryProductFolderEndsAsItsRowSaysWithoutHangOrCrash)
 
     const auto worker = [&] {
         for (size_t i; (i = next++) < cases.size();) {
-            Spec spec = BaseSpec();
-            spec.title = L"Battery " + std::to_wstring(i);
-            cases[i].make(spec);
-            const std::wstring folder = ProductFolder(spec.folderName.empty() ? L"b" + std::to_wstring(i) : spec.folderName);
-            problems[i] = MakeProduct(folder, spec);
+            Plan plan = BasePlan();
+            plan.title = L"Battery " + std::to_wstring(i);
+            cases[i].make(plan);
+            const std::wstring folder = ProductFolder(plan.folderName.empty() ? L"b" + std::to_wstring(i) : plan.folderName);
+            problems[i] = MakeProduct(folder, plan);
             if (problems[i].empty())
-                results[i] = RunKivra(folder, spec, kLimitMs);
+                results[i] = RunKivra(folder, plan, kLimitMs);
             for (int attempt = 0; attempt < 20 && !kivra::e2e::DeleteTree(folder); ++attempt)
                 Sleep(100);
         }

@@ -66,7 +66,7 @@ std::wstring LoaderFixtures()
 
 struct Case {
     const char* name;
-    std::function<void(Spec&)> make;
+    std::function<void(Plan&)> make;
     const wchar_t* arguments;
     DWORD exitCode;
     std::vector<std::string> lines;  // each must occur in the output (the folder scan has no fixed order)
@@ -86,7 +86,7 @@ TEST(CheckTest, DemoProductPassesBothChecks)
 TEST(CheckTest, SaysOfEveryLibraryAndSkinKeyWhatTheShellMakesOfIt)
 {
     const Case cases[] = {
-        {"plugins", [](Spec& s) {
+        {"plugins", [](Plan& s) {
              s.crashyAt = "-";
              s.files = {{L"plugins\\junk.dll", std::string(900, 'j')}, {L"plugins\\x64.dll", ForeignLibrary()}};
              for (const wchar_t* fixture : {L"refused\\oldhost", L"refused\\failload", L"names\\sms", L"names\\smsbox"})
@@ -104,9 +104,9 @@ TEST(CheckTest, SaysOfEveryLibraryAndSkinKeyWhatTheShellMakesOfIt)
           "plugins\\failload.dll: refused: LoadPlugin answered false",
           "plugins\\smsbox.dll: refused: its name \"smsbox\" contains the name of the bound plugin \"sms\"",
           "8 libraries: 2 bound, 6 refused."}},
-        {"a library that is no plugin", [](Spec&) {}, L"plugins marvik.dll", 1,
+        {"a library that is no plugin", [](Plan&) {}, L"plugins marvik.dll", 1,
          {"marvik.dll: refused: missing export LoadPlugin, ExecuteService, UnloadPlugin, GetPluginInfo, CheckDependenceInfo"}},
-        {"skin findings", [](Spec& s) {
+        {"skin findings", [](Plan& s) {
              s.skinBody.replace(s.skinBody.find("true</abnormal-window>"), 4, "TRUE");
              s.skinBody += "<tool-bar><button rect=\"30,0,10,20\" image=\"gone.bmp\" visible=\"no\" cmdid=\"x1\"/>"
                            "<button image=\"COM1\"/></tool-bar><status-bar show=\"1\"/>";
@@ -120,21 +120,21 @@ TEST(CheckTest, SaysOfEveryLibraryAndSkinKeyWhatTheShellMakesOfIt)
           "skin/tool-bar/button[1]/@cmdid: unreadable value \"x1\"",
           "skin/tool-bar/button[2]/@image: missing picture: \"COM1\" names a device",
           "skin/status-bar/@show: \"1\" is read as false", "read by the shell: ", "findings."}},
-        {"a skin that would not start", [](Spec& s) { s.skinFile = "<skin><description/></skin>"; }, L"skin battery", 2,
+        {"a skin that would not start", [](Plan& s) { s.skinFile = "<skin><description/></skin>"; }, L"skin battery", 2,
          {"skin\\battery: skin/description/preview is missing",
           "skin\\battery would not start: the shell would say \"The config file may be broken!\""}},
-        {"a plugin that crashes while checked", [](Spec& s) { s.crashyAt = "LoadPlugin"; }, L"plugins",
+        {"a plugin that crashes while checked", [](Plan& s) { s.crashyAt = "LoadPlugin"; }, L"plugins",
          EXCEPTION_ACCESS_VIOLATION,
          {"plugins\\crashy.dll: crashed (plugin \"crashy\", exception 0xC0000005); the crash report is log\\crash-"}},
     };
     for (const Case& c : cases) {
-        Spec spec = BaseSpec();
-        spec.title = L"Battery check";
-        c.make(spec);
+        Plan plan = BasePlan();
+        plan.title = L"Battery check";
+        c.make(plan);
         const std::wstring folder = ProductFolder(L"check");
-        ASSERT_EQ(MakeProduct(folder, spec), "") << c.name;
+        ASSERT_EQ(MakeProduct(folder, plan), "") << c.name;
         ASSERT_TRUE(CopyFileW((DemoProductFolder() + L"kivra-check.exe").c_str(), (folder + L"kivra-check.exe").c_str(), FALSE));
-        SetEnvironmentVariableA("KIVRA_CRASHY_AT", spec.crashyAt.c_str());
+        SetEnvironmentVariableA("KIVRA_CRASHY_AT", plan.crashyAt.c_str());
         const Ran ran = RunCheck(folder, c.arguments);
         SetEnvironmentVariableA("KIVRA_CRASHY_AT", nullptr);
         EXPECT_EQ(ran.exitCode, c.exitCode) << c.name << "\n" << ran.output;

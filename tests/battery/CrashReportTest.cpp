@@ -30,13 +30,13 @@ std::wstring OnlyFile(const std::wstring& folder, const wchar_t* pattern)
 
 TEST(CrashReportTest, NamesThePluginItsEntryAndStackAndTheNextStartSaysSoOnce)
 {
-    Spec spec = BaseSpec();
-    spec.title = L"Battery crash report";
-    spec.crashyAt = "service";
+    Plan plan = BasePlan();
+    plan.title = L"Battery crash report";
+    plan.crashyAt = "service";
     const std::wstring folder = ProductFolder(L"crash-report");
-    ASSERT_EQ(MakeProduct(folder, spec), "");
+    ASSERT_EQ(MakeProduct(folder, plan), "");
 
-    const RunResult crashed = RunKivra(folder, spec, kLimitMs);
+    const RunResult crashed = RunKivra(folder, plan, kLimitMs);
     ASSERT_EQ(crashed.outcome, Outcome::Crashed);
     EXPECT_EQ(crashed.exitCode, static_cast<DWORD>(EXCEPTION_ACCESS_VIOLATION));
     const std::string& report = crashed.crashReport;
@@ -61,7 +61,7 @@ TEST(CrashReportTest, NamesThePluginItsEntryAndStackAndTheNextStartSaysSoOnce)
     EXPECT_NE(report.find(kivra::testing::Utf8(dumpName)), std::string::npos);
 
     // The next start, with a plugin that no longer crashes, says so once.
-    spec.crashyAt = "-";
+    plan.crashyAt = "-";
     const std::wstring message = L"The last run of Kivra ended in a crash in the plugin \"crashy\" (crashy.dll).\r\n\r\n"
                                  L"The crash report is log\\" + reportName +
                                  L" beside Kivra.exe; the plugin's author can tell from it what went wrong.";
@@ -71,7 +71,7 @@ TEST(CrashReportTest, NamesThePluginItsEntryAndStackAndTheNextStartSaysSoOnce)
         HWND box = WaitForMessageBox(kivra.Id(), message.c_str());
         ASSERT_NE(box, nullptr) << "no crash notice";
         PressButton(box, IDOK);
-        HWND window = WaitForWindow(kivra.Id(), spec.title.c_str());
+        HWND window = WaitForWindow(kivra.Id(), plan.title.c_str());
         ASSERT_NE(window, nullptr) << "the start goes on after the notice";
         EXPECT_TRUE(kivra.CloseAndWait(window));
         EXPECT_EQ(kivra.ExitCode(), 0u);
@@ -79,7 +79,7 @@ TEST(CrashReportTest, NamesThePluginItsEntryAndStackAndTheNextStartSaysSoOnce)
     {
         KivraProcess kivra;
         ASSERT_TRUE(kivra.Start(folder));
-        HWND window = WaitForWindow(kivra.Id(), spec.title.c_str());
+        HWND window = WaitForWindow(kivra.Id(), plan.title.c_str());
         ASSERT_NE(window, nullptr);
         EXPECT_EQ(kivra::testing::FindDialogWithChildText(kivra.Id(), message.c_str(), false), nullptr)
             << "the notice is shown once only";
