@@ -43,7 +43,7 @@ using MiniDumpWriteDumpFn = BOOL(WINAPI*)(HANDLE, DWORD, HANDLE, MINIDUMP_TYPE, 
 wchar_t g_logFolder[kMaxPathChars + 1];
 DWORD g_uiThread = 0;
 MiniDumpWriteDumpFn g_writeDump = nullptr;
-volatile LONG g_reporting = 0;
+volatile LONG g_reportingThread = 0;  // the thread writing the report, 0 before
 char g_report[kReportBytes];
 size_t g_reportUsed = 0;
 
@@ -398,9 +398,13 @@ void WriteReport(EXCEPTION_POINTERS* pointers)
 
 LONG WINAPI OnUnhandledException(EXCEPTION_POINTERS* pointers)
 {
-    // A fault while reporting (or on a second thread meanwhile) only ends it.
-    if (::InterlockedExchange(&g_reporting, 1) == 0 && pointers != nullptr)
+    const LONG self = static_cast<LONG>(::GetCurrentThreadId());
+    const LONG reporter = ::InterlockedCompareExchange(&g_reportingThread, self, 0);
+    if (reporter == 0 && pointers != nullptr)
         WriteReport(pointers);
+    else if (reporter != self)
+        ::Sleep(INFINITE);  // a second thread failing meanwhile waits for the end the first one brings
+    // A fault while reporting ends the report where it got to.
     return EXCEPTION_EXECUTE_HANDLER;  // the process ends with the exception code
 }
 
