@@ -6,6 +6,8 @@
 #include "framework/ModulePath.h"
 #include "framework/Text.h"
 #include "mainwindow/NurelMainWindow.h"
+#include "ostel.h"
+#include "plugin/ManagerPlugin.h"
 #include "plugin/PluginLoader.h"
 #include "plugin/ServiceRegistry.h"
 
@@ -213,7 +215,10 @@ int CheckPlugins(Output& out, const std::vector<std::wstring>& files)
         }
         out.Line(Shown(path) + L": " + Describe(path, report));
     };
-    LoadStartupPlugins(registry, configure ? &configure->Skin().Document() : nullptr, observer);
+    // As at start-up: the bus forgets a library's listeners before it goes.
+    SetLibraryReleaseHandler([](HMODULE library) { OpUnsubscribeModule(library); });
+    LoadStartupPlugins(registry, ManagerPluginEntryPoints(), configure ? &configure->Skin().Document() : nullptr,
+                       observer);
     for (const std::wstring& file : files) {
         wchar_t full[kMaxPathChars + 1];
         const DWORD length = ::GetFullPathNameW(file.c_str(), kMaxPathChars + 1, full, nullptr);

@@ -6,9 +6,7 @@
 #include "framework/Handles.h"
 #include "framework/ModulePath.h"
 #include "framework/Text.h"
-#include "plugin/ManagerPlugin.h"
 #include "plugin/ServiceRegistry.h"
-#include "ostel.h"
 
 #include <cstring>
 #include <cwchar>
@@ -89,11 +87,15 @@ BindOutcome WhyNotLoaded(const wchar_t* path, unsigned short* machine)
     return header.Machine == IMAGE_FILE_MACHINE_I386 ? BindOutcome::LoadFailed : BindOutcome::Not32Bit;
 }
 
-// Frees a plugin library; first the bus forgets every listener whose code
-// lies in it, so that none can be called once the code is gone.
+void (*g_releaseHandler)(HMODULE) = nullptr;
+
+// Frees a plugin library; first the release handler (the bus) forgets every
+// listener whose code lies in it, so that none can be called once the code is
+// gone.
 void ReleasePluginLibrary(HMODULE module)
 {
-    OpUnsubscribeModule(module);
+    if (g_releaseHandler != nullptr)
+        g_releaseHandler(module);
     ForgetModule(module);
     ::FreeLibrary(module);
 }
@@ -137,75 +139,16 @@ private:
     DWORD error_ = 0;
 };
 
-}  // namespace
-
-int BindPlugin(CServiceRegistry* registry, const wchar_t* path, BindReport* report)
+// The checks and the binding shared by library plugins and the built-in one,
+// for a plugin object whose entry points are filled in. True when it is bound:
+// the registry owns the object then. module: the plugin's library, or null.
+bool CheckAndLoad(CServiceRegistry* registry, CPluginInterface* plugin, HMODULE module, BindReport& result)
 {
-    BindReport scratch;
-    BindReport& result = report != nullptr ? *report : scratch;
-    result = BindReport{};
-    result.outcome = BindOutcome::NoMemory;
-    if (registry == nullptr)
-        return 0;
-    std::unique_ptr<CPluginInterface> plugin(new (std::nothrow) CPluginInterface());
-    if (!plugin)
-        return 0;
-    plugin->pHost = registry->Host();
-
-    // Declared after the plugin object so that a refused library is freed
-    // before the object that describes it is deleted.
-    LoadedLibrary library;
-    if (path == nullptr) {
-        const PluginEntryPoints builtIn = ManagerPluginEntryPoints();
-        plugin->pfnExecuteService = builtIn.executeService;
-        plugin->pfnUnloadPlugin = builtIn.unloadPlugin;
-        plugin->pfnGetPluginInfo = builtIn.getPluginInfo;
-        plugin->pfnLoadPlugin = builtIn.loadPlugin;
-        plugin->pfnCheckDependenceInfo = builtIn.checkDependenceInfo;
-    } else {
-        // Only a regular file: a name from the load order list may name a
-        // device ("COM1"), which the system would open instead.
-        result.outcome = BindOutcome::NotAFile;
-        if (!IsFullLibraryPath(path) || !IsRegularDiskFile(path))
-            return 0;
-        // Keeps the current directory out of the search for the plugin's own
-        // dependencies; the plugin's folder is searched first instead.
-        ::SetDllDirectoryW(L"");
-        bool loaded = false;
-        {
-            PluginCallScope loading(nullptr, "loading the library");
-            loaded = library.Load(path);
-        }
-        if (!loaded) {
-            result.systemError = library.Error();
-            result.outcome = WhyNotLoaded(path, &result.machine);
-            return 0;
-        }
-        plugin->hModule = library.get();
-        plugin->pfnLoadPlugin = EntryPoint<PFN_LoadPlugin>(library.get(), KIVRA_ENTRY_LOAD_PLUGIN);
-        plugin->pfnExecuteService = EntryPoint<PFN_ExecuteService>(library.get(), KIVRA_ENTRY_EXECUTE_SERVICE);
-        plugin->pfnUnloadPlugin = EntryPoint<PFN_UnloadPlugin>(library.get(), KIVRA_ENTRY_UNLOAD_PLUGIN);
-        plugin->pfnGetPluginInfo = EntryPoint<PFN_GetPluginInfo>(library.get(), KIVRA_ENTRY_GET_PLUGIN_INFO);
-        plugin->pfnCheckDependenceInfo =
-            EntryPoint<PFN_CheckDependenceInfo>(library.get(), KIVRA_ENTRY_CHECK_DEPENDENCE_INFO);
-        const std::pair<bool, const char*> exports[] = {
-            {plugin->pfnLoadPlugin != nullptr, KIVRA_ENTRY_LOAD_PLUGIN},
-            {plugin->pfnExecuteService != nullptr, KIVRA_ENTRY_EXECUTE_SERVICE},
-            {plugin->pfnUnloadPlugin != nullptr, KIVRA_ENTRY_UNLOAD_PLUGIN},
-            {plugin->pfnGetPluginInfo != nullptr, KIVRA_ENTRY_GET_PLUGIN_INFO},
-            {plugin->pfnCheckDependenceInfo != nullptr, KIVRA_ENTRY_CHECK_DEPENDENCE_INFO},
-        };
-        for (const auto& [present, name] : exports)
-            if (!present)
-                result.missingExports += (result.missingExports.empty() ? "" : ", ") + std::string(name);
-    }
-
     result.outcome = BindOutcome::MissingExports;
     if (!plugin->pfnLoadPlugin || !plugin->pfnExecuteService || !plugin->pfnUnloadPlugin ||
         !plugin->pfnGetPluginInfo || !plugin->pfnCheckDependenceInfo)
-        return 0;
+        return false;
 
-    HMODULE module = library.get();
     {
         PluginCallScope calling(module, KIVRA_ENTRY_GET_PLUGIN_INFO);
         plugin->pfnGetPluginInfo(&plugin->info);
@@ -220,45 +163,50 @@ int BindPlugin(CServiceRegistry* registry, const wchar_t* path, BindReport* repo
     PluginInfo query = plugin->info;
     if (registry->QueryPluginInfo(&query)) {
         result.duplicateOf = query;
-        return 0;
+        return false;
     }
 
     result.outcome = BindOutcome::HostRefused;
     {
         PluginCallScope calling(module, KIVRA_ENTRY_CHECK_DEPENDENCE_INFO);
         if (!LowByteResult(plugin->pfnCheckDependenceInfo, static_cast<unsigned long>(PLUGIN_HOST_VERSION)))
-            return 0;
+            return false;
     }
 
     result.outcome = BindOutcome::LoadRefused;
     bool loaded = false;
     {
         PluginCallScope calling(module, KIVRA_ENTRY_LOAD_PLUGIN);
-        loaded = LowByteResult(plugin->pfnLoadPlugin, plugin.get(), plugin->pHost);
+        loaded = LowByteResult(plugin->pfnLoadPlugin, plugin, plugin->pHost);
     }
     if (!loaded) {
         // Whatever it registered before refusing points into a library that
         // is about to be freed.
-        registry->RemoveServicesOf(plugin.get());
-        return 0;
+        registry->RemoveServicesOf(plugin);
+        return false;
     }
 
     result.outcome = BindOutcome::NoMemory;
-    if (!registry->AddPlugin(plugin.get())) {
+    if (!registry->AddPlugin(plugin)) {
         // Out of memory after the plugin had loaded: undo it like a shutdown.
         PluginCallScope calling(module, KIVRA_ENTRY_UNLOAD_PLUGIN);
         plugin->pfnUnloadPlugin();
-        registry->RemoveServicesOf(plugin.get());
-        return 0;
+        registry->RemoveServicesOf(plugin);
+        return false;
     }
     result.outcome = BindOutcome::Bound;
-    result.plugin = plugin.get();
-    plugin.release();   // the registry owns it now
-    library.Keep();     // freed by UnloadAllPlugins
-    return 1;
+    result.plugin = plugin;
+    return true;
 }
 
-namespace {
+// A new plugin object with the registry's host and nothing else.
+std::unique_ptr<CPluginInterface> NewPlugin(CServiceRegistry* registry)
+{
+    std::unique_ptr<CPluginInterface> plugin(new (std::nothrow) CPluginInterface());
+    if (plugin)
+        plugin->pHost = registry->Host();
+    return plugin;
+}
 
 int BindAndTell(CServiceRegistry* registry, const wchar_t* path, const BindObserver& observer)
 {
@@ -270,6 +218,83 @@ int BindAndTell(CServiceRegistry* registry, const wchar_t* path, const BindObser
 }
 
 }  // namespace
+
+void SetLibraryReleaseHandler(void (*handler)(HMODULE library))
+{
+    g_releaseHandler = handler;
+}
+
+int BindPlugin(CServiceRegistry* registry, const PluginEntryPoints& builtIn)
+{
+    if (registry == nullptr)
+        return 0;
+    std::unique_ptr<CPluginInterface> plugin = NewPlugin(registry);
+    if (!plugin)
+        return 0;
+    plugin->pfnExecuteService = builtIn.executeService;
+    plugin->pfnUnloadPlugin = builtIn.unloadPlugin;
+    plugin->pfnGetPluginInfo = builtIn.getPluginInfo;
+    plugin->pfnLoadPlugin = builtIn.loadPlugin;
+    plugin->pfnCheckDependenceInfo = builtIn.checkDependenceInfo;
+    BindReport report;
+    if (!CheckAndLoad(registry, plugin.get(), nullptr, report))
+        return 0;
+    plugin.release();  // the registry owns it now
+    return 1;
+}
+
+int BindPlugin(CServiceRegistry* registry, const wchar_t* path, BindReport* report)
+{
+    BindReport scratch;
+    BindReport& result = report != nullptr ? *report : scratch;
+    result = BindReport{};
+    // Only a regular file: a name from the load order list may name a device
+    // ("COM1"), which the system would open instead.
+    if (registry == nullptr || path == nullptr || !IsFullLibraryPath(path) || !IsRegularDiskFile(path))
+        return 0;
+    std::unique_ptr<CPluginInterface> plugin = NewPlugin(registry);
+    result.outcome = BindOutcome::NoMemory;
+    if (!plugin)
+        return 0;
+    // Keeps the current directory out of the search for the plugin's own
+    // dependencies; the plugin's folder is searched first instead.
+    ::SetDllDirectoryW(L"");
+    // Declared after the plugin object so that a refused library is freed
+    // before the object that describes it is deleted.
+    LoadedLibrary library;
+    bool loaded = false;
+    {
+        PluginCallScope loading(nullptr, "loading the library");
+        loaded = library.Load(path);
+    }
+    if (!loaded) {
+        result.systemError = library.Error();
+        result.outcome = WhyNotLoaded(path, &result.machine);
+        return 0;
+    }
+    plugin->hModule = library.get();
+    plugin->pfnLoadPlugin = EntryPoint<PFN_LoadPlugin>(library.get(), KIVRA_ENTRY_LOAD_PLUGIN);
+    plugin->pfnExecuteService = EntryPoint<PFN_ExecuteService>(library.get(), KIVRA_ENTRY_EXECUTE_SERVICE);
+    plugin->pfnUnloadPlugin = EntryPoint<PFN_UnloadPlugin>(library.get(), KIVRA_ENTRY_UNLOAD_PLUGIN);
+    plugin->pfnGetPluginInfo = EntryPoint<PFN_GetPluginInfo>(library.get(), KIVRA_ENTRY_GET_PLUGIN_INFO);
+    plugin->pfnCheckDependenceInfo =
+        EntryPoint<PFN_CheckDependenceInfo>(library.get(), KIVRA_ENTRY_CHECK_DEPENDENCE_INFO);
+    const std::pair<bool, const char*> exports[] = {
+        {plugin->pfnLoadPlugin != nullptr, KIVRA_ENTRY_LOAD_PLUGIN},
+        {plugin->pfnExecuteService != nullptr, KIVRA_ENTRY_EXECUTE_SERVICE},
+        {plugin->pfnUnloadPlugin != nullptr, KIVRA_ENTRY_UNLOAD_PLUGIN},
+        {plugin->pfnGetPluginInfo != nullptr, KIVRA_ENTRY_GET_PLUGIN_INFO},
+        {plugin->pfnCheckDependenceInfo != nullptr, KIVRA_ENTRY_CHECK_DEPENDENCE_INFO},
+    };
+    for (const auto& [present, name] : exports)
+        if (!present)
+            result.missingExports += (result.missingExports.empty() ? "" : ", ") + std::string(name);
+    if (!CheckAndLoad(registry, plugin.get(), library.get(), result))
+        return 0;
+    plugin.release();  // the registry owns it now
+    library.Keep();    // freed by UnloadAllPlugins
+    return 1;
+}
 
 int LoadPluginsInOrder(const wchar_t* orderText, const wchar_t* pluginFolder, const BindObserver& observer)
 {
@@ -334,9 +359,10 @@ int LoadPluginsInFolder(const wchar_t* pattern, const BindObserver& observer)
     return bound;
 }
 
-void LoadStartupPlugins(CServiceRegistry* registry, CXmlDocument* skinDocument, const BindObserver& observer)
+void LoadStartupPlugins(CServiceRegistry* registry, const PluginEntryPoints& builtIn, CXmlDocument* skinDocument,
+                        const BindObserver& observer)
 {
-    BindPlugin(registry, nullptr);
+    BindPlugin(registry, builtIn);
     const std::wstring folder = PluginFolder();
     if (folder.empty())
         return;
@@ -368,8 +394,8 @@ void UnloadAllPlugins()
         plugin->pfnLoadPlugin = nullptr;
         plugin->pfnCheckDependenceInfo = nullptr;
         if (plugin->hModule) {
-            // Its handlers and bus listeners leave with the library: nothing
-            // may call them later.
+            // Its handlers and listeners leave with the library: nothing may
+            // call them later.
             registry->RemoveServicesOf(plugin.get());
             ReleasePluginLibrary(plugin->hModule);
             plugin->hModule = nullptr;

@@ -1,7 +1,7 @@
 // PluginLoader.h - binding plugin libraries into the registry, in the shell's
 // load order, and unloading them at shutdown.
 //
-// Start-up binds the built-in plugin (BindPlugin with a null path), then the
+// Start-up binds the built-in plugin (BindPlugin with its entry points), then the
 // libraries named in the skin's load order list, then the rest of the plugin
 // folder. Each bound plugin goes to the front of the plugin list, so the list,
 // and with it unloading, runs newest first and ends with the built-in plugin.
@@ -45,10 +45,27 @@ struct BindReport {
 // Called once per library tried, after BindPlugin decided.
 using BindObserver = std::function<void(const wchar_t* path, const BindReport& report)>;
 
-// Binds one plugin: path is the full path of a plugin library, or null for
-// the built-in plugin. Returns 1 when the plugin passed every check and its
-// LoadPlugin accepted, 0 when it was skipped; report, when given, says why.
+// The five entry points of one plugin, as BindPlugin takes them.
+struct PluginEntryPoints {
+    PFN_ExecuteService executeService;
+    PFN_UnloadPlugin unloadPlugin;
+    PFN_GetPluginInfo getPluginInfo;
+    PFN_LoadPlugin loadPlugin;
+    PFN_CheckDependenceInfo checkDependenceInfo;
+};
+
+// Binds one plugin library: path is its full path. Returns 1 when the plugin
+// passed every check and its LoadPlugin accepted, 0 when it was skipped; the
+// shell reports nothing, report, when given, says why. A null path binds nothing.
 int BindPlugin(CServiceRegistry* registry, const wchar_t* path, BindReport* report = nullptr);
+// Binds a plugin without a library (the built-in plugin, whose entry points
+// the shell passes in), through the same checks.
+int BindPlugin(CServiceRegistry* registry, const PluginEntryPoints& builtIn);
+
+// Called with every plugin library right before it is freed, refused or
+// unloaded (the shell has the bus forget the listeners whose code lies in
+// it); none by default.
+void SetLibraryReleaseHandler(void (*handler)(HMODULE library));
 
 // Binds the libraries named in orderText (file names without folder and
 // ".dll", separated by blanks, commas or semicolons), in list order, from
@@ -63,11 +80,12 @@ int LoadPluginsInFolder(const wchar_t* pattern, const BindObserver& observer = {
 // The start-up's plugins, in its order: the built-in plugin, the libraries
 // named in skinDocument's load order list (at most 1,023 characters; none
 // without a document), then the rest of the plugin folder.
-void LoadStartupPlugins(CServiceRegistry* registry, CXmlDocument* skinDocument, const BindObserver& observer = {});
+void LoadStartupPlugins(CServiceRegistry* registry, const PluginEntryPoints& builtIn, CXmlDocument* skinDocument,
+                        const BindObserver& observer = {});
 
 // Unloads every bound plugin, newest first: UnloadPlugin, then its entry
-// points and info are cleared, the bus listeners whose code lies in its
-// library are removed and the library is freed. The plugin objects stay in
+// points and info are cleared, the release handler is told of its library
+// and the library is freed. The plugin objects stay in
 // the registry until it is destroyed.
 void UnloadAllPlugins();
 

@@ -2,7 +2,6 @@
 
 #include "framework/CrashContext.h"
 #include "framework/Text.h"
-#include "plugin/ManagerPlugin.h"
 
 #include <algorithm>
 #include <cstring>
@@ -172,15 +171,14 @@ int CServiceRegistry::CallService(TService* service, TParam* param)
     return 1;
 }
 
-int CServiceRegistry::CallServiceByName(const char* path)
+int CServiceRegistry::CallServiceByName(CPluginInterface* caller, const char* path)
 {
-    CPluginInterface* manager = ManagerPluginInterface();
-    if (manager == nullptr)
+    if (caller == nullptr)
         return 0;
     TService service{};
     CopyText(service.szName, path);
     TParam param{};
-    return manager->CallService(&service, &param);
+    return caller->CallService(&service, &param);
 }
 
 bool CServiceRegistry::QueryPluginInfo(PluginInfo* info) const

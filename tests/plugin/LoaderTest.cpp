@@ -7,6 +7,7 @@
 
 #include "framework/Text.h"
 #include "ostel.h"
+#include "tests/support/StubManagerHost.h"
 #include "tests/support/TestProgram.h"
 
 #include <gtest/gtest.h>
@@ -127,7 +128,7 @@ protected:
 
     std::wstring logPath_;
     CServiceRegistry* registry_ = nullptr;
-    int host_ = 0;  // stands in for the main window object
+    kivra::testing::StubManagerHost host_;  // stands in for the main window object
 };
 
 // ---------------------------------------------------------------------------
@@ -143,7 +144,7 @@ class LoadOrderTest : public PluginLoaderTest, public ::testing::WithParamInterf
 TEST_P(LoadOrderTest, ListedPluginsBindInListOrderAfterTheBuiltInPlugin)
 {
     const OrderCase& c = GetParam();
-    ASSERT_EQ(BindPlugin(registry_, nullptr), 1);
+    ASSERT_EQ(BindPlugin(registry_, ManagerPluginEntryPoints()), 1);
     EXPECT_EQ(LoadPluginsInOrder(c.list, GroupFolder(L"order").c_str()), static_cast<int>(c.loadOrder.size()));
     EXPECT_EQ(TagsOf("registered"), c.loadOrder);
 
@@ -162,7 +163,7 @@ INSTANTIATE_TEST_SUITE_P(Separators, LoadOrderTest,
 
 TEST_F(PluginLoaderTest, ListedPluginIsBoundOnceWhenTheFolderIsScanned)
 {
-    ASSERT_EQ(BindPlugin(registry_, nullptr), 1);
+    ASSERT_EQ(BindPlugin(registry_, ManagerPluginEntryPoints()), 1);
     ASSERT_EQ(LoadPluginsInOrder(L"beta", GroupFolder(L"order").c_str()), 1);
     EXPECT_EQ(LoadPluginsInFolder((GroupFolder(L"order") + L"*.dll").c_str()), 2);
 
@@ -270,7 +271,7 @@ TEST_F(PluginLoaderTest, OverlongPathIsRejectedNotCut)
 
 TEST_F(PluginLoaderTest, EmptyNameRefusesEveryLaterPlugin)
 {
-    ASSERT_EQ(BindPlugin(registry_, nullptr), 1);
+    ASSERT_EQ(BindPlugin(registry_, ManagerPluginEntryPoints()), 1);
     ASSERT_EQ(Bind(L"empty", L"emptyname"), 1);
     EXPECT_EQ(LoadPluginsInOrder(L"alpha beta", GroupFolder(L"order").c_str()), 0);
     EXPECT_EQ(Bound(), (std::vector<std::string>{"", "manager"}));
@@ -301,7 +302,7 @@ TEST_F(PluginLoaderTest, UnloadRunsNewestFirstAndTheBuiltInPluginLast)
     probe.pfnHandler = ProbeUnload;
     ASSERT_EQ(registry_->AddService(&probe), 1);
 
-    ASSERT_EQ(BindPlugin(registry_, nullptr), 1);
+    ASSERT_EQ(BindPlugin(registry_, ManagerPluginEntryPoints()), 1);
     ASSERT_EQ(LoadPluginsInOrder(L"alpha beta gamma", GroupFolder(L"order").c_str()), 3);
     UnloadAllPlugins();
 
@@ -332,6 +333,8 @@ TEST_F(PluginLoaderTest, UnloadRunsNewestFirstAndTheBuiltInPluginLast)
 // whether the plugin was refused or unloaded.
 TEST_F(PluginLoaderTest, ForgottenBusListenersGoWithTheirLibrary)
 {
+    // As the shell has it: the bus forgets a library's listeners before it goes.
+    SetLibraryReleaseHandler([](HMODULE library) { OpUnsubscribeModule(library); });
     ASSERT_EQ(Bind(L"listeners", L"listenerrefused"), 0);
     ASSERT_EQ(Bind(L"listeners", L"listener"), 1);
     ASSERT_EQ(OpInit(), 1);
@@ -344,6 +347,7 @@ TEST_F(PluginLoaderTest, ForgottenBusListenersGoWithTheirLibrary)
     EXPECT_EQ(TagsOf("bus 1"), std::vector<std::string>{"listener"});
     EXPECT_TRUE(TagsOf("bus 2").empty());
     EXPECT_FALSE(IsLoaded(L"listener.dll"));
+    SetLibraryReleaseHandler(nullptr);
 }
 
 }  // namespace
