@@ -13,6 +13,7 @@
 #include "dialogs/SettingDialogs.h"
 #include "dunra.h"
 #include "framework/ControlBars.h"
+#include "framework/DiskFile.h"
 #include "framework/Text.h"
 #include "mainwindow/FrameContext.h"
 #include "ostel.h"
@@ -27,9 +28,6 @@ namespace {
 
 // OpenMutexW access: everything (MUTEX_ALL_ACCESS).
 constexpr DWORD kMutexAllAccess = 0x1F0001;
-// The load order list of the skin, at most this many characters.
-constexpr wchar_t kLoadOrderPath[] = L"skin/backgroudmain-frame/load-plugin-order";
-constexpr size_t kLoadOrderUnits = 1024;
 
 }  // namespace
 
@@ -54,8 +52,7 @@ CNurelMainWindow::CNurelMainWindow() : CDialog(IDD_MAIN)
     // shell started from another working directory keeps its icon.
     const std::wstring iconPath = ExecutableRelativePath(kMainIconFile);
     if (!iconPath.empty())
-        mainIcon_.reset(static_cast<HICON>(
-            ::LoadImageW(nullptr, iconPath.c_str(), IMAGE_ICON, 0, 0, LR_LOADFROMFILE)));
+        mainIcon_.reset(LoadIconFile(iconPath.c_str()));
 }
 
 CNurelMainWindow::~CNurelMainWindow()
@@ -310,21 +307,9 @@ bool CNurelMainWindow::CreateRegistry()
 
 void CNurelMainWindow::LoadPlugins()
 {
-    const std::wstring folder = PluginFolder();
-    BindPlugin(registry_, ManagerPluginEntryPoints());
-    if (folder.empty())
-        return;
-
-    std::wstring order;
-    if (frame_->Configure().Skin().Document().ReadText(kLoadOrderPath, &order)) {
-        if (order.size() >= kLoadOrderUnits)
-            order.resize(kLoadOrderUnits - 1);
-        LoadPluginsInOrder(order.c_str(), folder.c_str());
-    }
-
-    wchar_t pattern[kMaxPathChars + 1];
-    if (CopyText(pattern, folder.c_str()) && AppendText(pattern, L"*.dll"))
-        LoadPluginsInFolder(pattern);
+    // Before a plugin library is freed, the bus forgets the listeners in it.
+    SetLibraryReleaseHandler([](HMODULE library) { OpUnsubscribeModule(library); });
+    LoadStartupPlugins(registry_, ManagerPluginEntryPoints(), &frame_->Configure().Skin().Document());
 }
 
 // ---------------------------------------------------------------------------

@@ -3,6 +3,7 @@
 #include "config/Configure.h"
 #include "config/SkinToolArea.h"
 #include "config/XmlDocument.h"
+#include "framework/DiskFile.h"
 #include "framework/Handles.h"
 #include "framework/Text.h"
 #include "plugin/ManagerHost.h"
@@ -275,7 +276,7 @@ int __cdecl SetWindowIcon(TService*, TParam* param)
         if (!CopyText(iconPath, folder) || !AppendText(iconPath, L"common\\") ||
             !AppendText(iconPath, logo.c_str()))
             return 0;
-        icon.reset(static_cast<HICON>(::LoadImageW(nullptr, iconPath, IMAGE_ICON, 0, 0, LR_LOADFROMFILE)));
+        icon.reset(LoadIconFile(iconPath));
         if (!icon)
             return 0;
     }

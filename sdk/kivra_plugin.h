@@ -42,6 +42,9 @@
 //   synchronously inside the caller's CallService and may call further
 //   services. Only the wait dialog runs on a thread of its own, which
 //   "manager/ShowWaitDlg" starts; it is driven through that service alone.
+//   A bus listener (sdk/ostel.h) added with OpSubscribe runs on the bus's own
+//   thread and must not call into Kivra.exe; one added with
+//   OpSubscribeOnThisThread from LoadPlugin runs on this thread and may.
 //
 // Calling a service
 //   Plugins meet each other and the shell only through named services: a
