@@ -193,7 +193,6 @@ private:
     void ReadStatusBar();
     void ReadAcceleratorTable();
     void CentreWindow(HWND window, SIZE size);
-    void ReleaseTitleBar();
 
     CConfigure& configure_;
     FrameExtensions* extensions_;
