@@ -462,17 +462,15 @@ std::wstring Summary(CSkin& skin)
     for (const TSkinImage& piece : pieces)
         withPicture += piece.bitmap != nullptr;
     add(std::to_wstring(pieces.size()) + L" background pieces (" + std::to_wstring(withPicture) + L" with pictures)");
-    ReleaseImages(pieces);
+    pieces.clear();
 
     TSkinButton titleButtons[kTitleBarButtonCount] = {};
     ReadTitleBar(skin, &pieces, titleButtons);
     int buttons = 0;
     for (TSkinButton& button : titleButtons) {
         buttons += button.owner[0] != 0;
-        ReleaseBitmaps(button);
     }
     add(L"title bar " + std::to_wstring(pieces.size()) + L" pieces and " + std::to_wstring(buttons) + L" buttons");
-    ReleaseImages(pieces);
 
     TToolBarSkin header{};
     int toolBarButtons = 0;
@@ -480,11 +478,9 @@ std::wstring Summary(CSkin& skin)
         TSkinButton button{};
         while (ReadNextButton(skin, &button)) {
             ++toolBarButtons;
-            ReleaseBitmaps(button);
             button = TSkinButton{};
         }
     }
-    ReleaseBitmaps(header);
     add(std::to_wstring(toolBarButtons) + L" tool-bar buttons");
 
     bool show = false;
@@ -499,10 +495,8 @@ std::wstring Summary(CSkin& skin)
 
     std::vector<TToolAreaSkin> tools = ReadToolArea(skin);
     size_t toolItems = 0;
-    for (TToolAreaSkin& tool : tools) {
+    for (const TToolAreaSkin& tool : tools)
         toolItems += tool.items.size();
-        ReleaseBitmaps(tool);
-    }
     add(std::to_wstring(tools.size()) + L" tool bars with " + std::to_wstring(toolItems) + L" items");
 
     int menus = 0;
@@ -512,8 +506,8 @@ std::wstring Summary(CSkin& skin)
         std::vector<TMenuItemSkin> menuItems;
         while (ReadMenu(skin, L"name", &key, &menu, &menuItems)) {
             ++menus;
-            ReleaseBitmaps(menu);
-            ReleaseMenuItems(menuItems);
+            menu = TMenuSkin{};
+            menuItems.clear();
             key.clear();
         }
     }

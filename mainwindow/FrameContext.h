@@ -115,8 +115,8 @@ public:
     // Not owned; null restores the defaults.
     void SetExtensions(FrameExtensions* extensions);
 
-    // Applies the skin to window, which becomes the main window handle: icon, size, shape, caption, title bar, tool
-    // area, status bar, accelerators. Answers 1; a skin that gives no shape or
+    // Applies the skin to window, which becomes the main window handle: icon,
+    // size, shape, caption, title bar, tool area, status bar, accelerators. Answers 1; a skin that gives no shape or
     // no title bar leaves the window's own frame.
     int SetUpFrame(HWND window);
 
@@ -197,7 +197,6 @@ private:
     void ReadStatusBar();
     void ReadAcceleratorTable();
     void CentreWindow(HWND window, SIZE size);
-    void ReleaseTitleBar();
 
     CConfigure& configure_;
     FrameExtensions* extensions_;

@@ -4,9 +4,9 @@
 // shutdown sequence; what it looks like comes from the skin through the frame
 // context (FrameContext.h).
 //
-// Start-up, in this order (OnInitDialog); any failing step ends the dialog
-// with 0, and only a missing configuration says so ("The config file may be
-// broken!"):
+// Start-up, in this order (StartUp, run by OnInitDialog); any failing step
+// ends the dialog with 0, and only a missing configuration says so ("The
+// config file may be broken!"):
 //   icon -> frame context and configuration -> skin description -> log level
 //   and start banner -> frame context attached -> message-box caption ->
 //   single instance -> password -> window title -> mutex -> database ->

@@ -13,12 +13,6 @@ namespace kivra {
 
 namespace {
 
-// Takes a picture out of a record: the caller owns it from here on.
-UniqueBitmap Take(HBITMAP& field)
-{
-    return UniqueBitmap(std::exchange(field, nullptr));
-}
-
 void SetUpSharedFaces(TToolBarSkin& header, ButtonRegistry& buttons)
 {
     TSharedButtonImages& shared = CImageButton::Shared();
@@ -26,16 +20,15 @@ void SetUpSharedFaces(TToolBarSkin& header, ButtonRegistry& buttons)
     shared.maskColor = header.maskColor;
     const bool complete = header.imageList != nullptr && header.imageWidth != 0 && header.imageHeight != 0 &&
                           header.normalButtonImage != nullptr && header.hoverButtonImage != nullptr;
-    if (!complete) {
-        ReleaseBitmaps(header);
-        return;
-    }
-    shared.strip = header.imageList;
-    shared.normal = header.normalButtonImage;
-    shared.hover = header.hoverButtonImage;
+    if (!complete)
+        return;  // the header frees its pictures
+    shared.strip = header.imageList.get();
+    shared.normal = header.normalButtonImage.get();
+    shared.hover = header.hoverButtonImage.get();
     shared.iconSize = {header.imageWidth, header.imageHeight};
     // The registry keeps them for as long as the buttons draw them.
-    buttons.KeepSharedImages(Take(header.imageList), Take(header.normalButtonImage), Take(header.hoverButtonImage));
+    buttons.KeepSharedImages(std::move(header.imageList), std::move(header.normalButtonImage),
+                             std::move(header.hoverButtonImage));
 }
 
 }  // namespace
@@ -57,28 +50,25 @@ void CreateSkinButton(TSkinButton& record, const CLanguageTable& language, Comma
 
     auto button = std::make_unique<CImageButton>();
     const RECT placed = host.resolve ? host.resolve(record.rect) : record.rect;
-    if (!button->Create(host.window, placed, id, caption)) {
-        ReleaseBitmaps(record);
-        return;
-    }
+    if (!button->Create(host.window, placed, id, caption))
+        return;  // the record frees its pictures
     if (tooltip[0] != 0)
         SetButtonTooltip(host.tooltip, host.window, button->Handle(), tooltip);
 
     // The button owns its five faces from here on.
-    button->SetImage(Take(record.image).release(), kButtonImageNormal);
-    button->SetImage(Take(record.disable).release(), kButtonImageDisabled);
-    button->SetImage(Take(record.down).release(), kButtonImagePressed);
-    button->SetImage(Take(record.hover).release(), kButtonImageHover);
-    button->SetImage(Take(record.focus).release(), kButtonImageFocus);
+    button->SetImage(record.image.release(), kButtonImageNormal);
+    button->SetImage(record.disable.release(), kButtonImageDisabled);
+    button->SetImage(record.down.release(), kButtonImagePressed);
+    button->SetImage(record.hover.release(), kButtonImageHover);
+    button->SetImage(record.focus.release(), kButtonImageFocus);
 
     button->SetUseSharedImages(record.inherit);
     if (CImageButton::Shared().strip != nullptr)
         button->SetSharedTile(record.imageIndex);
     if (record.imageList != nullptr && record.imageWidth != 0 && record.imageHeight != 0) {
-        button->SetStrip(record.imageList, record.imageWidth, record.imageHeight);
-        entry.strip = Take(record.imageList);  // drawn from for the button's life
+        button->SetStrip(record.imageList.get(), record.imageWidth, record.imageHeight);
+        entry.strip = std::move(record.imageList);  // drawn from for the button's life
     }
-    ReleaseBitmap(record.imageList);
     button->SetTextFont(record.fontSize, record.fontWeight, record.fontFace, record.fontColor);
     if (!record.visable)
         button->Hide();
@@ -96,9 +86,9 @@ void CreateSkinButtons(CConfigure& configure, CommandRegistry& commands, ButtonR
         return;
     // All records first: the reading holds the skin document's node cursor.
     std::vector<TSkinButton> records;
-    TSkinButton record;
+    TSkinButton record{};
     while (ReadNextButton(skin, &record))
-        records.push_back(record);
+        records.push_back(std::move(record));
 
     SetUpSharedFaces(header, buttons);
     for (TSkinButton& button : records) {
@@ -112,7 +102,7 @@ void CreateSkinButtons(CConfigure& configure, CommandRegistry& commands, ButtonR
         const bool bound = owner[0] != 0 && host.ownerIsBound && host.ownerIsBound(owner);
         if (kept && SkinButtonIsCreated(owner, service, bound))
             CreateSkinButton(button, configure.Language(), commands, buttons, host);
-        ReleaseBitmaps(button);  // what a created button did not take over
+        // What a created button did not take over is freed with the records.
     }
 }
 

@@ -15,11 +15,6 @@ namespace kivra {
 
 namespace {
 
-UniqueBitmap Take(HBITMAP& field)
-{
-    return UniqueBitmap(std::exchange(field, nullptr));
-}
-
 struct TReadMenu {
     std::wstring key;
     TMenuSkin header = {};
@@ -61,13 +56,13 @@ void AppendItem(CMenuEx& menu, TMenuItemSkin& item, const TMenuSkin& header, con
     menu.AppendCheckToggle(item.checkToggle != 0);
     if (separator)
         return;
-    HBITMAP unchecked = item.uncheckedImage != nullptr ? item.uncheckedImage : header.uncheckedImage;
-    HBITMAP checked = item.checkedImage != nullptr ? item.checkedImage : header.checkedImage;
+    HBITMAP unchecked = item.uncheckedImage != nullptr ? item.uncheckedImage.get() : header.uncheckedImage.get();
+    HBITMAP checked = item.checkedImage != nullptr ? item.checkedImage.get() : header.checkedImage.get();
     if (unchecked != nullptr || checked != nullptr)
         ::SetMenuItemBitmaps(menu.Handle(), menu.ItemCount() - 1, MF_BYPOSITION, unchecked, checked);
     // The menu draws them for its life.
-    menu.KeepBitmap(Take(item.uncheckedImage));
-    menu.KeepBitmap(Take(item.checkedImage));
+    menu.KeepBitmap(std::move(item.uncheckedImage));
+    menu.KeepBitmap(std::move(item.checkedImage));
 }
 
 }  // namespace
@@ -78,16 +73,15 @@ CMenuEx* BuildSkinMenu(TMenuSkin& header, std::vector<TMenuItemSkin>& items, con
     auto menu = std::make_unique<CMenuEx>(owner);
     const bool iconsGiven = header.imageList != nullptr && header.imageWidth != 0 && header.imageHeight != 0;
     if (iconsGiven)
-        menu->SetIconStrip(Take(header.imageList), {header.imageWidth, header.imageHeight}, header.maskColor);
+        menu->SetIconStrip(std::move(header.imageList), {header.imageWidth, header.imageHeight}, header.maskColor);
     menu->SetAlignment(header.popupType);
-    menu->SetItemBackgrounds(Take(header.normalItemImage), Take(header.hoverItemImage));
+    menu->SetItemBackgrounds(std::move(header.normalItemImage), std::move(header.hoverItemImage));
 
     for (TMenuItemSkin& item : items)
         AppendItem(*menu, item, header, language, commands);
-    ReleaseMenuItems(items);
-    menu->KeepBitmap(Take(header.uncheckedImage));
-    menu->KeepBitmap(Take(header.checkedImage));
-    ReleaseBitmaps(header);
+    items.clear();  // the pictures the menu did not take
+    menu->KeepBitmap(std::move(header.uncheckedImage));
+    menu->KeepBitmap(std::move(header.checkedImage));
 
     menu->SetRadioGroup(header.radioFirst, header.radioLast);
     if (menu->HasRadioGroup())
@@ -114,14 +108,14 @@ TMenuSetUp SetUpMenus(HWND owner, CSkin& skin, const CLanguageTable& language, C
 {
     TMenuSetUp result;
     for (TReadMenu& read : ReadMenus(skin, L"name")) {
-        const TMenuSkin header = read.header;
+        const int radioFirst = read.header.radioFirst;
+        const int radioLast = read.header.radioLast;
+        const int defaultChecked = read.header.defaultChecked;
         CMenuEx* menu = BuildSkinMenu(read.header, read.items, read.key, owner, language, commands, services);
         if (menu == nullptr)
             continue;
-        if (header.radioFirst >= 0 && header.radioFirst < header.radioLast && header.radioFirst <= header.defaultChecked &&
-            header.defaultChecked <= header.radioLast)
-            ::CheckMenuRadioItem(menu->Handle(), header.radioFirst, header.radioLast, header.defaultChecked,
-                                 MF_BYPOSITION);
+        if (radioFirst >= 0 && radioFirst < radioLast && radioFirst <= defaultChecked && defaultChecked <= radioLast)
+            ::CheckMenuRadioItem(menu->Handle(), radioFirst, radioLast, defaultChecked, MF_BYPOSITION);
         if (read.key == L"tray")
             result.trayMenu = menu;
     }

@@ -16,16 +16,14 @@ bool BuildToolBar(HWND mainWindow, TToolAreaSkin& tool, const CLanguageTable& la
     auto bar = std::make_unique<CToolBarEx>();
     const SIZE buttonSize = {tool.buttonWidth, tool.buttonHeight};
     const SIZE imageSize = {tool.imageWidth, tool.imageHeight};
-    if (!bar->Create(mainWindow, buttonSize, imageSize, kToolBarId)) {
-        ReleaseBitmaps(tool);
+    if (!bar->Create(mainWindow, buttonSize, imageSize, kToolBarId))
         return false;
-    }
     if (tool.image != nullptr)
-        bar->SetButtonImages(tool.image);
+        bar->SetButtonImages(tool.image.get());
     if (tool.backgroundColor != 0)
         bar->SetBackgroundColour(tool.backgroundColor);
-    bar->SetBackgroundImage(tool.backgroundImage);
-    bar->SetLogo(tool.logoImage);
+    bar->SetBackgroundImage(tool.backgroundImage.get());
+    bar->SetLogo(tool.logoImage.get());
 
     // The tooltips (also the button labels) are text ids of the language file.
     std::vector<UINT> ids;
@@ -36,9 +34,9 @@ bool BuildToolBar(HWND mainWindow, TToolAreaSkin& tool, const CLanguageTable& la
         ids.push_back(ToolItemCommandId(commands, item, tooltip));
         labels.push_back(item.tooltip[0] != 0 ? tooltip : L"");
     }
-    // The bar drew its copies of the pictures: the strip went into its image
-    // list, the background and the logo into brushes.
-    ReleaseBitmaps(tool);
+    // The bar made its own copies of the pictures (the strip went into its
+    // image list, the background and the logo into brushes); the record frees
+    // the originals.
     if (ids.empty())
         return false;  // the bar is destroyed with its object
 
