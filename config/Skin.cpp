@@ -169,6 +169,16 @@ bool CSkin::LoadCachedPicture(const wchar_t* path, HBITMAP* bitmap) const
     return *bitmap != nullptr;
 }
 
+bool CSkin::LoadSkinImage(const wchar_t* fileName, UniqueBitmap* bitmap) const
+{
+    if (bitmap == nullptr)
+        return false;
+    HBITMAP loaded = nullptr;
+    const bool ok = LoadSkinImage(fileName, &loaded);
+    bitmap->reset(loaded);
+    return ok;
+}
+
 bool CSkin::ReadAccelerators(std::vector<TAccelKey>* keys)
 {
     if (keys == nullptr || !document_->Select(L"skin/accelerator/key"))

@@ -39,6 +39,9 @@ public:
     // gives a bitmap of its own, copied from the picture the skin decoded when
     // the file was first asked for (a file changed since is decoded anew).
     bool LoadSkinImage(const wchar_t* fileName, HBITMAP* bitmap) const;
+    // The same into an owning handle, which gives up what it held first (and
+    // holds nothing when the image does not load).
+    bool LoadSkinImage(const wchar_t* fileName, UniqueBitmap* bitmap) const;
 
     // Appends one record per "skin/accelerator/key" element, in document order.
     // False only when the selection fails (no document).

@@ -134,9 +134,9 @@ bool BuildModeRegion(const std::vector<TSkinImage>& background, COLORREF mask, b
     if (!*regionFlag)
         return false;
     *regionFlag = false;
-    if (background.empty() || background.front().bitmap == nullptr)
+    if (background.empty() || !background.front().bitmap)
         return false;
-    HBITMAP bitmap = background.front().bitmap;
+    HBITMAP bitmap = background.front().bitmap.get();
     UniqueRegion shape = RegionFromBitmap(bitmap, mask);
     if (!shape)
         return false;

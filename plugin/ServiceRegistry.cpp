@@ -1,5 +1,6 @@
 #include "plugin/ServiceRegistry.h"
 
+#include "framework/CrashContext.h"
 #include "framework/Text.h"
 
 #include <algorithm>
@@ -16,6 +17,12 @@ CServiceRegistry* g_registry = nullptr;
 // Keyboard messages: WM_KEYDOWN (0x0100) up to WM_UNICHAR (0x0109).
 constexpr UINT kFirstKeyMessage = 0x0100;
 constexpr UINT kLastKeyMessage = 0x0109;
+
+// The library of the plugin that registered record (null for the shell's own).
+HMODULE ModuleOf(const TService* record)
+{
+    return record->pInterface != nullptr ? record->pInterface->hModule : nullptr;
+}
 
 template <typename Ch>
 void SplitNames(const Ch* text, Ch* out, size_t& length)
@@ -195,6 +202,8 @@ CServiceRegistry::CallStep CServiceRegistry::CallOne(TService* service, TParam* 
         std::memcpy(service, stored, sizeof(TService));
         return CallStep::Ended;
     }
+    // The caller's record carries the current name, terminated.
+    PluginCallScope calling(ModuleOf(stored), "service", service->szName);
     stored->pfnHandler(service, param);
     return CallStep::Called;
 }
@@ -359,8 +368,10 @@ int CServiceRegistry::DispatchServiceMessage(MSG* msg)
         param.lParam = msg->lParam;
         param.ptX = msg->pt.x;
         param.ptY = msg->pt.y;
-        if (bound->pfnHandler != nullptr)
+        if (bound->pfnHandler != nullptr) {
+            PluginCallScope calling(ModuleOf(bound), "service", bound->szName);
             bound->pfnHandler(bound, &param);
+        }
     }
     return 0;  // the message still goes on to normal processing
 }
