@@ -188,7 +188,7 @@ bool CNurelMainWindow::StartUp()
         return false;
     OpInit();                                      // 13. its answer says nothing we act on
     CreateTooltip();                               // 14.
-    frame_->AttachMainWindow(hwnd_, tooltip_);
+    frame_->SetTooltip(tooltip_);
     CreateFloatDialog();                           // 15.
     if (!CreateRegistry())                         // 16.
         return false;
