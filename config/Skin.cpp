@@ -34,6 +34,8 @@ void CSkin::Close()
     CopyText(version_, nullptr);
     CopyText(company_, nullptr);
     CopyText(url_, nullptr);
+    previewFile_.clear();
+    previewRead_ = false;
     preview_.reset();
     pictures_.clear();
 }
@@ -93,12 +95,19 @@ bool CSkin::Open(const wchar_t* folder)
         Close();
         return false;
     }
-    if (!preview.empty()) {
-        HBITMAP bitmap = nullptr;
-        if (LoadSkinImage(preview.c_str(), &bitmap))  // a preview that does not load is no error
-            preview_.reset(bitmap);
-    }
+    // Nothing on the way to the main window shows it: it is decoded when it
+    // is first asked for.
+    previewFile_ = std::move(preview);
     return true;
+}
+
+HBITMAP CSkin::Preview() const
+{
+    if (!previewRead_ && !previewFile_.empty()) {
+        previewRead_ = true;
+        LoadSkinImage(previewFile_.c_str(), &preview_);  // a preview that does not load is no error
+    }
+    return preview_.get();
 }
 
 bool CSkin::LoadSkinImage(const wchar_t* fileName, HBITMAP* bitmap) const
@@ -119,7 +128,7 @@ bool CSkin::LoadSkinImage(const wchar_t* fileName, HBITMAP* bitmap) const
 bool CSkin::LoadCachedPicture(const wchar_t* path, HBITMAP* bitmap) const
 {
     // Skins name the same few pictures for many buttons; decoding is what
-    // costs, a copy of a decoded bitmap is cheap.
+    // costs, a copy of decoded pixels is cheap.
     WIN32_FILE_ATTRIBUTE_DATA file = {};
     if (!::GetFileAttributesExW(path, GetFileExInfoStandard, &file)) {
         const DWORD error = ::GetLastError();
@@ -131,41 +140,27 @@ bool CSkin::LoadCachedPicture(const wchar_t* path, HBITMAP* bitmap) const
         return false;
     const ULONGLONG size = (static_cast<ULONGLONG>(file.nFileSizeHigh) << 32) | file.nFileSizeLow;
 
+    const TPicturePixels* pixels = nullptr;
     try {
         auto cached = pictures_.find(path);
         const bool current = cached != pictures_.end() && cached->second.size == size &&
                              ::CompareFileTime(&cached->second.written, &file.ftLastWriteTime) == 0;
         if (!current) {
-            HBITMAP decoded = nullptr;
-            if (!LoadPictureFile(path, 0, 0, &decoded)) {
-                if (cached != pictures_.end())
-                    pictures_.erase(cached);
+            if (cached != pictures_.end())
+                pictures_.erase(cached);
+            TCachedPicture picture{file.ftLastWriteTime, size, {}};
+            if (!LoadPicturePixels(path, &picture.pixels))
                 return false;
-            }
-            UniqueBitmap owned(decoded);
-            TCachedPicture picture{file.ftLastWriteTime, size, {}, {}};
-            if (::GetObjectW(decoded, sizeof(picture.format), &picture.format) == 0 ||
-                picture.format.bmWidthBytes <= 0 || picture.format.bmHeight <= 0) {
-                *bitmap = owned.release();  // cannot be copied: the caller gets it as decoded
-                return true;
-            }
-            picture.bits.resize(static_cast<size_t>(picture.format.bmWidthBytes) * picture.format.bmHeight);
-            const LONG bytes = static_cast<LONG>(picture.bits.size());
-            if (::GetBitmapBits(decoded, bytes, picture.bits.data()) != bytes) {
-                *bitmap = owned.release();
-                return true;
-            }
-            cached = pictures_.insert_or_assign(path, std::move(picture)).first;
+            cached = pictures_.emplace(path, std::move(picture)).first;
         }
-        // A bitmap of the decoded one's own format and bits: as CopyImage
-        // would make it, without the device contexts that make CopyImage
-        // cost hundreds of microseconds under Wine.
-        const BITMAP& format = cached->second.format;
-        *bitmap = ::CreateBitmap(format.bmWidth, format.bmHeight, format.bmPlanes, format.bmBitsPixel,
-                                 cached->second.bits.data());
+        pixels = &cached->second.pixels;
     } catch (const std::bad_alloc&) {
         return LoadPictureFile(path, 0, 0, bitmap);
     }
+    // Each caller's own copy is a DIB section, which selects into a memory DC
+    // whatever the display's format (a copy of the display's own format could
+    // not follow a change of the colour depth).
+    *bitmap = BitmapFromPixels(*pixels);
     return *bitmap != nullptr;
 }
 

@@ -56,17 +56,17 @@ public:
     const wchar_t* Version() const { return version_; }
     const wchar_t* Company() const { return company_; }
     const wchar_t* Url() const { return url_; }
-    // The preview picture, or null; owned by the skin.
-    HBITMAP Preview() const { return preview_.get(); }
+    // The preview picture, or null; owned by the skin. Decoded on the first
+    // request.
+    HBITMAP Preview() const;
 
 private:
     // A decoded picture file: the file's size and time when it was read, and
-    // the decoded bitmap's format and bits, from which each copy is made.
+    // the decoded pixels, from which each copy is made.
     struct TCachedPicture {
         FILETIME written = {};
         ULONGLONG size = 0;
-        BITMAP format = {};
-        std::vector<BYTE> bits;
+        TPicturePixels pixels;
     };
 
     void Close();
@@ -81,7 +81,9 @@ private:
     wchar_t version_[kSkinTextSize] = {};
     wchar_t company_[kSkinTextSize] = {};
     wchar_t url_[kSkinTextSize] = {};
-    UniqueBitmap preview_;
+    std::wstring previewFile_;  // "skin/description/preview", may be empty
+    mutable bool previewRead_ = false;
+    mutable UniqueBitmap preview_;
     // Held by pointer so a failed Open can drop a loaded document.
     std::unique_ptr<CXmlDocument> document_;
     // Pictures by full path; they go with the skin (Close, destruction).
