@@ -6,6 +6,7 @@
 #include "config/KeyNames.h"
 #include "config/Skin.h"
 #include "tests/config/SkinFixture.h"
+#include "tests/support/Bitmaps.h"
 
 namespace kivra {
 namespace {
@@ -206,6 +207,30 @@ TEST_F(SkinPackage, EachLoadOfAPictureGivesItsOwnBitmapAndAChangedFileIsReadAnew
     ASSERT_TRUE(skin.LoadSkinImage(L"face.bmp", &changed));
     EXPECT_EQ(BitmapSize(changed).cx, 2) << "a removed file falls back to common";
     ::DeleteObject(changed);
+}
+
+// Copies are DIB sections: a device-dependent copy of 24 or 32 bits would not
+// select into a memory DC of a 16-bit display (Wine's display here is 24-bit,
+// so only the kind of bitmap and its pixels can be checked).
+TEST_F(SkinPackage, PictureCopiesAreDibSectionsWithThePicturesPixels)
+{
+    SkinFixture fixture;
+    // Five pixels a row leave padding in the file's rows; each corner differs.
+    const auto colour = [](int x, int y) { return RGB(x * 50, y * 100, x == 0 && y == 0 ? 255 : 7); };
+    skintest::WriteFileBytes(fixture.SkinFolder() + L"\\odd.bmp", testing::BmpFileBytes(5, 3, colour));
+    CSkin skin;
+    ASSERT_TRUE(fixture.Open(skin, L""));
+    for (int load = 0; load < 2; ++load) {  // decoded, then from the cache
+        UniqueBitmap copy;
+        ASSERT_TRUE(skin.LoadSkinImage(L"odd.bmp", &copy));
+        DIBSECTION section = {};
+        EXPECT_EQ(::GetObjectW(copy.get(), sizeof(section), &section), static_cast<int>(sizeof(section)));
+        UniqueMemoryDc dc(::CreateCompatibleDC(nullptr));
+        SelectedObject selected(dc.get(), copy.get());
+        ASSERT_TRUE(selected);
+        for (const POINT at : {POINT{0, 0}, POINT{4, 0}, POINT{0, 2}, POINT{4, 2}, POINT{2, 1}})
+            EXPECT_EQ(::GetPixel(dc.get(), at.x, at.y), colour(at.x, at.y)) << at.x << "," << at.y;
+    }
 }
 
 TEST_F(SkinPackage, AcceleratorsTakeDefaultsAndDoNotCarryValuesOver)
