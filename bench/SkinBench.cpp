@@ -84,6 +84,7 @@ double ReadSample(const fs::path& product, int* buttons)
     if (!skin.Open(folder.c_str()))
         return -1;
     TToolBarSkin header{};
+    const CSkin::PictureBatch batch(skin);  // as start-up reads them
     ReadToolBar(skin, &header);
     *buttons = 0;
     for (TSkinButton button{}; ReadNextButton(skin, &button); button = TSkinButton{})

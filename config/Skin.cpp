@@ -129,18 +129,39 @@ bool CSkin::LoadCachedPicture(const wchar_t* path, HBITMAP* bitmap) const
 {
     // Skins name the same few pictures for many buttons; decoding is what
     // costs, a copy of decoded pixels is cheap.
+    const TPicturePixels* pixels = nullptr;
+    if (openBatches_ > 0) {
+        try {
+            const auto known = pictures_.find(path);
+            if (known != pictures_.end() && known->second.batch == batch_)
+                pixels = &known->second.pixels;  // looked at in this batch already
+        } catch (const std::bad_alloc&) {
+        }
+    }
+    if (pixels == nullptr && !LookAtPictureFile(path, &pixels))
+        return LoadPictureFile(path, 0, 0, bitmap);  // the cache cannot serve it
+    if (pixels == nullptr)
+        return false;
+    // Each caller's own copy is a DIB section, which selects into a memory DC
+    // whatever the display's format (a copy of the display's own format could
+    // not follow a change of the colour depth).
+    *bitmap = BitmapFromPixels(*pixels);
+    return *bitmap != nullptr;
+}
+
+bool CSkin::LookAtPictureFile(const wchar_t* path, const TPicturePixels** pixels) const
+{
+    *pixels = nullptr;
     WIN32_FILE_ATTRIBUTE_DATA file = {};
     if (!::GetFileAttributesExW(path, GetFileExInfoStandard, &file)) {
         const DWORD error = ::GetLastError();
-        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
-            return false;
-        return LoadPictureFile(path, 0, 0, bitmap);  // cannot tell whether it changed: no cache
+        // Cannot tell whether it changed: no cache.
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
     }
     if (file.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-        return false;
+        return true;
     const ULONGLONG size = (static_cast<ULONGLONG>(file.nFileSizeHigh) << 32) | file.nFileSizeLow;
 
-    const TPicturePixels* pixels = nullptr;
     try {
         auto cached = pictures_.find(path);
         const bool current = cached != pictures_.end() && cached->second.size == size &&
@@ -148,20 +169,28 @@ bool CSkin::LoadCachedPicture(const wchar_t* path, HBITMAP* bitmap) const
         if (!current) {
             if (cached != pictures_.end())
                 pictures_.erase(cached);
-            TCachedPicture picture{file.ftLastWriteTime, size, {}};
+            TCachedPicture picture{file.ftLastWriteTime, size, {}, 0};
             if (!LoadPicturePixels(path, &picture.pixels))
-                return false;
+                return true;  // no picture
             cached = pictures_.emplace(path, std::move(picture)).first;
         }
-        pixels = &cached->second.pixels;
+        cached->second.batch = openBatches_ > 0 ? batch_ : 0;
+        *pixels = &cached->second.pixels;
     } catch (const std::bad_alloc&) {
-        return LoadPictureFile(path, 0, 0, bitmap);
+        return false;
     }
-    // Each caller's own copy is a DIB section, which selects into a memory DC
-    // whatever the display's format (a copy of the display's own format could
-    // not follow a change of the colour depth).
-    *bitmap = BitmapFromPixels(*pixels);
-    return *bitmap != nullptr;
+    return true;
+}
+
+CSkin::PictureBatch::PictureBatch(const CSkin& skin) : skin_(skin)
+{
+    if (skin_.openBatches_++ == 0)
+        ++skin_.batch_;
+}
+
+CSkin::PictureBatch::~PictureBatch()
+{
+    --skin_.openBatches_;
 }
 
 bool CSkin::LoadSkinImage(const wchar_t* fileName, UniqueBitmap* bitmap) const

@@ -60,6 +60,21 @@ public:
     // request.
     HBITMAP Preview() const;
 
+    // While one lives, each picture file is looked at on disk once: a section
+    // read in one go (a thousand buttons naming the same few faces) runs no
+    // plugin meanwhile, so nothing can change a file under it. Outside one,
+    // every load sees whether its file changed since it was decoded.
+    class PictureBatch {
+    public:
+        explicit PictureBatch(const CSkin& skin);
+        ~PictureBatch();
+        PictureBatch(const PictureBatch&) = delete;
+        PictureBatch& operator=(const PictureBatch&) = delete;
+
+    private:
+        const CSkin& skin_;
+    };
+
 private:
     // A decoded picture file: the file's size and time when it was read, and
     // the decoded pixels, from which each copy is made.
@@ -67,11 +82,17 @@ private:
         FILETIME written = {};
         ULONGLONG size = 0;
         TPicturePixels pixels;
+        unsigned batch = 0;  // the batch in which the file was last looked at
     };
 
     void Close();
     // The picture at path, copied from the cache or decoded into it.
     bool LoadCachedPicture(const wchar_t* path, HBITMAP* bitmap) const;
+    // Looks at the file at path: *pixels becomes its cached pixels, decoded
+    // anew when the file is new or changed, or null when there is no picture.
+    // False when the cache cannot serve the file (unreadable attributes, out
+    // of memory): it is then decoded without the cache.
+    bool LookAtPictureFile(const wchar_t* path, const TPicturePixels** pixels) const;
     bool SetFolders(const wchar_t* folder);
     void ReadDescription();
 
@@ -88,6 +109,8 @@ private:
     std::unique_ptr<CXmlDocument> document_;
     // Pictures by full path; they go with the skin (Close, destruction).
     mutable std::unordered_map<std::wstring, TCachedPicture> pictures_;
+    mutable unsigned openBatches_ = 0;
+    mutable unsigned batch_ = 0;  // the current (or last) batch, counting from 1
 };
 
 }  // namespace kivra

@@ -194,6 +194,14 @@ TEST_F(SkinPackage, EachLoadOfAPictureGivesItsOwnBitmapAndAChangedFileIsReadAnew
     EXPECT_EQ(pixelOf(second, 3, 2), RGB(10, 20, 30));
     ::DeleteObject(second);
 
+    {
+        // A batch (one section read) looks at the file once; when it ends,
+        // loads look again.
+        const CSkin::PictureBatch batch(skin);
+        UniqueBitmap inBatch;
+        ASSERT_TRUE(skin.LoadSkinImage(L"face.bmp", &inBatch));
+        ASSERT_TRUE(skin.LoadSkinImage(L"face.bmp", &inBatch));
+    }
     // A plugin that rewrites a picture and loads it again gets the new one.
     fixture.WriteSkinImage(L"face.bmp", 6, 5, RGB(200, 100, 50));
     HBITMAP changed = nullptr;
