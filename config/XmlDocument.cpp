@@ -434,18 +434,6 @@ HBITMAP CopyAtSize(const TDecodedPicture& decoded, SIZE size)
     return static_cast<HBITMAP>(::CopyImage(decoded.bitmap, IMAGE_BITMAP, size.cx, size.cy, 0));
 }
 
-BITMAPINFO PixelFormat(int width, int height)
-{
-    BITMAPINFO format = {};
-    format.bmiHeader.biSize = sizeof(format.bmiHeader);
-    format.bmiHeader.biWidth = width;
-    format.bmiHeader.biHeight = height;  // bottom up
-    format.bmiHeader.biPlanes = 1;
-    format.bmiHeader.biBitCount = 32;
-    format.bmiHeader.biCompression = BI_RGB;
-    return format;
-}
-
 }  // namespace
 
 bool LoadPictureFile(const wchar_t* path, int width, int height, HBITMAP* bitmap)
@@ -482,40 +470,7 @@ bool LoadPicturePixels(const wchar_t* path, TPicturePixels* picture)
         resized.reset(CopyAtSize(decoded, size));
         source = resized.get();
     }
-    WindowDc screen(nullptr);
-    if (source == nullptr || !screen)
-        return false;
-    try {
-        picture->pixels.resize(static_cast<size_t>(size.cx) * static_cast<size_t>(size.cy));
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
-    BITMAPINFO format = PixelFormat(size.cx, size.cy);
-    if (::GetDIBits(screen.get(), source, 0, static_cast<UINT>(size.cy), picture->pixels.data(), &format,
-                    DIB_RGB_COLORS) != size.cy) {
-        *picture = TPicturePixels{};
-        return false;
-    }
-    picture->width = size.cx;
-    picture->height = size.cy;
-    return true;
-}
-
-HBITMAP BitmapFromPixels(const TPicturePixels& picture)
-{
-    const size_t count = static_cast<size_t>(picture.width) * static_cast<size_t>(picture.height);
-    if (picture.width <= 0 || picture.height <= 0 || picture.pixels.size() != count)
-        return nullptr;
-    BITMAPINFO format = PixelFormat(picture.width, picture.height);
-    void* bits = nullptr;
-    HBITMAP bitmap = ::CreateDIBSection(nullptr, &format, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (bitmap == nullptr || bits == nullptr) {
-        if (bitmap != nullptr)
-            ::DeleteObject(bitmap);
-        return nullptr;
-    }
-    std::memcpy(bits, picture.pixels.data(), count * sizeof(RGBQUAD));
-    return bitmap;
+    return source != nullptr && ReadBitmapPixels(source, picture);
 }
 
 }  // namespace kivra

@@ -8,8 +8,8 @@
 #include <msxml.h>
 
 #include <string>
-#include <vector>
 
+#include "framework/BitmapPixels.h"
 #include "framework/Handles.h"
 
 namespace kivra {
@@ -113,22 +113,9 @@ bool NodeText(IXMLDOMNode* node, std::wstring* text);
 // picture's natural size at the screen's resolution.
 bool LoadPictureFile(const wchar_t* path, int width, int height, HBITMAP* bitmap);
 
-// The pixels of a picture: 32 bits each (blue, green, red, zero), rows from
-// the bottom up, as a bottom-up 32-bit DIB holds them.
-struct TPicturePixels {
-    int width = 0;
-    int height = 0;
-    std::vector<RGBQUAD> pixels;
-};
-
 // Decodes a BMP, JPEG or GIF file at its natural size (as LoadPictureFile with
 // 0, 0) and reads its pixels. False when the file is no picture or memory runs
 // out.
 bool LoadPicturePixels(const wchar_t* path, TPicturePixels* picture);
-
-// A bitmap of the pixels, a DIB section: it can be selected into a memory DC
-// of any display format, which a 24- or 32-bit device-dependent bitmap cannot
-// on a 16-bit display. The caller owns it; null when it cannot be made.
-HBITMAP BitmapFromPixels(const TPicturePixels& picture);
 
 }  // namespace kivra

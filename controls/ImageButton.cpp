@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "controls/ImageStrip.h"
+#include "framework/BitmapPixels.h"
 
 namespace kivra {
 
@@ -82,11 +83,9 @@ void CImageButton::SetImage(HBITMAP bitmap, int type)
     const SIZE want = {window.right - window.left, window.bottom - window.top};
     const SIZE have = BitmapSize(image.get());
     if (want.cx > 0 && want.cy > 0 && (have.cx != want.cx || have.cy != want.cy)) {
-        // LR_COPYDELETEORG deletes the original once the copy exists.
-        auto copy = static_cast<HBITMAP>(
-            ::CopyImage(image.get(), IMAGE_BITMAP, want.cx, want.cy, LR_COPYDELETEORG));
-        if (copy != nullptr) {
-            image.release();
+        // Stretched once per face and button size, however many buttons
+        // share them; the original goes once the copy exists.
+        if (HBITMAP copy = ScaledCopy(image.get(), want)) {
             image.reset(copy);
             resized_ = true;
         }
