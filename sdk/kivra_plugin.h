@@ -236,6 +236,48 @@ KIVRA_API int __cdecl PluginMessageBox(const wchar_t* text, HWND owner, unsigned
 // Translates a text id through the product's language table. The result lives
 // in one process-wide buffer of 1,024 units: copy it before the next call.
 KIVRA_API const wchar_t* __cdecl TranslateText(const wchar_t* id);
+
+// The wait dialog: a small borderless box with a line of text ("Please
+// wait..." unless told otherwise) and an optional progress bar, running on a
+// thread of its own so that it stays responsive while the caller is busy.
+// Every function may be called from any thread, before the dialog opens (it
+// then opens that way) or while it is open: text, colours, background and
+// progress position show within a second; placement, size and range are
+// taken when it opens. The settings stay from one opening to the next.
+// "manager/ShowWaitDlg" drives the same dialog through a service.
+
+// showProgress: 0 hides the progress bar, anything else shows it. rangeMax:
+// the bar runs from 0 to this (its low 16 bits; 128 at first). The two floats
+// are not used. backColour: the background, a COLORREF (RGB(r, g, b)), which
+// replaces any background picture. textColour: the text's COLORREF.
+KIVRA_API void __cdecl InitWaitDlg(int showProgress, int rangeMax, float unused1, float unused2,
+                                   DWORD backColour, DWORD textColour);
+// bitmap: a bitmap handle (HBITMAP, for example the one "manager/LoadImage"
+// gives back) tiled as the background. The shell makes its own brush from it;
+// the bitmap stays the caller's, who may delete it afterwards. Null, or a
+// handle that is not a bitmap of at least one pixel, changes nothing.
+KIVRA_API void __cdecl SetWaitDlgBkImage(HBITMAP bitmap);
+// position: where the progress bar stands, between 0 and rangeMax; shown at
+// the next tick (once a second).
+KIVRA_API void __cdecl SetProgressStep(int position);
+// Where the dialog goes inside its parent window (the screen without one):
+// vertical: 0.0 top, 1.0 bottom (0.375 at first); horizontal: 0.0 left, 1.0
+// right (0.5 at first). Note the order: vertical first.
+KIVRA_API void __cdecl SetWaitDlgPos(float vertical, float horizontal);
+// backColour: a COLORREF for a plain background (replaces a picture).
+KIVRA_API void __cdecl SetWaitDlgBkColor(DWORD backColour);
+// The dialog's size, in pixels, as a rectangle: only right - left and bottom
+// - top count (it is still placed by SetWaitDlgPos). A rectangle without
+// width or height (left >= right or top >= bottom) keeps the dialog's own size.
+KIVRA_API void __cdecl SetWaitDlgRect(int left, int top, int right, int bottom);
+// textColour: the COLORREF of the text.
+KIVRA_API void __cdecl SetWaitDlgTextColor(DWORD textColour);
+// text: the line shown, cut to 255 characters; null changes nothing.
+KIVRA_API void __cdecl SetWaitDlgText(const wchar_t* text);
+// show true: opens the dialog over parent (null: the screen) unless it is open
+// already, and returns about 100 ms later, once it is up. show false: closes
+// it when it is open.
+KIVRA_API void __cdecl ShowWaitTipWindow(HWND parent, bool show);
 }
 
 // ---------------------------------------------------------------------------
