@@ -41,7 +41,10 @@
 //   message to a window of its plugin and calls from there. Handlers run
 //   synchronously inside the caller's CallService and may call further
 //   services. Only the wait dialog runs on a thread of its own, which
-//   "manager/ShowWaitDlg" starts; it is driven through that service alone.
+//   "manager/ShowWaitDlg" starts; that service and the exported wait
+//   functions (InitWaitDlg ... ShowWaitTipWindow, at the end of this header)
+//   are the only ways to it, and the wait functions alone may be called from
+//   any thread.
 //
 // Calling a service
 //   Plugins meet each other and the shell only through named services: a
@@ -454,7 +457,7 @@ struct TMenuCheckInfo {
 //                    null keeps the background
 //           rcLeft, rcTop, rcRight, rcBottom
 //                    the dialog's size: its width and height are taken when
-//                    left != right and top != bottom, at the next opening;
+//                    right > left and bottom > top, at the next opening;
 //                    left and top are not used: the dialog is placed over
 //                    the main window
 //   owner   the bitmap stays yours: the shell makes its own brush from it
