@@ -19,10 +19,9 @@
 
 #include <cstddef>
 
-namespace kivra {
+#include "plugin/ManagerHost.h"  // kTrayCallbackMessage
 
-// The tray callback message; lParam is the mouse message.
-constexpr UINT kTrayCallbackMessage = WM_USER + 102;
+namespace kivra {
 // The record size that includes guidItem and ends before hBalloonIcon.
 constexpr DWORD kTrayRecordSize = 952;
 static_assert(offsetof(NOTIFYICONDATAW, hBalloonIcon) == kTrayRecordSize);
