@@ -89,6 +89,24 @@ int __cdecl ShowSetWindow(TService*, TParam*)
     return host != nullptr && host->ShowSettingDialog() ? 1 : 0;
 }
 
+// 9 "manager/Tray/SetToolTip": pszText becomes the tray icon's tip.
+int __cdecl TraySetToolTip(TService*, TParam* param)
+{
+    IManagerHost* host = Host();
+    return host != nullptr && param != nullptr && param->pszText != nullptr && host->SetTrayTip(param->pszText) ? 1
+                                                                                                               : 0;
+}
+
+// 10 "manager/ChangeTrayIcon": the HICON in pData becomes the tray icon's picture.
+int __cdecl ChangeTrayIcon(TService*, TParam* param)
+{
+    IManagerHost* host = Host();
+    return host != nullptr && param != nullptr && param->pData != nullptr &&
+                   host->SetTrayIcon(static_cast<HICON>(param->pData))
+               ? 1
+               : 0;
+}
+
 // 11 "manager/PopupTray": a tray double click, sent.
 int __cdecl PopupTray(TService*, TParam*)
 {
@@ -117,6 +135,16 @@ int __cdecl ProgramExit(TService*, TParam*)
     if (host == nullptr || !host->ConfirmExit())
         return 0;
     host->ExitOperation();
+    return 1;
+}
+
+// 14 "manager/ShowWaitDlg": opens, updates or closes the wait dialog.
+int __cdecl ShowWaitDlg(TService*, TParam* param)
+{
+    IManagerHost* host = Host();
+    if (host == nullptr || param == nullptr)
+        return 0;
+    host->ShowWaitDialog(*param);
     return 1;
 }
 
@@ -167,6 +195,20 @@ int __cdecl HideMainWindow(TService*, TParam*)
         return 0;
     ::PostMessageW(host, WM_SYSCOMMAND, SC_CLOSE, 0);
     return 1;
+}
+
+// 21 "manager/ShowHelpFile": the help, opened or brought to the front.
+int __cdecl ShowHelpFile(TService*, TParam*)
+{
+    IManagerHost* host = Host();
+    return host != nullptr && host->OpenHelp() ? 1 : 0;
+}
+
+// 24 "manager/UpgradeOnline": update.exe, started or brought to the front.
+int __cdecl UpgradeOnline(TService*, TParam*)
+{
+    IManagerHost* host = Host();
+    return host != nullptr && host->StartUpgrade() ? 1 : 0;
 }
 
 // 26 "manager/MaximizeWindow": max mode, when the skin has one.
@@ -273,22 +315,22 @@ const TService kServices[kManagerServiceCount] = {
     Record("manager/Dropzone/UpdateLastData", NotProvidedYet),
     Record("manager/Dropzone/ShowDataStatus", NotProvidedYet),
     Record("manager/CheckDropzoneItem", NotProvidedYet),
-    Record("manager/Tray/SetToolTip", NotProvidedYet),
-    Record("manager/ChangeTrayIcon", NotProvidedYet),
+    Record("manager/Tray/SetToolTip", TraySetToolTip),
+    Record("manager/ChangeTrayIcon", ChangeTrayIcon),
     Record("manager/PopupTray", PopupTray),
     Record("manager/ShowTray", ShowTray),
     Record("manager/ProgramExit", ProgramExit),
-    Record("manager/ShowWaitDlg", NotProvidedYet),
+    Record("manager/ShowWaitDlg", ShowWaitDlg),
     Record("manager/LoadImage", LoadImageService),
     Record("manager/ModifyButtonInfo", NotProvidedYet),
     Record("manager/ShowAboutDlg", NotProvidedYet),
     Record("manager/ShowMainWindow", ShowMainWindow),
     Record("manager/ShowWindow", ShowWindowService),
     Record("manager/HideMainWindow", HideMainWindow),
-    Record("manager/ShowHelpFile", NotProvidedYet),
+    Record("manager/ShowHelpFile", ShowHelpFile),
     Record("manager/EnableCommandItem", NotProvidedYet),
     Record("manager/RegisterCommandFunction", NotProvidedYet),
-    Record("manager/UpgradeOnline", NotProvidedYet),
+    Record("manager/UpgradeOnline", UpgradeOnline),
     Record("manager/CheckMenuItem", NotProvidedYet),
     Record("manager/MaximizeWindow", MaximizeWindow),
     Record("manager/RestoreWindow", RestoreWindow),
