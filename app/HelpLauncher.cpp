@@ -7,6 +7,7 @@
 #include "app/ExitConfirmation.h"
 #include "app/Log.h"
 #include "config/Configure.h"
+#include "framework/DiskFile.h"
 #include "framework/ModulePath.h"
 #include "framework/Text.h"
 
@@ -40,12 +41,6 @@ BOOL CALLBACK MatchBrowserTitle(HWND window, LPARAM context)
             return FALSE;
         }
     return TRUE;
-}
-
-bool FileExists(const std::wstring& path)
-{
-    const DWORD attributes = ::GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
 std::wstring FolderPath(const wchar_t* exeFolder, const wchar_t* relative, const wchar_t* fileName)
@@ -92,7 +87,9 @@ bool BringForwardOrOpen(const wchar_t* title, const std::wstring& path, const wc
         ::SetForegroundWindow(window);
         return true;
     }
-    if (path.empty() || !FileExists(path)) {
+    // The help file's name comes from the configuration: a device such as
+    // "COM1" or a folder is never handed to the shell.
+    if (path.empty() || !IsRegularDiskFile(path.c_str())) {
         GetLog().Log(kLauncherLogLevel, L"not found: %s", path.c_str());
         return false;
     }

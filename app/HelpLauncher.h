@@ -5,8 +5,9 @@
 //
 // The help file is common\<help file name> and the upgrade program
 // update.exe, both in the executable's folder; they are opened with the
-// system's "open" verb. A file that does not exist is not opened (nothing is
-// shown; a line goes to the log).
+// system's "open" verb. A file that does not exist, or is a folder or a
+// device rather than a file on a disk, is not opened (nothing is shown; a
+// line goes to the log).
 #pragma once
 
 #include <windows.h>

@@ -3,6 +3,7 @@
 #include <cwchar>
 
 #include "app/ExitConfirmation.h"
+#include "framework/DiskFile.h"
 #include "framework/ModulePath.h"
 #include "framework/Text.h"
 #include "resources/resource.h"
@@ -38,7 +39,8 @@ std::wstring EncodeStoredPassword(const std::wstring& password)
 
 std::wstring ReadStoredPassword(const wchar_t* iniPath)
 {
-    if (iniPath == nullptr || iniPath[0] == 0)
+    // A folder or a device in the file's place holds no password.
+    if (iniPath == nullptr || iniPath[0] == 0 || !IsRegularDiskFile(iniPath))
         return {};
     wchar_t value[kStoredPasswordUnits] = {};
     // Always terminated: a longer value is cut to 15 characters.

@@ -4,17 +4,20 @@
 #include <dbt.h>
 
 #include <algorithm>
+#include <optional>
 
 #include "app/ExitConfirmation.h"
 #include "app/HelpLauncher.h"
 #include "app/Log.h"
 #include "app/Exports.h"
 #include "config/Configure.h"
+#include "controls/MenuEx.h"
 #include "dialogs/PasswdDlg.h"
 #include "dialogs/SettingDialogs.h"
 #include "dialogs/WaitDlg.h"
 #include "dunra.h"
 #include "framework/ControlBars.h"
+#include "framework/DiskFile.h"
 #include "framework/Text.h"
 #include "mainwindow/FrameContext.h"
 #include "ostel.h"
@@ -29,9 +32,6 @@ namespace {
 
 // OpenMutexW access: everything (MUTEX_ALL_ACCESS).
 constexpr DWORD kMutexAllAccess = 0x1F0001;
-// The load order list of the skin, at most this many characters.
-constexpr wchar_t kLoadOrderPath[] = L"skin/backgroudmain-frame/load-plugin-order";
-constexpr size_t kLoadOrderUnits = 1024;
 
 }  // namespace
 
@@ -57,8 +57,7 @@ CNurelMainWindow::CNurelMainWindow()
     // shell started from another working directory keeps its icon.
     const std::wstring iconPath = ExecutableRelativePath(kMainIconFile);
     if (!iconPath.empty())
-        mainIcon_.reset(static_cast<HICON>(
-            ::LoadImageW(nullptr, iconPath.c_str(), IMAGE_ICON, 0, 0, LR_LOADFROMFILE)));
+        mainIcon_.reset(LoadIconFile(iconPath.c_str()));
 }
 
 CNurelMainWindow::~CNurelMainWindow()
@@ -79,10 +78,12 @@ CNurelMainWindow::~CNurelMainWindow()
         registry_ = nullptr;
     }
 
-    // 4. The built-in plugin's UnloadPlugin normally destroyed it already.
+    // 4. The built-in plugin's UnloadPlugin normally destroyed it already;
+    //    the commands with their menus and bars follow.
     if (ExistingFrameContext() != nullptr)
-        DestroyFrameContext();
+        ReleaseFrameContext();
     frame_ = nullptr;
+    DestroyCommandRegistry();
 
     // 5. The message bus, after every plugin is gone.
     OpExit();
@@ -178,6 +179,9 @@ bool CNurelMainWindow::ShowSettingDialog()
 
 void CNurelMainWindow::ReleaseFrameContext()
 {
+    // The menu bar goes with the frame context: the window lets go of it first.
+    if (IsWindow())
+        ::SetMenu(hwnd_, nullptr);
     DestroyFrameContext();
     frame_ = nullptr;
 }
@@ -206,6 +210,7 @@ bool CNurelMainWindow::StartUp()
     ReadSkinDescription();                         // 3.
     WriteStartBanner();                            // 4., 5. log level and start banner
     frame_->AttachMainWindow(hwnd_, nullptr);      // 6. the tooltip follows at 14
+    frame_->SetExtensions(&shell_);
     const std::wstring title = TranslatedTitle();  // 7. PluginMessageBox's caption from now on
     SetMessageBoxCaption(title.c_str());
     if (!SingleInstanceAllowsStart(title.c_str())) // 8. one instance per title
@@ -332,31 +337,20 @@ bool CNurelMainWindow::CreateRegistry()
     registry_ = CServiceRegistry::GetRegistry();
     if (registry_ == nullptr)
         return false;
-    registry_->SetHost(this, hwnd_);  // the plugins' host, the built-in plugin's IManagerHost
+    registry_->SetHost(this, hwnd_);  // the built-in plugin's IManagerHost
+    registry_->SetPluginHost(static_cast<CWindow*>(this));  // every other plugin's host object
     return true;
 }
 
 void CNurelMainWindow::LoadPlugins()
 {
-    const std::wstring folder = PluginFolder();
-    BindPlugin(registry_, ManagerPluginEntryPoints());
-    if (folder.empty())
-        return;
-
-    std::wstring order;
-    if (frame_->Configure().Skin().Document().ReadText(kLoadOrderPath, &order)) {
-        if (order.size() >= kLoadOrderUnits)
-            order.resize(kLoadOrderUnits - 1);
-        LoadPluginsInOrder(order.c_str(), folder.c_str());
-    }
-
-    wchar_t pattern[kMaxPathChars + 1];
-    if (CopyText(pattern, folder.c_str()) && AppendText(pattern, L"*.dll"))
-        LoadPluginsInFolder(pattern);
+    // Before a plugin library is freed, the bus forgets the listeners in it.
+    SetLibraryReleaseHandler([](HMODULE library) { OpUnsubscribeModule(library); });
+    LoadStartupPlugins(registry_, ManagerPluginEntryPoints(), &frame_->Configure().Skin().Document());
 }
 
 // ---------------------------------------------------------------------------
-// Seams
+// Start-up steps of the auxiliary windows
 
 INT_PTR CNurelMainWindow::RunPasswordDialog()
 {
@@ -371,22 +365,21 @@ void CNurelMainWindow::SetWaitDialogDefaults()
     WaitSettings& wait = TheWaitSettings();
     wait.SetBackgroundColour(kWaitDefaultBackground);
     // The pattern brush keeps its own copy: the picture goes at once.
-    HBITMAP loaded = nullptr;
-    if (frame_->Configure().Skin().LoadSkinImage(kWaitDefaultImage, &loaded)) {
-        UniqueBitmap image(loaded);
+    UniqueBitmap image;
+    if (frame_->Configure().Skin().LoadSkinImage(kWaitDefaultImage, &image))
         wait.SetBackgroundImage(image.get());
-    }
 }
 
 void CNurelMainWindow::CreatePanelsButtonsAndStartService()
 {
-    // The plugin panels, the skin buttons and the skin's start service come
-    // with the tool area and plugin panels.
+    shell_.CreatePanelsButtonsAndStartService(*frame_, *registry_);
 }
 
 void CNurelMainWindow::AddTrayIcon()
 {
-    // Registered now, shown only while the window is hidden to the tray.
+    // Registered now, shown only while the window is hidden to the tray. Its
+    // right click pops up the skin's tray menu (none: the click does nothing).
+    trayIcon_.SetMenu(shell_.Tray().Handle());
     if (trayIcon_.Add(GetText().c_str(), hwnd_, WindowIcon()))
         trayIcon_.Hide();
 }
@@ -397,12 +390,9 @@ void CNurelMainWindow::InitialiseSettingDialog()
     // here once the settings pages exist.
 }
 
-bool CNurelMainWindow::DispatchToolCommand(UINT)
+bool CNurelMainWindow::DispatchToolCommand(UINT id)
 {
-    // Tool-area, menu and accelerator commands reach their services through
-    // the command registry, which comes with the menus and commands. Until
-    // then no command is known.
-    return false;
+    return shell_.Commands().Execute(id);
 }
 
 // ---------------------------------------------------------------------------
@@ -468,6 +458,14 @@ LRESULT CNurelMainWindow::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
         break;
     case WM_QUERYDRAGICON:  // HICON WindowIcon()
         return reinterpret_cast<LRESULT>(WindowIcon());
+    case WM_MEASUREITEM:  // bool OnMeasureItem(MEASUREITEMSTRUCT* item); false: the default
+        if (OnMeasureItem(reinterpret_cast<MEASUREITEMSTRUCT*>(lParam)))
+            return TRUE;
+        break;
+    case WM_DRAWITEM:  // bool OnDrawItem(const DRAWITEMSTRUCT* item); false: the default
+        if (OnDrawItem(reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)))
+            return TRUE;
+        break;
     case kTrayCallbackMessage:  // void OnTrayNotify(WPARAM icon, UINT mouseMessage)
         OnTrayNotify(wParam, static_cast<UINT>(lParam));
         return 0;
@@ -533,9 +531,7 @@ void CNurelMainWindow::HideToTray()
     trayIcon_.Show();
     // With the tray menu's floating-window item checked the floating dialog
     // stands in for the hidden window.
-    if (trayMenu_ != nullptr && dropZoneItemId_ > 0 &&
-        (::GetMenuState(trayMenu_, static_cast<UINT>(dropZoneItemId_), MF_BYCOMMAND) & MF_CHECKED) != 0 &&
-        floatDlg_.IsWindow())
+    if (shell_.Tray().DropZoneChecked() && floatDlg_.IsWindow())
         floatDlg_.Show(SW_SHOW);
 }
 
@@ -553,14 +549,22 @@ void CNurelMainWindow::OnTrayNotify(WPARAM icon, UINT mouseMessage)
     // "manager/PopupTray", "manager/ShowMainWindow" and a second instance ask
     // for: the tray icon does it and leaves the tray. Without a tray icon
     // (none could be added) the window still comes back.
-    const bool ours = trayIcon_.OnTrayNotification(icon, mouseMessage) != 0;
-    if (mouseMessage == WM_LBUTTONDBLCLK) {
-        if (!trayIcon_.Added())
+    if (!trayIcon_.Added()) {
+        if (icon == kTrayIconId && mouseMessage == WM_LBUTTONDBLCLK)
             ShowFromTray();
-        else if (ours)
-            inTray_ = false;
+        return;
     }
-    // The tray menu (right button) comes with the skin menus.
+    if (trayIcon_.OnTrayNotification(icon, mouseMessage) == 0)
+        return;  // another icon's
+    if (mouseMessage == WM_LBUTTONDBLCLK)
+        inTray_ = false;
+    // The right button: the tray menu; once it closes the floating window
+    // shows when its item is checked and the main window is hidden.
+    if (mouseMessage == WM_RBUTTONUP) {
+        const std::optional<bool> showFloat = shell_.Tray().PopupFromTray(hwnd_, IsVisible());
+        if (showFloat && floatDlg_.IsWindow())
+            floatDlg_.Show(*showFloat ? SW_SHOW : SW_HIDE);
+    }
 }
 
 void CNurelMainWindow::OnTaskbarCreated()
@@ -580,6 +584,21 @@ void CNurelMainWindow::OnDeviceChange(WPARAM event, LPARAM data)
     // Restarted at each arrival; the count goes on (WarningSweep).
     SetTimer(kWarningSweepTimer, kWarningSweepPeriodMs);
     AnnounceDeviceArrival(registry_, data);
+}
+
+bool CNurelMainWindow::ToggleDropZone()
+{
+    const std::optional<bool> show = shell_.Tray().ToggleDropZone();
+    if (!show)
+        return false;
+    if (floatDlg_.IsWindow())
+        floatDlg_.Show(*show ? SW_SHOW : SW_HIDE);
+    return true;
+}
+
+bool CNurelMainWindow::ModifyButton(const TButtonInfo& info)
+{
+    return frame_ != nullptr && shell_.ModifyButton(*frame_, info);
 }
 
 void CNurelMainWindow::OnClose()
@@ -615,21 +634,29 @@ void CNurelMainWindow::OnTimer(UINT_PTR id)
 {
     if (id == kWarningSweepTimer && !warningSweep_.Tick())
         KillTimer(kWarningSweepTimer);
-    if (id == kHoverTextTimer) {
-        // The status-bar text of the hot tool-area button is shown here once
-        // the tool area and the status-bar texts exist.
-    }
+    if (id == kHoverTextTimer)
+        shell_.Commands().UpdateToolBarHint();
 }
 
 void CNurelMainWindow::OnSize(UINT, SIZE)
 {
-    RepositionBars(hwnd_, kFirstControlBarId, kLastControlBarId);
+    if (frame_ != nullptr)
+        shell_.LayOutBars(*frame_);
 }
 
-void CNurelMainWindow::OnMenuSelect(UINT, UINT, HMENU)
+void CNurelMainWindow::OnMenuSelect(UINT item, UINT, HMENU)
 {
-    // The status-bar text of the selected menu item is shown here once the
-    // menus and the status-bar texts exist.
+    shell_.Commands().ShowCommandText(item);
+}
+
+bool CNurelMainWindow::OnMeasureItem(MEASUREITEMSTRUCT* item)
+{
+    return CMenuEx::RouteMeasureItem(item);
+}
+
+bool CNurelMainWindow::OnDrawItem(const DRAWITEMSTRUCT* item)
+{
+    return CMenuEx::RouteDrawItem(item);
 }
 
 void CNurelMainWindow::OnGetMinMaxInfo(MINMAXINFO* info)
