@@ -84,20 +84,37 @@ TEST_F(ShellBehaviourTest, F1BringsAnOpenHelpWindowForward)
     DestroyWindow(help);
 }
 
-TEST_F(ShellBehaviourTest, AnArrivalSweepsFor60TicksAndOtherDeviceEventsDoNot)
+// Timer 3's ticks are sent rather than waited for: 300 ms each, so tick 33
+// is about 10 seconds after the arrival.
+TEST_F(ShellBehaviourTest, AnArrivalAnswersWarningsFor60TicksAndOtherDeviceEventsDoNot)
 {
     RunShell({[](CMainDlg& shell) {
         HWND window = shell.Handle();
         shell.Send(WM_DEVICECHANGE, DBT_DEVICEREMOVECOMPLETE, 0);
         EXPECT_FALSE(KillTimer(window, kWarningSweepTimer)) << "a removal started the sweep";
 
+        HWND warning = nullptr;
+        MSG answer{};
+        const auto answered = [&] { return PeekMessageW(&answer, warning, WM_COMMAND, WM_COMMAND, PM_REMOVE) != 0; };
         shell.Send(WM_DEVICECHANGE, DBT_DEVICEARRIVAL, 0);
-        for (int tick = 0; tick < kWarningSweepTicks; ++tick)
+        for (int tick = 1; tick <= kWarningSweepTicks; ++tick) {
+            if (tick == 33)
+                warning = CreateWindowExW(0, L"STATIC", L"Unsafe Removal of Device", WS_POPUP, 0, 0, 10, 10,
+                                          nullptr, nullptr, nullptr, nullptr);
+            if (tick == 40)  // restarts the timer's period, not the count
+                shell.Send(WM_DEVICECHANGE, DBT_DEVICEARRIVAL, 0);
             shell.Send(WM_TIMER, kWarningSweepTimer);
-        // A second arrival restarts the timer but not the count: the next tick ends the sweep.
-        shell.Send(WM_DEVICECHANGE, DBT_DEVICEARRIVAL, 0);
+            if (tick == 33) {
+                ASSERT_TRUE(answered()) << "not answered within the sweep";
+                EXPECT_EQ(answer.wParam, static_cast<WPARAM>(IDOK));
+            }
+            while (answered()) {
+            }
+        }
         shell.Send(WM_TIMER, kWarningSweepTimer);
+        EXPECT_FALSE(answered()) << "the tick after the 60th answered a warning";
         EXPECT_FALSE(KillTimer(window, kWarningSweepTimer)) << "the sweep did not stop after its 60 ticks";
+        DestroyWindow(warning);
         shell.Post(WM_CLOSE);
     }});
 }
