@@ -227,19 +227,18 @@ int __cdecl HideMainWindow(TService*, TParam*)
     return 1;
 }
 
-// 21 "manager/ShowHelpFile": the help, opened or brought to the front.
-int __cdecl ShowHelpFile(TService*, TParam*)
+// The services that only ask the shell to do something: 1 when it was done.
+template <bool (IManagerHost::*Need)()>
+int __cdecl AskHost(TService*, TParam*)
 {
     IManagerHost* host = Host();
-    return host != nullptr && host->OpenHelp() ? 1 : 0;
+    return host != nullptr && (host->*Need)() ? 1 : 0;
 }
 
+// 21 "manager/ShowHelpFile": the help, opened or brought to the front.
+constexpr TServiceHandler ShowHelpFile = AskHost<&IManagerHost::OpenHelp>;
 // 24 "manager/UpgradeOnline": update.exe, started or brought to the front.
-int __cdecl UpgradeOnline(TService*, TParam*)
-{
-    IManagerHost* host = Host();
-    return host != nullptr && host->StartUpgrade() ? 1 : 0;
-}
+constexpr TServiceHandler UpgradeOnline = AskHost<&IManagerHost::StartUpgrade>;
 
 // 26 "manager/MaximizeWindow": max mode, when the skin has one.
 int __cdecl MaximizeWindow(TService*, TParam*)
