@@ -1,6 +1,9 @@
 #include "mainwindow/CommandIds.h"
 
+#include <cstring>
+
 #include "framework/Text.h"
+#include "mainwindow/ButtonRegistry.h"
 
 namespace kivra {
 
@@ -63,7 +66,9 @@ unsigned StatusPaneCommandId(CommandRegistry& commands, const TStatusItem& item)
 std::string ButtonCommandService(const char* owner, const char* service)
 {
     std::string text;
-    if (owner != nullptr && owner[0] != 0)
+    // The shell's own buttons have no panel: a call of "system/ShowPluginPanel"
+    // would find nothing and so stop the call before the button's service.
+    if (owner != nullptr && owner[0] != 0 && std::strncmp(owner, kSystemButtonOwner, KIVRA_NAME_SIZE) != 0)
         text = std::string(owner) + "/ShowPluginPanel";
     if (service != nullptr && service[0] != 0) {
         if (!text.empty())

@@ -27,8 +27,9 @@ unsigned ToolItemCommandId(CommandRegistry& commands, const TToolItem& item, con
 unsigned StatusPaneCommandId(CommandRegistry& commands, const TStatusItem& item);
 
 // The service a skin button's command calls: the owner's show service first
-// ("<owner>/ShowPluginPanel"), then the button's own, separated by ";", cut
-// to 63 characters. owner and service are 8-bit already.
+// ("<owner>/ShowPluginPanel"; none for the shell's own owner "system"), then
+// the button's own, separated by ";", cut to 63 characters. owner and service
+// are 8-bit already.
 std::string ButtonCommandService(const char* owner, const char* service);
 
 // A skin button: a cmdid is used as it is and registers nothing; without one,

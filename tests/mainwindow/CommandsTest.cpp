@@ -144,6 +144,7 @@ TEST(CommandIdsTest, AButtonServiceLongerThanItsFieldIsCut)
 {
     EXPECT_EQ(ButtonCommandService("sms", ""), "sms/ShowPluginPanel");
     EXPECT_EQ(ButtonCommandService("", "manager/ShowTray"), "manager/ShowTray");
+    EXPECT_EQ(ButtonCommandService("system", "manager/ShowTray"), "manager/ShowTray") << "the shell has no panel";
     const std::string cut = ButtonCommandService("statistics", "statistics/ResetTheUsageCountersOfTheWholeMonth");
     EXPECT_EQ(cut.size(), 63u);
     EXPECT_EQ(cut.substr(0, 26), "statistics/ShowPluginPanel");

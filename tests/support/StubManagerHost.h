@@ -18,6 +18,11 @@ public:
     bool SwitchToNormalMode() override { return false; }
     CWindow* CreateSettingDialogs() override { return nullptr; }
     bool ShowSettingDialog() override { return false; }
+    bool SetTrayTip(const wchar_t*) override { return false; }
+    bool SetTrayIcon(HICON) override { return false; }
+    void ShowWaitDialog(const TParam&) override {}
+    bool OpenHelp() override { return false; }
+    bool StartUpgrade() override { return false; }
     void ReleaseFrameContext() override {}
     bool ShowStatusPane(const TStatusPaneInfo&) override { return false; }
     bool ToggleDropZone() override { return false; }
