@@ -354,9 +354,13 @@ void CNurelMainWindow::LoadPlugins()
 
 INT_PTR CNurelMainWindow::RunPasswordDialog()
 {
-    // Ends with IDOK at once when Config.ini holds no password. Without an
-    // owner: this window is not shown yet, and the login gets a taskbar button.
-    CPasswdDlg login(PasswordFilePath());
+    // No password in Config.ini: nothing to ask, and the dialog (which would
+    // end at once, never shown) is not made at all. Without an owner: this
+    // window is not shown yet, and the login gets a taskbar button.
+    const std::wstring path = PasswordFilePath();
+    if (ReadStoredPassword(path.c_str()).empty())
+        return IDOK;
+    CPasswdDlg login(path);
     return login.DoModal(nullptr);
 }
 
@@ -380,8 +384,7 @@ void CNurelMainWindow::AddTrayIcon()
     // Registered now, shown only while the window is hidden to the tray. Its
     // right click pops up the skin's tray menu (none: the click does nothing).
     trayIcon_.SetMenu(shell_.Tray().Handle());
-    if (trayIcon_.Add(GetText().c_str(), hwnd_, WindowIcon()))
-        trayIcon_.Hide();
+    trayIcon_.Register(GetText().c_str(), hwnd_, WindowIcon());
 }
 
 void CNurelMainWindow::InitialiseSettingDialog()
