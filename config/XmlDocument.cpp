@@ -426,12 +426,14 @@ bool DecodePicture(const wchar_t* path, int width, int height, TDecodedPicture* 
     return true;
 }
 
-// A copy of the picture's bitmap at size. The picture owns its bitmap and
+// A copy of the picture's bitmap at size, as a DIB section: it selects into a
+// memory DC whatever the display's format. The picture owns its bitmap and
 // deletes it when released, so the copy must not delete the original
 // (LR_COPYDELETEORG would leave the picture deleting a handle that is gone).
 HBITMAP CopyAtSize(const TDecodedPicture& decoded, SIZE size)
 {
-    return static_cast<HBITMAP>(::CopyImage(decoded.bitmap, IMAGE_BITMAP, size.cx, size.cy, 0));
+    return static_cast<HBITMAP>(
+        ::CopyImage(decoded.bitmap, IMAGE_BITMAP, size.cx, size.cy, LR_CREATEDIBSECTION));
 }
 
 }  // namespace

@@ -57,9 +57,11 @@ std::string_view DibBytes(HBITMAP bitmap, DIBSECTION* section)
     return {static_cast<const char*>(section->dsBm.bmBits), bytes};
 }
 
+// A DIB section, like every copy handed out: a copy in the display's own
+// format could not follow a change of the colour depth.
 HBITMAP Stretch(HBITMAP source, SIZE size)
 {
-    return static_cast<HBITMAP>(::CopyImage(source, IMAGE_BITMAP, size.cx, size.cy, 0));
+    return static_cast<HBITMAP>(::CopyImage(source, IMAGE_BITMAP, size.cx, size.cy, LR_CREATEDIBSECTION));
 }
 
 }  // namespace

@@ -26,8 +26,8 @@ bool ReadBitmapPixels(HBITMAP bitmap, TPicturePixels* pixels);
 // on a 16-bit display. The caller owns it; null when it cannot be made.
 HBITMAP BitmapFromPixels(const TPicturePixels& pixels);
 
-// A copy of source stretched to size, as CopyImage(IMAGE_BITMAP, size, 0)
-// stretches it; the caller owns it and source stays the caller's. Skins give
+// A copy of source stretched to size, as CopyImage(IMAGE_BITMAP, size) stretches
+// it, always a DIB section; the caller owns it and source stays the caller's. Skins give
 // many buttons the same faces, each stretched to its button: the same pixels
 // asked for at the same size again are copied from the first stretch (a copy
 // is cheap, a stretch costs two device contexts). Only 32-bit DIB sections
