@@ -221,26 +221,27 @@ int CServiceRegistry::CallService(TService* service, TParam* param)
     // The names are read from a copy of the caller's field, which each call
     // overwrites with the current name. A name is a run of characters other
     // than separators among the field's first 64 (the SplitNameList rule).
-    char list[KIVRA_NAME_SIZE];
-    std::memcpy(list, service->szName, sizeof(list));
-    const size_t length = strnlen(list, sizeof(list));
+    // Both copies are of the whole field, which the compiler does inline.
+    char list[KIVRA_NAME_SIZE + 1];
+    std::memcpy(list, service->szName, KIVRA_NAME_SIZE);
+    list[KIVRA_NAME_SIZE] = 0;  // the field's end ends the list
     size_t at = 0;
     for (;;) {
-        while (at < length && IsNameSeparator(static_cast<unsigned char>(list[at])))
+        while (list[at] != 0 && IsNameSeparator(static_cast<unsigned char>(list[at])))
             ++at;
-        if (at == length)
+        if (list[at] == 0)
             return 1;  // every name called, or none given
         size_t end = at;
-        while (end < length && !IsNameSeparator(static_cast<unsigned char>(list[end])))
+        while (list[end] != 0 && !IsNameSeparator(static_cast<unsigned char>(list[end])))
             ++end;
         const std::string_view name(list + at, end - at);
         at = end;
         // The handler sees the caller's record carrying just the current
         // name, zero-filled after it (and cut to 63 characters, so that it
         // stays terminated).
-        const size_t kept = std::min(name.size(), sizeof(service->szName) - 1);
-        std::memcpy(service->szName, name.data(), kept);
-        std::memset(service->szName + kept, 0, sizeof(service->szName) - kept);
+        char current[sizeof(service->szName)] = {};
+        std::memcpy(current, name.data(), std::min(name.size(), sizeof(current) - 1));
+        std::memcpy(service->szName, current, sizeof(current));
         switch (CallOne(service, param, name)) {
         case CallStep::Unknown:
             return 0;
