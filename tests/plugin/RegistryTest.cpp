@@ -184,6 +184,24 @@ TEST_F(RegistryTest, ListCallsEachNameInOrderWithTheSameParam)
     }
 }
 
+// A name that fills its whole field has no terminator: all 64 bytes name the
+// service, and the handler sees it cut to 63 characters and terminated.
+TEST_F(RegistryTest, NameFillingTheFieldIsFoundByAll64Bytes)
+{
+    TService full{};
+    std::memset(full.szName, 'n', sizeof(full.szName));
+    full.pfnHandler = RecordCall;
+    ASSERT_EQ(caller_.RegisterService(&full), 1);
+    TService service{};
+    std::memset(service.szName, 'n', sizeof(service.szName));
+    TParam param{};
+    EXPECT_EQ(registry_->CallService(&service, &param), 1);
+    ASSERT_EQ(g_calls.size(), 1u);
+    EXPECT_EQ(g_calls[0].name, std::string(63, 'n'));
+    TService shorter = Record(std::string(63, 'n').c_str(), nullptr);
+    EXPECT_EQ(registry_->CallService(&shorter, &param), 0) << "63 of the 64 bytes name another service";
+}
+
 TEST_F(RegistryTest, CallStopsAtFirstUnregisteredName)
 {
     Register("a");
