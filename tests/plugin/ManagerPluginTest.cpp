@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <iterator>
 
 using namespace kivra;
 
@@ -84,6 +85,28 @@ TEST_F(ManagerPluginTest, KeepsItsInterfaceAndHostWhileBound)
     EXPECT_EQ(ManagerPluginInterface(), nullptr);
     EXPECT_STREQ(bound->info.szName, "");
     EXPECT_EQ(bound->pfnLoadPlugin, nullptr);
+}
+
+// A plugin names the manager's services by the constants of its header.
+TEST_F(ManagerPluginTest, HeaderPathConstantsNameTheServiceTableInOrder)
+{
+    const char* const constants[] = {
+        KIVRA_SVC_CONFIGURE_GET_STRING,      KIVRA_SVC_NOTIFICATION_DISPLAY_WND, KIVRA_SVC_MAIN_APP_SHOW_STATUS_BAR,
+        KIVRA_SVC_PROVIDE_SET_CWND,          KIVRA_SVC_SHOW_SET_WINDOW,          KIVRA_SVC_DROPZONE_UPDATE_LAST_DATA,
+        KIVRA_SVC_DROPZONE_SHOW_DATA_STATUS, KIVRA_SVC_CHECK_DROPZONE_ITEM,      KIVRA_SVC_TRAY_SET_TOOL_TIP,
+        KIVRA_SVC_CHANGE_TRAY_ICON,          KIVRA_SVC_POPUP_TRAY,               KIVRA_SVC_SHOW_TRAY,
+        KIVRA_SVC_PROGRAM_EXIT,              KIVRA_SVC_SHOW_WAIT_DLG,            KIVRA_SVC_LOAD_IMAGE,
+        KIVRA_SVC_MODIFY_BUTTON_INFO,        KIVRA_SVC_SHOW_ABOUT_DLG,           KIVRA_SVC_SHOW_MAIN_WINDOW,
+        KIVRA_SVC_SHOW_WINDOW,               KIVRA_SVC_HIDE_MAIN_WINDOW,         KIVRA_SVC_SHOW_HELP_FILE,
+        KIVRA_SVC_ENABLE_COMMAND_ITEM,       KIVRA_SVC_REGISTER_COMMAND_FUNCTION, KIVRA_SVC_UPGRADE_ONLINE,
+        KIVRA_SVC_CHECK_MENU_ITEM,           KIVRA_SVC_MAXIMIZE_WINDOW,          KIVRA_SVC_RESTORE_WINDOW,
+        KIVRA_SVC_PUT_WINDOW_TOP_MOST,       KIVRA_SVC_SELECT_PLUGIN_NAME,       KIVRA_SVC_DELETE_PLUGIN_RES,
+        KIVRA_SVC_SET_WINDOW_ICON,
+    };
+    const auto table = ManagerServiceTable();
+    ASSERT_EQ(table.size(), std::size(constants));
+    for (size_t i = 0; i < table.size(); ++i)
+        EXPECT_STREQ(table[i].szName, constants[i]) << i;
 }
 
 }  // namespace
