@@ -28,7 +28,7 @@ bool CMainApp::ProcessMessageFilter(int code, MSG* msg)
         return CApp::ProcessMessageFilter(code, msg);
     const FrameContext* frame = ExistingFrameContext();
     if (frame != nullptr && frame->MainWindowHandle() != nullptr && frame->AcceleratorTable() != nullptr &&
-        IsAcceleratorCandidate(msg->message) && frame->TranslateAccelerator(msg))
+        IsAcceleratorCandidate(msg->message) && frame->TranslateSkinAccelerator(msg))
         return true;
     return CApp::ProcessMessageFilter(code, msg);
 }

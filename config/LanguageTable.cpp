@@ -2,9 +2,7 @@
 
 #include <cwchar>
 
-#include "config/Configure.h"
 #include "framework/Text.h"
-#include "kivra_plugin.h"
 
 namespace kivra {
 
@@ -76,19 +74,3 @@ bool CLanguageTable::Translate(const wchar_t* id, wchar_t* buffer, size_t capaci
 }
 
 }  // namespace kivra
-
-extern "C" KIVRA_API const wchar_t* __cdecl TranslateText(const wchar_t* id)
-{
-    static wchar_t result[kivra::kTranslateTextUnits];
-    if (id == nullptr) {
-        result[0] = 0;
-        return result;
-    }
-    // The configuration the main window made; none is loaded from here, so a
-    // plugin translating before start-up or after shutdown gets its id back.
-    if (kivra::CConfigure* configure = kivra::ExistingConfigure())
-        configure->Language().Translate(id, result);
-    else
-        kivra::CopyText(result, id);
-    return result;
-}

@@ -27,7 +27,8 @@
 // and the rest to DefaultProc, the dialog manager's default handling. Handlers
 // answer like window procedures: the LRESULT of the message (a brush for
 // WM_CTLCOLOR*, the notification answer for WM_NOTIFY, ...); "default
-// handling, then ours" is written as a call of DefaultProc before our part.
+// handling, then ours" is DefaultThen (Window.h), which runs the dialog
+// manager's default first.
 // A WM_CTLCOLOR* handler that answers 0 gets the default colours.
 #pragma once
 

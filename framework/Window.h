@@ -25,10 +25,15 @@
 //      {
 //          switch (msg) {
 //          case WM_TIMER: OnTimer(wParam); return 0;   // void OnTimer(UINT_PTR id)
+//          case WM_NCMOUSEMOVE:  // default, then void OnNcMouseMove(UINT hit, POINT screen)
+//              return DefaultThen(msg, wParam, lParam,
+//                                 [&] { OnNcMouseMove(static_cast<UINT>(wParam), PointFromLParam(lParam)); });
 //          }
 //          return CBase::WindowProc(msg, wParam, lParam);
 //      }
 //
+//   handlers take the message's parameters unpacked (PointFromLParam and
+//   SizeFromLParam below), and "default handling, then ours" is DefaultThen;
 // Nothing thrown by a handler leaves the window procedure: it is caught there
 // and the message answers 0.
 #pragma once
@@ -90,6 +95,16 @@ protected:
     // own procedure, or DefWindowProcW.
     virtual LRESULT DefaultProc(UINT msg, WPARAM wParam, LPARAM lParam);
 
+    // Default handling, then ours: DefaultProc, then handler(); answers what
+    // the default answered.
+    template <typename Handler>
+    LRESULT DefaultThen(UINT msg, WPARAM wParam, LPARAM lParam, Handler&& handler)
+    {
+        const LRESULT result = DefaultProc(msg, wParam, lParam);
+        handler();
+        return result;
+    }
+
     // Reflection, then WindowProc. The single entry of both static procedures.
     LRESULT RouteMessage(UINT msg, WPARAM wParam, LPARAM lParam);
 
@@ -113,5 +128,17 @@ private:
 // item window of WM_DRAWITEM (not menus), the control of WM_CTLCOLOR*.
 // Null for every other message.
 HWND ReflectionTarget(UINT msg, WPARAM wParam, LPARAM lParam);
+
+// The point of a mouse message's lParam, signed (a point left of or above the
+// window, or on a second monitor, is negative).
+inline POINT PointFromLParam(LPARAM lParam)
+{
+    return {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+}
+// The client size of WM_SIZE.
+inline SIZE SizeFromLParam(LPARAM lParam)
+{
+    return {LOWORD(lParam), HIWORD(lParam)};
+}
 
 }  // namespace kivra

@@ -86,8 +86,8 @@ FrameContext::FrameContext(CConfigure& configure) : configure_(configure), exten
 
 FrameContext::~FrameContext()
 {
-    ReleaseImages(maxBackground_);
-    ReleaseImages(normalBackground_);
+    ReleaseImages(max_.background);
+    ReleaseImages(normal_.background);
     ReleaseTitleBar();
     ReleaseBitmaps(notifierSkin_);
     // menu bar, accelerator table and both regions go with their wrappers
@@ -98,9 +98,8 @@ void FrameContext::SetExtensions(FrameExtensions* extensions)
     extensions_ = extensions ? extensions : &DefaultExtensions();
 }
 
-void FrameContext::AttachMainWindow(CNurelMainWindow* object, HWND window, HWND tooltip)
+void FrameContext::AttachMainWindow(HWND window, HWND tooltip)
 {
-    mainWindow_ = object;
     mainWindowHandle_ = window;
     tooltip_ = tooltip;
     ReleaseBitmaps(notifierSkin_);
@@ -114,10 +113,10 @@ int FrameContext::SetUpFrame(HWND window)
     ApplyWindowSize(window);
     ReadShape(window);
     ReadMaxMode();
-    SwitchMode(normalRegion_.get(), normalSize_, false);
-    if (HasArea(normalSize_)) {
-        CentreWindow(window, normalSize_);
-        currentSize_ = normalSize_;
+    SwitchMode(normal_.region.get(), normal_.size, false);
+    if (HasArea(normal_.size)) {
+        CentreWindow(window, normal_.size);
+        currentSize_ = normal_.size;
     }
     extensions_->SetUpMenus(*this);
     ReadTitleBarSkin(window);
@@ -150,7 +149,7 @@ void FrameContext::ApplyWindowSize(HWND window)
     const SIZE windowSize = {size.right, size.bottom};
     CentreWindow(window, windowSize);
     currentSize_ = windowSize;
-    normalSize_ = windowSize;
+    normal_.size = windowSize;
 }
 
 void FrameContext::CentreWindow(HWND window, SIZE size)
@@ -163,19 +162,19 @@ void FrameContext::CentreWindow(HWND window, SIZE size)
 void FrameContext::ReadShape(HWND window)
 {
     const TMainFrameSkin& frame = configure_.MainFrame();
-    ReleaseImages(maxBackground_);
+    ReleaseImages(max_.background);
     regionFlag_ = frame.abnormalWindow;
-    ReleaseImages(normalBackground_);
-    ReadBackground(configure_.Skin(), &normalBackground_);
+    ReleaseImages(normal_.background);
+    ReadBackground(configure_.Skin(), &normal_.background);
     maskColor_ = frame.maskColor;
 
-    BuildModeRegion(normalBackground_, maskColor_, &regionFlag_, &normalRegion_, &normalSize_);
+    BuildModeRegion(normal_.background, maskColor_, &regionFlag_, &normal_.region, &normal_.size);
     pixelCoordinates_ = regionFlag_;
 
     std::wstring panelText;
     if (configure_.Skin().Document().ReadText(L"skin/main-frame/panel-rect", &panelText))
-        panelRect_ = ParseRect(panelText.c_str());
-    kivra::ConvertDialogUnits(window, pixelCoordinates_, &panelRect_);
+        normal_.panelRect = ParseRect(panelText.c_str());
+    kivra::ConvertDialogUnits(window, pixelCoordinates_, &normal_.panelRect);
 
     if (regionFlag_) {
         // The shape is the frame now; the system caption would be cut by it.
@@ -185,26 +184,26 @@ void FrameContext::ReadShape(HWND window)
 
 void FrameContext::ReadMaxMode()
 {
-    ReadMaxBackground(configure_.Skin(), &maxBackground_);
+    ReadMaxBackground(configure_.Skin(), &max_.background);
     TMaxWindowSkin values = {};
     ReadMaxWindow(configure_.Skin().Document(), &values);
     maxWindowEnabled_ = values.enabled;
     CopyText(getMaxPanelService_, values.getMaxPanelService);
     CopyText(rightButtonService_, values.rightButtonService);
-    maxSize_ = {values.width, values.height};
-    maxPanelRect_ = values.panelRect;
+    max_.size = {values.width, values.height};
+    max_.panelRect = values.panelRect;
 
     // Building the max shape clears the region flag when it fails; the flag
     // still stands for the normal shape then.
-    BuildModeRegion(maxBackground_, maskColor_, &regionFlag_, &maxRegion_, &maxSize_);
-    if (normalRegion_ && HasArea(normalSize_))
+    BuildModeRegion(max_.background, maskColor_, &regionFlag_, &max_.region, &max_.size);
+    if (normal_.region && HasArea(normal_.size))
         regionFlag_ = true;
 }
 
 void FrameContext::ReleaseTitleBar()
 {
-    ReleaseImages(titleBarImages_);
-    for (TSkinButton& button : titleBarButtons_) {
+    ReleaseImages(titleBar_.images);
+    for (TSkinButton& button : titleBar_.buttons) {
         ReleaseBitmaps(button);
         button = TSkinButton{};
     }
@@ -213,10 +212,10 @@ void FrameContext::ReleaseTitleBar()
 void FrameContext::ReadTitleBarSkin(HWND window)
 {
     ReleaseTitleBar();
-    const bool read = kivra::ReadTitleBar(configure_.Skin(), &titleBarImages_, titleBarButtons_);
-    if (!read || titleBarImages_.empty() || titleBarButtons_[0].image == nullptr)
-        skinTitleBar_ = false;
-    if (skinTitleBar_)
+    const bool read = kivra::ReadTitleBar(configure_.Skin(), &titleBar_.images, titleBar_.buttons);
+    if (!read || titleBar_.images.empty() || titleBar_.buttons[0].image == nullptr)
+        titleBar_.drawn = false;
+    if (titleBar_.drawn)
         WindowRef(window).ModifyStyle(kSystemBoxStyles, 0);
 }
 
@@ -273,23 +272,23 @@ void FrameContext::SwitchMode(HRGN region, SIZE size, bool maxMode)
 void FrameContext::SwitchToMaxMode()
 {
     if (maxWindowEnabled_)
-        SwitchMode(maxRegion_.get(), maxSize_, true);
+        SwitchMode(max_.region.get(), max_.size, true);
 }
 
 void FrameContext::SwitchToNormalMode()
 {
-    SwitchMode(normalRegion_.get(), normalSize_, false);
+    SwitchMode(normal_.region.get(), normal_.size, false);
 }
 
 void FrameContext::LayoutTitleBar()
 {
     ::GetWindowRect(mainWindowHandle_, &windowRect_);
-    titleBar_ = kivra::LayoutTitleBar(windowRect_.right - windowRect_.left, TTitleBarMetrics::FromSystem());
+    titleBar_.layout = kivra::LayoutTitleBar(windowRect_.right - windowRect_.left, TTitleBarMetrics::FromSystem());
 }
 
 void FrameContext::DrawTitleBar()
 {
-    if (!skinTitleBar_ || mainWindowHandle_ == nullptr)
+    if (!titleBar_.drawn || mainWindowHandle_ == nullptr)
         return;
     LayoutTitleBar();
     WholeWindowDc dc(mainWindowHandle_);
@@ -301,30 +300,31 @@ void FrameContext::DrawTitleBar()
     // (the main icon it was given at start-up).
     HICON icon = windowIcon_ ? windowIcon_
                              : reinterpret_cast<HICON>(::SendMessageW(mainWindowHandle_, WM_GETICON, ICON_SMALL, 0));
-    kivra::DrawTitleBar(dc.get(), titleBar_, TTitleBarMetrics::FromSystem(), titleBarImages_, titleBarButtons_, icon,
-                        caption);
+    kivra::DrawTitleBar(dc.get(), titleBar_.layout, TTitleBarMetrics::FromSystem(), titleBar_.images,
+                        titleBar_.buttons, icon, caption);
 }
 
 void FrameContext::DrawTitleBarHover(POINT screenPoint)
 {
-    if (!skinTitleBar_ || mainWindowHandle_ == nullptr)
+    if (!titleBar_.drawn || mainWindowHandle_ == nullptr)
         return;
     LayoutTitleBar();
     WholeWindowDc dc(mainWindowHandle_);
     if (dc.get() == nullptr)
         return;
     const POINT point = {screenPoint.x - windowRect_.left, screenPoint.y - windowRect_.top};
-    DrawTitleBarButtons(dc.get(), titleBar_, titleBarButtons_, TitleBarButtonAt(titleBar_, point));
+    DrawTitleBarButtons(dc.get(), titleBar_.layout, titleBar_.buttons, TitleBarButtonAt(titleBar_.layout, point));
 }
 
 bool FrameContext::ClickTitleBar(POINT screenPoint)
 {
-    if (!skinTitleBar_ || mainWindowHandle_ == nullptr)
+    if (!titleBar_.drawn || mainWindowHandle_ == nullptr)
         return false;
     // Laid out afresh: the window may have changed size since the last drawing.
     LayoutTitleBar();
     const POINT point = {screenPoint.x - windowRect_.left, screenPoint.y - windowRect_.top};
-    const UINT command = TitleBarCommand(TitleBarButtonAt(titleBar_, point), ::IsZoomed(mainWindowHandle_) != FALSE);
+    const UINT command =
+        TitleBarCommand(TitleBarButtonAt(titleBar_.layout, point), ::IsZoomed(mainWindowHandle_) != FALSE);
     if (command == 0)
         return false;
     ::PostMessageW(mainWindowHandle_, WM_SYSCOMMAND, command, MAKELPARAM(point.x, point.y));
@@ -336,7 +336,7 @@ void FrameContext::DrawBackground(HDC dc)
     RECT client = {};
     if (dc == nullptr || !::GetClientRect(mainWindowHandle_, &client))
         return;
-    DrawImageList(dc, maxMode_ ? maxBackground_ : normalBackground_, client);
+    DrawImageList(dc, maxMode_ ? max_.background : normal_.background, client);
 }
 
 RECT FrameContext::ResolveRect(const RECT& skinRect) const
@@ -351,7 +351,7 @@ void FrameContext::ConvertDialogUnits(RECT* rect) const
     kivra::ConvertDialogUnits(mainWindowHandle_, pixelCoordinates_, rect);
 }
 
-bool FrameContext::TranslateAccelerator(MSG* msg) const
+bool FrameContext::TranslateSkinAccelerator(MSG* msg) const
 {
     if (msg == nullptr || mainWindowHandle_ == nullptr || !accelerators_)
         return false;

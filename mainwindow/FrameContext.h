@@ -29,7 +29,6 @@
 
 namespace kivra {
 
-class CNurelMainWindow;
 class FrameContext;
 
 // The pieces of the frame set-up that other parts of the main window build:
@@ -69,6 +68,25 @@ struct TPanelState {
     std::map<std::string, HWND> byShowService;  // show service name -> panel window
 };
 
+// The values of one display mode: the background pieces, the shape cut out
+// of the first one, the window size that goes with them, and where the panel
+// of the mode goes (plugin panels in normal mode, the max panel in max mode).
+struct TDisplayMode {
+    std::vector<TSkinImage> background;
+    UniqueRegion region;
+    SIZE size = {};
+    RECT panelRect = {};
+};
+
+// The title bar the skin draws: whether it does, the layout for the window's
+// current width, and its pieces and three buttons.
+struct TTitleBarSkin {
+    bool drawn = true;
+    TTitleBarLayout layout = {};
+    std::vector<TSkinImage> images;
+    TSkinButton buttons[kTitleBarButtonCount] = {};
+};
+
 // WM_GETMINMAXINFO of the main window: maximised at the top-left of the
 // rectangle remembered at the end of start-up, with its size as maximised and
 // largest tracking size. An empty rectangle (start-up not finished) leaves
@@ -85,17 +103,15 @@ public:
     CConfigure& Configure() { return configure_; }
 
     // --- The main window -------------------------------------------------
-    // Records the window being dressed (its object may be null) and its
-    // tooltip control, and reads the notifier's skin ("skin/notifier-window").
-    void AttachMainWindow(CNurelMainWindow* object, HWND window, HWND tooltip);
-    CNurelMainWindow* MainWindow() const { return mainWindow_; }
+    // Records the window being dressed and its tooltip control, and reads the
+    // notifier's skin ("skin/notifier-window").
+    void AttachMainWindow(HWND window, HWND tooltip);
     HWND MainWindowHandle() const { return mainWindowHandle_; }
     HWND Tooltip() const { return tooltip_; }
     // Not owned; null restores the defaults.
     void SetExtensions(FrameExtensions* extensions);
 
-    // Applies the skin to window, which becomes the main window handle (the
-    // attached object is kept): icon, size, shape, caption, title bar, tool
+    // Applies the skin to window, which becomes the main window handle: icon, size, shape, caption, title bar, tool
     // area, status bar, accelerators. Answers 1; a skin that gives no shape or
     // no title bar leaves the window's own frame.
     int SetUpFrame(HWND window);
@@ -142,36 +158,27 @@ public:
     HACCEL AcceleratorTable() const { return accelerators_.get(); }
     // The application's message filter: a key press translated through the
     // table to the main window. True when it was an accelerator.
-    bool TranslateAccelerator(MSG* msg) const;
+    bool TranslateSkinAccelerator(MSG* msg) const;
 
     // --- State -----------------------------------------------------------
-    int StatusBarHeight() const { return statusBarHeight_; }
-    void SetStatusBarHeight(int height) { statusBarHeight_ = height; }
-    COLORREF MaskColor() const { return maskColor_; }
-    bool RegionFlag() const { return regionFlag_; }
+    // The two display modes and the drawn title bar.
+    const TDisplayMode& Normal() const { return normal_; }
+    const TDisplayMode& Max() const { return max_; }
+    const TTitleBarSkin& TitleBar() const { return titleBar_; }
     bool MaxMode() const { return maxMode_; }
-    HICON WindowIcon() const { return windowIcon_; }
     bool MaxWindowEnabled() const { return maxWindowEnabled_; }
-    HRGN MaxRegion() const { return maxRegion_.get(); }
-    const RECT& MaxPanelRect() const { return maxPanelRect_; }
-    SIZE MaxSize() const { return maxSize_; }
-    const std::vector<TSkinImage>& MaxBackground() const { return maxBackground_; }
     const char* GetMaxPanelService() const { return getMaxPanelService_; }
     const char* RightButtonService() const { return rightButtonService_; }
-    HRGN NormalRegion() const { return normalRegion_.get(); }
-    SIZE NormalSize() const { return normalSize_; }
-    const RECT& PanelRect() const { return panelRect_; }
+    int StatusBarHeight() const { return statusBarHeight_; }
+    COLORREF MaskColor() const { return maskColor_; }
+    bool RegionFlag() const { return regionFlag_; }
+    HICON WindowIcon() const { return windowIcon_; }
     const RECT& WindowRect() const { return windowRect_; }
     SIZE CurrentSize() const { return currentSize_; }
     // The window's menu bar, owned here: whoever gives it to the window with
     // SetMenu takes it off again before the window is destroyed, which would
     // destroy it a second time.
     UniqueMenu& MenuBar() { return menuBar_; }
-    const std::vector<TSkinImage>& NormalBackground() const { return normalBackground_; }
-    bool SkinTitleBar() const { return skinTitleBar_; }
-    const TTitleBarLayout& TitleBarLayout() const { return titleBar_; }
-    const std::vector<TSkinImage>& TitleBarImages() const { return titleBarImages_; }
-    const TSkinButton (&TitleBarButtons() const)[kTitleBarButtonCount] { return titleBarButtons_; }
     TPanelState& Panels() { return panels_; }
     // The notifier's skin; its image is owned here.
     const TNotifierSkin& NotifierSkin() const { return notifierSkin_; }
@@ -191,37 +198,29 @@ private:
     CConfigure& configure_;
     FrameExtensions* extensions_;
 
-    int statusBarHeight_ = 0;
-    COLORREF maskColor_ = kDefaultMaskColor;
-    bool regionFlag_ = false;     // the skin asks for a shaped window and a region was built
-    bool maxMode_ = false;
-    HICON windowIcon_ = nullptr;  // the configuration's logo, not owned
-    bool maxWindowEnabled_ = false;
-    UniqueRegion maxRegion_;
-    RECT maxPanelRect_ = {};
-    SIZE maxSize_ = {};
-    std::vector<TSkinImage> maxBackground_;
-    char getMaxPanelService_[kSkinTextSize] = {};
-    char rightButtonService_[kSkinTextSize] = {};
-    UniqueRegion normalRegion_;
-    SIZE normalSize_ = {};
-    RECT panelRect_ = {};
-    RECT windowRect_ = {};
-    SIZE currentSize_ = {};
-    UniqueMenu menuBar_;
-    std::vector<TSkinImage> normalBackground_;
-    UniqueAccel accelerators_;
-    bool skinTitleBar_ = true;
-    TTitleBarLayout titleBar_ = {};
-    std::vector<TSkinImage> titleBarImages_;
-    TSkinButton titleBarButtons_[kTitleBarButtonCount] = {};
-    TPanelState panels_;
-    CNurelMainWindow* mainWindow_ = nullptr;
     HWND mainWindowHandle_ = nullptr;
     HWND tooltip_ = nullptr;
-    TNotifierSkin notifierSkin_ = {};
+    HICON windowIcon_ = nullptr;  // the configuration's logo, not owned
+
+    TDisplayMode normal_;
+    TDisplayMode max_;
+    bool maxMode_ = false;
+    bool maxWindowEnabled_ = false;
+    char getMaxPanelService_[kSkinTextSize] = {};
+    char rightButtonService_[kSkinTextSize] = {};
+    COLORREF maskColor_ = kDefaultMaskColor;
+    bool regionFlag_ = false;  // the skin asks for a shaped window and a region was built
     // Set while a window region is in force: skin coordinates are pixels.
     bool pixelCoordinates_ = false;
+    RECT windowRect_ = {};
+    SIZE currentSize_ = {};
+
+    TTitleBarSkin titleBar_;
+    UniqueMenu menuBar_;
+    UniqueAccel accelerators_;
+    int statusBarHeight_ = 0;
+    TPanelState panels_;
+    TNotifierSkin notifierSkin_ = {};
 };
 
 // The process's frame context, made on first request with the configuration

@@ -1,13 +1,14 @@
 #include "mainwindow/NurelMainWindow.h"
 
 #include <commctrl.h>
-#include <windowsx.h>
 
 #include <algorithm>
 
 #include "app/ExitConfirmation.h"
 #include "app/Log.h"
+#include "app/Exports.h"
 #include "config/Configure.h"
+#include "dialogs/SettingDialogs.h"
 #include "dunra.h"
 #include "framework/ControlBars.h"
 #include "framework/Text.h"
@@ -98,10 +99,50 @@ HICON CNurelMainWindow::WindowIcon() const
     return mainIcon_.get();
 }
 
+// ---------------------------------------------------------------------------
+// What the built-in plugin asks of the shell
+
+bool CNurelMainWindow::ConfirmExit()
+{
+    return kivra::ConfirmExit(hwnd_);
+}
+
 void CNurelMainWindow::ExitOperation()
 {
     CloseWaitDialog();
     EndDialog(IDOK);
+}
+
+bool CNurelMainWindow::SwitchToMaxMode()
+{
+    if (frame_ == nullptr || !frame_->MaxWindowEnabled())
+        return false;
+    frame_->SwitchToMaxMode();
+    return true;
+}
+
+bool CNurelMainWindow::SwitchToNormalMode()
+{
+    if (frame_ == nullptr)
+        return false;
+    frame_->SwitchToNormalMode();
+    return true;
+}
+
+CWindow* CNurelMainWindow::CreateSettingDialogs()
+{
+    return kivra::CreateSettingDialogs();
+}
+
+bool CNurelMainWindow::ShowSettingDialog()
+{
+    return kivra::ShowSettingDialog();
+}
+
+void CNurelMainWindow::ReleaseFrameContext()
+{
+    DestroyFrameContext();
+    frame_ = nullptr;
 }
 
 // ---------------------------------------------------------------------------
@@ -109,125 +150,98 @@ void CNurelMainWindow::ExitOperation()
 
 bool CNurelMainWindow::OnInitDialog()
 {
-    // 1. Default initialisation, the main icon.
     CDialog::OnInitDialog();
-    Send(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(mainIcon_.get()));
-    Send(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(mainIcon_.get()));
-
-    // 2. to 5. Frame context and configuration, skin description, log.
-    if (!AttachConfiguration())
-        return true;
-
-    // 6. The frame context dresses this window. The tooltip control does not
-    //    exist yet; step 14 hands it over once it is made.
-    frame_->AttachMainWindow(this, hwnd_, nullptr);
-
-    // 7. The translated title is PluginMessageBox's caption from now on.
-    CConfigure& configure = frame_->Configure();
-    wchar_t title[kConfigLongTextUnits];
-    configure.Language().Translate(configure.Title(), title);
-    SetMessageBoxCaption(title);
-
-    // 8. One instance per title.
-    if (!SingleInstanceAllowsStart(title)) {
+    // The one failure exit: the dialog ends with 0, and so does the
+    // application; the shutdown runs on whatever was made.
+    if (!StartUp())
         EndDialog(0);
-        return true;
-    }
+    return true;
+}
 
-    // 9. The start-up password.
-    if (RunPasswordDialog() == IDCANCEL) {
-        EndDialog(0);
-        return true;
-    }
-
-    // 10. The title.
-    if (title[0] != 0)
-        SetText(title);
-
+// The start-up sequence, step by step in its fixed order (plugins and the log
+// observe it). False at the first step that fails; only a missing
+// configuration says so.
+bool CNurelMainWindow::StartUp()
+{
+    SetIcons(mainIcon_.get());                     // 1. the main icon
+    if (!AttachConfiguration())                    // 2. frame context and configuration
+        return false;
+    ReadSkinDescription();                         // 3.
+    WriteStartBanner();                            // 4., 5. log level and start banner
+    frame_->AttachMainWindow(hwnd_, nullptr);      // 6. the tooltip follows at 14
+    const std::wstring title = TranslatedTitle();  // 7. PluginMessageBox's caption from now on
+    SetMessageBoxCaption(title.c_str());
+    if (!SingleInstanceAllowsStart(title.c_str())) // 8. one instance per title
+        return false;
+    if (RunPasswordDialog() == IDCANCEL)           // 9.
+        return false;
+    if (!title.empty())                            // 10.
+        SetText(title.c_str());
     // 11. Held until shutdown: later instances find it.
     mutex_.reset(::CreateMutexW(nullptr, FALSE, kSingleInstanceMutexName));
-
-    // 12. The database; its failure ends the start-up silently.
-    if (!OpenDatabase()) {
-        EndDialog(0);
-        return true;
-    }
-
-    // 13. The message bus; its answer says nothing we act on.
-    OpInit();
-
-    // 14. The tooltip control of the skin buttons.
-    CreateTooltip();
-    frame_->AttachMainWindow(this, hwnd_, tooltip_);
-
-    // 15. The floating dialog, hidden, with the desktop as parent.
-    if (floatDlg_.Create(::GetDesktopWindow()))
-        floatDlg_.Hide();
-
-    // 16. The registry, with this window as the plugins' host.
-    registry_ = CServiceRegistry::GetRegistry();
-    if (registry_ == nullptr) {
-        EndDialog(0);
-        return true;
-    }
-    registry_->SetHost(this, hwnd_);
-
-    // 17. The skinned frame.
-    if (frame_->SetUpFrame(hwnd_) != 1) {
-        EndDialog(0);
-        return true;
-    }
-
-    // 18. Wait dialog defaults.
-    SetWaitDialogDefaults();
-
-    // 19. Plugins: the built-in one, the skin's load order, the rest.
-    LoadPlugins();
-
-    // 20. Tell the bus the plugins are there.
-    TPostMessage(kPluginsLoadedMessage, 0, 0);
-
-    // 21. to 23.
-    CreatePanelsButtonsAndStartService();
-    AddTrayIcon();
-    InitialiseSettingDialog();
-
-    // 24. The rectangle the window may be maximised to.
-    startupRect_ = WindowRect();
-
-    // 25. Timer 2; timer 3 belongs to the device events.
-    SetTimer(kHoverTextTimer, kHoverTextPeriodMs);
-
-    // 26.
+    if (!OpenDatabase())                           // 12. silently
+        return false;
+    OpInit();                                      // 13. its answer says nothing we act on
+    CreateTooltip();                               // 14.
+    frame_->AttachMainWindow(hwnd_, tooltip_);
+    CreateFloatDialog();                           // 15.
+    if (!CreateRegistry())                         // 16.
+        return false;
+    if (frame_->SetUpFrame(hwnd_) != 1)            // 17. the skinned frame
+        return false;
+    SetWaitDialogDefaults();                       // 18.
+    LoadPlugins();                                 // 19.
+    TPostMessage(kPluginsLoadedMessage, 0, 0);     // 20. the plugins are there
+    CreatePanelsButtonsAndStartService();          // 21.
+    AddTrayIcon();                                 // 22.
+    InitialiseSettingDialog();                     // 23.
+    startupRect_ = WindowRect();                   // 24. what the window is maximised to
+    SetTimer(kHoverTextTimer, kHoverTextPeriodMs); // 25. (timer 3 belongs to the device events)
     return true;
+}
+
+void CNurelMainWindow::SetIcons(HICON icon)
+{
+    Send(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+    Send(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
 }
 
 bool CNurelMainWindow::AttachConfiguration()
 {
-    // 2. The frame context makes the configuration, which reads config.xml,
-    //    the language file and the skin.
+    // The frame context makes the configuration, which reads config.xml, the
+    // language file and the skin.
     frame_ = GetFrameContext();
     if (frame_ == nullptr) {
         ::MessageBoxW(hwnd_, kConfigBrokenText, MessageBoxCaption(), MB_OK);
-        EndDialog(0);
         return false;
     }
+    return true;
+}
 
-    // 3. The skin description.
+void CNurelMainWindow::ReadSkinDescription()
+{
     CSkin& skin = frame_->Configure().Skin();
     skinName_ = skin.SkinName();
     skinVersion_ = skin.Version();
     skinCompany_ = skin.Company();
     skinUrl_ = skin.Url();
+}
 
-    // 4. The configured levels: a single level is added, anything else
-    //    replaces the mask.
+void CNurelMainWindow::WriteStartBanner()
+{
+    // The configured levels: a single level is added, anything else replaces
+    // the mask.
     CLog& log = GetLog();
     log.ApplyConfiguredLevel(frame_->Configure().LogLevelMask());
-
-    // 5. The start banner.
     log.LogTo(kStartLogFile, kStartBannerLevel, kStartBannerFormat, kProgramVersion, skinVersion_.c_str());
-    return true;
+}
+
+std::wstring CNurelMainWindow::TranslatedTitle() const
+{
+    CConfigure& configure = frame_->Configure();
+    wchar_t title[kConfigLongTextUnits];
+    configure.Language().Translate(configure.Title(), title);
+    return title;
 }
 
 bool CNurelMainWindow::SingleInstanceAllowsStart(const wchar_t* title)
@@ -269,10 +283,26 @@ void CNurelMainWindow::CreateTooltip()
     ::SendMessageW(tooltip_, TTM_SETDELAYTIME, TTDT_AUTOPOP, MAKELPARAM(tooltipAutoPopDelay_, 0));
 }
 
+void CNurelMainWindow::CreateFloatDialog()
+{
+    // Hidden, with the desktop as parent.
+    if (floatDlg_.Create(::GetDesktopWindow()))
+        floatDlg_.Hide();
+}
+
+bool CNurelMainWindow::CreateRegistry()
+{
+    registry_ = CServiceRegistry::GetRegistry();
+    if (registry_ == nullptr)
+        return false;
+    registry_->SetHost(this, hwnd_);  // the plugins' host, the built-in plugin's IManagerHost
+    return true;
+}
+
 void CNurelMainWindow::LoadPlugins()
 {
     const std::wstring folder = PluginFolder();
-    BindPlugin(registry_, nullptr);
+    BindPlugin(registry_, ManagerPluginEntryPoints());
     if (folder.empty())
         return;
 
@@ -343,70 +373,60 @@ void CNurelMainWindow::CloseWaitDialog()
 LRESULT CNurelMainWindow::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
 {
     switch (msg) {
-    case WM_SYSCOMMAND:  // LRESULT OnSysCommand(WPARAM command, LPARAM lParam)
-        return OnSysCommand(wParam, lParam);
+    case WM_SYSCOMMAND:  // LRESULT OnSysCommand(UINT command, LPARAM lParam)
+        return OnSysCommand(static_cast<UINT>(wParam), lParam);
     case WM_CLOSE:  // void OnClose()
         OnClose();
         return 0;
-    case WM_DESTROY:  // void OnDestroy()
+    case WM_DESTROY:  // void OnDestroy(), then the default
         OnDestroy();
         break;
-    case WM_COMMAND:  // LRESULT OnCommand(WPARAM wParam, LPARAM lParam)
-        return OnCommand(wParam, lParam);
+    case WM_COMMAND:  // bool OnCommand(UINT id, UINT code, HWND control); false: routed on
+        if (OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam)))
+            return 0;
+        break;
     case WM_HELP:  // void OnHelp()
         OnHelp();
         return TRUE;
     case WM_TIMER:  // void OnTimer(UINT_PTR id)
         OnTimer(wParam);
         return 0;
-    case WM_SIZE: {  // void OnSize()
-        OnSize();
+    case WM_SIZE:  // void OnSize(UINT type, SIZE size), then the default
+        OnSize(static_cast<UINT>(wParam), SizeFromLParam(lParam));
         break;
-    }
-    case WM_MENUSELECT: {  // void OnMenuSelect(WPARAM wParam, LPARAM lParam)
-        const LRESULT result = DefaultProc(msg, wParam, lParam);
-        OnMenuSelect(wParam, lParam);
-        return result;
-    }
-    case WM_GETMINMAXINFO:  // void OnGetMinMaxInfo(MINMAXINFO* info)
+    case WM_MENUSELECT:  // default, then void OnMenuSelect(UINT item, UINT flags, HMENU menu)
+        return DefaultThen(msg, wParam, lParam, [&] {
+            OnMenuSelect(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HMENU>(lParam));
+        });
+    case WM_GETMINMAXINFO:  // void OnGetMinMaxInfo(MINMAXINFO* info), then the default
         OnGetMinMaxInfo(reinterpret_cast<MINMAXINFO*>(lParam));
         break;
-    case WM_LBUTTONDOWN: {  // void OnLButtonDown(LPARAM point)
-        const LRESULT result = DefaultProc(msg, wParam, lParam);
-        OnLButtonDown(lParam);
-        return result;
-    }
-    case WM_RBUTTONDOWN:  // void OnRButtonDown()
-        OnRButtonDown();
+    case WM_LBUTTONDOWN:  // default, then void OnLButtonDown(UINT flags, POINT point)
+        return DefaultThen(msg, wParam, lParam,
+                           [&] { OnLButtonDown(static_cast<UINT>(wParam), PointFromLParam(lParam)); });
+    case WM_RBUTTONDOWN:  // void OnRButtonDown(UINT flags, POINT point), then the default
+        OnRButtonDown(static_cast<UINT>(wParam), PointFromLParam(lParam));
         break;
-    case WM_NCLBUTTONDOWN:  // bool OnNcLButtonDown(WPARAM hit, LPARAM screenPoint)
-        if (OnNcLButtonDown(wParam, lParam))
+    case WM_NCLBUTTONDOWN:  // bool OnNcLButtonDown(UINT hit, POINT screenPoint); false: the default
+        if (OnNcLButtonDown(static_cast<UINT>(wParam), PointFromLParam(lParam)))
             return 0;
         break;
-    case WM_NCMOUSEMOVE: {  // void OnNcMouseMove(LPARAM screenPoint)
-        const LRESULT result = DefaultProc(msg, wParam, lParam);
-        OnNcMouseMove(lParam);
-        return result;
-    }
+    case WM_NCMOUSEMOVE:  // default, then void OnNcMouseMove(UINT hit, POINT screenPoint)
+        return DefaultThen(msg, wParam, lParam,
+                           [&] { OnNcMouseMove(static_cast<UINT>(wParam), PointFromLParam(lParam)); });
     case WM_NCPAINT:
-    case WM_NCACTIVATE: {  // void OnNcPaintOrActivate()
-        const LRESULT result = DefaultProc(msg, wParam, lParam);
-        OnNcPaintOrActivate();
-        return result;
-    }
-    case WM_ERASEBKGND: {  // void OnEraseBackground(HDC dc)
-        const LRESULT result = DefaultProc(msg, wParam, lParam);
-        OnEraseBackground(reinterpret_cast<HDC>(wParam));
-        return result;
-    }
-    case WM_PAINT:  // bool OnPaintIconic()
+    case WM_NCACTIVATE:  // default, then void OnNcPaint()
+        return DefaultThen(msg, wParam, lParam, [&] { OnNcPaint(); });
+    case WM_ERASEBKGND:  // default, then void OnEraseBackground(HDC dc)
+        return DefaultThen(msg, wParam, lParam, [&] { OnEraseBackground(reinterpret_cast<HDC>(wParam)); });
+    case WM_PAINT:  // bool OnPaintIconic(); false: the dialog's painting
         if (OnPaintIconic())
             return 0;
         break;
     case WM_QUERYDRAGICON:  // HICON WindowIcon()
         return reinterpret_cast<LRESULT>(WindowIcon());
-    case kTrayCallbackMessage:  // void OnTrayNotify(LPARAM mouseMessage)
-        OnTrayNotify(lParam);
+    case kTrayCallbackMessage:  // void OnTrayNotify(UINT mouseMessage)
+        OnTrayNotify(static_cast<UINT>(lParam));
         return 0;
     // WM_POWERBROADCAST and WM_DEVICECHANGE are passed on to the bus and to
     // plugins with the device events; until then they get default handling.
@@ -436,10 +456,10 @@ bool CNurelMainWindow::ContinueModal()
     return CDialog::ContinueModal();
 }
 
-LRESULT CNurelMainWindow::OnSysCommand(WPARAM command, LPARAM lParam)
+LRESULT CNurelMainWindow::OnSysCommand(UINT command, LPARAM lParam)
 {
-    const UINT id = static_cast<UINT>(command & 0xFFF0);
-    if (id == SC_CLOSE && !ConfirmExit(hwnd_))
+    const UINT id = command & 0xFFF0;
+    if (id == SC_CLOSE && !ConfirmExit())
         return 0;
     // SC_CLOSE's default sends WM_CLOSE, which ends the modal loop.
     const LRESULT result = DefaultProc(WM_SYSCOMMAND, command, lParam);
@@ -448,14 +468,12 @@ LRESULT CNurelMainWindow::OnSysCommand(WPARAM command, LPARAM lParam)
         HideToTray();
         break;
     case SC_MAXIMIZE:
-        if (frame_ != nullptr && frame_->MaxWindowEnabled())
-            frame_->SwitchToMaxMode();
+        SwitchToMaxMode();
         break;
     case SC_RESTORE:
         if (floatDlg_.IsWindow())
             floatDlg_.Hide();
-        if (frame_ != nullptr)
-            frame_->SwitchToNormalMode();
+        SwitchToNormalMode();
         break;
     default:
         break;
@@ -485,13 +503,13 @@ void CNurelMainWindow::ShowFromTray()
     inTray_ = false;
 }
 
-void CNurelMainWindow::OnTrayNotify(LPARAM mouseMessage)
+void CNurelMainWindow::OnTrayNotify(UINT mouseMessage)
 {
     // The tray icon's own mouse handling and the tray menu (right button)
     // come with the tray icon; a double click brings the window back, which
     // is also what "manager/PopupTray", "manager/ShowMainWindow" and a second
     // instance ask for.
-    if (static_cast<UINT>(mouseMessage) == WM_LBUTTONDBLCLK)
+    if (mouseMessage == WM_LBUTTONDBLCLK)
         ShowFromTray();
 }
 
@@ -507,22 +525,21 @@ void CNurelMainWindow::OnDestroy()
     tooltip_ = nullptr;
 }
 
-LRESULT CNurelMainWindow::OnCommand(WPARAM wParam, LPARAM lParam)
+bool CNurelMainWindow::OnCommand(UINT id, UINT, HWND control)
 {
-    const UINT id = LOWORD(wParam);
     if (id >= kFirstSystemCommandId) {
         // Menu items and buttons that carry a system command.
-        Send(WM_SYSCOMMAND, id, lParam);
-        return 0;
+        Send(WM_SYSCOMMAND, id, reinterpret_cast<LPARAM>(control));
+        return true;
     }
     DispatchToolCommand(id);
-    return CDialog::WindowProc(WM_COMMAND, wParam, lParam);
+    return false;  // and the dialog's own routing
 }
 
 void CNurelMainWindow::OnHelp()
 {
     if (registry_ != nullptr)
-        registry_->CallServiceByName("manager/ShowHelpFile");
+        registry_->CallServiceByName(ManagerPluginInterface(), "manager/ShowHelpFile");
 }
 
 void CNurelMainWindow::OnTimer(UINT_PTR id)
@@ -533,12 +550,12 @@ void CNurelMainWindow::OnTimer(UINT_PTR id)
     }
 }
 
-void CNurelMainWindow::OnSize()
+void CNurelMainWindow::OnSize(UINT, SIZE)
 {
     RepositionBars(hwnd_, kFirstControlBarId, kLastControlBarId);
 }
 
-void CNurelMainWindow::OnMenuSelect(WPARAM, LPARAM)
+void CNurelMainWindow::OnMenuSelect(UINT, UINT, HMENU)
 {
     // The status-bar text of the selected menu item is shown here once the
     // menus and the status-bar texts exist.
@@ -549,40 +566,40 @@ void CNurelMainWindow::OnGetMinMaxInfo(MINMAXINFO* info)
     FillMinMaxInfo(startupRect_, info);
 }
 
-void CNurelMainWindow::OnLButtonDown(LPARAM point)
+void CNurelMainWindow::OnLButtonDown(UINT, POINT point)
 {
     if (frame_ == nullptr || !frame_->PixelCoordinates())
         return;
     // A shaped window has no caption: any point of it drags. The caption
     // press takes screen coordinates, so the client point is converted.
-    POINT screen = {GET_X_LPARAM(point), GET_Y_LPARAM(point)};
+    POINT screen = point;
     ::ClientToScreen(hwnd_, &screen);
     Send(WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(screen.x, screen.y));
 }
 
-void CNurelMainWindow::OnRButtonDown()
+void CNurelMainWindow::OnRButtonDown(UINT, POINT)
 {
     if (frame_ == nullptr || registry_ == nullptr)
         return;
     const char* service = frame_->RightButtonService();
     if (frame_->PixelCoordinates() && ::IsZoomed(hwnd_) && frame_->RegionFlag() && service[0] != 0)
-        registry_->CallServiceByName(service);
+        registry_->CallServiceByName(ManagerPluginInterface(), service);
 }
 
-bool CNurelMainWindow::OnNcLButtonDown(WPARAM hit, LPARAM screenPoint)
+bool CNurelMainWindow::OnNcLButtonDown(UINT hit, POINT screenPoint)
 {
     if (frame_ == nullptr || (hit != HTMINBUTTON && hit != HTMAXBUTTON && hit != HTCLOSE))
         return false;
-    return frame_->ClickTitleBar({GET_X_LPARAM(screenPoint), GET_Y_LPARAM(screenPoint)});
+    return frame_->ClickTitleBar(screenPoint);
 }
 
-void CNurelMainWindow::OnNcMouseMove(LPARAM screenPoint)
+void CNurelMainWindow::OnNcMouseMove(UINT, POINT screenPoint)
 {
     if (frame_ != nullptr)
-        frame_->DrawTitleBarHover({GET_X_LPARAM(screenPoint), GET_Y_LPARAM(screenPoint)});
+        frame_->DrawTitleBarHover(screenPoint);
 }
 
-void CNurelMainWindow::OnNcPaintOrActivate()
+void CNurelMainWindow::OnNcPaint()
 {
     if (frame_ != nullptr)
         frame_->DrawTitleBar();

@@ -28,18 +28,19 @@
 #include "dialogs/FloatDlg.h"
 #include "framework/Dialog.h"
 #include "framework/Handles.h"
+#include "plugin/ManagerHost.h"
+#include "resources/Version.h"
 
 namespace kivra {
 
 class CServiceRegistry;
 class FrameContext;
 
-// The tray icon's callback message; lParam is the mouse message.
-constexpr UINT kTrayCallbackMessage = WM_USER + 102;
 // The mutex that tells a second instance that the first one runs.
 constexpr wchar_t kSingleInstanceMutexName[] = L"NurelCorpV3SingleObjectMutex";
-// The program's version, written into the start banner.
-constexpr wchar_t kProgramVersion[] = L"V5.0.1.2";
+// The program's version, written into the start banner (and, from the same
+// header, into the executable's version resource).
+constexpr wchar_t kProgramVersion[] = L"" KIVRA_VERSION_TEXT;
 // The start banner: program version, then the skin's version.
 constexpr wchar_t kStartBannerFormat[] =
     L"\r\n\r\n\r\n\r\n\r\n\r\nOmbrix PC Software launched, version: %s%s\r\n\r\n";
@@ -68,16 +69,27 @@ POINT IconPosition(const RECT& client, int iconWidth, int iconHeight);
 // The executable's folder followed by relative; empty when it does not fit.
 std::wstring ExecutableRelativePath(const wchar_t* relative);
 
-class CNurelMainWindow : public CDialog {
+// The main window is the plugins' host object and answers the built-in
+// plugin's needs (IManagerHost).
+class CNurelMainWindow : public CDialog, public IManagerHost {
 public:
     CNurelMainWindow();
     // The shutdown sequence (see the header comment).
     ~CNurelMainWindow() override;
 
+    // --- IManagerHost -----------------------------------------------------
+    HWND HostWindow() const override { return hwnd_; }
+    // The exit confirmation in message boxes of this window.
+    bool ConfirmExit() override;
     // The exit operation: closes the wait dialog when it is open and ends the
     // modal loop with IDOK. WM_CLOSE runs it directly, the system close
     // command and "manager/ProgramExit" after the exit confirmation.
-    void ExitOperation();
+    void ExitOperation() override;
+    bool SwitchToMaxMode() override;
+    bool SwitchToNormalMode() override;
+    CWindow* CreateSettingDialogs() override;
+    bool ShowSettingDialog() override;
+    void ReleaseFrameContext() override;
 
     HWND Tooltip() const { return tooltip_; }
     CFloatDlg& FloatDialog() { return floatDlg_; }
@@ -99,11 +111,19 @@ protected:
     void OnCancel() override {}
 
 private:
-    // Start-up steps that can end the start-up; false ends it.
+    // The start-up sequence (see the header comment); false ends it.
+    bool StartUp();
+    // Its steps; those answering bool end the start-up with false.
+    void SetIcons(HICON icon);
     bool AttachConfiguration();
+    void ReadSkinDescription();
+    void WriteStartBanner();
+    std::wstring TranslatedTitle() const;
     bool SingleInstanceAllowsStart(const wchar_t* title);
     bool OpenDatabase();
     void CreateTooltip();
+    void CreateFloatDialog();
+    bool CreateRegistry();
     void LoadPlugins();
 
     // Seams for the windows that come later; each says what it will do.
@@ -115,24 +135,24 @@ private:
     bool DispatchToolCommand(UINT id);
     void CloseWaitDialog();
 
-    // Message handlers.
-    LRESULT OnSysCommand(WPARAM command, LPARAM lParam);  // WM_SYSCOMMAND
-    void OnClose();                                       // WM_CLOSE
-    void OnDestroy();                                     // WM_DESTROY
-    LRESULT OnCommand(WPARAM wParam, LPARAM lParam);      // WM_COMMAND
-    void OnHelp();                                        // WM_HELP
-    void OnTimer(UINT_PTR id);                            // WM_TIMER
-    void OnSize();                                        // WM_SIZE
-    void OnMenuSelect(WPARAM wParam, LPARAM lParam);      // WM_MENUSELECT
-    void OnGetMinMaxInfo(MINMAXINFO* info);               // WM_GETMINMAXINFO
-    void OnLButtonDown(LPARAM point);                     // WM_LBUTTONDOWN
-    void OnRButtonDown();                                 // WM_RBUTTONDOWN
-    bool OnNcLButtonDown(WPARAM hit, LPARAM screenPoint); // WM_NCLBUTTONDOWN; true: taken
-    void OnNcMouseMove(LPARAM screenPoint);               // WM_NCMOUSEMOVE
-    void OnNcPaintOrActivate();                           // WM_NCPAINT, WM_NCACTIVATE
-    void OnEraseBackground(HDC dc);                       // WM_ERASEBKGND
-    bool OnPaintIconic();                                 // WM_PAINT; true when drawn here
-    void OnTrayNotify(LPARAM mouseMessage);               // kTrayCallbackMessage
+    // Message handlers (the message map is WindowProc).
+    LRESULT OnSysCommand(UINT command, LPARAM lParam);   // WM_SYSCOMMAND
+    void OnClose();                                      // WM_CLOSE
+    void OnDestroy();                                    // WM_DESTROY
+    bool OnCommand(UINT id, UINT code, HWND control);    // WM_COMMAND; true: handled
+    void OnHelp();                                       // WM_HELP
+    void OnTimer(UINT_PTR id);                           // WM_TIMER
+    void OnSize(UINT type, SIZE size);                   // WM_SIZE
+    void OnMenuSelect(UINT item, UINT flags, HMENU menu);  // WM_MENUSELECT
+    void OnGetMinMaxInfo(MINMAXINFO* info);              // WM_GETMINMAXINFO
+    void OnLButtonDown(UINT flags, POINT point);         // WM_LBUTTONDOWN
+    void OnRButtonDown(UINT flags, POINT point);         // WM_RBUTTONDOWN
+    bool OnNcLButtonDown(UINT hit, POINT screenPoint);   // WM_NCLBUTTONDOWN; true: taken
+    void OnNcMouseMove(UINT hit, POINT screenPoint);     // WM_NCMOUSEMOVE
+    void OnNcPaint();                                    // WM_NCPAINT, WM_NCACTIVATE
+    void OnEraseBackground(HDC dc);                      // WM_ERASEBKGND
+    bool OnPaintIconic();                                // WM_PAINT; true when drawn here
+    void OnTrayNotify(UINT mouseMessage);                // kTrayCallbackMessage
     void HideToTray();
     void ShowFromTray();
 

@@ -1,15 +1,11 @@
 #include "plugin/ManagerPlugin.h"
 
-#include "app/ExitConfirmation.h"
 #include "config/Configure.h"
 #include "config/SkinToolArea.h"
 #include "config/XmlDocument.h"
-#include "dialogs/SettingDlg.h"
-#include "dialogs/SystemSetDlg.h"
 #include "framework/Handles.h"
 #include "framework/Text.h"
-#include "mainwindow/FrameContext.h"
-#include "mainwindow/NurelMainWindow.h"
+#include "plugin/ManagerHost.h"
 #include "plugin/ServiceRegistry.h"
 
 #include <algorithm>
@@ -23,36 +19,47 @@ namespace kivra {
 
 namespace {
 
-CPluginInterface* g_interface = nullptr;  // the registry owns it
-void* g_host = nullptr;                   // the main window object, not ours
-std::unique_ptr<CSettingDlg> g_settingDialog;
-std::unique_ptr<CSystemSetDlg> g_systemSettingPage;
-wchar_t g_messageBoxCaption[kMessageBoxCaptionUnits] = L"Bramic";
-bool g_nextTopMostRaises = true;
-UniqueIcon g_windowIcon;  // the logo handed out by "manager/SetWindowIcon"
+// What the built-in plugin keeps while it is bound: made by its LoadPlugin,
+// dropped by its UnloadPlugin.
+struct ManagerState {
+    CPluginInterface* iface = nullptr;  // the registry owns it
+    IManagerHost* host = nullptr;       // the main window, not ours; null without one
+    bool nextTopMostRaises = true;      // "manager/PutWindowTopMost" alternates
+    // The logo handed out by "manager/SetWindowIcon". The built-in plugin is
+    // unloaded last, when no plugin window is left to show it.
+    UniqueIcon windowIcon;
+};
+
+std::unique_ptr<ManagerState> g_state;
 
 // Translations written into a caller's buffer are cut to this many units
 // (the size of TranslateText's buffer) unless the caller says how large its
 // buffer is.
 constexpr size_t kCallerTextUnits = kTranslateTextUnits;
 
+IManagerHost* Host()
+{
+    return g_state ? g_state->host : nullptr;
+}
+
 // The main window's handle while the plugin has a host; null otherwise.
 HWND HostWindow()
 {
-    if (g_host == nullptr)
-        return nullptr;
-    CServiceRegistry* registry = CServiceRegistry::ExistingRegistry();
-    return registry ? registry->HostWindow() : nullptr;
-}
-
-CNurelMainWindow* HostMainWindow()
-{
-    return dynamic_cast<CNurelMainWindow*>(CWindow::FromHandle(HostWindow()));
+    IManagerHost* host = Host();
+    return host ? host->HostWindow() : nullptr;
 }
 
 // ---------------------------------------------------------------------------
 // Handlers, in table order. Each answers int handler(TService*, TParam*); the
 // registry ignores the answer, so it matters only to direct callers.
+
+// The handler of every service whose window has not landed yet: the service
+// is registered, so callers find it, and does nothing. Each is replaced in
+// the table below by its own handler when its window comes.
+int __cdecl NotProvidedYet(TService*, TParam*)
+{
+    return 0;
+}
 
 // 1 "manager/Configure/GetString": translates param->pszText in place.
 // The caller's buffer has no stated size: a non-zero wParam gives its
@@ -75,56 +82,11 @@ int __cdecl ConfigureGetString(TService*, TParam* param)
     return found ? 1 : 0;
 }
 
-// 2 "manager/Notification/DisplayWnd"
-int __cdecl NotificationDisplayWnd(TService*, TParam*)
-{
-    return 0;  // Shows the taskbar notifier with pszText once the notifier window exists.
-}
-
-// 3 "manager/MainApp/ShowStatusBar"
-int __cdecl MainAppShowStatusBar(TService*, TParam*)
-{
-    return 0;  // Updates a status-bar pane (TStatusPaneInfo) once the status bar exists.
-}
-
 // 5 "manager/ShowSetWindow"
 int __cdecl ShowSetWindow(TService*, TParam*)
 {
-    if (!g_settingDialog || !g_settingDialog->IsWindow())
-        return 0;
-    ::SetForegroundWindow(g_settingDialog->Handle());
-    g_settingDialog->Show(SW_SHOW);
-    return 1;
-}
-
-// 6 "manager/Dropzone/UpdateLastData"
-int __cdecl DropzoneUpdateLastData(TService*, TParam*)
-{
-    return 0;  // Feeds the floating window's sample curve once the floating window draws one.
-}
-
-// 7 "manager/Dropzone/ShowDataStatus"
-int __cdecl DropzoneShowDataStatus(TService*, TParam*)
-{
-    return 0;  // Sets the floating window's data-status flag once the floating window draws one.
-}
-
-// 8 "manager/CheckDropzoneItem"
-int __cdecl CheckDropzoneItem(TService*, TParam*)
-{
-    return 0;  // Toggles the floating window through the tray menu's item once the tray menu exists.
-}
-
-// 9 "manager/Tray/SetToolTip"
-int __cdecl TraySetToolTip(TService*, TParam*)
-{
-    return 0;  // Sets the tray icon's tip once the tray icon exists.
-}
-
-// 10 "manager/ChangeTrayIcon"
-int __cdecl ChangeTrayIcon(TService*, TParam*)
-{
-    return 0;  // Sets the tray icon's picture once the tray icon exists.
+    IManagerHost* host = Host();
+    return host != nullptr && host->ShowSettingDialog() ? 1 : 0;
 }
 
 // 11 "manager/PopupTray": a tray double click, sent.
@@ -151,25 +113,17 @@ int __cdecl ShowTray(TService*, TParam*)
 // Answers the confirmation's "no" (0); 1 when the application is ending.
 int __cdecl ProgramExit(TService*, TParam*)
 {
-    CNurelMainWindow* window = HostMainWindow();
-    if (window == nullptr)
+    IManagerHost* host = Host();
+    if (host == nullptr || !host->ConfirmExit())
         return 0;
-    if (!ConfirmExit(window->Handle()))
-        return 0;
-    window->ExitOperation();
+    host->ExitOperation();
     return 1;
-}
-
-// 14 "manager/ShowWaitDlg"
-int __cdecl ShowWaitDlg(TService*, TParam*)
-{
-    return 0;  // Opens, updates or closes the wait dialog once the wait dialog exists.
 }
 
 // 15 "manager/LoadImage": pszText is an image file name (skin folder first,
 // then common\); the bitmap handle comes back in pData itself (null when the
 // image does not load). The caller owns the bitmap.
-int __cdecl LoadImage(TService*, TParam* param)
+int __cdecl LoadImageService(TService*, TParam* param)
 {
     if (param == nullptr)
         return 0;
@@ -183,18 +137,6 @@ int __cdecl LoadImage(TService*, TParam* param)
     const bool loaded = configure->Skin().LoadSkinImage(param->pszText, &bitmap);
     param->pData = bitmap;
     return loaded ? 1 : 0;
-}
-
-// 16 "manager/ModifyButtonInfo"
-int __cdecl ModifyButtonInfo(TService*, TParam*)
-{
-    return 0;  // Changes a skin button (TButtonInfo) once the skin buttons exist.
-}
-
-// 17 "manager/ShowAboutDlg"
-int __cdecl ShowAboutDlg(TService*, TParam*)
-{
-    return 0;  // Runs the About dialog once it exists.
 }
 
 // 18 "manager/ShowMainWindow": a tray double click, posted.
@@ -227,54 +169,18 @@ int __cdecl HideMainWindow(TService*, TParam*)
     return 1;
 }
 
-// 21 "manager/ShowHelpFile"
-int __cdecl ShowHelpFile(TService*, TParam*)
-{
-    return 0;  // Opens the product's help file (or brings it forward) once help lands.
-}
-
-// 22 "manager/EnableCommandItem"
-int __cdecl EnableCommandItem(TService*, TParam*)
-{
-    return 0;  // Enables or disables a command (TCommandItem) once the command registry exists.
-}
-
-// 23 "manager/RegisterCommandFunction"
-int __cdecl RegisterCommandFunction(TService*, TParam*)
-{
-    return 0;  // Stores a command's service and function (TCommandItem) once the command registry exists.
-}
-
-// 24 "manager/UpgradeOnline"
-int __cdecl UpgradeOnline(TService*, TParam*)
-{
-    return 0;  // Starts update.exe (or brings it forward) once upgrading lands.
-}
-
-// 25 "manager/CheckMenuItem"
-int __cdecl CheckMenuItem(TService*, TParam*)
-{
-    return 0;  // Checks a skin menu item (TMenuCheckInfo) once the skin menus exist.
-}
-
 // 26 "manager/MaximizeWindow": max mode, when the skin has one.
 int __cdecl MaximizeWindow(TService*, TParam*)
 {
-    FrameContext* frame = ExistingFrameContext();
-    if (frame == nullptr || frame->MainWindowHandle() == nullptr || !frame->MaxWindowEnabled())
-        return 0;
-    frame->SwitchToMaxMode();
-    return 1;
+    IManagerHost* host = Host();
+    return host != nullptr && host->SwitchToMaxMode() ? 1 : 0;
 }
 
 // 27 "manager/RestoreWindow": normal mode.
 int __cdecl RestoreWindow(TService*, TParam*)
 {
-    FrameContext* frame = ExistingFrameContext();
-    if (frame == nullptr || frame->MainWindowHandle() == nullptr)
-        return 0;
-    frame->SwitchToNormalMode();
-    return 1;
+    IManagerHost* host = Host();
+    return host != nullptr && host->SwitchToNormalMode() ? 1 : 0;
 }
 
 // 28 "manager/PutWindowTopMost": top-most and back, in turns; the first call raises.
@@ -283,9 +189,9 @@ int __cdecl PutWindowTopMost(TService*, TParam*)
     HWND host = HostWindow();
     if (host == nullptr)
         return 0;
-    ::SetWindowPos(host, g_nextTopMostRaises ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
-                   SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
-    g_nextTopMostRaises = !g_nextTopMostRaises;
+    bool& raises = g_state->nextTopMostRaises;
+    ::SetWindowPos(host, raises ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+    raises = !raises;
     return 1;
 }
 
@@ -320,11 +226,12 @@ int __cdecl SetWindowIcon(TService*, TParam* param)
     if (param == nullptr || param->pData == nullptr)
         return 0;
     HWND window = static_cast<HWND>(param->pData);
-    if (!::IsWindow(window))
+    if (g_state == nullptr || !::IsWindow(window))
         return 0;
     // Loaded once: every window that asks shows the same icon, which must
-    // outlive them all, so it is kept until the process ends.
-    if (!g_windowIcon) {
+    // outlive them all, so it is kept while the plugin is bound.
+    UniqueIcon& icon = g_state->windowIcon;
+    if (!icon) {
         wchar_t folder[kMaxPathChars + 1];
         if (!ExecutableFolder(folder, kMaxPathChars + 1))
             return 0;
@@ -339,13 +246,12 @@ int __cdecl SetWindowIcon(TService*, TParam* param)
         if (!CopyText(iconPath, folder) || !AppendText(iconPath, L"common\\") ||
             !AppendText(iconPath, logo.c_str()))
             return 0;
-        g_windowIcon.reset(static_cast<HICON>(
-            ::LoadImageW(nullptr, iconPath, IMAGE_ICON, 0, 0, LR_LOADFROMFILE)));
-        if (!g_windowIcon)
+        icon.reset(static_cast<HICON>(::LoadImageW(nullptr, iconPath, IMAGE_ICON, 0, 0, LR_LOADFROMFILE)));
+        if (!icon)
             return 0;
     }
-    ::SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(g_windowIcon.get()));
-    ::SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(g_windowIcon.get()));
+    ::SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon.get()));
+    ::SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon.get()));
     return 1;
 }
 
@@ -358,32 +264,32 @@ TService Record(const char* path, TServiceHandler handler)
 }
 
 // The manager's services, in registration order.
-TService g_services[kManagerServiceCount] = {
+const TService kServices[kManagerServiceCount] = {
     Record("manager/Configure/GetString", ConfigureGetString),
-    Record("manager/Notification/DisplayWnd", NotificationDisplayWnd),
-    Record("manager/MainApp/ShowStatusBar", MainAppShowStatusBar),
+    Record("manager/Notification/DisplayWnd", NotProvidedYet),
+    Record("manager/MainApp/ShowStatusBar", NotProvidedYet),
     Record(kProvideSetCWndService, nullptr),  // a data record: the settings dialog's object
     Record("manager/ShowSetWindow", ShowSetWindow),
-    Record("manager/Dropzone/UpdateLastData", DropzoneUpdateLastData),
-    Record("manager/Dropzone/ShowDataStatus", DropzoneShowDataStatus),
-    Record("manager/CheckDropzoneItem", CheckDropzoneItem),
-    Record("manager/Tray/SetToolTip", TraySetToolTip),
-    Record("manager/ChangeTrayIcon", ChangeTrayIcon),
+    Record("manager/Dropzone/UpdateLastData", NotProvidedYet),
+    Record("manager/Dropzone/ShowDataStatus", NotProvidedYet),
+    Record("manager/CheckDropzoneItem", NotProvidedYet),
+    Record("manager/Tray/SetToolTip", NotProvidedYet),
+    Record("manager/ChangeTrayIcon", NotProvidedYet),
     Record("manager/PopupTray", PopupTray),
     Record("manager/ShowTray", ShowTray),
     Record("manager/ProgramExit", ProgramExit),
-    Record("manager/ShowWaitDlg", ShowWaitDlg),
-    Record("manager/LoadImage", LoadImage),
-    Record("manager/ModifyButtonInfo", ModifyButtonInfo),
-    Record("manager/ShowAboutDlg", ShowAboutDlg),
+    Record("manager/ShowWaitDlg", NotProvidedYet),
+    Record("manager/LoadImage", LoadImageService),
+    Record("manager/ModifyButtonInfo", NotProvidedYet),
+    Record("manager/ShowAboutDlg", NotProvidedYet),
     Record("manager/ShowMainWindow", ShowMainWindow),
     Record("manager/ShowWindow", ShowWindowService),
     Record("manager/HideMainWindow", HideMainWindow),
-    Record("manager/ShowHelpFile", ShowHelpFile),
-    Record("manager/EnableCommandItem", EnableCommandItem),
-    Record("manager/RegisterCommandFunction", RegisterCommandFunction),
-    Record("manager/UpgradeOnline", UpgradeOnline),
-    Record("manager/CheckMenuItem", CheckMenuItem),
+    Record("manager/ShowHelpFile", NotProvidedYet),
+    Record("manager/EnableCommandItem", NotProvidedYet),
+    Record("manager/RegisterCommandFunction", NotProvidedYet),
+    Record("manager/UpgradeOnline", NotProvidedYet),
+    Record("manager/CheckMenuItem", NotProvidedYet),
     Record("manager/MaximizeWindow", MaximizeWindow),
     Record("manager/RestoreWindow", RestoreWindow),
     Record("manager/PutWindowTopMost", PutWindowTopMost),
@@ -391,30 +297,6 @@ TService g_services[kManagerServiceCount] = {
     Record("manager/DeletePluginRes", DeletePluginRes),
     Record("manager/SetWindowIcon", SetWindowIcon),
 };
-
-TService& ProvideSetCWndRecord()
-{
-    return g_services[3];
-}
-
-// Makes dialog 130 (parent: the desktop) and 131 (its child), both hidden.
-// Either may fail when the executable has no such template; the shell goes on
-// without them.
-void CreateSettingDialogs()
-{
-    g_systemSettingPage.reset();
-    g_settingDialog.reset(new (std::nothrow) CSettingDlg());
-    if (g_settingDialog && !g_settingDialog->Create(::GetDesktopWindow()))
-        g_settingDialog.reset();
-    if (g_settingDialog) {
-        g_settingDialog->Hide();
-        g_systemSettingPage.reset(new (std::nothrow) CSystemSetDlg());
-        if (g_systemSettingPage && !g_systemSettingPage->Create(g_settingDialog->Handle()))
-            g_systemSettingPage.reset();
-        if (g_systemSettingPage)
-            g_systemSettingPage->Hide();
-    }
-}
 
 // ---------------------------------------------------------------------------
 // Entry points.
@@ -436,20 +318,26 @@ bool __cdecl CheckDependenceInfo(unsigned long)
     return true;
 }
 
-// bool LoadPlugin(CPluginInterface* iface, void* host)
+// bool LoadPlugin(CPluginInterface* iface, void* host): host is the shell's
+// IManagerHost (CServiceRegistry::SetHost), or null without a main window.
 bool __cdecl LoadPlugin(CPluginInterface* iface, void* host)
 {
-    g_interface = iface;
-    g_host = host;
-    g_nextTopMostRaises = true;
-
-    CreateSettingDialogs();
-    // Plugins take this pointer as the parent object of their settings pages.
-    ProvideSetCWndRecord().hWnd = reinterpret_cast<HWND>(static_cast<CWindow*>(g_settingDialog.get()));
+    std::unique_ptr<ManagerState> state(new (std::nothrow) ManagerState());
+    if (!state)
+        return false;
+    state->iface = iface;
+    state->host = static_cast<IManagerHost*>(host);
+    g_state = std::move(state);
+    // The shell makes its dialogs; plugins take this pointer as the parent
+    // object of their settings pages.
+    IManagerHost* shell = Host();
+    CWindow* settingDialog = shell != nullptr ? shell->CreateSettingDialogs() : nullptr;
 
     CServiceRegistry* registry = CServiceRegistry::GetRegistry();
-    for (TService& record : g_services) {
+    for (TService record : kServices) {
         record.pInterface = iface;
+        if (std::strcmp(record.szName, kProvideSetCWndService) == 0)
+            record.hWnd = reinterpret_cast<HWND>(settingDialog);
         if (registry != nullptr)
             registry->AddService(&record);
     }
@@ -459,8 +347,9 @@ bool __cdecl LoadPlugin(CPluginInterface* iface, void* host)
 // bool UnloadPlugin(void)
 bool __cdecl UnloadPlugin()
 {
-    g_interface = nullptr;
-    DestroyFrameContext();  // and with it the configuration
+    if (IManagerHost* host = Host())
+        host->ReleaseFrameContext();  // and with it the configuration
+    g_state.reset();
     return true;
 }
 
@@ -474,16 +363,6 @@ int __cdecl ExecuteService(TService* service, TParam* param)
 
 }  // namespace
 
-void SetMessageBoxCaption(const wchar_t* caption)
-{
-    CopyText(g_messageBoxCaption, caption);
-}
-
-const wchar_t* MessageBoxCaption()
-{
-    return g_messageBoxCaption;
-}
-
 PluginEntryPoints ManagerPluginEntryPoints()
 {
     return {ExecuteService, UnloadPlugin, GetPluginInfo, LoadPlugin, CheckDependenceInfo};
@@ -491,34 +370,21 @@ PluginEntryPoints ManagerPluginEntryPoints()
 
 CPluginInterface* ManagerPluginInterface()
 {
-    return g_interface;
+    return g_state ? g_state->iface : nullptr;
 }
 
-void* ManagerPluginHost()
+IManagerHost* ManagerPluginHost()
 {
-    return g_host;
+    return Host();
 }
 
 std::span<const TService> ManagerServiceTable()
 {
-    return g_services;
+    return kServices;
 }
 
-CSettingDlg* SettingDialog()
+void ForgetSettingDialog()
 {
-    return g_settingDialog.get();
-}
-
-CSystemSetDlg* SystemSettingPage()
-{
-    return g_systemSettingPage.get();
-}
-
-void DestroySettingDialogs()
-{
-    g_settingDialog.reset();
-    g_systemSettingPage.reset();
-    ProvideSetCWndRecord().hWnd = nullptr;
     if (CServiceRegistry* registry = CServiceRegistry::ExistingRegistry())
         if (TService* stored = registry->FindService(kProvideSetCWndService))
             stored->hWnd = nullptr;
@@ -526,13 +392,7 @@ void DestroySettingDialogs()
 
 bool NextTopMostCallRaises()
 {
-    return g_nextTopMostRaises;
+    return g_state ? g_state->nextTopMostRaises : true;
 }
 
 }  // namespace kivra
-
-extern "C" KIVRA_API int __cdecl PluginMessageBox(const wchar_t* text, HWND owner, unsigned type,
-                                                  const wchar_t* caption)
-{
-    return ::MessageBoxW(owner, text, caption != nullptr ? caption : kivra::g_messageBoxCaption, type);
-}

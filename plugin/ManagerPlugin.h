@@ -2,20 +2,21 @@
 // offers its own features as services. It is bound first, without a library,
 // through the same five entry points as a plugin library, and unloaded last.
 //
-// Its LoadPlugin makes the settings dialog (template 130, parent: the desktop)
-// and the system settings page (template 131, a child of the settings dialog),
-// both hidden, then stores its 31 services in table order. Its UnloadPlugin
-// forgets its interface and destroys the frame context with the configuration.
+// Its host object is the shell's IManagerHost (ManagerHost.h); everything it
+// does to the shell's windows goes through that. Its LoadPlugin makes its
+// state, asks the host for the settings dialogs and stores its 31 services in
+// table order; its UnloadPlugin has the host release the frame context with
+// the configuration, and drops the state.
 #pragma once
 
 #include "kivra_plugin.h"
+#include "plugin/PluginLoader.h"
 
 #include <span>
 
 namespace kivra {
 
-class CSettingDlg;
-class CSystemSetDlg;
+class IManagerHost;
 
 constexpr char kManagerPluginName[] = "manager";
 constexpr unsigned long kManagerPluginVersion = 0x101;
@@ -27,55 +28,26 @@ constexpr size_t kManagerServiceCount = 31;
 // (not a window handle) for plugins to parent their settings pages to.
 constexpr char kProvideSetCWndService[] = "manager/ProvideSetCWnd";
 
-// PluginMessageBox's caption when the caller gives none: "Bramic" until
-// start-up replaces it by the translated product title (at most 255
-// characters; longer titles are cut).
-constexpr wchar_t kDefaultMessageBoxCaption[] = L"Bramic";
-constexpr size_t kMessageBoxCaptionUnits = 256;
-void SetMessageBoxCaption(const wchar_t* caption);
-const wchar_t* MessageBoxCaption();
-
-// The five entry points of one plugin, as BindPlugin takes them.
-struct PluginEntryPoints {
-    PFN_ExecuteService executeService;
-    PFN_UnloadPlugin unloadPlugin;
-    PFN_GetPluginInfo getPluginInfo;
-    PFN_LoadPlugin loadPlugin;
-    PFN_CheckDependenceInfo checkDependenceInfo;
-};
-
-// The built-in plugin's entry points, for BindPlugin(registry, nullptr).
+// The built-in plugin's entry points, for BindPlugin.
 PluginEntryPoints ManagerPluginEntryPoints();
 
 // The built-in plugin's own CPluginInterface, through which the shell calls
 // services itself; null before its LoadPlugin and after its UnloadPlugin.
 CPluginInterface* ManagerPluginInterface();
 
-// The host main window object given to the built-in plugin's LoadPlugin.
-void* ManagerPluginHost();
+// The host given to the built-in plugin's LoadPlugin; null while unbound.
+IManagerHost* ManagerPluginHost();
 
-// The service table in registration order (paths and handlers; pInterface
-// and the ProvideSetCWnd pointer are filled in by LoadPlugin).
+// The service table in registration order: paths and handlers (LoadPlugin
+// fills in pInterface and the ProvideSetCWnd pointer of the stored copies).
 std::span<const TService> ManagerServiceTable();
 
-// The settings dialog and the system settings page made by LoadPlugin; null
-// before it ran, after DestroySettingDialogs, or when their templates are not
-// in the executable.
-CSettingDlg* SettingDialog();
-CSystemSetDlg* SystemSettingPage();
-
-// Destroys both dialogs (the main window's shutdown) and takes the settings
-// dialog's pointer back out of the stored "manager/ProvideSetCWnd" record, so
+// Takes the settings dialog's pointer back out of the stored
+// "manager/ProvideSetCWnd" record, when the shell destroys that dialog, so
 // that no caller is handed a pointer to a deleted object.
-void DestroySettingDialogs();
+void ForgetSettingDialog();
 
 // Whether the next "manager/PutWindowTopMost" makes the main window top-most.
 bool NextTopMostCallRaises();
 
 }  // namespace kivra
-
-extern "C" {
-// MessageBoxW(owner, text, caption, type) with the caption above when caption
-// is null; answers MessageBoxW's result. Declared for plugins in kivra_plugin.h.
-KIVRA_API int __cdecl PluginMessageBox(const wchar_t* text, HWND owner, unsigned type, const wchar_t* caption);
-}

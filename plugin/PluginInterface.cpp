@@ -2,39 +2,35 @@
 // They are the module boundary: nothing thrown below them gets out.
 #include "kivra_plugin.h"
 
+#include "framework/NoThrow.h"
 #include "plugin/ServiceRegistry.h"
 
 using kivra::CServiceRegistry;
+using kivra::NoThrow;
 
 int CPluginInterface::RegisterService(TService* service)
 {
-    try {
+    return NoThrow(0, [&] {
         CServiceRegistry* registry = CServiceRegistry::GetRegistry();
         if (service == nullptr || registry == nullptr)
             return 0;
         service->pInterface = this;
         return registry->AddService(service);
-    } catch (...) {
-        return 0;
-    }
+    });
 }
 
 int CPluginInterface::CallService(TService* service, TParam* param)
 {
-    try {
+    return NoThrow(0, [&] {
         CServiceRegistry* registry = CServiceRegistry::GetRegistry();
         return registry ? registry->CallService(service, param) : 0;
-    } catch (...) {
-        return 0;
-    }
+    });
 }
 
 bool CPluginInterface::QueryPluginInfo(PluginInfo* info)
 {
-    try {
+    return NoThrow(false, [&] {
         CServiceRegistry* registry = CServiceRegistry::GetRegistry();
         return registry ? registry->QueryPluginInfo(info) : false;
-    } catch (...) {
-        return false;
-    }
+    });
 }

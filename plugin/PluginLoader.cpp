@@ -3,7 +3,6 @@
 #include "framework/Handles.h"
 #include "framework/ModulePath.h"
 #include "framework/Text.h"
-#include "plugin/ManagerPlugin.h"
 #include "plugin/ServiceRegistry.h"
 
 #include <cstring>
@@ -59,48 +58,14 @@ bool IsPlainLibraryName(const wchar_t* name)
     return std::wcspbrk(name, L"\\/:") == nullptr;
 }
 
-}  // namespace
-
-int BindPlugin(CServiceRegistry* registry, const wchar_t* path)
+// The checks and the binding shared by library plugins and the built-in one,
+// for a plugin object whose entry points are filled in. True when it is bound:
+// the registry owns the object then.
+bool CheckAndLoad(CServiceRegistry* registry, CPluginInterface* plugin)
 {
-    if (registry == nullptr)
-        return 0;
-    std::unique_ptr<CPluginInterface> plugin(new (std::nothrow) CPluginInterface());
-    if (!plugin)
-        return 0;
-    plugin->pHost = registry->Host();
-
-    // Declared after the plugin object so that a refused library is freed
-    // before the object that describes it is deleted.
-    UniqueModule library;
-    if (path == nullptr) {
-        const PluginEntryPoints builtIn = ManagerPluginEntryPoints();
-        plugin->pfnExecuteService = builtIn.executeService;
-        plugin->pfnUnloadPlugin = builtIn.unloadPlugin;
-        plugin->pfnGetPluginInfo = builtIn.getPluginInfo;
-        plugin->pfnLoadPlugin = builtIn.loadPlugin;
-        plugin->pfnCheckDependenceInfo = builtIn.checkDependenceInfo;
-    } else {
-        if (!IsFullLibraryPath(path))
-            return 0;
-        // Keeps the current directory out of the search for the plugin's own
-        // dependencies; the plugin's folder is searched first instead.
-        ::SetDllDirectoryW(L"");
-        library.reset(::LoadLibraryExW(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
-        if (!library)
-            return 0;
-        plugin->hModule = library.get();
-        plugin->pfnLoadPlugin = EntryPoint<PFN_LoadPlugin>(library.get(), KIVRA_ENTRY_LOAD_PLUGIN);
-        plugin->pfnExecuteService = EntryPoint<PFN_ExecuteService>(library.get(), KIVRA_ENTRY_EXECUTE_SERVICE);
-        plugin->pfnUnloadPlugin = EntryPoint<PFN_UnloadPlugin>(library.get(), KIVRA_ENTRY_UNLOAD_PLUGIN);
-        plugin->pfnGetPluginInfo = EntryPoint<PFN_GetPluginInfo>(library.get(), KIVRA_ENTRY_GET_PLUGIN_INFO);
-        plugin->pfnCheckDependenceInfo =
-            EntryPoint<PFN_CheckDependenceInfo>(library.get(), KIVRA_ENTRY_CHECK_DEPENDENCE_INFO);
-    }
-
     if (!plugin->pfnLoadPlugin || !plugin->pfnExecuteService || !plugin->pfnUnloadPlugin ||
         !plugin->pfnGetPluginInfo || !plugin->pfnCheckDependenceInfo)
-        return 0;
+        return false;
 
     plugin->pfnGetPluginInfo(&plugin->info);
 
@@ -108,24 +73,80 @@ int BindPlugin(CServiceRegistry* registry, const wchar_t* path)
     // plugin again (this is what keeps a listed library from binding twice).
     PluginInfo query = plugin->info;
     if (registry->QueryPluginInfo(&query))
-        return 0;
+        return false;
 
     if (!LowByteResult(plugin->pfnCheckDependenceInfo, static_cast<unsigned long>(PLUGIN_HOST_VERSION)))
-        return 0;
+        return false;
 
-    if (!LowByteResult(plugin->pfnLoadPlugin, plugin.get(), plugin->pHost)) {
+    if (!LowByteResult(plugin->pfnLoadPlugin, plugin, plugin->pHost)) {
         // Whatever it registered before refusing points into a library that
         // is about to be freed.
-        registry->RemoveServicesOf(plugin.get());
-        return 0;
+        registry->RemoveServicesOf(plugin);
+        return false;
     }
 
-    if (!registry->AddPlugin(plugin.get())) {
+    if (!registry->AddPlugin(plugin)) {
         // Out of memory after the plugin had loaded: undo it like a shutdown.
         plugin->pfnUnloadPlugin();
-        registry->RemoveServicesOf(plugin.get());
-        return 0;
+        registry->RemoveServicesOf(plugin);
+        return false;
     }
+    return true;
+}
+
+// A new plugin object with the registry's host and nothing else.
+std::unique_ptr<CPluginInterface> NewPlugin(CServiceRegistry* registry)
+{
+    std::unique_ptr<CPluginInterface> plugin(new (std::nothrow) CPluginInterface());
+    if (plugin)
+        plugin->pHost = registry->Host();
+    return plugin;
+}
+
+}  // namespace
+
+int BindPlugin(CServiceRegistry* registry, const PluginEntryPoints& builtIn)
+{
+    if (registry == nullptr)
+        return 0;
+    std::unique_ptr<CPluginInterface> plugin = NewPlugin(registry);
+    if (!plugin)
+        return 0;
+    plugin->pfnExecuteService = builtIn.executeService;
+    plugin->pfnUnloadPlugin = builtIn.unloadPlugin;
+    plugin->pfnGetPluginInfo = builtIn.getPluginInfo;
+    plugin->pfnLoadPlugin = builtIn.loadPlugin;
+    plugin->pfnCheckDependenceInfo = builtIn.checkDependenceInfo;
+    if (!CheckAndLoad(registry, plugin.get()))
+        return 0;
+    plugin.release();  // the registry owns it now
+    return 1;
+}
+
+int BindPlugin(CServiceRegistry* registry, const wchar_t* path)
+{
+    if (registry == nullptr || path == nullptr || !IsFullLibraryPath(path))
+        return 0;
+    std::unique_ptr<CPluginInterface> plugin = NewPlugin(registry);
+    if (!plugin)
+        return 0;
+    // Keeps the current directory out of the search for the plugin's own
+    // dependencies; the plugin's folder is searched first instead.
+    ::SetDllDirectoryW(L"");
+    // Declared after the plugin object so that a refused library is freed
+    // before the object that describes it is deleted.
+    UniqueModule library(::LoadLibraryExW(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
+    if (!library)
+        return 0;
+    plugin->hModule = library.get();
+    plugin->pfnLoadPlugin = EntryPoint<PFN_LoadPlugin>(library.get(), KIVRA_ENTRY_LOAD_PLUGIN);
+    plugin->pfnExecuteService = EntryPoint<PFN_ExecuteService>(library.get(), KIVRA_ENTRY_EXECUTE_SERVICE);
+    plugin->pfnUnloadPlugin = EntryPoint<PFN_UnloadPlugin>(library.get(), KIVRA_ENTRY_UNLOAD_PLUGIN);
+    plugin->pfnGetPluginInfo = EntryPoint<PFN_GetPluginInfo>(library.get(), KIVRA_ENTRY_GET_PLUGIN_INFO);
+    plugin->pfnCheckDependenceInfo =
+        EntryPoint<PFN_CheckDependenceInfo>(library.get(), KIVRA_ENTRY_CHECK_DEPENDENCE_INFO);
+    if (!CheckAndLoad(registry, plugin.get()))
+        return 0;
     plugin.release();   // the registry owns it now
     library.release();  // freed by UnloadAllPlugins
     return 1;

@@ -1,7 +1,7 @@
 // PluginLoader.h - binding plugin libraries into the registry, in the shell's
 // load order, and unloading them at shutdown.
 //
-// Start-up binds the built-in plugin (BindPlugin with a null path), then the
+// Start-up binds the built-in plugin (BindPlugin with its entry points), then the
 // libraries named in the skin's load order list, then the rest of the plugin
 // folder. Each bound plugin goes to the front of the plugin list, so the list,
 // and with it unloading, runs newest first and ends with the built-in plugin.
@@ -15,10 +15,22 @@ namespace kivra {
 
 class CServiceRegistry;
 
-// Binds one plugin: path is the full path of a plugin library, or null for
-// the built-in plugin. Returns 1 when the plugin passed every check and its
-// LoadPlugin accepted, 0 when it was skipped (nothing is reported).
+// The five entry points of one plugin, as BindPlugin takes them.
+struct PluginEntryPoints {
+    PFN_ExecuteService executeService;
+    PFN_UnloadPlugin unloadPlugin;
+    PFN_GetPluginInfo getPluginInfo;
+    PFN_LoadPlugin loadPlugin;
+    PFN_CheckDependenceInfo checkDependenceInfo;
+};
+
+// Binds one plugin library: path is its full path. Returns 1 when the plugin
+// passed every check and its LoadPlugin accepted, 0 when it was skipped
+// (nothing is reported). A null path binds nothing.
 int BindPlugin(CServiceRegistry* registry, const wchar_t* path);
+// Binds a plugin without a library (the built-in plugin, whose entry points
+// the shell passes in), through the same checks.
+int BindPlugin(CServiceRegistry* registry, const PluginEntryPoints& builtIn);
 
 // Binds the libraries named in orderText (file names without folder and
 // ".dll", separated by blanks, commas or semicolons), in list order, from

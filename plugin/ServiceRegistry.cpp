@@ -1,7 +1,6 @@
 #include "plugin/ServiceRegistry.h"
 
 #include "framework/Text.h"
-#include "plugin/ManagerPlugin.h"
 
 #include <algorithm>
 #include <cstring>
@@ -164,15 +163,14 @@ int CServiceRegistry::CallService(TService* service, TParam* param)
     return 1;
 }
 
-int CServiceRegistry::CallServiceByName(const char* path)
+int CServiceRegistry::CallServiceByName(CPluginInterface* caller, const char* path)
 {
-    CPluginInterface* manager = ManagerPluginInterface();
-    if (manager == nullptr)
+    if (caller == nullptr)
         return 0;
     TService service{};
     CopyText(service.szName, path);
     TParam param{};
-    return manager->CallService(&service, &param);
+    return caller->CallService(&service, &param);
 }
 
 bool CServiceRegistry::QueryPluginInfo(PluginInfo* info) const

@@ -19,6 +19,8 @@
 
 namespace kivra {
 
+class IManagerHost;
+
 // Characters that separate names in a name list ("a;b", "a, b", "a b").
 constexpr bool IsNameSeparator(wchar_t c) { return c == L' ' || c == L',' || c == L';'; }
 
@@ -45,11 +47,13 @@ public:
     // the registry. Plugins must have been unloaded first (UnloadAllPlugins).
     static void DestroyRegistry() noexcept;
 
-    // The host main window object handed to each plugin's LoadPlugin, and its
-    // window, against which DispatchServiceMessage tells plugin dialogs apart.
-    void* Host() const { return host_; }
+    // The host object handed to each plugin's LoadPlugin: the main window,
+    // as the built-in plugin's host interface (other plugins only pass it
+    // around). And its window, against which DispatchServiceMessage tells
+    // plugin dialogs apart.
+    IManagerHost* Host() const { return host_; }
     HWND HostWindow() const { return hostWindow_; }
-    void SetHost(void* host, HWND hostWindow)
+    void SetHost(IManagerHost* host, HWND hostWindow)
     {
         host_ = host;
         hostWindow_ = hostWindow;
@@ -73,10 +77,11 @@ public:
     // unknown name.
     int CallService(TService* service, TParam* param);
 
-    // Calls a service by path alone, with an all-zero record and parameter,
-    // through the built-in plugin's interface. 0 when the built-in plugin is
-    // not bound or the path is unknown.
-    int CallServiceByName(const char* path);
+    // The shell's call of a service by path alone: an all-zero record and
+    // parameter, called through caller, the built-in plugin's interface
+    // (ManagerPluginInterface()). 0 when caller is null (the built-in plugin
+    // is not bound) or the path is unknown.
+    int CallServiceByName(CPluginInterface* caller, const char* path);
 
     // Finds the newest bound plugin whose szName occurs inside info->szName
     // and copies its whole PluginInfo over *info. False leaves *info as it was.
@@ -118,7 +123,7 @@ private:
     PluginList plugins_;
     ServiceList services_;
     PluginList::const_iterator enumCursor_ = plugins_.end();
-    void* host_ = nullptr;
+    IManagerHost* host_ = nullptr;
     HWND hostWindow_ = nullptr;
 };
 

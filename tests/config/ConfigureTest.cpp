@@ -5,8 +5,7 @@
 #include <vector>
 
 #include "config/Configure.h"
-#include "kivra_plugin.h"
-#include "XmlFixture.h"
+#include "tests/support/XmlFixture.h"
 
 namespace kivra {
 namespace {
@@ -298,7 +297,7 @@ TEST(ExecutableFolder, IsTheFolderOfTheRunningProgram)
     EXPECT_FALSE(ExecutableFolder(tiny, 4));
 }
 
-// The process-wide configuration and the exported translation.
+// The process-wide configuration.
 class GlobalConfigureTest : public ConfigureTest {
 protected:
     void TearDown() override { DestroyConfigure(); }
@@ -325,34 +324,6 @@ TEST_F(GlobalConfigureTest, FailedLoadIsForgottenAndTriedAgain)
     EXPECT_EQ(GetConfigureFrom(product_.Path().c_str()), nullptr);
     WriteConfig(FullConfiguration());
     EXPECT_NE(GetConfigureFrom(product_.Path().c_str()), nullptr);
-}
-
-TEST_F(GlobalConfigureTest, TranslateTextUsesTheConfigurationsLanguage)
-{
-    DestroyConfigure();
-    const std::wstring longText(2000, L'L');
-    WriteConfig(FullConfiguration());
-    product_.WriteText(L"language\\zh_CN.xml",
-                       L"<table><string id=\"Connect\">\u8fde\u63a5</string>"
-                       L"<string id=\"Long\">" + longText + L"</string></table>");
-    ASSERT_NE(GetConfigureFrom(product_.Path().c_str()), nullptr);
-    EXPECT_STREQ(TranslateText(L"connect"), L"\u8fde\u63a5");
-    EXPECT_STREQ(TranslateText(L"Unknown id"), L"Unknown id");
-    EXPECT_STREQ(TranslateText(L""), L"");
-    EXPECT_STREQ(TranslateText(nullptr), L"");
-    EXPECT_EQ(std::wstring(TranslateText(L"long")), longText.substr(0, 1023));
-    // The result is one shared buffer; feeding it back translates in place.
-    const wchar_t* result = TranslateText(L"Connect");
-    EXPECT_STREQ(TranslateText(result), L"\u8fde\u63a5");
-}
-
-TEST_F(GlobalConfigureTest, TranslateTextWithoutConfigurationGivesTheIdCutToItsBuffer)
-{
-    DestroyConfigure();
-    EXPECT_STREQ(TranslateText(L"Connect"), L"Connect");
-    const std::wstring longId(1500, L'i');
-    EXPECT_EQ(std::wstring(TranslateText(longId.c_str())), longId.substr(0, 1023));
-    EXPECT_STREQ(TranslateText(nullptr), L"");
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "config/LanguageTable.h"
-#include "XmlFixture.h"
+#include "tests/support/XmlFixture.h"
 
 namespace kivra {
 namespace {

@@ -35,13 +35,7 @@ inline std::string BmpBytes(int width, int height, COLORREF color)
     return testing::SolidBmpFileBytes(width, height, color);
 }
 
-inline SIZE BitmapSize(HBITMAP bitmap)
-{
-    BITMAP info = {};
-    if (bitmap == nullptr || ::GetObjectW(bitmap, sizeof(info), &info) == 0)
-        return SIZE{-1, -1};
-    return SIZE{info.bmWidth, info.bmHeight};
-}
+using testing::BitmapSize;
 
 // skin.xml with the preview element every skin needs, and body inside <skin>.
 inline std::wstring SkinXml(const std::wstring& body)

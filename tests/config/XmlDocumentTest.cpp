@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "config/XmlDocument.h"
-#include "XmlFixture.h"
+#include "tests/support/XmlFixture.h"
 
 namespace kivra {
 namespace {

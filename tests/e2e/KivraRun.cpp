@@ -273,6 +273,15 @@ bool KivraProcess::Start(const std::wstring& folder, const std::wstring& probeLo
     return true;
 }
 
+HWND KivraProcess::StartAndWaitForWindow(const std::wstring& folder, const wchar_t* title,
+                                         const std::wstring& probeLog, const std::wstring& workingFolder,
+                                         const wchar_t* modemState, DWORD timeoutMs)
+{
+    if (!Start(folder, probeLog, workingFolder, modemState))
+        return nullptr;
+    return WaitForWindow(id_, title, timeoutMs);
+}
+
 bool KivraProcess::WaitForExit(DWORD timeoutMs)
 {
     return process_ != nullptr && WaitForSingleObject(process_, timeoutMs) == WAIT_OBJECT_0;

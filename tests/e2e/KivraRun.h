@@ -104,6 +104,12 @@ public:
     // "disconnected").
     bool Start(const std::wstring& folder, const std::wstring& probeLog = {},
                const std::wstring& workingFolder = {}, const wchar_t* modemState = L"disconnected");
+    // Start, then the main window: the first visible top-level window of the
+    // process titled title (any title when null), waited for up to
+    // timeoutMs. Null when the program did not start or no such window came.
+    HWND StartAndWaitForWindow(const std::wstring& folder, const wchar_t* title, const std::wstring& probeLog = {},
+                               const std::wstring& workingFolder = {}, const wchar_t* modemState = L"disconnected",
+                               DWORD timeoutMs = 20000);
     DWORD Id() const { return id_; }
     // Waits for the end of the process; true when it ended within timeout.
     bool WaitForExit(DWORD timeoutMs);

@@ -101,8 +101,7 @@ TEST(DemoScreenTest, ShowsTheShapedSkinWithItsTitleBarOnTheDesktop)
     ASSERT_EQ(background.At(0, 0), mask) << "the skin's corner is no longer cut";
 
     KivraProcess kivra;
-    ASSERT_TRUE(kivra.Start(product.Folder()));
-    HWND window = WaitForWindow(kivra.Id(), kDemoTitle);
+    HWND window = kivra.StartAndWaitForWindow(product.Folder(), kDemoTitle);
     ASSERT_NE(window, nullptr);
     SetForegroundWindow(window);
     Sleep(2500);  // painted

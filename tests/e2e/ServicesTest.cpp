@@ -22,8 +22,8 @@ protected:
         options.titleText = kTitle;
         product_ = new FixtureProduct(L"services", options);
         kivra_ = new KivraProcess();
-        if (product_->Ready() && kivra_->Start(product_->Folder(), product_->ProbeLog()))
-            window_ = WaitForWindow(kivra_->Id(), kTitle);
+        if (product_->Ready())
+            window_ = kivra_->StartAndWaitForWindow(product_->Folder(), kTitle, product_->ProbeLog());
         if (window_ != nullptr)
             probe_.Find(kivra_->Id());
     }
@@ -215,9 +215,10 @@ protected:
         FixtureOptions options;
         options.titleText = std::wstring(L"Kivra Probe ") + name;
         product_ = std::make_unique<FixtureProduct>(name, options);
-        if (!product_->Ready() || !kivra_.Start(product_->Folder(), product_->ProbeLog(), {}, modemState))
+        if (!product_->Ready())
             return false;
-        window_ = WaitForWindow(kivra_.Id(), options.titleText.c_str());
+        window_ = kivra_.StartAndWaitForWindow(product_->Folder(), options.titleText.c_str(), product_->ProbeLog(), {},
+                                               modemState);
         return window_ != nullptr && probe_.Find(kivra_.Id());
     }
 

@@ -33,8 +33,7 @@ TEST(StartupTest, ShowsTheShapedWindowUnderItsTranslatedTitleAndEndsOnClose)
     FixtureProduct product(L"shaped", Titled(L"Kivra Probe Shaped"));
     ASSERT_TRUE(product.Ready());
     KivraProcess kivra;
-    ASSERT_TRUE(kivra.Start(product.Folder(), product.ProbeLog()));
-    HWND window = WaitForWindow(kivra.Id(), L"Kivra Probe Shaped");
+    HWND window = kivra.StartAndWaitForWindow(product.Folder(), L"Kivra Probe Shaped", product.ProbeLog());
     ASSERT_NE(window, nullptr) << "no main window under the translated title";
     EXPECT_EQ(FindWindowW(nullptr, L"Kivra Probe Shaped"), window);
 
@@ -65,8 +64,7 @@ TEST(StartupTest, WritesTheStartBannerWithProgramAndSkinVersion)
     FixtureProduct product(L"banner", Titled(L"Kivra Probe Banner"));
     ASSERT_TRUE(product.Ready());
     KivraProcess kivra;
-    ASSERT_TRUE(kivra.Start(product.Folder(), product.ProbeLog()));
-    HWND window = WaitForWindow(kivra.Id(), L"Kivra Probe Banner");
+    HWND window = kivra.StartAndWaitForWindow(product.Folder(), L"Kivra Probe Banner", product.ProbeLog());
     ASSERT_NE(window, nullptr);
     ASSERT_TRUE(kivra.CloseAndWait(window));
 
@@ -90,8 +88,7 @@ TEST(StartupTest, ConfiguredLevelMaskDecidesOverTheBanner)
         FixtureProduct product(L"levels", options);
         ASSERT_TRUE(product.Ready());
         KivraProcess kivra;
-        ASSERT_TRUE(kivra.Start(product.Folder(), product.ProbeLog()));
-        HWND window = WaitForWindow(kivra.Id(), L"Kivra Probe Levels");
+        HWND window = kivra.StartAndWaitForWindow(product.Folder(), L"Kivra Probe Levels", product.ProbeLog());
         ASSERT_NE(window, nullptr);
         ASSERT_TRUE(kivra.CloseAndWait(window));
         const std::string log = ReadTextFile(product.Folder() + L"log\\ostel.log");
@@ -105,8 +102,7 @@ TEST(StartupTest, PluginsHearTheLoadedNoticeOnceAllAreBound)
     FixtureProduct product(L"notice", Titled(L"Kivra Probe Notice"));
     ASSERT_TRUE(product.Ready());
     KivraProcess kivra;
-    ASSERT_TRUE(kivra.Start(product.Folder(), product.ProbeLog()));
-    HWND window = WaitForWindow(kivra.Id(), L"Kivra Probe Notice");
+    HWND window = kivra.StartAndWaitForWindow(product.Folder(), L"Kivra Probe Notice", product.ProbeLog());
     ASSERT_NE(window, nullptr);
     ASSERT_TRUE(WaitForLine(product.ProbeLog(), "probe_b bus 8069 0"));
     ASSERT_TRUE(WaitForLine(product.ProbeLog(), "probe_a bus 8069 0"));
@@ -135,8 +131,7 @@ TEST(StartupTest, PluginsAreUnloadedNewestFirstWhileTheBusStillRuns)
     FixtureProduct product(L"unload", Titled(L"Kivra Probe Unload"));
     ASSERT_TRUE(product.Ready());
     KivraProcess kivra;
-    ASSERT_TRUE(kivra.Start(product.Folder(), product.ProbeLog()));
-    HWND window = WaitForWindow(kivra.Id(), L"Kivra Probe Unload");
+    HWND window = kivra.StartAndWaitForWindow(product.Folder(), L"Kivra Probe Unload", product.ProbeLog());
     ASSERT_NE(window, nullptr);
     ASSERT_TRUE(kivra.CloseAndWait(window));
 
@@ -156,8 +151,7 @@ TEST(StartupTest, SecondInstanceBringsTheFirstForwardAndEnds)
     FixtureProduct product(L"single", Titled(L"Kivra Probe Single"));
     ASSERT_TRUE(product.Ready());
     KivraProcess first;
-    ASSERT_TRUE(first.Start(product.Folder(), product.ProbeLog()));
-    HWND window = WaitForWindow(first.Id(), L"Kivra Probe Single");
+    HWND window = first.StartAndWaitForWindow(product.Folder(), L"Kivra Probe Single", product.ProbeLog());
     ASSERT_NE(window, nullptr);
     // Hidden to the tray, as the user would leave it.
     SendMessageW(window, WM_SYSCOMMAND, SC_MINIMIZE, 0);
@@ -191,13 +185,11 @@ TEST(StartupTest, WithAnEmptyTitleEveryInstanceRuns)
     ASSERT_TRUE(firstProduct.Ready());
     ASSERT_TRUE(secondProduct.Ready());
     KivraProcess first;
-    ASSERT_TRUE(first.Start(firstProduct.Folder(), firstProduct.ProbeLog()));
-    HWND firstWindow = WaitForWindow(first.Id(), nullptr);
+    HWND firstWindow = first.StartAndWaitForWindow(firstProduct.Folder(), nullptr, firstProduct.ProbeLog());
     ASSERT_NE(firstWindow, nullptr);
 
     KivraProcess second;
-    ASSERT_TRUE(second.Start(secondProduct.Folder(), secondProduct.ProbeLog()));
-    HWND secondWindow = WaitForWindow(second.Id(), nullptr);
+    HWND secondWindow = second.StartAndWaitForWindow(secondProduct.Folder(), nullptr, secondProduct.ProbeLog());
     ASSERT_NE(secondWindow, nullptr) << "the second instance did not come up";
     EXPECT_NE(firstWindow, secondWindow);
     EXPECT_TRUE(first.Running());
@@ -218,8 +210,7 @@ TEST(StartupTest, TwoCopiesWithOneTitleRunOnce)
     ASSERT_TRUE(firstProduct.Ready());
     ASSERT_TRUE(secondProduct.Ready());
     KivraProcess first;
-    ASSERT_TRUE(first.Start(firstProduct.Folder(), firstProduct.ProbeLog()));
-    HWND window = WaitForWindow(first.Id(), L"Kivra Probe Copies");
+    HWND window = first.StartAndWaitForWindow(firstProduct.Folder(), L"Kivra Probe Copies", firstProduct.ProbeLog());
     ASSERT_NE(window, nullptr);
     KivraProcess second;
     ASSERT_TRUE(second.Start(secondProduct.Folder(), secondProduct.ProbeLog()));
@@ -250,8 +241,7 @@ TEST(StartupTest, EnterAndEscapeDoNotCloseTheWindow)
     FixtureProduct product(L"keys", Titled(L"Kivra Probe Keys"));
     ASSERT_TRUE(product.Ready());
     KivraProcess kivra;
-    ASSERT_TRUE(kivra.Start(product.Folder(), product.ProbeLog()));
-    HWND window = WaitForWindow(kivra.Id(), L"Kivra Probe Keys");
+    HWND window = kivra.StartAndWaitForWindow(product.Folder(), L"Kivra Probe Keys", product.ProbeLog());
     ASSERT_NE(window, nullptr);
 
     for (WPARAM key : {VK_RETURN, VK_ESCAPE}) {
@@ -276,8 +266,8 @@ TEST(StartupTest, KeepsTheMainIconWhenStartedFromAnotherFolder)
     FixtureProduct product(L"icon", options);
     ASSERT_TRUE(product.Ready());
     KivraProcess kivra;
-    ASSERT_TRUE(kivra.Start(product.Folder(), product.ProbeLog(), TestProgramFolder()));
-    HWND window = WaitForWindow(kivra.Id(), L"Kivra Probe Icon");
+    HWND window =
+        kivra.StartAndWaitForWindow(product.Folder(), L"Kivra Probe Icon", product.ProbeLog(), TestProgramFolder());
     ASSERT_NE(window, nullptr);
     ProbeClient probe;
     ASSERT_TRUE(probe.Find(kivra.Id()));

@@ -1,9 +1,10 @@
-// Helpers of the framework tests: in-memory dialog templates, a dialog that
+// Helpers of the framework tests: in-memory dialog templates (tests/support), a dialog that
 // ends itself when a test would otherwise hang, a host window class.
 #pragma once
 
 #include "framework/Dialog.h"
 #include "framework/Window.h"
+#include "tests/support/DialogTemplate.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -13,66 +14,7 @@
 
 namespace kivra::test {
 
-// A DLGTEMPLATE built in memory: the dialog, then its items, each
-// DWORD-aligned as the dialog manager wants them.
-class DialogTemplateBuilder {
-public:
-    DialogTemplateBuilder(DWORD style, short cx, short cy, const wchar_t* caption = L"", DWORD exStyle = 0)
-    {
-        PushDword(style | DS_SETFONT);
-        PushDword(exStyle);
-        words_.push_back(0);  // item count, set by Get
-        PushRect(0, 0, cx, cy);
-        words_.push_back(0);  // no menu
-        words_.push_back(0);  // the dialog class
-        PushText(caption);
-        words_.push_back(8);  // point size
-        PushText(L"MS Shell Dlg");
-    }
-
-    DialogTemplateBuilder& Add(const wchar_t* className, const wchar_t* text, WORD id, DWORD style,
-                               short x, short y, short cx, short cy)
-    {
-        if (words_.size() % 2)
-            words_.push_back(0);
-        PushDword(style | WS_CHILD | WS_VISIBLE);
-        PushDword(0);
-        PushRect(x, y, cx, cy);
-        words_.push_back(id);
-        PushText(className);
-        PushText(text);
-        words_.push_back(0);  // no creation data
-        ++count_;
-        return *this;
-    }
-
-    const DLGTEMPLATE* Get()
-    {
-        words_[4] = count_;
-        return reinterpret_cast<const DLGTEMPLATE*>(words_.data());
-    }
-
-private:
-    void PushRect(short x, short y, short cx, short cy)
-    {
-        for (short value : {x, y, cx, cy})
-            words_.push_back(static_cast<WORD>(value));
-    }
-    void PushDword(DWORD value)
-    {
-        words_.push_back(LOWORD(value));
-        words_.push_back(HIWORD(value));
-    }
-    void PushText(const wchar_t* text)
-    {
-        for (; *text; ++text)
-            words_.push_back(static_cast<WORD>(*text));
-        words_.push_back(0);
-    }
-
-    std::vector<WORD> words_;
-    WORD count_ = 0;
-};
+using testing::DialogTemplateBuilder;
 
 // What a modal test dialog answers when its guard timer fired.
 constexpr INT_PTR kTimedOut = -99;

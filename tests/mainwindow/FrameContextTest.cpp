@@ -8,7 +8,7 @@
 #include "config/Configure.h"
 #include "mainwindow/DialogUnits.h"
 #include "mainwindow/FrameContext.h"
-#include "tests/config/XmlFixture.h"
+#include "tests/support/XmlFixture.h"
 
 namespace kivra {
 namespace {
@@ -161,14 +161,14 @@ TEST_F(FrameContextTest, StartsWithTheDocumentedValues)
 {
     Load(section::kPlain);
     EXPECT_EQ(context_->MaskColor(), 0xFF00FFu);
-    EXPECT_TRUE(context_->SkinTitleBar());
+    EXPECT_TRUE(context_->TitleBar().drawn);
     EXPECT_FALSE(context_->RegionFlag());
     EXPECT_FALSE(context_->MaxMode());
     EXPECT_FALSE(context_->MaxWindowEnabled());
     EXPECT_EQ(context_->AcceleratorTable(), nullptr);
     EXPECT_EQ(context_->MainWindowHandle(), nullptr);
     EXPECT_EQ(context_->StatusBarHeight(), 0);
-    EXPECT_EQ(context_->NormalSize().cx, 0);
+    EXPECT_EQ(context_->Normal().size.cx, 0);
     EXPECT_EQ(context_->CurrentSize().cx, 0);
 }
 
@@ -181,8 +181,8 @@ TEST_F(FrameContextTest, ShapedSkinCutsTheCornersOutOfTheWindow)
 
     // Without a window size in the skin the region gives the size.
     const SIZE expected = Framed(kNormalWidth, kNormalHeight);
-    EXPECT_EQ(context_->NormalSize().cx, expected.cx);
-    EXPECT_EQ(context_->NormalSize().cy, expected.cy);
+    EXPECT_EQ(context_->Normal().size.cx, expected.cx);
+    EXPECT_EQ(context_->Normal().size.cy, expected.cy);
     EXPECT_EQ(context_->CurrentSize().cx, expected.cx);
     EXPECT_EQ(WindowSize().cx, expected.cx);
     EXPECT_EQ(WindowSize().cy, expected.cy);
@@ -199,10 +199,10 @@ TEST_F(FrameContextTest, ShapedSkinCutsTheCornersOutOfTheWindow)
     EXPECT_FALSE(::PtInRegion(region.get(), 1, 1)) << "the frame is outside the shape";
     // The context keeps its own region.
     RECT box = {};
-    EXPECT_NE(::GetRgnBox(context_->NormalRegion(), &box), ERROR);
+    EXPECT_NE(::GetRgnBox(context_->Normal().region.get(), &box), ERROR);
 
     // Skin coordinates are pixels now: the panel place stays as written.
-    const RECT panel = context_->PanelRect();
+    const RECT panel = context_->Normal().panelRect;
     EXPECT_EQ(panel.left, 10);
     EXPECT_EQ(panel.bottom, 120);
     RECT rect = {1, 2, 3, 4};
@@ -217,7 +217,7 @@ TEST_F(FrameContextTest, WindowWithoutSizeOrShapeKeepsTheDialogsSize)
     EXPECT_EQ(WindowSize().cx, before.cx);
     EXPECT_EQ(WindowSize().cy, before.cy);
     EXPECT_EQ(context_->CurrentSize().cx, 0);
-    EXPECT_EQ(context_->NormalSize().cy, 0);
+    EXPECT_EQ(context_->Normal().size.cy, 0);
     EXPECT_FALSE(context_->RegionFlag());
     EXPECT_FALSE(context_->PixelCoordinates());
     EXPECT_FALSE(WindowRegion());
@@ -226,8 +226,8 @@ TEST_F(FrameContextTest, WindowWithoutSizeOrShapeKeepsTheDialogsSize)
     // The panel place is in dialog units and converted.
     RECT expected = {10, 20, 110, 120};
     ::MapDialogRect(dialog_.hwnd(), &expected);
-    EXPECT_EQ(context_->PanelRect().left, expected.left);
-    EXPECT_EQ(context_->PanelRect().bottom, expected.bottom);
+    EXPECT_EQ(context_->Normal().panelRect.left, expected.left);
+    EXPECT_EQ(context_->Normal().panelRect.bottom, expected.bottom);
 }
 
 TEST_F(FrameContextTest, SkinWindowSizeIsInDialogUnitsAndCentred)
@@ -238,7 +238,7 @@ TEST_F(FrameContextTest, SkinWindowSizeIsInDialogUnitsAndCentred)
     EXPECT_EQ(WindowSize().cx, expected.right);
     EXPECT_EQ(WindowSize().cy, expected.bottom);
     EXPECT_EQ(context_->CurrentSize().cx, expected.right);
-    EXPECT_EQ(context_->NormalSize().cy, expected.bottom);
+    EXPECT_EQ(context_->Normal().size.cy, expected.bottom);
     EXPECT_EQ(dialog_.WindowRect().left, (::GetSystemMetrics(SM_CXSCREEN) - expected.right) >> 1);
 }
 
@@ -261,7 +261,7 @@ TEST_F(FrameContextTest, MaxModeWithoutMaxBackgroundChangesNothing)
     SetUpFrame(section::kShaped + section::kBackground + section::kMaxWindowWithoutImage);
     HWND button = dialog_.AddButton(SC_MAXIMIZE);
     EXPECT_TRUE(context_->MaxWindowEnabled());
-    EXPECT_EQ(context_->MaxRegion(), nullptr);
+    EXPECT_EQ(context_->Max().region.get(), nullptr);
     EXPECT_TRUE(context_->RegionFlag()) << "the normal shape still stands";
     const RECT before = dialog_.WindowRect();
 
@@ -286,11 +286,11 @@ TEST_F(FrameContextTest, MaxModeTakesItsShapeSizeAndRestoreButton)
     EXPECT_TRUE(context_->MaxWindowEnabled());
     EXPECT_STREQ(context_->RightButtonService(), "plug/Right");
     EXPECT_STREQ(context_->GetMaxPanelService(), "plug/MaxPanel");
-    EXPECT_EQ(context_->MaxPanelRect().right, 3);
+    EXPECT_EQ(context_->Max().panelRect.right, 3);
     // The max picture's size replaces the skin's max-window-size.
     const SIZE maxSize = Framed(kMaxWidth, kMaxHeight);
-    EXPECT_EQ(context_->MaxSize().cx, maxSize.cx);
-    EXPECT_EQ(context_->MaxSize().cy, maxSize.cy);
+    EXPECT_EQ(context_->Max().size.cx, maxSize.cx);
+    EXPECT_EQ(context_->Max().size.cy, maxSize.cy);
     const RECT normal = dialog_.WindowRect();
 
     context_->SwitchToMaxMode();
@@ -335,8 +335,8 @@ TEST_F(FrameContextTest, ModeSwitchNeedsARegionAndASize)
     SetUpFrame(section::kShaped + section::kBackground);
     const RECT before = dialog_.WindowRect();
     context_->SwitchMode(nullptr, {300, 300}, true);
-    context_->SwitchMode(context_->NormalRegion(), {0, 300}, true);
-    context_->SwitchMode(context_->NormalRegion(), {300, 0}, true);
+    context_->SwitchMode(context_->Normal().region.get(), {0, 300}, true);
+    context_->SwitchMode(context_->Normal().region.get(), {300, 0}, true);
     EXPECT_FALSE(context_->MaxMode());
     EXPECT_EQ(dialog_.WindowRect().right, before.right);
 }
@@ -344,11 +344,11 @@ TEST_F(FrameContextTest, ModeSwitchNeedsARegionAndASize)
 TEST_F(FrameContextTest, DrawnTitleBarTakesClicksOnItsButtons)
 {
     SetUpFrame(section::kPlain + section::kTitleBar);
-    EXPECT_TRUE(context_->SkinTitleBar());
+    EXPECT_TRUE(context_->TitleBar().drawn);
     EXPECT_EQ(::GetWindowLongPtrW(dialog_.hwnd(), GWL_STYLE) & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX), 0);
     context_->LayoutTitleBar();
     const RECT window = dialog_.WindowRect();
-    const TTitleBarLayout& layout = context_->TitleBarLayout();
+    const TTitleBarLayout& layout = context_->TitleBar().layout;
     EXPECT_EQ(layout.bar.right, (window.right - window.left) - (::GetSystemMetrics(SM_CXFRAME) >> 1));
 
     struct Case {
@@ -377,7 +377,7 @@ TEST_F(FrameContextTest, MaximizeBoxOfAZoomedWindowRestores)
     ASSERT_TRUE(::IsZoomed(dialog_.hwnd()));
     context_->LayoutTitleBar();
     const RECT window = dialog_.WindowRect();
-    const RECT& maximize = context_->TitleBarLayout().maximize;
+    const RECT& maximize = context_->TitleBar().layout.maximize;
     ASSERT_TRUE(context_->ClickTitleBar({window.left + maximize.left + 1, window.top + maximize.top + 1}));
     MSG msg = {};
     ASSERT_TRUE(TakePosted(dialog_.hwnd(), WM_SYSCOMMAND, &msg));
@@ -396,7 +396,7 @@ TEST_F(FrameContextTest, TitleBarNeedsAnImageAndAFirstButtonFace)
         TestDialog dialog;
         Load(skin);
         context_->SetUpFrame(dialog.hwnd());
-        EXPECT_FALSE(context_->SkinTitleBar());
+        EXPECT_FALSE(context_->TitleBar().drawn);
         EXPECT_NE(::GetWindowLongPtrW(dialog.hwnd(), GWL_STYLE) & WS_MAXIMIZEBOX, 0) << "system boxes stay";
         const RECT window = dialog.WindowRect();
         EXPECT_FALSE(context_->ClickTitleBar({window.right - 20, window.top + 8}));
@@ -474,13 +474,13 @@ TEST_F(FrameContextTest, AcceleratorsReachTheMainWindow)
     EXPECT_EQ(entries[0].cmd, 0x1234);
 
     MSG key = {dialog_.hwnd(), WM_KEYDOWN, VK_F5, 0x003F0001, 0, {}};
-    EXPECT_TRUE(context_->TranslateAccelerator(&key));
+    EXPECT_TRUE(context_->TranslateSkinAccelerator(&key));
     ASSERT_EQ(dialog_.Commands().size(), 1u);
     EXPECT_EQ(dialog_.Commands()[0], 0x1234);
     MSG other = {dialog_.hwnd(), WM_KEYDOWN, VK_F7, 0x00410001, 0, {}};
-    EXPECT_FALSE(context_->TranslateAccelerator(&other));
+    EXPECT_FALSE(context_->TranslateSkinAccelerator(&other));
     MSG character = {dialog_.hwnd(), WM_CHAR, VK_F5, 0, 0, {}};
-    EXPECT_FALSE(context_->TranslateAccelerator(&character));
+    EXPECT_FALSE(context_->TranslateSkinAccelerator(&character));
     EXPECT_EQ(dialog_.Commands().size(), 1u);
 }
 
@@ -497,7 +497,7 @@ TEST_F(FrameContextTest, LogoBecomesTheWindowIcon)
 TEST_F(FrameContextTest, AttachingTheMainWindowReadsTheNotifierSkin)
 {
     Load(section::kPlain + section::kNotifier);
-    context_->AttachMainWindow(nullptr, dialog_.hwnd(), nullptr);
+    context_->AttachMainWindow(dialog_.hwnd(), nullptr);
     EXPECT_EQ(context_->MainWindowHandle(), dialog_.hwnd());
     EXPECT_TRUE(context_->NotifierSkin().hasTextRect);
     EXPECT_EQ(context_->NotifierSkin().textRect.right, 100);

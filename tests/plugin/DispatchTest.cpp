@@ -4,6 +4,7 @@
 #include "plugin/ServiceRegistry.h"
 
 #include "framework/Text.h"
+#include "tests/support/DialogTemplate.h"
 
 #include <gtest/gtest.h>
 
@@ -36,40 +37,14 @@ INT_PTR CALLBACK PlainDialogProc(HWND, UINT message, WPARAM, LPARAM)
     return message == WM_INITDIALOG;  // focus goes to the first tab stop
 }
 
-// A dialog template in memory with editCount edit controls (ids 100, 101, ...).
-std::vector<WORD> DialogTemplate(DWORD style, int editCount)
-{
-    std::vector<WORD> t;
-    auto dword = [&t](DWORD v) {
-        t.push_back(LOWORD(v));
-        t.push_back(HIWORD(v));
-    };
-    auto alignToDword = [&t] {
-        if (t.size() % 2)
-            t.push_back(0);
-    };
-    dword(style);
-    dword(0);  // extended style
-    t.push_back(static_cast<WORD>(editCount));
-    t.insert(t.end(), {0, 0, 200, 100});  // x, y, cx, cy
-    t.insert(t.end(), {0, 0, 0});         // no menu, default class, no title
-    for (int i = 0; i < editCount; ++i) {
-        alignToDword();
-        dword(WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL);
-        dword(0);
-        t.insert(t.end(), {10, static_cast<WORD>(10 + 20 * i), 100, 14});
-        t.push_back(static_cast<WORD>(kFirstEditId + i));
-        t.insert(t.end(), {0xFFFF, 0x0081});  // the predefined Edit class
-        t.insert(t.end(), {0, 0});            // no text, no creation data
-    }
-    return t;
-}
-
+// A dialog in the system font with editCount edit controls (ids 100, 101, ...).
 HWND CreateTemplateDialog(HWND parent, DWORD style, int editCount)
 {
-    std::vector<WORD> t = DialogTemplate(style, editCount);
-    return ::CreateDialogIndirectParamW(::GetModuleHandleW(nullptr), reinterpret_cast<LPCDLGTEMPLATEW>(t.data()),
-                                        parent, PlainDialogProc, 0);
+    kivra::testing::DialogTemplateBuilder layout(style, 200, 100, L"", 0, nullptr);
+    for (int i = 0; i < editCount; ++i)
+        layout.Add(L"EDIT", L"", static_cast<WORD>(kFirstEditId + i), WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL, 10,
+                   static_cast<short>(10 + 20 * i), 100, 14);
+    return ::CreateDialogIndirectParamW(::GetModuleHandleW(nullptr), layout.Get(), parent, PlainDialogProc, 0);
 }
 
 std::wstring TextOf(HWND window)
@@ -101,7 +76,7 @@ protected:
         host_ = ::CreateWindowExW(0, L"STATIC", L"host", WS_POPUP, 0, 0, 400, 300,
                                   nullptr, nullptr, nullptr, nullptr);
         ASSERT_NE(host_, nullptr);
-        registry_->SetHost(&host_, host_);
+        registry_->SetHost(nullptr, host_);
     }
     void TearDown() override
     {

@@ -6,6 +6,7 @@
 #include "plugin/ServiceRegistry.h"
 
 #include "framework/Text.h"
+#include "tests/support/StubManagerHost.h"
 #include "tests/support/TestProgram.h"
 
 #include <gtest/gtest.h>
@@ -126,7 +127,7 @@ protected:
 
     std::wstring logPath_;
     CServiceRegistry* registry_ = nullptr;
-    int host_ = 0;  // stands in for the main window object
+    kivra::testing::StubManagerHost host_;  // stands in for the main window object
 };
 
 // ---------------------------------------------------------------------------
@@ -142,7 +143,7 @@ class LoadOrderTest : public PluginLoaderTest, public ::testing::WithParamInterf
 TEST_P(LoadOrderTest, ListedPluginsBindInListOrderAfterTheBuiltInPlugin)
 {
     const OrderCase& c = GetParam();
-    ASSERT_EQ(BindPlugin(registry_, nullptr), 1);
+    ASSERT_EQ(BindPlugin(registry_, ManagerPluginEntryPoints()), 1);
     EXPECT_EQ(LoadPluginsInOrder(c.list, GroupFolder(L"order").c_str()), static_cast<int>(c.loadOrder.size()));
     EXPECT_EQ(TagsOf("registered"), c.loadOrder);
 
@@ -161,7 +162,7 @@ INSTANTIATE_TEST_SUITE_P(Separators, LoadOrderTest,
 
 TEST_F(PluginLoaderTest, ListedPluginIsBoundOnceWhenTheFolderIsScanned)
 {
-    ASSERT_EQ(BindPlugin(registry_, nullptr), 1);
+    ASSERT_EQ(BindPlugin(registry_, ManagerPluginEntryPoints()), 1);
     ASSERT_EQ(LoadPluginsInOrder(L"beta", GroupFolder(L"order").c_str()), 1);
     EXPECT_EQ(LoadPluginsInFolder((GroupFolder(L"order") + L"*.dll").c_str()), 2);
 
@@ -269,7 +270,7 @@ TEST_F(PluginLoaderTest, OverlongPathIsRejectedNotCut)
 
 TEST_F(PluginLoaderTest, EmptyNameRefusesEveryLaterPlugin)
 {
-    ASSERT_EQ(BindPlugin(registry_, nullptr), 1);
+    ASSERT_EQ(BindPlugin(registry_, ManagerPluginEntryPoints()), 1);
     ASSERT_EQ(Bind(L"empty", L"emptyname"), 1);
     EXPECT_EQ(LoadPluginsInOrder(L"alpha beta", GroupFolder(L"order").c_str()), 0);
     EXPECT_EQ(Bound(), (std::vector<std::string>{"", "manager"}));
@@ -300,7 +301,7 @@ TEST_F(PluginLoaderTest, UnloadRunsNewestFirstAndTheBuiltInPluginLast)
     probe.pfnHandler = ProbeUnload;
     ASSERT_EQ(registry_->AddService(&probe), 1);
 
-    ASSERT_EQ(BindPlugin(registry_, nullptr), 1);
+    ASSERT_EQ(BindPlugin(registry_, ManagerPluginEntryPoints()), 1);
     ASSERT_EQ(LoadPluginsInOrder(L"alpha beta gamma", GroupFolder(L"order").c_str()), 3);
     UnloadAllPlugins();
 

@@ -1,6 +1,7 @@
 #include "plugin/ManagerPlugin.h"
 #include "plugin/PluginLoader.h"
 #include "plugin/ServiceRegistry.h"
+#include "tests/support/StubManagerHost.h"
 
 #include <gtest/gtest.h>
 
@@ -67,11 +68,11 @@ TEST_F(ManagerPluginTest, KeepsItsInterfaceAndHostWhileBound)
 {
     CServiceRegistry* registry = CServiceRegistry::GetRegistry();
     ASSERT_NE(registry, nullptr);
-    int host = 0;
+    kivra::testing::StubManagerHost host;
     registry->SetHost(&host, nullptr);
     EXPECT_EQ(ManagerPluginInterface(), nullptr);
 
-    ASSERT_EQ(BindPlugin(registry, nullptr), 1);
+    ASSERT_EQ(BindPlugin(registry, ManagerPluginEntryPoints()), 1);
     ASSERT_EQ(registry->Plugins().size(), 1u);
     CPluginInterface* bound = registry->Plugins().front().get();
     EXPECT_EQ(ManagerPluginInterface(), bound);
@@ -80,7 +81,7 @@ TEST_F(ManagerPluginTest, KeepsItsInterfaceAndHostWhileBound)
     EXPECT_EQ(bound->hModule, nullptr);
     EXPECT_STREQ(bound->info.szName, "manager");
 
-    EXPECT_EQ(BindPlugin(registry, nullptr), 0) << "bound once only";
+    EXPECT_EQ(BindPlugin(registry, ManagerPluginEntryPoints()), 0) << "bound once only";
     UnloadAllPlugins();
     EXPECT_EQ(ManagerPluginInterface(), nullptr);
     EXPECT_STREQ(bound->info.szName, "");

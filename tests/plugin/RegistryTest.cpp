@@ -366,20 +366,20 @@ TEST_F(RegistryTest, CallByNameGoesThroughTheBuiltInPlugin)
 {
     Register("a");
     Register("b");
-    EXPECT_EQ(registry_->CallServiceByName("a"), 0) << "built-in plugin not bound";
+    EXPECT_EQ(registry_->CallServiceByName(ManagerPluginInterface(), "a"), 0) << "built-in plugin not bound";
     EXPECT_TRUE(g_calls.empty());
 
-    ASSERT_EQ(BindPlugin(registry_, nullptr), 1);
-    EXPECT_EQ(registry_->CallServiceByName("a;b"), 1);
+    ASSERT_EQ(BindPlugin(registry_, ManagerPluginEntryPoints()), 1);
+    EXPECT_EQ(registry_->CallServiceByName(ManagerPluginInterface(), "a;b"), 1);
     ASSERT_EQ(g_calls.size(), 2u);
     const TParam zero{};
     EXPECT_EQ(std::memcmp(g_calls[0].param, &zero, sizeof(TParam)), 0) << "all-zero parameter";
-    EXPECT_EQ(registry_->CallServiceByName("a;nobody"), 0);
-    EXPECT_EQ(registry_->CallServiceByName(nullptr), 1) << "no name, nothing called";
+    EXPECT_EQ(registry_->CallServiceByName(ManagerPluginInterface(), "a;nobody"), 0);
+    EXPECT_EQ(registry_->CallServiceByName(ManagerPluginInterface(), nullptr), 1) << "no name, nothing called";
 
     UnloadAllPlugins();
     g_calls.clear();
-    EXPECT_EQ(registry_->CallServiceByName("a"), 0);
+    EXPECT_EQ(registry_->CallServiceByName(ManagerPluginInterface(), "a"), 0);
     EXPECT_TRUE(g_calls.empty());
 }
 

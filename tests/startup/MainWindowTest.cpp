@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include "app/Exports.h"
+#include "dialogs/SettingDialogs.h"
 #include "dialogs/SettingDlg.h"
 #include "framework/ControlBars.h"
 #include "ostel.h"
@@ -47,7 +49,7 @@ TEST_F(MainWindowTest, StartUpLeavesTheShellRunningAndWmCloseEndsItWithOk)
         CServiceRegistry* registry = CServiceRegistry::GetRegistry();
         ASSERT_NE(ManagerPluginInterface(), nullptr);
         EXPECT_EQ(registry->HostWindow(), shell.Handle());
-        EXPECT_EQ(registry->Host(), static_cast<void*>(static_cast<CNurelMainWindow*>(&shell)));
+        EXPECT_EQ(registry->Host(), static_cast<IManagerHost*>(&shell));
         EXPECT_NE(registry->FindService("manager/ShowMainWindow"), nullptr);
 
         // The tooltip, owned by the window, with its delays.

@@ -5,22 +5,21 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 #include <string>
 
+#include "dialogs/SettingDialogs.h"
 #include "dialogs/SettingDlg.h"
 #include "dialogs/SystemSetDlg.h"
 #include "framework/Text.h"
 #include "plugin/PluginLoader.h"
 #include "plugin/ServiceRegistry.h"
-#include "tests/support/MessageBoxWatcher.h"
+#include "tests/support/StubManagerHost.h"
 
 using namespace kivra;
-using kivra::testing::MessageBoxWatcher;
+using kivra::testing::StubManagerHost;
 
 namespace {
-
-// Taken before any test can have run a start-up.
-const std::wstring g_captionAtProgramStart = MessageBoxCaption();
 
 const char* const kExpectedPaths[] = {
     "manager/Configure/GetString",     "manager/Notification/DisplayWnd", "manager/MainApp/ShowStatusBar",
@@ -48,6 +47,14 @@ TEST(ManagerTableTest, HoldsThe31ServicesInRegistrationOrder)
     }
 }
 
+// A host that makes the shell's own settings dialogs around a plain window.
+class SettingDialogsHost : public StubManagerHost {
+public:
+    using StubManagerHost::StubManagerHost;
+    CWindow* CreateSettingDialogs() override { return kivra::CreateSettingDialogs(); }
+    bool ShowSettingDialog() override { return kivra::ShowSettingDialog(); }
+};
+
 // The built-in plugin bound to a plain window as its host, as start-up binds
 // it. The host starts hidden (showing and destroying a visible window costs
 // a while under Xvfb).
@@ -58,10 +65,11 @@ protected:
         host_ = CreateWindowExW(0, L"STATIC", L"Manager Host", WS_POPUP, 20, 20, 80, 60, nullptr,
                                 nullptr, nullptr, nullptr);
         ASSERT_NE(host_, nullptr);
+        hostObject_ = std::make_unique<SettingDialogsHost>(host_);
         registry_ = CServiceRegistry::GetRegistry();
         ASSERT_NE(registry_, nullptr);
-        registry_->SetHost(&hostObject_, host_);
-        ASSERT_EQ(BindPlugin(registry_, nullptr), 1);
+        registry_->SetHost(hostObject_.get(), host_);
+        ASSERT_EQ(BindPlugin(registry_, ManagerPluginEntryPoints()), 1);
     }
     void TearDown() override
     {
@@ -92,7 +100,7 @@ protected:
     }
     bool TopMost() const { return (GetWindowLongW(host_, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; }
 
-    int hostObject_ = 0;
+    std::unique_ptr<SettingDialogsHost> hostObject_;
     HWND host_ = nullptr;
     CServiceRegistry* registry_ = nullptr;
 };
@@ -160,7 +168,7 @@ TEST_F(ManagerPluginBoundTest, HostServicesDoNothingWithoutAHost)
     CServiceRegistry::DestroyRegistry();
     registry_ = CServiceRegistry::GetRegistry();
     registry_->SetHost(nullptr, nullptr);
-    ASSERT_EQ(BindPlugin(registry_, nullptr), 1);
+    ASSERT_EQ(BindPlugin(registry_, ManagerPluginEntryPoints()), 1);
 
     TParam param{};
     param.wParam = SW_SHOW;
@@ -258,32 +266,6 @@ TEST_F(ManagerPluginBoundTest, UnloadPluginForgetsTheInterface)
     ASSERT_NE(ManagerPluginInterface(), nullptr);
     UnloadAllPlugins();
     EXPECT_EQ(ManagerPluginInterface(), nullptr);
-}
-
-TEST(PluginMessageBoxTest, CaptionIsBramicUntilStartUpSetsTheTitle)
-{
-    EXPECT_EQ(g_captionAtProgramStart, kDefaultMessageBoxCaption);
-    SetMessageBoxCaption(kDefaultMessageBoxCaption);
-    {
-        MessageBoxWatcher watcher(L"before start-up", IDOK);
-        EXPECT_EQ(PluginMessageBox(L"before start-up", nullptr, MB_OK, nullptr), IDOK);
-        EXPECT_EQ(watcher.Caption(), L"Bramic");
-    }
-    SetMessageBoxCaption(L"Translated Product");
-    {
-        MessageBoxWatcher watcher(L"after start-up", IDCANCEL);
-        EXPECT_EQ(PluginMessageBox(L"after start-up", nullptr, MB_OKCANCEL, nullptr), IDCANCEL);
-        EXPECT_EQ(watcher.Caption(), L"Translated Product");
-    }
-    {
-        MessageBoxWatcher watcher(L"own caption", IDOK);
-        PluginMessageBox(L"own caption", nullptr, MB_OK, L"Mine");
-        EXPECT_EQ(watcher.Caption(), L"Mine");
-    }
-    // A title longer than the caption holds is cut to 255 characters.
-    SetMessageBoxCaption(std::wstring(300, L't').c_str());
-    EXPECT_EQ(std::wstring(MessageBoxCaption()), std::wstring(255, L't'));
-    SetMessageBoxCaption(kDefaultMessageBoxCaption);
 }
 
 }  // namespace

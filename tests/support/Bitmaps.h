@@ -1,11 +1,14 @@
-// BMP files for fixture skins and products, painted pixel by pixel, and
-// icon files of one colour.
+// Pictures for the tests: BMP files for fixture skins and products, painted
+// pixel by pixel, icon files of one colour, and bitmaps and canvases in
+// memory for drawing tests.
 #pragma once
 
 #include <windows.h>
 
 #include <functional>
 #include <string>
+
+#include "framework/Handles.h"
 
 namespace kivra::testing {
 
@@ -81,6 +84,73 @@ inline std::string IconFileBytes(int side, COLORREF colour, BYTE alpha)
         bytes.append(pixel, 4);
     bytes.append(maskBytes, '\0');
     return bytes;
+}
+
+// A 32-bit top-down DIB section painted by color.
+inline UniqueBitmap MakeBitmap(int width, int height, const PixelColor& color)
+{
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    UniqueBitmap bitmap(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (bitmap) {
+        auto* pixels = static_cast<DWORD*>(bits);
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) {
+                const COLORREF c = color(x, y);
+                pixels[y * width + x] = (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
+            }
+    }
+    return bitmap;
+}
+
+inline UniqueBitmap SolidBitmap(int width, int height, COLORREF color)
+{
+    return MakeBitmap(width, height, [color](int, int) { return color; });
+}
+
+// The colour of one pixel of a bitmap (not selected anywhere).
+inline COLORREF PixelOf(HBITMAP bitmap, int x, int y)
+{
+    UniqueMemoryDc dc(::CreateCompatibleDC(nullptr));
+    HGDIOBJ previous = ::SelectObject(dc.get(), bitmap);
+    const COLORREF color = ::GetPixel(dc.get(), x, y);
+    ::SelectObject(dc.get(), previous);
+    return color;
+}
+
+// A memory DC with a blank canvas of the given size selected, for drawing tests.
+class Canvas {
+public:
+    Canvas(int width, int height, COLORREF background = RGB(0, 0, 0))
+        : bitmap_(SolidBitmap(width, height, background)), dc_(::CreateCompatibleDC(nullptr))
+    {
+        previous_ = ::SelectObject(dc_.get(), bitmap_.get());
+    }
+    ~Canvas() { ::SelectObject(dc_.get(), previous_); }
+    Canvas(const Canvas&) = delete;
+    Canvas& operator=(const Canvas&) = delete;
+    HDC dc() const { return dc_.get(); }
+    COLORREF At(int x, int y) const { return ::GetPixel(dc_.get(), x, y); }
+
+private:
+    UniqueBitmap bitmap_;
+    UniqueMemoryDc dc_;
+    HGDIOBJ previous_ = nullptr;
+};
+
+// The size of a bitmap; -1, -1 for none.
+inline SIZE BitmapSize(HBITMAP bitmap)
+{
+    BITMAP info = {};
+    if (bitmap == nullptr || ::GetObjectW(bitmap, sizeof(info), &info) == 0)
+        return SIZE{-1, -1};
+    return SIZE{info.bmWidth, info.bmHeight};
 }
 
 }  // namespace kivra::testing

@@ -26,15 +26,16 @@
 #include "mainwindow/Accelerators.h"
 #include "mainwindow/TitleBar.h"
 #include "mainwindow/WindowRegion.h"
-#include "XmlFixture.h"
+#include "tests/support/DialogTemplate.h"
 #include "tests/support/TestProgram.h"
+#include "tests/support/XmlFixture.h"
 
 namespace kivra {
 namespace {
 
 using testing::ComScope;
 
-// The product folder of this build: the test runs from build*/tests/config,
+// The product folder of this build: the test runs from build*/tests/product,
 // the product lies in build*/Kivra/.
 std::wstring ProductFolder() { return testing::DemoProductFolder(); }
 
@@ -148,25 +149,6 @@ std::set<std::wstring> PictureNames(const std::vector<ElementInfo>& elements)
     return names;
 }
 
-// An in-memory dialog template with the main window's font, for measuring
-// dialog units the way the main window converts them.
-std::vector<WORD> DialogTemplateWithShellFont()
-{
-    std::vector<WORD> words(sizeof(DLGTEMPLATE) / sizeof(WORD), 0);
-    auto* dialog = reinterpret_cast<DLGTEMPLATE*>(words.data());
-    dialog->style = DS_SETFONT | DS_MODALFRAME | WS_POPUP;
-    dialog->cx = 100;
-    dialog->cy = 100;
-    words.push_back(0);  // no menu
-    words.push_back(0);  // default class
-    words.push_back(0);  // no title
-    words.push_back(8);  // point size
-    for (const wchar_t* face = L"MS Shell Dlg"; *face; ++face)
-        words.push_back(static_cast<WORD>(*face));
-    words.push_back(0);
-    return words;
-}
-
 INT_PTR CALLBACK EmptyDialogProc(HWND, UINT, WPARAM, LPARAM)
 {
     return FALSE;
@@ -237,9 +219,10 @@ TEST_F(DemoProduct, WindowSizeInDialogUnitsIsTheBackgroundWithItsFrame)
     const SIZE bitmap = BitmapSize(background[0].bitmap);
     ReleaseImages(background);
 
-    std::vector<WORD> dialogTemplate = DialogTemplateWithShellFont();
-    HWND dialog = ::CreateDialogIndirectParamW(nullptr, reinterpret_cast<DLGTEMPLATE*>(dialogTemplate.data()),
-                                               nullptr, EmptyDialogProc, 0);
+    // A dialog with the main window's font, for measuring dialog units the way
+    // the main window converts them.
+    testing::DialogTemplateBuilder layout(DS_MODALFRAME | WS_POPUP, 100, 100);
+    HWND dialog = ::CreateDialogIndirectParamW(nullptr, layout.Get(), nullptr, EmptyDialogProc, 0);
     ASSERT_NE(dialog, nullptr);
     RECT size = {0, 0, frame.windowWidth, frame.windowHeight};
     ::MapDialogRect(dialog, &size);

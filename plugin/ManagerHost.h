@@ -1,0 +1,66 @@
+// ManagerHost.h - what the built-in plugin needs from the shell. The main
+// window implements it and hands itself to the plugins as their host object
+// (CServiceRegistry::SetHost); the built-in plugin's LoadPlugin takes that
+// object as an IManagerHost and reaches the shell through it alone: the
+// plugin layer includes no shell header and never names the main window.
+//
+// One pure virtual per need, grouped by the part of the shell that answers
+// it. To give a service its real handler when its window lands: add the need
+// here in its group (with the service it serves), implement it in
+// CNurelMainWindow and in the test hosts (tests/support/StubManagerHost.h),
+// and put the handler into the manager's table in place of NotProvidedYet.
+#pragma once
+
+#include <windows.h>
+
+namespace kivra {
+
+class CWindow;
+
+// The tray icon's callback message to the main window; lParam is the mouse
+// message, and WM_LBUTTONDBLCLK brings a hidden main window back.
+constexpr UINT kTrayCallbackMessage = WM_USER + 102;
+
+class IManagerHost {
+public:
+    // --- The main window --------------------------------------------------
+    // Its handle, to which "manager/PopupTray", "manager/ShowTray",
+    // "manager/ShowMainWindow", "manager/ShowWindow", "manager/HideMainWindow"
+    // and "manager/PutWindowTopMost" send or post.
+    virtual HWND HostWindow() const = 0;
+
+    // --- Exit ("manager/ProgramExit") ---------------------------------------
+    // The exit confirmation, in message boxes owned by the main window; true
+    // when the user agreed to end.
+    virtual bool ConfirmExit() = 0;
+    // Closes the wait dialog when it is open and ends the main window's modal
+    // loop with IDOK, which ends the application.
+    virtual void ExitOperation() = 0;
+
+    // --- Display modes ("manager/MaximizeWindow", "manager/RestoreWindow") ---
+    // Max mode, when the skin enables it; false when nothing could change.
+    virtual bool SwitchToMaxMode() = 0;
+    // Normal mode; false when there is no frame to switch.
+    virtual bool SwitchToNormalMode() = 0;
+
+    // --- Settings dialog ----------------------------------------------------
+    // Made when the built-in plugin loads: the settings dialog (parent: the
+    // desktop) and the system settings page (its child), both hidden. Answers
+    // the settings dialog's window object, which "manager/ProvideSetCWnd"
+    // hands to plugins as the parent of their pages; null when none was made.
+    virtual CWindow* CreateSettingDialogs() = 0;
+    // "manager/ShowSetWindow": the settings dialog to the foreground, shown.
+    // False when there is none.
+    virtual bool ShowSettingDialog() = 0;
+
+    // --- Frame --------------------------------------------------------------
+    // The built-in plugin's UnloadPlugin: the frame context goes, and with it
+    // the configuration.
+    virtual void ReleaseFrameContext() = 0;
+
+protected:
+    // Nobody deletes the shell through this interface.
+    ~IManagerHost() = default;
+};
+
+}  // namespace kivra

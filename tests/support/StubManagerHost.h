@@ -1,0 +1,27 @@
+// A host for the built-in plugin without a main window: a window of the
+// test's (or none) and no answer to anything else. Tests that need one of the
+// shell's answers override that need.
+#pragma once
+
+#include "plugin/ManagerHost.h"
+
+namespace kivra::testing {
+
+class StubManagerHost : public IManagerHost {
+public:
+    explicit StubManagerHost(HWND window = nullptr) : window_(window) {}
+
+    HWND HostWindow() const override { return window_; }
+    bool ConfirmExit() override { return false; }
+    void ExitOperation() override {}
+    bool SwitchToMaxMode() override { return false; }
+    bool SwitchToNormalMode() override { return false; }
+    CWindow* CreateSettingDialogs() override { return nullptr; }
+    bool ShowSettingDialog() override { return false; }
+    void ReleaseFrameContext() override {}
+
+private:
+    HWND window_;
+};
+
+}  // namespace kivra::testing
