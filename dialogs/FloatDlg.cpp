@@ -5,6 +5,7 @@
 
 #include "config/XmlDocument.h"
 #include "mainwindow/NurelMainWindow.h"
+#include "plugin/ManagerHost.h"
 #include "resources/resource.h"
 
 namespace kivra {

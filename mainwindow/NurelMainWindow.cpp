@@ -8,7 +8,11 @@
 #include "app/Log.h"
 #include "app/Exports.h"
 #include "config/Configure.h"
+#include "config/SkinWindows.h"
+#include "dialogs/AboutDlg.h"
 #include "dialogs/SettingDialogs.h"
+#include "dialogs/SettingDlg.h"
+#include "dialogs/TaskbarNotifier.h"
 #include "dunra.h"
 #include "framework/ControlBars.h"
 #include "framework/Text.h"
@@ -61,10 +65,12 @@ CNurelMainWindow::~CNurelMainWindow()
     // 1. Other instances may start from now on.
     mutex_.reset();
 
-    // 2. The auxiliary windows. The notifier comes with the notifier window.
+    // 2. The auxiliary windows.
     DestroySettingDialogs();
     if (floatDlg_.IsWindow())
         floatDlg_.Destroy();
+    if (TaskbarNotifier().IsWindow())
+        TaskbarNotifier().Destroy();
 
     // 3. Plugins newest first, the built-in plugin last, then the registry
     //    with every plugin object and stored record.
@@ -139,6 +145,36 @@ bool CNurelMainWindow::ShowSettingDialog()
     return kivra::ShowSettingDialog();
 }
 
+bool CNurelMainWindow::ShowNotification(const wchar_t* text)
+{
+    if (!TaskbarNotifier().IsWindow())
+        return false;
+    TaskbarNotifier().Show(text);
+    return true;
+}
+
+bool CNurelMainWindow::UpdateDropZoneData(unsigned char sample, long number, const wchar_t* tip)
+{
+    if (!floatDlg_.IsWindow())
+        return false;
+    floatDlg_.UpdateLastData(sample, number, tip);
+    return true;
+}
+
+bool CNurelMainWindow::ShowDropZoneDataStatus(bool on)
+{
+    if (!floatDlg_.IsWindow())
+        return false;
+    floatDlg_.ShowDataStatus(on);
+    return true;
+}
+
+bool CNurelMainWindow::ShowAboutDialog()
+{
+    CAboutDlg about;
+    return about.DoModal(hwnd_) != kDialogFailed;
+}
+
 void CNurelMainWindow::ReleaseFrameContext()
 {
     DestroyFrameContext();
@@ -169,6 +205,7 @@ bool CNurelMainWindow::StartUp()
     ReadSkinDescription();                         // 3.
     WriteStartBanner();                            // 4., 5. log level and start banner
     frame_->AttachMainWindow(hwnd_, nullptr);      // 6. the tooltip follows at 14
+    CreateNotifier();                              //    with the skin's notifier section
     const std::wstring title = TranslatedTitle();  // 7. PluginMessageBox's caption from now on
     SetMessageBoxCaption(title.c_str());
     if (!SingleInstanceAllowsStart(title.c_str())) // 8. one instance per title
@@ -189,6 +226,7 @@ bool CNurelMainWindow::StartUp()
         return false;
     if (frame_->SetUpFrame(hwnd_) != 1)            // 17. the skinned frame
         return false;
+    ApplyFloatDialogSkin();                        //     with the floating dialog's skin
     SetWaitDialogDefaults();                       // 18.
     LoadPlugins();                                 // 19.
     TPostMessage(kPluginsLoadedMessage, 0, 0);     // 20. the plugins are there
@@ -285,9 +323,38 @@ void CNurelMainWindow::CreateTooltip()
 
 void CNurelMainWindow::CreateFloatDialog()
 {
-    // Hidden, with the desktop as parent.
+    // Hidden, with the desktop as parent; its clicks come here as tray clicks.
+    floatDlg_.SetMainWindow(hwnd_);
     if (floatDlg_.Create(::GetDesktopWindow()))
         floatDlg_.Hide();
+}
+
+void CNurelMainWindow::ApplyFloatDialogSkin()
+{
+    // The skin's picture and opacities ("skin/float-dlg"); without the
+    // section both opacities are 0 and the window is fully transparent.
+    TFloatDlgSkin skin;
+    ReadFloatDlgSkin(frame_->Configure().Skin(), &skin);
+    if (!floatDlg_.IsWindow())
+        return;
+    floatDlg_.SetBackgroundImage(skin.backgroundImagePath);
+    floatDlg_.SetNormalOpacity(skin.normalOpacity);
+    floatDlg_.SetHoverOpacity(skin.hoverOpacity);
+}
+
+void CNurelMainWindow::CreateNotifier()
+{
+    // Owned by the desktop, as every notification is; its clicks come here,
+    // where somebody listens.
+    CTaskbarNotifier& notifier = TaskbarNotifier();
+    if (!notifier.IsWindow() && !notifier.Create(::GetDesktopWindow()))
+        return;
+    notifier.SetClickTarget(hwnd_);
+    const TNotifierSkin& skin = frame_->NotifierSkin();
+    const COLORREF mask = frame_->Configure().MainFrame().maskColor;
+    notifier.SetSkin(skin.image, GetRValue(mask), GetGValue(mask), GetBValue(mask));
+    if (skin.hasTextRect)
+        notifier.SetTextRect(skin.textRect);
 }
 
 bool CNurelMainWindow::CreateRegistry()
@@ -349,8 +416,9 @@ void CNurelMainWindow::AddTrayIcon()
 
 void CNurelMainWindow::InitialiseSettingDialog()
 {
-    // The settings dialog's tree of plugin pages and its icons are set up
-    // here once the settings pages exist.
+    // Every plugin is bound: their pages go into the tree.
+    if (CSettingDlg* settings = SettingDialog())
+        settings->FillPages(mainIcon_.get());
 }
 
 bool CNurelMainWindow::DispatchToolCommand(UINT)
@@ -427,6 +495,9 @@ LRESULT CNurelMainWindow::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
         return reinterpret_cast<LRESULT>(WindowIcon());
     case kTrayCallbackMessage:  // void OnTrayNotify(UINT mouseMessage)
         OnTrayNotify(static_cast<UINT>(lParam));
+        return 0;
+    case kNotifierClickedMessage:  // void OnNotifierClicked()
+        OnNotifierClicked();
         return 0;
     // WM_POWERBROADCAST and WM_DEVICECHANGE are passed on to the bus and to
     // plugins with the device events; until then they get default handling.
@@ -510,6 +581,17 @@ void CNurelMainWindow::OnTrayNotify(UINT mouseMessage)
     // is also what "manager/PopupTray", "manager/ShowMainWindow" and a second
     // instance ask for.
     if (mouseMessage == WM_LBUTTONDBLCLK)
+        ShowFromTray();
+}
+
+void CNurelMainWindow::OnNotifierClicked()
+{
+    // The user answers the notification: it goes, and the window comes
+    // forward, out of the tray if need be.
+    TaskbarNotifier().Hide();
+    if (IsVisible())
+        ::SetForegroundWindow(hwnd_);  // a restore would leave max mode
+    else
         ShowFromTray();
 }
 

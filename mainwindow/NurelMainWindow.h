@@ -89,6 +89,10 @@ public:
     bool SwitchToNormalMode() override;
     CWindow* CreateSettingDialogs() override;
     bool ShowSettingDialog() override;
+    bool ShowNotification(const wchar_t* text) override;
+    bool UpdateDropZoneData(unsigned char sample, long number, const wchar_t* tip) override;
+    bool ShowDropZoneDataStatus(bool on) override;
+    bool ShowAboutDialog() override;
     void ReleaseFrameContext() override;
 
     HWND Tooltip() const { return tooltip_; }
@@ -123,6 +127,8 @@ private:
     bool OpenDatabase();
     void CreateTooltip();
     void CreateFloatDialog();
+    void CreateNotifier();
+    void ApplyFloatDialogSkin();
     bool CreateRegistry();
     void LoadPlugins();
 
@@ -153,6 +159,7 @@ private:
     void OnEraseBackground(HDC dc);                      // WM_ERASEBKGND
     bool OnPaintIconic();                                // WM_PAINT; true when drawn here
     void OnTrayNotify(UINT mouseMessage);                // kTrayCallbackMessage
+    void OnNotifierClicked();                            // kNotifierClickedMessage
     void HideToTray();
     void ShowFromTray();
 

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "mainwindow/NurelMainWindow.h"
+#include "plugin/ManagerHost.h"
 #include "resources/resource.h"
 
 using namespace kivra;
