@@ -96,7 +96,7 @@ namespace {
 
 // One step of at most `step` pixels from `from` towards `to`; false when it
 // is there already.
-bool StepTowards(LONG& from, LONG to, int step)
+bool StepCoordinate(LONG& from, LONG to, int step)
 {
     if (from == to)
         return false;
@@ -106,17 +106,21 @@ bool StepTowards(LONG& from, LONG to, int step)
 
 }  // namespace
 
+bool NotifierMotion::StepTowards(POINT target)
+{
+    const bool horizontal = direction_ == SlideDirection::Right || direction_ == SlideDirection::Left;
+    return horizontal ? StepCoordinate(position_.x, target.x, kNotifierSlideStep)
+                      : StepCoordinate(position_.y, target.y, kNotifierSlideStep);
+}
+
 NotifierAction NotifierMotion::Tick(UINT_PTR timer)
 {
     NotifierAction action;
-    const bool horizontal = direction_ == SlideDirection::Right || direction_ == SlideDirection::Left;
     switch (timer) {
     case kNotifierAppearTimer: {
         state_ = NotifierState::Appearing;
         action.move = true;
-        const bool moved = horizontal ? StepTowards(position_.x, shown_.x, kNotifierSlideStep)
-                                      : StepTowards(position_.y, shown_.y, kNotifierSlideStep);
-        if (!moved) {
+        if (!StepTowards(shown_)) {
             action.killTimer = kNotifierAppearTimer;
             action.startTimer = kNotifierStayTimer;
             action.interval = kNotifierStayTimeMs;
@@ -132,9 +136,7 @@ NotifierAction NotifierMotion::Tick(UINT_PTR timer)
     case kNotifierDisappearTimer: {
         state_ = NotifierState::Disappearing;
         action.move = true;
-        const bool moved = horizontal ? StepTowards(position_.x, start_.x, kNotifierSlideStep)
-                                      : StepTowards(position_.y, start_.y, kNotifierSlideStep);
-        if (!moved) {
+        if (!StepTowards(start_)) {
             action.killTimer = kNotifierDisappearTimer;
             action.hide = true;
         }

@@ -82,6 +82,8 @@ public:
 
 private:
     int SlideLength() const;
+    // One step along the slide towards target; false when it is there.
+    bool StepTowards(POINT target);
     // The fully shown place for the current direction in this work area.
     POINT ShownPosition(const RECT& workArea) const;
 
