@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "app/CrashReport.h"
 #include "mainwindow/FrameContext.h"
 #include "mainwindow/MainDlg.h"
 
@@ -13,6 +14,9 @@ bool CMainApp::InitInstance()
     controls.dwSize = sizeof(controls);
     controls.dwICC = kCommonControlClasses;
     ::InitCommonControlsEx(&controls);
+
+    // Before the window: a crash last time is worth knowing about first.
+    ShowLastCrashOnce(nullptr);
 
     CMainDlg dialog;
     SetMainWindow(&dialog);

@@ -7,6 +7,7 @@
 
 #include "config/SkinFrame.h"
 #include "config/Values.h"
+#include "framework/DiskFile.h"
 
 namespace kivra {
 
@@ -67,7 +68,7 @@ bool CConfigure::ReadLogo()
     logoIcon_.reset();
     wchar_t path[kConfigPathUnits];
     if (JoinPath(path, commonFolder_, name.c_str()))
-        logoIcon_.reset(static_cast<HICON>(::LoadImageW(nullptr, path, IMAGE_ICON, 0, 0, LR_LOADFROMFILE)));
+        logoIcon_.reset(LoadIconFile(path));
     return true;
 }
 
@@ -111,10 +112,18 @@ bool CConfigure::Load()
 
     if (document_->ReadText(L"main-frame/help-file-title", &text))
         CopyText(helpTitle_, text.c_str());
-    if (document_->ReadText(L"main-frame/help-file-name", &text))
+    // The help file and the database are opened by name later; a name that
+    // opens a device instead of a file is a broken configuration.
+    if (document_->ReadText(L"main-frame/help-file-name", &text)) {
+        if (NamesDevice(text.c_str()))
+            return false;
         CopyText(helpFileName_, text.c_str());
-    if (document_->ReadText(L"main-frame/db-file-name", &text))
+    }
+    if (document_->ReadText(L"main-frame/db-file-name", &text)) {
+        if (NamesDevice(text.c_str()))
+            return false;
         CopyText(databaseFileName_, text.c_str());
+    }
     if (document_->ReadText(L"main-frame/enble-log-level", &text))
         logLevelMask_ = ParseSixFlags(text.c_str());
 

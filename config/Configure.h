@@ -7,7 +7,9 @@
 //     <using-system-language>true</...>          required, exactly "true" or not
 //     <default-language>am_EN</...>              required unless the above is "true"
 //     <skin>default</skin>                       required, the skin's folder name
-//     <help-file-title>, <help-file-name>, <db-file-name>   optional, 63 characters
+//     <help-file-title>, <help-file-name>, <db-file-name>   optional, 63 characters;
+//                                                file names that name a device
+//                                                (COM1, nul.db) fail the load
 //     <enble-log-level>1,1,1,1,1,1</...>         optional, six flags, else mask 255
 //     <button-owner>...</button-owner>           required
 //   </main-frame>
@@ -47,7 +49,8 @@ public:
 
     // Reads config.xml, the language file and the skin. False when config.xml
     // is missing or broken, a required element is missing, a path would be
-    // longer than 259 characters, or the skin does not open.
+    // longer than 259 characters, the help or database file name names a
+    // device, or the skin does not open.
     bool Load();
 
     CSkin& Skin() { return skin_; }

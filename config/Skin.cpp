@@ -114,6 +114,16 @@ bool CSkin::LoadSkinImage(const wchar_t* fileName, HBITMAP* bitmap) const
     return JoinPath(commonFolder_, fileName, path) && LoadPictureFile(path, 0, 0, bitmap);
 }
 
+bool CSkin::LoadSkinImage(const wchar_t* fileName, UniqueBitmap* bitmap) const
+{
+    if (bitmap == nullptr)
+        return false;
+    HBITMAP loaded = nullptr;
+    const bool ok = LoadSkinImage(fileName, &loaded);
+    bitmap->reset(loaded);
+    return ok;
+}
+
 bool CSkin::ReadAccelerators(std::vector<TAccelKey>* keys)
 {
     if (keys == nullptr || !document_->Select(L"skin/accelerator/key"))

@@ -35,6 +35,9 @@ public:
     // natural size. Fails for a null or empty name, before Open, and for a path
     // that does not fit 259 characters. The caller owns the bitmap.
     bool LoadSkinImage(const wchar_t* fileName, HBITMAP* bitmap) const;
+    // The same into an owning handle, which gives up what it held first (and
+    // holds nothing when the image does not load).
+    bool LoadSkinImage(const wchar_t* fileName, UniqueBitmap* bitmap) const;
 
     // Appends one record per "skin/accelerator/key" element, in document order.
     // False only when the selection fails (no document).

@@ -2,6 +2,7 @@
 
 #include <cwchar>
 #include <string>
+#include <utility>
 
 #include "config/Values.h"
 #include "framework/Text.h"
@@ -19,7 +20,7 @@ bool ReadImagePieces(CSkin& skin, const wchar_t* path, bool keepWithoutBitmap, s
     while (document.NextMatch(nullptr, nullptr, &fileName, &node)) {
         TSkinImage piece{};
         skin.LoadSkinImage(fileName.c_str(), &piece.bitmap);
-        if (piece.bitmap == nullptr && !keepWithoutBitmap)
+        if (!piece.bitmap && !keepWithoutBitmap)
             continue;
         if (document.OpenAttributes(node.get())) {
             std::wstring name, value;
@@ -30,7 +31,7 @@ bool ReadImagePieces(CSkin& skin, const wchar_t* path, bool keepWithoutBitmap, s
                     piece.to = ParseRect(value.c_str());
             }
         }
-        pieces->push_back(piece);
+        pieces->push_back(std::move(piece));
     }
     return true;
 }
@@ -58,10 +59,8 @@ bool ReadTitleBar(CSkin& skin, std::vector<TSkinImage>* images, TSkinButton (&bu
             if (name == L"id") {
                 CopyText(button.owner, value.c_str());
             } else if (name == L"image") {
-                ReleaseBitmap(button.image);
                 skin.LoadSkinImage(value.c_str(), &button.image);
             } else if (name == L"hover") {
-                ReleaseBitmap(button.hover);
                 skin.LoadSkinImage(value.c_str(), &button.hover);
             }
         }

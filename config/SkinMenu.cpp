@@ -1,6 +1,7 @@
 #include "config/SkinMenu.h"
 
 #include <cwchar>
+#include <utility>
 
 #include "config/Values.h"
 #include "framework/Text.h"
@@ -89,10 +90,8 @@ void ReadItem(CSkin& skin, IXMLDOMNode* node, TMenuItemSkin* item)
         } else if (name == L"clicked-checked") {
             item->checkToggle = _wcsicmp(text, L"false") == 0 ? 0 : 1;
         } else if (name == L"unchecked-image") {
-            ReleaseBitmap(item->uncheckedImage);
             skin.LoadSkinImage(text, &item->uncheckedImage);
         } else if (name == L"checked-image") {
-            ReleaseBitmap(item->checkedImage);
             skin.LoadSkinImage(text, &item->checkedImage);
         } else if (name == L"image-index") {
             item->imageIndex = ParseDecimal(text, 0);
@@ -140,7 +139,7 @@ bool ReadMenu(CSkin& skin, const wchar_t* keyAttribute, std::wstring* keyText, T
         item.enabled = 1;
         if (elementName == L"item")
             ReadItem(skin, child.get(), &item);
-        items->push_back(item);
+        items->push_back(std::move(item));
     }
     return true;
 }

@@ -7,15 +7,17 @@
 // documented defaults themselves, so a record read by one reader and a zeroed
 // record are told apart by the reader's documentation, not by the type.
 //
-// Bitmaps: the records hold the HBITMAPs the readers loaded. Whoever keeps a
-// record owns them and frees them with the ReleaseBitmaps helpers below (or
-// hands them on, e.g. to an image button, and says so where it happens).
+// Bitmaps: the records own the bitmaps the readers loaded (UniqueBitmap), so a
+// record frees them when it goes and records move but do not copy. Whoever
+// hands one on lends it with get() (an image button draws the skin's bitmap
+// and never deletes it) or gives it away with release(), and says so there.
 #pragma once
 
 #include <windows.h>
 
 #include <vector>
 
+#include "framework/Handles.h"
 #include "kivra_plugin.h"
 
 namespace kivra {
@@ -43,9 +45,9 @@ struct TAccelKey {
 
 // The "skin/tool-bar" header: the strip and faces shared by the tool-bar buttons.
 struct TToolBarSkin {
-    HBITMAP imageList;
-    HBITMAP normalButtonImage;
-    HBITMAP hoverButtonImage;
+    UniqueBitmap imageList;
+    UniqueBitmap normalButtonImage;
+    UniqueBitmap hoverButtonImage;
     int imageWidth;
     int imageHeight;
     COLORREF maskColor;          // default 0
@@ -60,12 +62,12 @@ struct TSkinButton {
     wchar_t string[kSkinTextSize];   // caption, a language id
     wchar_t tooltip[kSkinTextSize];  // tool tip, a language id
     RECT rect;
-    HBITMAP image;
-    HBITMAP hover;
-    HBITMAP focus;
-    HBITMAP down;
-    HBITMAP disable;
-    HBITMAP imageList;           // the button's own strip of faces
+    UniqueBitmap image;
+    UniqueBitmap hover;
+    UniqueBitmap focus;
+    UniqueBitmap down;
+    UniqueBitmap disable;
+    UniqueBitmap imageList;      // the button's own strip of faces
     int imageWidth;
     int imageHeight;
     int fontSize;                // default -1
@@ -83,7 +85,7 @@ struct TSkinButton {
 struct TSkinImage {
     RECT from;
     RECT to;
-    HBITMAP bitmap;
+    UniqueBitmap bitmap;
 };
 
 // One status-bar pane.
@@ -124,14 +126,14 @@ struct TMenuSkin {
     int radioFirst;              // group-radio-checked, default -1
     int radioLast;               // default -1
     int defaultChecked;          // default -1
-    HBITMAP imageList;           // icon strip
+    UniqueBitmap imageList;      // icon strip
     int imageWidth;
     int imageHeight;
     COLORREF maskColor;
-    HBITMAP normalItemImage;
-    HBITMAP hoverItemImage;
-    HBITMAP uncheckedImage;
-    HBITMAP checkedImage;
+    UniqueBitmap normalItemImage;
+    UniqueBitmap hoverItemImage;
+    UniqueBitmap uncheckedImage;
+    UniqueBitmap checkedImage;
 };
 
 // One "item" or "separator" of a menu.
@@ -143,8 +145,8 @@ struct TMenuItemSkin {
     char service[kSkinTextSize];
     BYTE enabled;                // default 1
     BYTE checkToggle;            // "clicked-checked"
-    HBITMAP uncheckedImage;
-    HBITMAP checkedImage;
+    UniqueBitmap uncheckedImage;
+    UniqueBitmap checkedImage;
     int imageIndex;
 };
 
@@ -154,15 +156,15 @@ struct TToolItem {
     wchar_t name[kToolItemNameSize];
     wchar_t tooltip[kSkinTextSize];
     char service[kSkinTextSize];
-    HBITMAP image;
+    UniqueBitmap image;
 };
 
 // One "skin/tool" element, a tool bar of the tool area.
 struct TToolAreaSkin {
-    HBITMAP image;               // image strip
+    UniqueBitmap image;          // image strip
     COLORREF backgroundColor;
-    HBITMAP backgroundImage;
-    HBITMAP logoImage;
+    UniqueBitmap backgroundImage;
+    UniqueBitmap logoImage;
     int buttonWidth;
     int buttonHeight;
     int imageWidth;
@@ -185,7 +187,7 @@ struct TMaxWindowSkin {
 struct TNotifierSkin {
     bool hasTextRect;            // the skin names a text rectangle
     RECT textRect;
-    HBITMAP image;
+    UniqueBitmap image;
 };
 
 // "skin/float-dlg": the floating dialog.
@@ -196,18 +198,5 @@ struct TFloatDlgSkin {
     BYTE hoverOpacity = 0;
     wchar_t backgroundImagePath[MAX_PATH] = {};  // skin folder + file name, or empty
 };
-
-// Free the bitmaps a record holds and clear the handles, so a second call is harmless.
-void ReleaseBitmap(HBITMAP& bitmap);
-void ReleaseBitmaps(TToolBarSkin& header);
-void ReleaseBitmaps(TSkinButton& button);
-void ReleaseBitmaps(TSkinImage& piece);
-void ReleaseImages(std::vector<TSkinImage>& pieces);  // and empties the list
-void ReleaseBitmaps(TMenuSkin& menu);
-void ReleaseBitmaps(TMenuItemSkin& item);
-void ReleaseMenuItems(std::vector<TMenuItemSkin>& items);  // and empties the list
-void ReleaseBitmaps(TToolItem& item);
-void ReleaseBitmaps(TToolAreaSkin& tool);  // with its items
-void ReleaseBitmaps(TNotifierSkin& notifier);
 
 }  // namespace kivra

@@ -13,13 +13,6 @@ namespace kivra {
 
 namespace {
 
-// Loads an image into a field, freeing what a repeated attribute put there.
-void LoadInto(const CSkin& skin, const std::wstring& fileName, HBITMAP* field)
-{
-    ReleaseBitmap(*field);
-    skin.LoadSkinImage(fileName.c_str(), field);
-}
-
 void ReadToolAttributes(CSkin& skin, IXMLDOMNode* node, TToolAreaSkin* tool)
 {
     CXmlDocument& document = skin.Document();
@@ -28,13 +21,13 @@ void ReadToolAttributes(CSkin& skin, IXMLDOMNode* node, TToolAreaSkin* tool)
     std::wstring name, value;
     while (document.NextAttribute(&name, &value)) {
         if (name == L"image") {
-            LoadInto(skin, value, &tool->image);
+            skin.LoadSkinImage(value.c_str(), &tool->image);
         } else if (name == L"background-color") {
             tool->backgroundColor = ParseSpacedColor(value.c_str());
         } else if (name == L"background-image") {
-            LoadInto(skin, value, &tool->backgroundImage);
+            skin.LoadSkinImage(value.c_str(), &tool->backgroundImage);
         } else if (name == L"logo-image") {
-            LoadInto(skin, value, &tool->logoImage);
+            skin.LoadSkinImage(value.c_str(), &tool->logoImage);
         } else if (name == L"button-size") {
             IntPair size = ParsePair(value.c_str());
             tool->buttonWidth = size.first;
@@ -59,7 +52,7 @@ void ReadToolItem(CSkin& skin, IXMLDOMNode* node, TToolItem* item)
         if (name == L"name")
             CopyText(item->name, value.c_str());
         else if (name == L"image")
-            LoadInto(skin, value, &item->image);
+            skin.LoadSkinImage(value.c_str(), &item->image);
         else if (name == L"tooltip")
             CopyText(item->tooltip, value.c_str());
         else if (name == L"service")
@@ -138,11 +131,12 @@ void ReadControls(CSkin& skin, IXMLDOMNode* section, TPluginControlList* list)
         IntPair size = ParsePair(AttributeValue(rows, L"image-size"));
         control.nImageWidth = size.first;
         control.nImageHeight = size.second;
-        skin.LoadSkinImage(AttributeValue(rows, L"image-list"), &control.hImageList);
-        if (!AppendControl(list, control)) {
-            ReleaseBitmap(control.hImageList);
+        UniqueBitmap imageList;
+        skin.LoadSkinImage(AttributeValue(rows, L"image-list"), &imageList);
+        control.hImageList = imageList.get();
+        if (!AppendControl(list, control))
             return;
-        }
+        imageList.release();  // the list's now, freed by "manager/DeletePluginRes"
     }
 }
 
@@ -151,12 +145,9 @@ void ReadControls(CSkin& skin, IXMLDOMNode* section, TPluginControlList* list)
 void ReadToolArea(CSkin& skin, const std::function<void(TToolAreaSkin& tool)>& onTool)
 {
     std::vector<TToolAreaSkin> tools = ReadToolArea(skin);
-    for (TToolAreaSkin& tool : tools) {
-        if (onTool)
+    if (onTool)
+        for (TToolAreaSkin& tool : tools)
             onTool(tool);
-        else
-            ReleaseBitmaps(tool);
-    }
 }
 
 std::vector<TToolAreaSkin> ReadToolArea(CSkin& skin)
@@ -181,7 +172,7 @@ std::vector<TToolAreaSkin> ReadToolArea(CSkin& skin)
             if (elementName == L"item") {
                 TToolItem item{};
                 ReadToolItem(skin, child.get(), &item);
-                tool.items.push_back(item);
+                tool.items.push_back(std::move(item));
             } else if (elementName == L"separator") {
                 tool.items.push_back(TToolItem{});
             }

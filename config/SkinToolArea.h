@@ -16,9 +16,10 @@ namespace kivra {
 // Reads every "skin/tool" element in document order. Attribute and child
 // names are compared exactly; unknown ones are ignored. The callback gets each
 // element's values after the whole section has been read, so it may use the
-// skin document freely; it owns the bitmaps of the record it is given.
+// skin document freely; the record's bitmaps are freed after the callback
+// unless it moves them out.
 void ReadToolArea(CSkin& skin, const std::function<void(TToolAreaSkin& tool)>& onTool);
-// The same, collected; the caller owns the bitmaps (ReleaseBitmaps).
+// The same, collected.
 std::vector<TToolAreaSkin> ReadToolArea(CSkin& skin);
 
 // Fills the plugin's request from the first "skin/plugin" element whose "name"

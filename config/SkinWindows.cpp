@@ -50,7 +50,7 @@ void ReadNotifierSkin(CSkin& skin, TNotifierSkin* values)
 {
     if (values == nullptr)
         return;
-    values->image = nullptr;
+    values->image.reset();
     values->hasTextRect = false;
 
     CXmlDocument& document = skin.Document();

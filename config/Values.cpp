@@ -35,7 +35,7 @@ bool ParseTrueTestFlag(const wchar_t* text)
 int ParseDecimal(const wchar_t* text, int preset)
 {
     int value = preset;
-    if (IsEmpty(text) || swscanf(text, L"%d", &value) != 1)
+    if (IsEmpty(text) || swscanf(text, kDecimalPattern, &value) != 1)
         return preset;
     return value;
 }
@@ -43,7 +43,7 @@ int ParseDecimal(const wchar_t* text, int preset)
 unsigned ParseHex(const wchar_t* text, unsigned preset)
 {
     unsigned value = preset;
-    if (IsEmpty(text) || swscanf(text, L"%x", &value) != 1)
+    if (IsEmpty(text) || swscanf(text, kHexPattern, &value) != 1)
         return preset;
     return value;
 }
@@ -52,7 +52,7 @@ IntPair ParsePair(const wchar_t* text)
 {
     IntPair pair;
     if (!IsEmpty(text))
-        swscanf(text, L"%d,%d", &pair.first, &pair.second);
+        swscanf(text, kPairPattern, &pair.first, &pair.second);
     return pair;
 }
 
@@ -60,7 +60,7 @@ IntPair ParseSpacedPair(const wchar_t* text)
 {
     IntPair pair;
     if (!IsEmpty(text))
-        swscanf(text, L"%d, %d", &pair.first, &pair.second);
+        swscanf(text, kSpacedPairPattern, &pair.first, &pair.second);
     return pair;
 }
 
@@ -68,7 +68,7 @@ COLORREF ParseColor(const wchar_t* text)
 {
     int red = 0, green = 0, blue = 0;
     if (!IsEmpty(text))
-        swscanf(text, L"%d,%d,%d", &red, &green, &blue);
+        swscanf(text, kColorPattern, &red, &green, &blue);
     return ColorFromComponents(red, green, blue);
 }
 
@@ -76,7 +76,7 @@ COLORREF ParseSpacedColor(const wchar_t* text)
 {
     int red = 0, green = 0, blue = 0;
     if (!IsEmpty(text))
-        swscanf(text, L"%d,%d, %d", &red, &green, &blue);
+        swscanf(text, kSpacedColorPattern, &red, &green, &blue);
     return ColorFromComponents(red, green, blue);
 }
 
@@ -85,7 +85,7 @@ RECT ParseRect(const wchar_t* text)
     RECT rect = {0, 0, 0, 0};
     if (!IsEmpty(text)) {
         int left = 0, top = 0, right = 0, bottom = 0;
-        swscanf(text, L"%d,%d,%d,%d", &left, &top, &right, &bottom);
+        swscanf(text, kRectPattern, &left, &top, &right, &bottom);
         rect = {left, top, right, bottom};
     }
     return rect;

@@ -8,6 +8,16 @@
 
 namespace kivra {
 
+// The patterns of the number syntaxes, read by the parsers below and checked
+// whole by the skin check.
+constexpr wchar_t kDecimalPattern[] = L"%d";
+constexpr wchar_t kHexPattern[] = L"%x";
+constexpr wchar_t kPairPattern[] = L"%d,%d";
+constexpr wchar_t kSpacedPairPattern[] = L"%d, %d";
+constexpr wchar_t kColorPattern[] = L"%d,%d,%d";
+constexpr wchar_t kSpacedColorPattern[] = L"%d,%d, %d";
+constexpr wchar_t kRectPattern[] = L"%d,%d,%d,%d";
+
 struct IntPair {
     int first = 0;
     int second = 0;

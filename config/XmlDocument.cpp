@@ -3,9 +3,13 @@
 #include <ocidl.h>
 #include <olectl.h>
 
+#include <cstring>
 #include <cwchar>
 #include <iterator>
+#include <string_view>
+#include <vector>
 
+#include "framework/DiskFile.h"
 #include "framework/Text.h"
 
 namespace kivra {
@@ -91,16 +95,101 @@ bool NextReadableAttribute(IXMLDOMNamedNodeMap* attributes, std::wstring* name, 
     }
 }
 
+// Entities declared in the parsed document type. The text scan before the
+// load catches these in every encoding it knows; this catches the rest.
+bool DeclaresEntities(IXMLDOMDocument* document)
+{
+    ComPtr<IXMLDOMDocumentType> doctype;
+    if (document->get_doctype(doctype.put()) != S_OK || !doctype)
+        return false;
+    ComPtr<IXMLDOMNamedNodeMap> entities;
+    long count = 0;
+    return doctype->get_entities(entities.put()) == S_OK && entities && entities->get_length(&count) == S_OK &&
+           count > 0;
+}
+
+// "<!ENTITY" as 8-bit text, as UTF-16 little-endian and as UTF-16 big-endian.
+constexpr char kEntityMark8[] = "<!ENTITY";
+constexpr size_t kEntityMarkChars = sizeof(kEntityMark8) - 1;
+
+bool HoldsEntityMark(const char* bytes, size_t size)
+{
+    char little[2 * kEntityMarkChars], big[2 * kEntityMarkChars];
+    for (size_t i = 0; i < kEntityMarkChars; ++i) {
+        little[2 * i] = big[2 * i + 1] = kEntityMark8[i];
+        little[2 * i + 1] = big[2 * i] = 0;
+    }
+    const std::string_view text(bytes, size);
+    return text.find(std::string_view(kEntityMark8, kEntityMarkChars)) != std::string_view::npos ||
+           text.find(std::string_view(little, sizeof(little))) != std::string_view::npos ||
+           text.find(std::string_view(big, sizeof(big))) != std::string_view::npos;
+}
+
 }  // namespace
+
+bool FileMentionsEntityDeclaration(const wchar_t* path)
+{
+    UniqueFile file(::CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!file)
+        return false;
+    // Chunks overlap by one mark less a byte, so a mark across two reads is seen.
+    constexpr size_t kChunkBytes = 64 * 1024;
+    constexpr size_t kOverlap = 2 * kEntityMarkChars - 1;
+    std::vector<char> chunk(kOverlap + kChunkBytes);
+    char* buffer = chunk.data();
+    size_t kept = 0;
+    for (;;) {
+        DWORD got = 0;
+        if (!::ReadFile(file.get(), buffer + kept, kChunkBytes, &got, nullptr) || got == 0)
+            return false;
+        const size_t size = kept + got;
+        if (HoldsEntityMark(buffer, size))
+            return true;
+        kept = size < kOverlap ? size : kOverlap;
+        std::memmove(buffer, buffer + size - kept, kept);
+    }
+}
+
+std::wstring CXmlDocument::LastLoadErrorText() const
+{
+    switch (loadError_) {
+    case XmlLoadError::None:
+        return {};
+    case XmlLoadError::NotRegularFile:
+        return L"missing, or not a regular file";
+    case XmlLoadError::DeclaresEntities:
+        return L"declares entities, which are refused";
+    case XmlLoadError::NoParser:
+        return L"the system's XML parser is not available";
+    case XmlLoadError::NotWellFormed:
+        break;
+    }
+    std::wstring text = L"not well-formed XML";
+    if (errorLine_ > 0)
+        text += L": line " + std::to_wstring(errorLine_) + L", column " + std::to_wstring(errorColumn_);
+    if (!errorReason_.empty())
+        text += L": " + errorReason_;
+    return text;
+}
 
 bool CXmlDocument::Load(const wchar_t* path)
 {
     attributes_.reset();
     nodes_.reset();
     document_.reset();
-    if (path == nullptr || path[0] == 0)
+    loadError_ = XmlLoadError::NotRegularFile;
+    errorLine_ = errorColumn_ = 0;
+    errorReason_.clear();
+    // A name from data may name a device or a pipe, whose reading would wait
+    // for ever.
+    if (path == nullptr || path[0] == 0 || !IsRegularDiskFile(path))
+        return false;
+    loadError_ = XmlLoadError::DeclaresEntities;
+    if (FileMentionsEntityDeclaration(path))
         return false;
 
+    loadError_ = XmlLoadError::NoParser;
     ComPtr<IUnknown> unknown;
     if (FAILED(::CoCreateInstance(kDomDocumentClass, nullptr, kDocumentClassContext, IID_IUnknown,
                                   reinterpret_cast<void**>(unknown.put()))) ||
@@ -112,7 +201,10 @@ bool CXmlDocument::Load(const wchar_t* path)
     if (FAILED(unknown->QueryInterface(kXmlDomDocumentInterface, reinterpret_cast<void**>(document.put()))) ||
         !document)
         return false;
-    if (FAILED(document->put_async(VARIANT_FALSE)))
+    // Nothing outside the file is read: no external document type (which could
+    // name a device as well) and no validation against one.
+    if (FAILED(document->put_async(VARIANT_FALSE)) || FAILED(document->put_resolveExternals(VARIANT_FALSE)) ||
+        FAILED(document->put_validateOnParse(VARIANT_FALSE)))
         return false;
 
     BString pathText(path);
@@ -121,9 +213,27 @@ bool CXmlDocument::Load(const wchar_t* path)
     source.vt = VT_BSTR;
     source.bstrVal = pathText.get();  // still owned by pathText
     VARIANT_BOOL loaded = VARIANT_FALSE;
-    if (document->load(source, &loaded) != S_OK || loaded != VARIANT_TRUE)
+    if (document->load(source, &loaded) != S_OK || loaded != VARIANT_TRUE) {
+        loadError_ = XmlLoadError::NotWellFormed;
+        ComPtr<IXMLDOMParseError> error;
+        if (document->get_parseError(error.put()) == S_OK && error) {
+            BString reason;
+            error->get_line(&errorLine_);
+            error->get_linepos(&errorColumn_);
+            if (error->get_reason(reason.put()) == S_OK)
+                errorReason_ = reason.str();
+            // The parser's reasons end in a line break.
+            while (!errorReason_.empty() && iswspace(errorReason_.back()))
+                errorReason_.pop_back();
+        }
         return false;
+    }
+    if (DeclaresEntities(document.get())) {
+        loadError_ = XmlLoadError::DeclaresEntities;
+        return false;
+    }
 
+    loadError_ = XmlLoadError::None;
     document_ = std::move(document);
     return true;
 }
@@ -231,6 +341,11 @@ const wchar_t* AttributeValue(const TAttributeEntry* table, int count, const wch
     return L"";
 }
 
+bool NodeText(IXMLDOMNode* node, std::wstring* text)
+{
+    return node != nullptr && text != nullptr && ReadNodeText(node, text);
+}
+
 bool NextChildElement(IXMLDOMNode* parent, XmlNode* cursor, std::wstring* elementName)
 {
     if (parent == nullptr || cursor == nullptr)
@@ -264,10 +379,11 @@ bool LoadPictureFile(const wchar_t* path, int width, int height, HBITMAP* bitmap
     if (path == nullptr || path[0] == 0)
         return false;
 
-    // The picture loader takes absolute paths (or URLs) only.
+    // The picture loader takes absolute paths (or URLs) only. A picture name
+    // from a skin may name a device or a pipe, which it would wait on.
     wchar_t fullPath[kMaxPathChars + 1];
     DWORD length = ::GetFullPathNameW(path, static_cast<DWORD>(std::size(fullPath)), fullPath, nullptr);
-    if (length == 0 || length > kMaxPathChars)
+    if (length == 0 || length > kMaxPathChars || !IsRegularDiskFile(fullPath))
         return false;
 
     ComPtr<IPicture> picture;

@@ -23,6 +23,15 @@ struct TAttributeEntry {
 
 using XmlNode = ComPtr<IXMLDOMNode>;
 
+// Why the last Load failed.
+enum class XmlLoadError {
+    None,
+    NotRegularFile,    // missing, a folder, a device or a pipe
+    DeclaresEntities,  // its document type declares entities (refused, see Load)
+    NotWellFormed,     // the parser refused it
+    NoParser,          // the XML document object could not be made
+};
+
 class CXmlDocument {
 public:
     CXmlDocument() = default;
@@ -30,9 +39,17 @@ public:
     CXmlDocument& operator=(const CXmlDocument&) = delete;
 
     // Loads the file at path (absolute) synchronously; releases what was
-    // loaded before. Fails for a missing or not well-formed file.
+    // loaded before. Fails for a missing or not well-formed file, for anything
+    // but a regular disk file, and for a document whose document type declares
+    // entities: no document of the product needs one, and expanding them can
+    // take minutes and hundreds of megabytes. A plain DOCTYPE line is fine;
+    // external document types and entities are never fetched.
     bool Load(const wchar_t* path);
     bool IsLoaded() const { return static_cast<bool>(document_); }
+    XmlLoadError LastLoadError() const { return loadError_; }
+    // The reason for people ("not well-formed XML: line 3, column 7: ..."),
+    // empty after a successful load.
+    std::wstring LastLoadErrorText() const;
 
     // Selects the nodes matching a slash-separated element path evaluated from
     // the document ("skin/tool-bar/button"); the cursor stands before the first.
@@ -65,7 +82,16 @@ private:
     ComPtr<IXMLDOMDocument> document_;
     ComPtr<IXMLDOMNodeList> nodes_;
     ComPtr<IXMLDOMNamedNodeMap> attributes_;
+    XmlLoadError loadError_ = XmlLoadError::None;
+    long errorLine_ = 0;
+    long errorColumn_ = 0;
+    std::wstring errorReason_;
 };
+
+// Whether the file holds the text "<!ENTITY" in 8-bit or UTF-16 form, which an
+// entity declaration needs. It is looked for in the whole file, comments
+// included: a document of the product never mentions it.
+bool FileMentionsEntityDeclaration(const wchar_t* path);
 
 // Value of the row named name in a table filled by ReadAttributeTable (exact
 // name as declared by the loader), or an empty text when there is none.
@@ -78,6 +104,9 @@ template <size_t N> const wchar_t* AttributeValue(const TAttributeEntry (&table)
 // Child elements of node, in document order (for sections whose children are
 // visited by element name: menus, tool areas, plugin controls).
 bool NextChildElement(IXMLDOMNode* parent, XmlNode* cursor, std::wstring* elementName);
+
+// The text content of node, as NextMatch gives it.
+bool NodeText(IXMLDOMNode* node, std::wstring* text);
 
 // Loads a BMP, JPEG or GIF file as a bitmap. Width and height 0 keep the
 // picture's natural size at the screen's resolution.

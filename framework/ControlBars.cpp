@@ -72,6 +72,12 @@ RECT RepositionBars(HWND parent, UINT firstId, UINT lastId)
 {
     RECT client{};
     ::GetClientRect(parent, &client);
+    return RepositionBars(parent, client, firstId, lastId);
+}
+
+RECT RepositionBars(HWND parent, const RECT& area, UINT firstId, UINT lastId)
+{
+    const RECT client = area;
     if (!parent || ::IsIconic(parent))
         return client;
 

@@ -37,5 +37,9 @@ RECT StackControlBars(const RECT& client, std::span<ControlBarSlot> bars);
 // arranges its parts and grip itself. Answers the client area left between
 // the bars (the whole client area without bars).
 RECT RepositionBars(HWND parent, UINT firstId = kFirstControlBarId, UINT lastId = kLastControlBarId);
+// The same within area of parent's client area (the bars take its width);
+// answers what is left of area.
+RECT RepositionBars(HWND parent, const RECT& area, UINT firstId = kFirstControlBarId,
+                    UINT lastId = kLastControlBarId);
 
 }  // namespace kivra

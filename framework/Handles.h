@@ -7,6 +7,7 @@
 #include <windows.h>
 #include <objbase.h>
 
+#include <cstddef>
 #include <utility>
 
 namespace kivra {
@@ -29,6 +30,8 @@ public:
 
     T get() const { return handle_; }
     explicit operator bool() const { return Traits::IsValid(handle_); }
+    // As with std::unique_ptr: handle == nullptr when nothing is held.
+    bool operator==(std::nullptr_t) const { return !Traits::IsValid(handle_); }
     T release()
     {
         T h = handle_;
@@ -104,10 +107,15 @@ using UniqueIcon = UniqueHandle<HICON, IconTraits>;
 using UniqueMenu = UniqueHandle<HMENU, MenuTraits>;
 using UniqueAccel = UniqueHandle<HACCEL, AccelTraits>;
 
-// A DC from GetDC, given back with ReleaseDC.
+// A DC of a window, given back with ReleaseDC: of its client area (GetDC),
+// or of the whole window with title bar and frame (GetWindowDC).
 class WindowDc {
 public:
-    explicit WindowDc(HWND hwnd) : hwnd_(hwnd), dc_(::GetDC(hwnd)) {}
+    enum Area { kClient, kWholeWindow };
+    explicit WindowDc(HWND hwnd, Area area = kClient)
+        : hwnd_(hwnd), dc_(area == kWholeWindow ? ::GetWindowDC(hwnd) : ::GetDC(hwnd))
+    {
+    }
     ~WindowDc() { if (dc_) ::ReleaseDC(hwnd_, dc_); }
     WindowDc(const WindowDc&) = delete;
     WindowDc& operator=(const WindowDc&) = delete;
@@ -119,13 +127,15 @@ private:
     HDC dc_;
 };
 
-// Selects an object into a DC for the life of the guard.
+// Selects an object into a DC for the life of the guard. False when it
+// could not be selected (a bitmap selected into another DC, for one).
 class SelectedObject {
 public:
     SelectedObject(HDC dc, HGDIOBJ obj) : dc_(dc), previous_(obj ? ::SelectObject(dc, obj) : nullptr) {}
     ~SelectedObject() { if (previous_) ::SelectObject(dc_, previous_); }
     SelectedObject(const SelectedObject&) = delete;
     SelectedObject& operator=(const SelectedObject&) = delete;
+    explicit operator bool() const { return previous_ != nullptr; }
 
 private:
     HDC dc_;

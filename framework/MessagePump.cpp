@@ -1,6 +1,7 @@
 #include "framework/MessagePump.h"
 
 #include "framework/App.h"
+#include "framework/CrashContext.h"
 #include "framework/Dialog.h"
 
 namespace kivra {
@@ -49,6 +50,8 @@ void ProcessMessage(MSG& msg, CDialog* running, int filterCode)
     if (TranslateForDialog(msg, running))
         return;
     ::TranslateMessage(&msg);
+    // A crash report names the window whose procedure was running.
+    PluginCallScope dispatching(msg.hwnd, msg.message);
     ::DispatchMessageW(&msg);
 }
 

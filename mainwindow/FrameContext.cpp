@@ -23,20 +23,6 @@ constexpr int kCaptionUnits = 260;
 constexpr LONG_PTR kCaptionStyle = WS_CAPTION;
 constexpr LONG_PTR kSystemBoxStyles = WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
 
-// A DC of the whole window (title bar and frame included), from GetWindowDC.
-class WholeWindowDc {
-public:
-    explicit WholeWindowDc(HWND hwnd) : hwnd_(hwnd), dc_(::GetWindowDC(hwnd)) {}
-    ~WholeWindowDc() { if (dc_) ::ReleaseDC(hwnd_, dc_); }
-    WholeWindowDc(const WholeWindowDc&) = delete;
-    WholeWindowDc& operator=(const WholeWindowDc&) = delete;
-    HDC get() const { return dc_; }
-
-private:
-    HWND hwnd_;
-    HDC dc_;
-};
-
 FrameExtensions& DefaultExtensions()
 {
     static FrameExtensions none;
@@ -69,7 +55,11 @@ unsigned FrameExtensions::CommandIdForName(const char*)
 {
     return 0;
 }
-void FrameExtensions::PlaceSystemButtons(FrameContext&) {}
+void FrameExtensions::PlaceButtons(FrameContext&) {}
+void FrameExtensions::LayOutBars(FrameContext& frame)
+{
+    RepositionBars(frame.MainWindowHandle(), kFirstControlBarId, kLastControlBarId);
+}
 
 void FillMinMaxInfo(const RECT& remembered, MINMAXINFO* info)
 {
@@ -84,14 +74,9 @@ void FillMinMaxInfo(const RECT& remembered, MINMAXINFO* info)
 
 FrameContext::FrameContext(CConfigure& configure) : configure_(configure), extensions_(&DefaultExtensions()) {}
 
-FrameContext::~FrameContext()
-{
-    ReleaseImages(max_.background);
-    ReleaseImages(normal_.background);
-    ReleaseTitleBar();
-    ReleaseBitmaps(notifierSkin_);
-    // menu bar, accelerator table and both regions go with their wrappers
-}
+// The bitmaps of the skin records, the menu bar, the accelerator table and
+// both regions go with their owners.
+FrameContext::~FrameContext() = default;
 
 void FrameContext::SetExtensions(FrameExtensions* extensions)
 {
@@ -102,7 +87,7 @@ void FrameContext::AttachMainWindow(HWND window, HWND tooltip)
 {
     mainWindowHandle_ = window;
     tooltip_ = tooltip;
-    ReleaseBitmaps(notifierSkin_);
+    notifierSkin_ = TNotifierSkin{};
     ReadNotifierSkin(configure_.Skin(), &notifierSkin_);
 }
 
@@ -123,7 +108,7 @@ int FrameContext::SetUpFrame(HWND window)
     extensions_->BuildToolArea(*this);
     ReadStatusBar();
     ReadAcceleratorTable();
-    RepositionBars(window, kFirstControlBarId, kLastControlBarId);
+    extensions_->LayOutBars(*this);
     return 1;
 }
 
@@ -162,9 +147,9 @@ void FrameContext::CentreWindow(HWND window, SIZE size)
 void FrameContext::ReadShape(HWND window)
 {
     const TMainFrameSkin& frame = configure_.MainFrame();
-    ReleaseImages(max_.background);
+    max_.background.clear();
     regionFlag_ = frame.abnormalWindow;
-    ReleaseImages(normal_.background);
+    normal_.background.clear();
     ReadBackground(configure_.Skin(), &normal_.background);
     maskColor_ = frame.maskColor;
 
@@ -200,20 +185,13 @@ void FrameContext::ReadMaxMode()
         regionFlag_ = true;
 }
 
-void FrameContext::ReleaseTitleBar()
-{
-    ReleaseImages(titleBar_.images);
-    for (TSkinButton& button : titleBar_.buttons) {
-        ReleaseBitmaps(button);
-        button = TSkinButton{};
-    }
-}
-
 void FrameContext::ReadTitleBarSkin(HWND window)
 {
-    ReleaseTitleBar();
+    titleBar_.images.clear();
+    for (TSkinButton& button : titleBar_.buttons)
+        button = TSkinButton{};
     const bool read = kivra::ReadTitleBar(configure_.Skin(), &titleBar_.images, titleBar_.buttons);
-    if (!read || titleBar_.images.empty() || titleBar_.buttons[0].image == nullptr)
+    if (!read || titleBar_.images.empty() || !titleBar_.buttons[0].image)
         titleBar_.drawn = false;
     if (titleBar_.drawn)
         WindowRef(window).ModifyStyle(kSystemBoxStyles, 0);
@@ -265,7 +243,7 @@ void FrameContext::SwitchMode(HRGN region, SIZE size, bool maxMode)
 
     const RECT placed = WindowRef(window).RectInParent();
     ::MoveWindow(window, placed.left, placed.top, size.cx, size.cy, TRUE);
-    extensions_->PlaceSystemButtons(*this);
+    extensions_->PlaceButtons(*this);
     ::InvalidateRect(window, nullptr, TRUE);
 }
 
@@ -291,7 +269,7 @@ void FrameContext::DrawTitleBar()
     if (!titleBar_.drawn || mainWindowHandle_ == nullptr)
         return;
     LayoutTitleBar();
-    WholeWindowDc dc(mainWindowHandle_);
+    WindowDc dc(mainWindowHandle_, WindowDc::kWholeWindow);
     if (dc.get() == nullptr)
         return;
     wchar_t caption[kCaptionUnits] = {};
@@ -309,7 +287,7 @@ void FrameContext::DrawTitleBarHover(POINT screenPoint)
     if (!titleBar_.drawn || mainWindowHandle_ == nullptr)
         return;
     LayoutTitleBar();
-    WholeWindowDc dc(mainWindowHandle_);
+    WindowDc dc(mainWindowHandle_, WindowDc::kWholeWindow);
     if (dc.get() == nullptr)
         return;
     const POINT point = {screenPoint.x - windowRect_.left, screenPoint.y - windowRect_.top};

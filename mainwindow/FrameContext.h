@@ -54,9 +54,13 @@ public:
     // The command id registered under a command name, 0 when there is none.
     // Default: no command registry, so no name is known.
     virtual unsigned CommandIdForName(const char* name);
-    // After a mode switch: the skin buttons owned by "system" go back to
-    // their resolved rectangles. Default: there are no skin buttons.
-    virtual void PlaceSystemButtons(FrameContext& frame);
+    // After a mode switch: the skin buttons go back to their resolved
+    // rectangles. Default: there are no skin buttons.
+    virtual void PlaceButtons(FrameContext& frame);
+    // The last set-up step, and after every size change: the control bars
+    // (ids 0xE800 to 0xE8FF) along the client area's edges. Default: the
+    // whole client area.
+    virtual void LayOutBars(FrameContext& frame);
 };
 
 // The panel state the plugin panels keep in the frame context.
@@ -111,8 +115,8 @@ public:
     // Not owned; null restores the defaults.
     void SetExtensions(FrameExtensions* extensions);
 
-    // Applies the skin to window, which becomes the main window handle: icon, size, shape, caption, title bar, tool
-    // area, status bar, accelerators. Answers 1; a skin that gives no shape or
+    // Applies the skin to window, which becomes the main window handle: icon,
+    // size, shape, caption, title bar, tool area, status bar, accelerators. Answers 1; a skin that gives no shape or
     // no title bar leaves the window's own frame.
     int SetUpFrame(HWND window);
 
@@ -193,7 +197,6 @@ private:
     void ReadStatusBar();
     void ReadAcceleratorTable();
     void CentreWindow(HWND window, SIZE size);
-    void ReleaseTitleBar();
 
     CConfigure& configure_;
     FrameExtensions* extensions_;

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <optional>
 
 #include "app/ExitConfirmation.h"
 #include "app/Log.h"
@@ -10,11 +11,13 @@
 #include "config/Configure.h"
 #include "config/SkinWindows.h"
 #include "dialogs/AboutDlg.h"
+#include "controls/MenuEx.h"
 #include "dialogs/SettingDialogs.h"
 #include "dialogs/SettingDlg.h"
 #include "dialogs/TaskbarNotifier.h"
 #include "dunra.h"
 #include "framework/ControlBars.h"
+#include "framework/DiskFile.h"
 #include "framework/Text.h"
 #include "mainwindow/FrameContext.h"
 #include "ostel.h"
@@ -29,9 +32,6 @@ namespace {
 
 // OpenMutexW access: everything (MUTEX_ALL_ACCESS).
 constexpr DWORD kMutexAllAccess = 0x1F0001;
-// The load order list of the skin, at most this many characters.
-constexpr wchar_t kLoadOrderPath[] = L"skin/backgroudmain-frame/load-plugin-order";
-constexpr size_t kLoadOrderUnits = 1024;
 
 }  // namespace
 
@@ -56,8 +56,7 @@ CNurelMainWindow::CNurelMainWindow() : CDialog(IDD_MAIN)
     // shell started from another working directory keeps its icon.
     const std::wstring iconPath = ExecutableRelativePath(kMainIconFile);
     if (!iconPath.empty())
-        mainIcon_.reset(static_cast<HICON>(
-            ::LoadImageW(nullptr, iconPath.c_str(), IMAGE_ICON, 0, 0, LR_LOADFROMFILE)));
+        mainIcon_.reset(LoadIconFile(iconPath.c_str()));
 }
 
 CNurelMainWindow::~CNurelMainWindow()
@@ -80,10 +79,12 @@ CNurelMainWindow::~CNurelMainWindow()
         registry_ = nullptr;
     }
 
-    // 4. The built-in plugin's UnloadPlugin normally destroyed it already.
+    // 4. The built-in plugin's UnloadPlugin normally destroyed it already;
+    //    the commands with their menus and bars follow.
     if (ExistingFrameContext() != nullptr)
-        DestroyFrameContext();
+        ReleaseFrameContext();
     frame_ = nullptr;
+    DestroyCommandRegistry();
 
     // 5. The message bus, after every plugin is gone.
     OpExit();
@@ -177,6 +178,9 @@ bool CNurelMainWindow::ShowAboutDialog()
 
 void CNurelMainWindow::ReleaseFrameContext()
 {
+    // The menu bar goes with the frame context: the window lets go of it first.
+    if (IsWindow())
+        ::SetMenu(hwnd_, nullptr);
     DestroyFrameContext();
     frame_ = nullptr;
 }
@@ -205,6 +209,7 @@ bool CNurelMainWindow::StartUp()
     ReadSkinDescription();                         // 3.
     WriteStartBanner();                            // 4., 5. log level and start banner
     frame_->AttachMainWindow(hwnd_, nullptr);      // 6. the tooltip follows at 14
+    frame_->SetExtensions(&shell_);
     CreateNotifier();                              //    with the skin's notifier section
     const std::wstring title = TranslatedTitle();  // 7. PluginMessageBox's caption from now on
     SetMessageBoxCaption(title.c_str());
@@ -352,7 +357,7 @@ void CNurelMainWindow::CreateNotifier()
     notifier.SetClickTarget(hwnd_);
     const TNotifierSkin& skin = frame_->NotifierSkin();
     const COLORREF mask = frame_->Configure().MainFrame().maskColor;
-    notifier.SetSkin(skin.image, GetRValue(mask), GetGValue(mask), GetBValue(mask));
+    notifier.SetSkin(skin.image.get(), GetRValue(mask), GetGValue(mask), GetBValue(mask));
     if (skin.hasTextRect)
         notifier.SetTextRect(skin.textRect);
 }
@@ -362,27 +367,16 @@ bool CNurelMainWindow::CreateRegistry()
     registry_ = CServiceRegistry::GetRegistry();
     if (registry_ == nullptr)
         return false;
-    registry_->SetHost(this, hwnd_);  // the plugins' host, the built-in plugin's IManagerHost
+    registry_->SetHost(this, hwnd_);  // the built-in plugin's IManagerHost
+    registry_->SetPluginHost(static_cast<CWindow*>(this));  // every other plugin's host object
     return true;
 }
 
 void CNurelMainWindow::LoadPlugins()
 {
-    const std::wstring folder = PluginFolder();
-    BindPlugin(registry_, ManagerPluginEntryPoints());
-    if (folder.empty())
-        return;
-
-    std::wstring order;
-    if (frame_->Configure().Skin().Document().ReadText(kLoadOrderPath, &order)) {
-        if (order.size() >= kLoadOrderUnits)
-            order.resize(kLoadOrderUnits - 1);
-        LoadPluginsInOrder(order.c_str(), folder.c_str());
-    }
-
-    wchar_t pattern[kMaxPathChars + 1];
-    if (CopyText(pattern, folder.c_str()) && AppendText(pattern, L"*.dll"))
-        LoadPluginsInFolder(pattern);
+    // Before a plugin library is freed, the bus forgets the listeners in it.
+    SetLibraryReleaseHandler([](HMODULE library) { OpUnsubscribeModule(library); });
+    LoadStartupPlugins(registry_, ManagerPluginEntryPoints(), &frame_->Configure().Skin().Document());
 }
 
 // ---------------------------------------------------------------------------
@@ -404,8 +398,7 @@ void CNurelMainWindow::SetWaitDialogDefaults()
 
 void CNurelMainWindow::CreatePanelsButtonsAndStartService()
 {
-    // The plugin panels, the skin buttons and the skin's start service come
-    // with the tool area and plugin panels.
+    shell_.CreatePanelsButtonsAndStartService(*frame_, *registry_);
 }
 
 void CNurelMainWindow::AddTrayIcon()
@@ -421,12 +414,9 @@ void CNurelMainWindow::InitialiseSettingDialog()
         settings->FillPages(mainIcon_.get());
 }
 
-bool CNurelMainWindow::DispatchToolCommand(UINT)
+bool CNurelMainWindow::DispatchToolCommand(UINT id)
 {
-    // Tool-area, menu and accelerator commands reach their services through
-    // the command registry, which comes with the menus and commands. Until
-    // then no command is known.
-    return false;
+    return shell_.Commands().Execute(id);
 }
 
 void CNurelMainWindow::CloseWaitDialog()
@@ -493,6 +483,14 @@ LRESULT CNurelMainWindow::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
         break;
     case WM_QUERYDRAGICON:  // HICON WindowIcon()
         return reinterpret_cast<LRESULT>(WindowIcon());
+    case WM_MEASUREITEM:  // bool OnMeasureItem(MEASUREITEMSTRUCT* item); false: the default
+        if (OnMeasureItem(reinterpret_cast<MEASUREITEMSTRUCT*>(lParam)))
+            return TRUE;
+        break;
+    case WM_DRAWITEM:  // bool OnDrawItem(const DRAWITEMSTRUCT* item); false: the default
+        if (OnDrawItem(reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)))
+            return TRUE;
+        break;
     case kTrayCallbackMessage:  // void OnTrayNotify(UINT mouseMessage)
         OnTrayNotify(static_cast<UINT>(lParam));
         return 0;
@@ -559,9 +557,7 @@ void CNurelMainWindow::HideToTray()
     // The tray icon is put back into the notification area here once the
     // tray icon exists. With the tray menu's floating-window item checked the
     // floating dialog stands in for the hidden window.
-    if (trayMenu_ != nullptr && dropZoneItemId_ > 0 &&
-        (::GetMenuState(trayMenu_, static_cast<UINT>(dropZoneItemId_), MF_BYCOMMAND) & MF_CHECKED) != 0 &&
-        floatDlg_.IsWindow())
+    if (shell_.Tray().DropZoneChecked() && floatDlg_.IsWindow())
         floatDlg_.Show(SW_SHOW);
 }
 
@@ -576,12 +572,33 @@ void CNurelMainWindow::ShowFromTray()
 
 void CNurelMainWindow::OnTrayNotify(UINT mouseMessage)
 {
-    // The tray icon's own mouse handling and the tray menu (right button)
-    // come with the tray icon; a double click brings the window back, which
-    // is also what "manager/PopupTray", "manager/ShowMainWindow" and a second
-    // instance ask for.
+    // The tray icon's own mouse handling comes with the tray icon; a double
+    // click brings the window back, which is also what "manager/PopupTray",
+    // "manager/ShowMainWindow" and a second instance ask for.
     if (mouseMessage == WM_LBUTTONDBLCLK)
         ShowFromTray();
+    // The right button: the tray menu; once it closes the floating window
+    // shows when its item is checked and the main window is hidden.
+    if (mouseMessage == WM_RBUTTONUP) {
+        const std::optional<bool> showFloat = shell_.Tray().PopupFromTray(hwnd_, IsVisible());
+        if (showFloat && floatDlg_.IsWindow())
+            floatDlg_.Show(*showFloat ? SW_SHOW : SW_HIDE);
+    }
+}
+
+bool CNurelMainWindow::ToggleDropZone()
+{
+    const std::optional<bool> show = shell_.Tray().ToggleDropZone();
+    if (!show)
+        return false;
+    if (floatDlg_.IsWindow())
+        floatDlg_.Show(*show ? SW_SHOW : SW_HIDE);
+    return true;
+}
+
+bool CNurelMainWindow::ModifyButton(const TButtonInfo& info)
+{
+    return frame_ != nullptr && shell_.ModifyButton(*frame_, info);
 }
 
 void CNurelMainWindow::OnNotifierClicked()
@@ -626,21 +643,29 @@ void CNurelMainWindow::OnHelp()
 
 void CNurelMainWindow::OnTimer(UINT_PTR id)
 {
-    if (id == kHoverTextTimer) {
-        // The status-bar text of the hot tool-area button is shown here once
-        // the tool area and the status-bar texts exist.
-    }
+    if (id == kHoverTextTimer)
+        shell_.Commands().UpdateToolBarHint();
 }
 
 void CNurelMainWindow::OnSize(UINT, SIZE)
 {
-    RepositionBars(hwnd_, kFirstControlBarId, kLastControlBarId);
+    if (frame_ != nullptr)
+        shell_.LayOutBars(*frame_);
 }
 
-void CNurelMainWindow::OnMenuSelect(UINT, UINT, HMENU)
+void CNurelMainWindow::OnMenuSelect(UINT item, UINT, HMENU)
 {
-    // The status-bar text of the selected menu item is shown here once the
-    // menus and the status-bar texts exist.
+    shell_.Commands().ShowCommandText(item);
+}
+
+bool CNurelMainWindow::OnMeasureItem(MEASUREITEMSTRUCT* item)
+{
+    return CMenuEx::RouteMeasureItem(item);
+}
+
+bool CNurelMainWindow::OnDrawItem(const DRAWITEMSTRUCT* item)
+{
+    return CMenuEx::RouteDrawItem(item);
 }
 
 void CNurelMainWindow::OnGetMinMaxInfo(MINMAXINFO* info)

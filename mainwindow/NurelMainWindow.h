@@ -4,9 +4,9 @@
 // shutdown sequence; what it looks like comes from the skin through the frame
 // context (FrameContext.h).
 //
-// Start-up, in this order (OnInitDialog); any failing step ends the dialog
-// with 0, and only a missing configuration says so ("The config file may be
-// broken!"):
+// Start-up, in this order (StartUp, run by OnInitDialog); any failing step
+// ends the dialog with 0, and only a missing configuration says so ("The
+// config file may be broken!"):
 //   icon -> frame context and configuration -> skin description -> log level
 //   and start banner -> frame context attached -> message-box caption ->
 //   single instance -> password -> window title -> mutex -> database ->
@@ -28,6 +28,7 @@
 #include "dialogs/FloatDlg.h"
 #include "framework/Dialog.h"
 #include "framework/Handles.h"
+#include "mainwindow/ShellFrame.h"
 #include "plugin/ManagerHost.h"
 #include "resources/Version.h"
 
@@ -94,6 +95,12 @@ public:
     bool ShowDropZoneDataStatus(bool on) override;
     bool ShowAboutDialog() override;
     void ReleaseFrameContext() override;
+    bool ShowStatusPane(const TStatusPaneInfo& pane) override { return shell_.ShowStatusPane(pane); }
+    bool ToggleDropZone() override;
+    bool ModifyButton(const TButtonInfo& info) override;
+    bool EnableCommandItem(const TCommandItem& item) override { return shell_.EnableCommandItem(item); }
+    bool RegisterCommandFunction(const TCommandItem& item) override { return shell_.RegisterCommandFunction(item); }
+    bool CheckMenuItem(const TMenuCheckInfo& check) override { return shell_.CheckMenuItem(check); }
 
     HWND Tooltip() const { return tooltip_; }
     CFloatDlg& FloatDialog() { return floatDlg_; }
@@ -160,6 +167,8 @@ private:
     bool OnPaintIconic();                                // WM_PAINT; true when drawn here
     void OnTrayNotify(UINT mouseMessage);                // kTrayCallbackMessage
     void OnNotifierClicked();                            // kNotifierClickedMessage
+    bool OnMeasureItem(MEASUREITEMSTRUCT* item);         // WM_MEASUREITEM; true: a skin menu's item
+    bool OnDrawItem(const DRAWITEMSTRUCT* item);         // WM_DRAWITEM; true: a skin menu's item
     void HideToTray();
     void ShowFromTray();
 
@@ -168,8 +177,7 @@ private:
     CFloatDlg floatDlg_;
     CServiceRegistry* registry_ = nullptr;  // the process's, destroyed by the shutdown
     FrameContext* frame_ = nullptr;         // the process's, destroyed by the shutdown
-    HMENU trayMenu_ = nullptr;              // not owned; made with the skin menus
-    int dropZoneItemId_ = -1;               // the tray menu's floating-window item, -1: none
+    CShellFrame shell_;                     // menus with the tray menu, bars, buttons, panels, commands
     RECT startupRect_ = {};
     UniqueKernelHandle mutex_;
     int tooltipAutoPopDelay_ = kTooltipAutoPopDelayMs;

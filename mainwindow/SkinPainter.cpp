@@ -13,11 +13,9 @@ void CopyBlock(HDC dc, HBITMAP bitmap, int sourceX, int sourceY, int x, int y, i
     UniqueMemoryDc source(::CreateCompatibleDC(dc));
     if (!source)
         return;
-    HGDIOBJ previous = ::SelectObject(source.get(), bitmap);
-    if (previous == nullptr)
-        return;
-    ::BitBlt(dc, x, y, width, height, source.get(), sourceX, sourceY, SRCCOPY);
-    ::SelectObject(source.get(), previous);
+    SelectedObject selected(source.get(), bitmap);
+    if (selected)
+        ::BitBlt(dc, x, y, width, height, source.get(), sourceX, sourceY, SRCCOPY);
 }
 
 }  // namespace
@@ -37,19 +35,19 @@ TPiecePlacement PlacePiece(const TSkinImage& piece, const RECT& area)
 void DrawImageList(HDC dc, const std::vector<TSkinImage>& pieces, const RECT& area)
 {
     for (const TSkinImage& piece : pieces) {
-        if (piece.bitmap == nullptr)
+        if (!piece.bitmap)
             continue;
         const TPiecePlacement placement = PlacePiece(piece, area);
         // A "to" turned inside out, or an empty area, has nothing to copy.
         if (placement.width <= 0 || placement.height <= 0)
             continue;
         BITMAP info = {};
-        if (::GetObjectW(piece.bitmap, sizeof(info), &info) == 0)
+        if (::GetObjectW(piece.bitmap.get(), sizeof(info), &info) == 0)
             continue;
-        HBITMAP image = piece.bitmap;
+        HBITMAP image = piece.bitmap.get();
         UniqueBitmap stretched;  // ours, unlike the list's bitmaps
         if (info.bmWidth < placement.width || info.bmHeight < placement.height) {
-            stretched.reset(static_cast<HBITMAP>(::CopyImage(piece.bitmap, IMAGE_BITMAP, placement.width,
+            stretched.reset(static_cast<HBITMAP>(::CopyImage(piece.bitmap.get(), IMAGE_BITMAP, placement.width,
                                                              placement.height, LR_CREATEDIBSECTION)));
             if (stretched)
                 image = stretched.get();

@@ -102,9 +102,9 @@ void DrawTitleBarButtons(HDC windowDc, const TTitleBarLayout& layout,
 {
     for (TitleBarButton button : {TitleBarButton::Minimize, TitleBarButton::Maximize, TitleBarButton::Close})
         if (const TSkinButton* entry = FindTitleBarButton(buttons, button))
-            DrawFace(windowDc, RectOf(layout, button), entry->image);
+            DrawFace(windowDc, RectOf(layout, button), entry->image.get());
     if (const TSkinButton* entry = FindTitleBarButton(buttons, hover); entry && entry->hover)
-        DrawFace(windowDc, RectOf(layout, hover), entry->hover);
+        DrawFace(windowDc, RectOf(layout, hover), entry->hover.get());
 }
 
 void DrawTitleBar(HDC windowDc, const TTitleBarLayout& layout, const TTitleBarMetrics& metrics,

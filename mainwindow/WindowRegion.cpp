@@ -78,15 +78,15 @@ UniqueRegion RegionFromBitmap(HBITMAP bitmap, COLORREF mask)
     UniqueMemoryDc dc(::CreateCompatibleDC(nullptr));
     if (!dc)
         return {};
-    HGDIOBJ previous = ::SelectObject(dc.get(), bitmap);
-    if (previous == nullptr)
-        return {};  // e.g. the bitmap is selected into another DC
     std::vector<POINT> rows;
     std::vector<POINT> columns;
-    const bool read = OutlinesOf(dc.get(), info, mask, &rows, &columns);
-    ::SelectObject(dc.get(), previous);
-    if (!read || rows.empty())
-        return {};
+    {
+        SelectedObject selected(dc.get(), bitmap);
+        if (!selected)
+            return {};  // e.g. the bitmap is selected into another DC
+        if (!OutlinesOf(dc.get(), info, mask, &rows, &columns) || rows.empty())
+            return {};
+    }
 
     UniqueRegion result(::CreatePolygonRgn(rows.data(), static_cast<int>(rows.size()), ALTERNATE));
     if (!result)
@@ -109,9 +109,9 @@ bool BuildModeRegion(const std::vector<TSkinImage>& background, COLORREF mask, b
     if (!*regionFlag)
         return false;
     *regionFlag = false;
-    if (background.empty() || background.front().bitmap == nullptr)
+    if (background.empty() || !background.front().bitmap)
         return false;
-    HBITMAP bitmap = background.front().bitmap;
+    HBITMAP bitmap = background.front().bitmap.get();
     UniqueRegion shape = RegionFromBitmap(bitmap, mask);
     if (!shape)
         return false;

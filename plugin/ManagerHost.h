@@ -13,6 +13,8 @@
 
 #include <windows.h>
 
+#include "kivra_plugin.h"
+
 namespace kivra {
 
 class CWindow;
@@ -67,6 +69,24 @@ public:
     // --- About ("manager/ShowAboutDlg") -------------------------------------
     // Runs the About box modally; false when it could not be shown.
     virtual bool ShowAboutDialog() = 0;
+
+    // --- Commands, menus, status bar and skin buttons -------------------------
+    // The records are a plugin's: their text fields are read within their
+    // width, terminated or not.
+    // "manager/MainApp/ShowStatusBar": the pane's text and icon; false when
+    // there is no such pane.
+    virtual bool ShowStatusPane(const TStatusPaneInfo& pane) = 0;
+    // "manager/CheckDropzoneItem": the floating window and the tray menu's
+    // drop-zone item toggled together; false when there is no such item.
+    virtual bool ToggleDropZone() = 0;
+    // "manager/ModifyButtonInfo": false when no skin button matched.
+    virtual bool ModifyButton(const TButtonInfo& info) = 0;
+    // "manager/EnableCommandItem": false when no command was enabled or grayed.
+    virtual bool EnableCommandItem(const TCommandItem& item) = 0;
+    // "manager/RegisterCommandFunction": false when there is no command to set.
+    virtual bool RegisterCommandFunction(const TCommandItem& item) = 0;
+    // "manager/CheckMenuItem": false when the menu or the item does not exist.
+    virtual bool CheckMenuItem(const TMenuCheckInfo& check) = 0;
 
     // --- Frame --------------------------------------------------------------
     // The built-in plugin's UnloadPlugin: the frame context goes, and with it

@@ -3,6 +3,7 @@
 #include "config/Configure.h"
 #include "config/SkinToolArea.h"
 #include "config/XmlDocument.h"
+#include "framework/DiskFile.h"
 #include "framework/Handles.h"
 #include "framework/Text.h"
 #include "plugin/ManagerHost.h"
@@ -90,6 +91,35 @@ int __cdecl NotificationDisplayWnd(TService*, TParam* param)
     if (host == nullptr || param == nullptr || param->pszText == nullptr)
         return 0;
     return host->ShowNotification(param->pszText) ? 1 : 0;
+}
+
+// The services that hand a plugin's record (pData) to the shell as it is.
+template <typename Record, bool (IManagerHost::*Need)(const Record&)>
+int __cdecl WithRecord(TService*, TParam* param)
+{
+    IManagerHost* host = Host();
+    if (host == nullptr || param == nullptr || param->pData == nullptr)
+        return 0;
+    return (host->*Need)(*static_cast<const Record*>(param->pData)) ? 1 : 0;
+}
+
+// 3 "manager/MainApp/ShowStatusBar", TStatusPaneInfo
+constexpr TServiceHandler MainAppShowStatusBar = WithRecord<TStatusPaneInfo, &IManagerHost::ShowStatusPane>;
+// 16 "manager/ModifyButtonInfo", TButtonInfo
+constexpr TServiceHandler ModifyButtonInfo = WithRecord<TButtonInfo, &IManagerHost::ModifyButton>;
+// 22 "manager/EnableCommandItem", TCommandItem
+constexpr TServiceHandler EnableCommandItem = WithRecord<TCommandItem, &IManagerHost::EnableCommandItem>;
+// 23 "manager/RegisterCommandFunction", TCommandItem
+constexpr TServiceHandler RegisterCommandFunction =
+    WithRecord<TCommandItem, &IManagerHost::RegisterCommandFunction>;
+// 25 "manager/CheckMenuItem", TMenuCheckInfo
+constexpr TServiceHandler CheckMenuItem = WithRecord<TMenuCheckInfo, &IManagerHost::CheckMenuItem>;
+
+// 8 "manager/CheckDropzoneItem": the floating window with the drop-zone item.
+int __cdecl CheckDropzoneItem(TService*, TParam*)
+{
+    IManagerHost* host = Host();
+    return host != nullptr && host->ToggleDropZone() ? 1 : 0;
 }
 
 // 5 "manager/ShowSetWindow"
@@ -283,7 +313,7 @@ int __cdecl SetWindowIcon(TService*, TParam* param)
         if (!CopyText(iconPath, folder) || !AppendText(iconPath, L"common\\") ||
             !AppendText(iconPath, logo.c_str()))
             return 0;
-        icon.reset(static_cast<HICON>(::LoadImageW(nullptr, iconPath, IMAGE_ICON, 0, 0, LR_LOADFROMFILE)));
+        icon.reset(LoadIconFile(iconPath));
         if (!icon)
             return 0;
     }
@@ -304,12 +334,12 @@ TService Record(const char* path, TServiceHandler handler)
 const TService kServices[kManagerServiceCount] = {
     Record("manager/Configure/GetString", ConfigureGetString),
     Record("manager/Notification/DisplayWnd", NotificationDisplayWnd),
-    Record("manager/MainApp/ShowStatusBar", NotProvidedYet),
+    Record("manager/MainApp/ShowStatusBar", MainAppShowStatusBar),
     Record(kProvideSetCWndService, nullptr),  // a data record: the settings dialog's object
     Record("manager/ShowSetWindow", ShowSetWindow),
     Record("manager/Dropzone/UpdateLastData", DropzoneUpdateLastData),
     Record("manager/Dropzone/ShowDataStatus", DropzoneShowDataStatus),
-    Record("manager/CheckDropzoneItem", NotProvidedYet),
+    Record("manager/CheckDropzoneItem", CheckDropzoneItem),
     Record("manager/Tray/SetToolTip", NotProvidedYet),
     Record("manager/ChangeTrayIcon", NotProvidedYet),
     Record("manager/PopupTray", PopupTray),
@@ -317,16 +347,16 @@ const TService kServices[kManagerServiceCount] = {
     Record("manager/ProgramExit", ProgramExit),
     Record("manager/ShowWaitDlg", NotProvidedYet),
     Record("manager/LoadImage", LoadImageService),
-    Record("manager/ModifyButtonInfo", NotProvidedYet),
+    Record("manager/ModifyButtonInfo", ModifyButtonInfo),
     Record("manager/ShowAboutDlg", ShowAboutDlg),
     Record("manager/ShowMainWindow", ShowMainWindow),
     Record("manager/ShowWindow", ShowWindowService),
     Record("manager/HideMainWindow", HideMainWindow),
     Record("manager/ShowHelpFile", NotProvidedYet),
-    Record("manager/EnableCommandItem", NotProvidedYet),
-    Record("manager/RegisterCommandFunction", NotProvidedYet),
+    Record("manager/EnableCommandItem", EnableCommandItem),
+    Record("manager/RegisterCommandFunction", RegisterCommandFunction),
     Record("manager/UpgradeOnline", NotProvidedYet),
-    Record("manager/CheckMenuItem", NotProvidedYet),
+    Record("manager/CheckMenuItem", CheckMenuItem),
     Record("manager/MaximizeWindow", MaximizeWindow),
     Record("manager/RestoreWindow", RestoreWindow),
     Record("manager/PutWindowTopMost", PutWindowTopMost),

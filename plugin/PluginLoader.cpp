@@ -1,5 +1,8 @@
 #include "plugin/PluginLoader.h"
 
+#include "config/XmlDocument.h"
+#include "framework/CrashContext.h"
+#include "framework/DiskFile.h"
 #include "framework/Handles.h"
 #include "framework/ModulePath.h"
 #include "framework/Text.h"
@@ -9,6 +12,7 @@
 #include <cwchar>
 #include <memory>
 #include <new>
+#include <utility>
 #include <vector>
 
 namespace kivra {
@@ -17,6 +21,10 @@ namespace {
 
 constexpr wchar_t kPluginFolderName[] = L"plugins\\";
 constexpr wchar_t kLibraryExtension[] = L".dll";
+constexpr wchar_t kLibraryPattern[] = L"*.dll";
+// The load order list of the skin, at most this many characters.
+constexpr wchar_t kLoadOrderPath[] = L"skin/backgroudmain-frame/load-plugin-order";
+constexpr size_t kLoadOrderUnits = 1024;
 
 // GetProcAddress gives a generic code pointer; the export names fix the types.
 template <typename Fn>
@@ -58,39 +66,136 @@ bool IsPlainLibraryName(const wchar_t* name)
     return std::wcspbrk(name, L"\\/:") == nullptr;
 }
 
+// Why the system would not load path: not a Windows library at all, one for
+// another processor, or something else (a DLL it needs is missing).
+BindOutcome WhyNotLoaded(const wchar_t* path, unsigned short* machine)
+{
+    UniqueFile file(::CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    IMAGE_DOS_HEADER dos{};
+    DWORD got = 0;
+    if (!file || !::ReadFile(file.get(), &dos, sizeof(dos), &got, nullptr) || got != sizeof(dos) ||
+        dos.e_magic != IMAGE_DOS_SIGNATURE || dos.e_lfanew <= 0)
+        return BindOutcome::NotALibrary;
+    DWORD signature = 0;
+    IMAGE_FILE_HEADER header{};
+    if (::SetFilePointer(file.get(), dos.e_lfanew, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER ||
+        !::ReadFile(file.get(), &signature, sizeof(signature), &got, nullptr) || got != sizeof(signature) ||
+        signature != IMAGE_NT_SIGNATURE || !::ReadFile(file.get(), &header, sizeof(header), &got, nullptr) ||
+        got != sizeof(header))
+        return BindOutcome::NotALibrary;
+    *machine = header.Machine;
+    return header.Machine == IMAGE_FILE_MACHINE_I386 ? BindOutcome::LoadFailed : BindOutcome::Not32Bit;
+}
+
+void (*g_releaseHandler)(HMODULE) = nullptr;
+
+// Frees a plugin library; first the release handler (the bus) forgets every
+// listener whose code lies in it, so that none can be called once the code is
+// gone.
+void ReleasePluginLibrary(HMODULE module)
+{
+    if (g_releaseHandler != nullptr)
+        g_releaseHandler(module);
+    ForgetModule(module);
+    ::FreeLibrary(module);
+}
+
+// A library BindPlugin loaded, released unless kept. One that was loaded
+// already (the same file as a bound plugin, tried again by the folder scan)
+// only gives back this load: its listeners and its name stay.
+class LoadedLibrary {
+public:
+    LoadedLibrary() = default;
+    ~LoadedLibrary()
+    {
+        if (module_ != nullptr && loadedBefore_)
+            ::FreeLibrary(module_);
+        else if (module_ != nullptr)
+            ReleasePluginLibrary(module_);
+    }
+    LoadedLibrary(const LoadedLibrary&) = delete;
+    LoadedLibrary& operator=(const LoadedLibrary&) = delete;
+
+    bool Load(const wchar_t* path)
+    {
+        HMODULE before = nullptr;
+        ::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT, path, &before);
+        NoteLoadingLibrary(path);
+        module_ = ::LoadLibraryExW(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+        error_ = ::GetLastError();
+        NoteLoadingLibrary(nullptr);
+        loadedBefore_ = module_ != nullptr && module_ == before;
+        if (module_ != nullptr && !loadedBefore_)
+            NoteModule(module_, path);
+        return module_ != nullptr;
+    }
+    HMODULE get() const { return module_; }
+    DWORD Error() const { return error_; }  // why Load failed
+    void Keep() { module_ = nullptr; }
+
+private:
+    HMODULE module_ = nullptr;
+    bool loadedBefore_ = false;
+    DWORD error_ = 0;
+};
+
 // The checks and the binding shared by library plugins and the built-in one,
 // for a plugin object whose entry points are filled in. True when it is bound:
-// the registry owns the object then.
-bool CheckAndLoad(CServiceRegistry* registry, CPluginInterface* plugin)
+// the registry owns the object then. module: the plugin's library, or null.
+bool CheckAndLoad(CServiceRegistry* registry, CPluginInterface* plugin, HMODULE module, BindReport& result)
 {
+    result.outcome = BindOutcome::MissingExports;
     if (!plugin->pfnLoadPlugin || !plugin->pfnExecuteService || !plugin->pfnUnloadPlugin ||
         !plugin->pfnGetPluginInfo || !plugin->pfnCheckDependenceInfo)
         return false;
 
-    plugin->pfnGetPluginInfo(&plugin->info);
+    {
+        PluginCallScope calling(module, KIVRA_ENTRY_GET_PLUGIN_INFO);
+        plugin->pfnGetPluginInfo(&plugin->info);
+    }
+    plugin->info.szName[sizeof(plugin->info.szName) - 1] = 0;  // a name that fills the field stays terminated
+    result.info = plugin->info;
+    NameModule(module, plugin->info.szName);
 
     // A plugin whose name contains a bound plugin's name is taken for that
     // plugin again (this is what keeps a listed library from binding twice).
+    result.outcome = BindOutcome::Duplicate;
     PluginInfo query = plugin->info;
-    if (registry->QueryPluginInfo(&query))
+    if (registry->QueryPluginInfo(&query)) {
+        result.duplicateOf = query;
         return false;
+    }
 
-    if (!LowByteResult(plugin->pfnCheckDependenceInfo, static_cast<unsigned long>(PLUGIN_HOST_VERSION)))
-        return false;
+    result.outcome = BindOutcome::HostRefused;
+    {
+        PluginCallScope calling(module, KIVRA_ENTRY_CHECK_DEPENDENCE_INFO);
+        if (!LowByteResult(plugin->pfnCheckDependenceInfo, static_cast<unsigned long>(PLUGIN_HOST_VERSION)))
+            return false;
+    }
 
-    if (!LowByteResult(plugin->pfnLoadPlugin, plugin, plugin->pHost)) {
+    result.outcome = BindOutcome::LoadRefused;
+    bool loaded = false;
+    {
+        PluginCallScope calling(module, KIVRA_ENTRY_LOAD_PLUGIN);
+        loaded = LowByteResult(plugin->pfnLoadPlugin, plugin, plugin->pHost);
+    }
+    if (!loaded) {
         // Whatever it registered before refusing points into a library that
         // is about to be freed.
         registry->RemoveServicesOf(plugin);
         return false;
     }
 
+    result.outcome = BindOutcome::NoMemory;
     if (!registry->AddPlugin(plugin)) {
         // Out of memory after the plugin had loaded: undo it like a shutdown.
+        PluginCallScope calling(module, KIVRA_ENTRY_UNLOAD_PLUGIN);
         plugin->pfnUnloadPlugin();
         registry->RemoveServicesOf(plugin);
         return false;
     }
+    result.outcome = BindOutcome::Bound;
+    result.plugin = plugin;
     return true;
 }
 
@@ -103,7 +208,21 @@ std::unique_ptr<CPluginInterface> NewPlugin(CServiceRegistry* registry)
     return plugin;
 }
 
+int BindAndTell(CServiceRegistry* registry, const wchar_t* path, const BindObserver& observer)
+{
+    BindReport report;
+    const int bound = BindPlugin(registry, path, &report);
+    if (observer)
+        observer(path, report);
+    return bound;
+}
+
 }  // namespace
+
+void SetLibraryReleaseHandler(void (*handler)(HMODULE library))
+{
+    g_releaseHandler = handler;
+}
 
 int BindPlugin(CServiceRegistry* registry, const PluginEntryPoints& builtIn)
 {
@@ -117,27 +236,43 @@ int BindPlugin(CServiceRegistry* registry, const PluginEntryPoints& builtIn)
     plugin->pfnGetPluginInfo = builtIn.getPluginInfo;
     plugin->pfnLoadPlugin = builtIn.loadPlugin;
     plugin->pfnCheckDependenceInfo = builtIn.checkDependenceInfo;
-    if (!CheckAndLoad(registry, plugin.get()))
+    BindReport report;
+    if (!CheckAndLoad(registry, plugin.get(), nullptr, report))
         return 0;
     plugin.release();  // the registry owns it now
     return 1;
 }
 
-int BindPlugin(CServiceRegistry* registry, const wchar_t* path)
+int BindPlugin(CServiceRegistry* registry, const wchar_t* path, BindReport* report)
 {
-    if (registry == nullptr || path == nullptr || !IsFullLibraryPath(path))
+    BindReport scratch;
+    BindReport& result = report != nullptr ? *report : scratch;
+    result = BindReport{};
+    // Only a regular file: a name from the load order list may name a device
+    // ("COM1"), which the system would open instead.
+    if (registry == nullptr || path == nullptr || !IsFullLibraryPath(path) || !IsRegularDiskFile(path))
         return 0;
     std::unique_ptr<CPluginInterface> plugin = NewPlugin(registry);
+    result.outcome = BindOutcome::NoMemory;
     if (!plugin)
         return 0;
+    plugin->pHost = registry->PluginHost();
     // Keeps the current directory out of the search for the plugin's own
     // dependencies; the plugin's folder is searched first instead.
     ::SetDllDirectoryW(L"");
     // Declared after the plugin object so that a refused library is freed
     // before the object that describes it is deleted.
-    UniqueModule library(::LoadLibraryExW(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
-    if (!library)
+    LoadedLibrary library;
+    bool loaded = false;
+    {
+        PluginCallScope loading(nullptr, "loading the library");
+        loaded = library.Load(path);
+    }
+    if (!loaded) {
+        result.systemError = library.Error();
+        result.outcome = WhyNotLoaded(path, &result.machine);
         return 0;
+    }
     plugin->hModule = library.get();
     plugin->pfnLoadPlugin = EntryPoint<PFN_LoadPlugin>(library.get(), KIVRA_ENTRY_LOAD_PLUGIN);
     plugin->pfnExecuteService = EntryPoint<PFN_ExecuteService>(library.get(), KIVRA_ENTRY_EXECUTE_SERVICE);
@@ -145,14 +280,24 @@ int BindPlugin(CServiceRegistry* registry, const wchar_t* path)
     plugin->pfnGetPluginInfo = EntryPoint<PFN_GetPluginInfo>(library.get(), KIVRA_ENTRY_GET_PLUGIN_INFO);
     plugin->pfnCheckDependenceInfo =
         EntryPoint<PFN_CheckDependenceInfo>(library.get(), KIVRA_ENTRY_CHECK_DEPENDENCE_INFO);
-    if (!CheckAndLoad(registry, plugin.get()))
+    const std::pair<bool, const char*> exports[] = {
+        {plugin->pfnLoadPlugin != nullptr, KIVRA_ENTRY_LOAD_PLUGIN},
+        {plugin->pfnExecuteService != nullptr, KIVRA_ENTRY_EXECUTE_SERVICE},
+        {plugin->pfnUnloadPlugin != nullptr, KIVRA_ENTRY_UNLOAD_PLUGIN},
+        {plugin->pfnGetPluginInfo != nullptr, KIVRA_ENTRY_GET_PLUGIN_INFO},
+        {plugin->pfnCheckDependenceInfo != nullptr, KIVRA_ENTRY_CHECK_DEPENDENCE_INFO},
+    };
+    for (const auto& [present, name] : exports)
+        if (!present)
+            result.missingExports += (result.missingExports.empty() ? "" : ", ") + std::string(name);
+    if (!CheckAndLoad(registry, plugin.get(), library.get(), result))
         return 0;
-    plugin.release();   // the registry owns it now
-    library.release();  // freed by UnloadAllPlugins
+    plugin.release();  // the registry owns it now
+    library.Keep();    // freed by UnloadAllPlugins
     return 1;
 }
 
-int LoadPluginsInOrder(const wchar_t* orderText, const wchar_t* pluginFolder)
+int LoadPluginsInOrder(const wchar_t* orderText, const wchar_t* pluginFolder, const BindObserver& observer)
 {
     CServiceRegistry* registry = CServiceRegistry::GetRegistry();
     if (registry == nullptr || orderText == nullptr || orderText[0] == 0 || pluginFolder == nullptr)
@@ -171,7 +316,7 @@ int LoadPluginsInOrder(const wchar_t* orderText, const wchar_t* pluginFolder)
             wchar_t path[kMaxPathChars + 1];
             if (!CopyText(path, pluginFolder) || !AppendText(path, name) || !AppendText(path, kLibraryExtension))
                 continue;
-            bound += BindPlugin(registry, path);
+            bound += BindAndTell(registry, path, observer);
         }
         return bound;
     } catch (...) {
@@ -179,7 +324,7 @@ int LoadPluginsInOrder(const wchar_t* orderText, const wchar_t* pluginFolder)
     }
 }
 
-int LoadPluginsInFolder(const wchar_t* pattern)
+int LoadPluginsInFolder(const wchar_t* pattern, const BindObserver& observer)
 {
     CServiceRegistry* registry = CServiceRegistry::GetRegistry();
     if (registry == nullptr || pattern == nullptr)
@@ -210,9 +355,27 @@ int LoadPluginsInFolder(const wchar_t* pattern)
         wchar_t path[kMaxPathChars + 1];
         if (!CopyText(path, folder) || !AppendText(path, found.cFileName))
             continue;
-        bound += BindPlugin(registry, path);
+        bound += BindAndTell(registry, path, observer);
     } while (::FindNextFileW(search.get(), &found));
     return bound;
+}
+
+void LoadStartupPlugins(CServiceRegistry* registry, const PluginEntryPoints& builtIn, CXmlDocument* skinDocument,
+                        const BindObserver& observer)
+{
+    BindPlugin(registry, builtIn);
+    const std::wstring folder = PluginFolder();
+    if (folder.empty())
+        return;
+    std::wstring order;
+    if (skinDocument != nullptr && skinDocument->ReadText(kLoadOrderPath, &order)) {
+        if (order.size() >= kLoadOrderUnits)
+            order.resize(kLoadOrderUnits - 1);
+        LoadPluginsInOrder(order.c_str(), folder.c_str(), observer);
+    }
+    wchar_t pattern[kMaxPathChars + 1];
+    if (CopyText(pattern, folder.c_str()) && AppendText(pattern, kLibraryPattern))
+        LoadPluginsInFolder(pattern, observer);
 }
 
 void UnloadAllPlugins()
@@ -221,8 +384,10 @@ void UnloadAllPlugins()
     if (registry == nullptr)
         return;
     for (const auto& plugin : registry->Plugins()) {
-        if (plugin->pfnUnloadPlugin)
+        if (plugin->pfnUnloadPlugin) {
+            PluginCallScope calling(plugin->hModule, KIVRA_ENTRY_UNLOAD_PLUGIN);
             plugin->pfnUnloadPlugin();
+        }
         std::memset(&plugin->info, 0, sizeof(PluginInfo));
         plugin->pfnExecuteService = nullptr;
         plugin->pfnUnloadPlugin = nullptr;
@@ -230,9 +395,10 @@ void UnloadAllPlugins()
         plugin->pfnLoadPlugin = nullptr;
         plugin->pfnCheckDependenceInfo = nullptr;
         if (plugin->hModule) {
-            // Its handlers leave with the library: nothing may call them later.
+            // Its handlers and listeners leave with the library: nothing may
+            // call them later.
             registry->RemoveServicesOf(plugin.get());
-            ::FreeLibrary(plugin->hModule);
+            ReleasePluginLibrary(plugin->hModule);
             plugin->hModule = nullptr;
         }
     }

@@ -1,5 +1,6 @@
 #include "plugin/ServiceRegistry.h"
 
+#include "framework/CrashContext.h"
 #include "framework/Text.h"
 
 #include <algorithm>
@@ -16,6 +17,12 @@ CServiceRegistry* g_registry = nullptr;
 // Keyboard messages: WM_KEYDOWN (0x0100) up to WM_UNICHAR (0x0109).
 constexpr UINT kFirstKeyMessage = 0x0100;
 constexpr UINT kLastKeyMessage = 0x0109;
+
+// The library of the plugin that registered record (null for the shell's own).
+HMODULE ModuleOf(const TService* record)
+{
+    return record->pInterface != nullptr ? record->pInterface->hModule : nullptr;
+}
 
 template <typename Ch>
 void SplitNames(const Ch* text, Ch* out, size_t& length)
@@ -158,6 +165,7 @@ int CServiceRegistry::CallService(TService* service, TParam* param)
             std::memcpy(service, stored, sizeof(TService));
             return 1;
         }
+        PluginCallScope calling(ModuleOf(stored), "service", name);
         stored->pfnHandler(service, param);
     }
     return 1;
@@ -241,8 +249,10 @@ int CServiceRegistry::DispatchServiceMessage(MSG* msg)
             param.lParam = msg->lParam;
             param.ptX = msg->pt.x;
             param.ptY = msg->pt.y;
-            if (record->pfnHandler != nullptr)
+            if (record->pfnHandler != nullptr) {
+                PluginCallScope calling(ModuleOf(record), "service", record->szName);
                 record->pfnHandler(record, &param);
+            }
             return 0;  // the message still goes on to normal processing
         }
     }

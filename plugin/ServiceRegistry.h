@@ -58,6 +58,11 @@ public:
         host_ = host;
         hostWindow_ = hostWindow;
     }
+    // What library plugins get as their host instead: the main window's
+    // window object, whose handle they take with KivraWindowHandle (the SDK
+    // describes the host so). Without one they get Host() too.
+    void* PluginHost() const { return pluginHost_ != nullptr ? pluginHost_ : static_cast<void*>(host_); }
+    void SetPluginHost(void* windowObject) { pluginHost_ = windowObject; }
 
     // The stored record whose name equals name (over 64 bytes, case-sensitive),
     // or null.
@@ -125,6 +130,7 @@ private:
     PluginList::const_iterator enumCursor_ = plugins_.end();
     IManagerHost* host_ = nullptr;
     HWND hostWindow_ = nullptr;
+    void* pluginHost_ = nullptr;
 };
 
 }  // namespace kivra

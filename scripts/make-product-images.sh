@@ -49,9 +49,10 @@ magenta='#ff00ff'
 toolmask='#c0c0c0'
 
 # Window layout in background pixels (kept in step with skin.xml).
-title_h=28             # light title band; the shell draws the caption on it
-tool_top=28            # tool area band, 64 px
-tool_h=64
+title_h=19             # light title band; the shell draws the caption on it
+menu_top=19            # the menu band (the shell's band of menu-bar entries)
+tool_top=35            # tool area band: where the tool bar sits under the menu band
+tool_h=56              # the tool bar's height (its button height)
 card_left=12           # the plugin panel card = skin panel-rect
 card_top=96
 footer_from_bottom=68  # action strip: H-68 .. H-26
@@ -66,11 +67,11 @@ bmp3() {  # picture -> plain 24-bit BMP
 
 # --- shared pieces ---------------------------------------------------------
 
-# The title band: a light vertical gradient, 28 rows; row 27 is its hairline.
+# The title band: a light vertical gradient, 19 rows; row 18 is its hairline.
 # The shell draws the title-bar pieces at window row 4 = background row 1, so
 # the title strips below are cut from rows 1..18 of this very band.
 title_band() {  # width out
-  convert -size "$1x27" gradient:'#fbfdff-#d9e7f4' \
+  convert -size "$1x18" gradient:'#fbfdff-#d9e7f4' \
     \( -size "$1x1" xc:'#b7cbe0' \) -append "$2"
 }
 
@@ -281,11 +282,10 @@ for i in 0 1 2; do mask_icon "$work/mn-$i.png" '#eaf1f7' "$magenta" "$work/mn-$i
 convert "$work"/mn-{0,1,2}-m.png +append "$work/menu-icons.png"
 bmp3 "$work/menu-icons.png" "$skin/menu_icons.bmp"
 
-# Check marks for the standard menus (GIF), 13 x 13 on the menu colour.
+# The check mark for the standard menus (GIF), 13 x 13 on the menu colour.
 convert -size 52x52 xc:'#f0f0f0' -fill none -stroke "$teal" -strokewidth 8 \
   -draw "stroke-linecap round" -draw "stroke-linejoin round" -draw "polyline 10,27 21,38 42,14" -filter Box -resize 13x13 \
   -colors 32 "$skin/menu_checked.gif"
-convert -size 13x13 xc:'#f0f0f0' -colors 2 "$skin/menu_unchecked.gif"
 
 
 # --- window backgrounds ----------------------------------------------------------
@@ -324,6 +324,7 @@ window_body() {  # w h out
   convert -size "${w}x${h}" xc:"$panel" \
     "$work/wb-title.png" -geometry +0+0 -composite \
     "$work/title-glow.png" -geometry -1+1 -composite \
+    -fill '#f3f8fc' -draw "rectangle 0,$menu_top $((w-1)),$((tool_top-1))" \
     "$work/wb-tool.png" -geometry +0+${tool_top} -composite \
     \( -size "${w}x6" gradient:'rgba(31,58,86,0.16)-rgba(31,58,86,0)' \) -geometry +0+$((tool_top + tool_h)) -composite \
     \( -size "${w}x${h}" xc:none -fill 'rgba(25,50,80,0.30)' \
@@ -526,8 +527,8 @@ convert "$work/ico-select.png" "$common/select.ico"
 
 # --- skin preview ----------------------------------------------------------------------------
 
-# The window as the shell lays it out (title bar pieces and buttons, tool
-# area, the connection panel with sample values, the skin buttons and the
+# The window as the shell lays it out (title bar pieces and buttons, menu
+# band, tool area, the connection panel with sample values, the skin buttons and the
 # status bar), shrunk into the skin's preview picture. Set KIVRA_PREVIEW_PNG
 # to a path to keep the full-size picture as well.
 mono="DejaVu-Sans-Mono-Bold"
@@ -538,27 +539,29 @@ convert "$work/signal-bars.png" -transparent "$magenta" -crop 40x24+160+0 +repag
 
 # Tool bar buttons: 76 x 56 from x = 12, a separator after the third; the
 # logo at the bar's right end.
-tool_args=("$work/tool-logo.png" -geometry +480+28 -composite)
+tool_args=(\( "$work/tool-logo.png" -crop "160x${tool_h}+0+0" +repage \) -geometry "+480+$tool_top" -composite)
 x=12
 n=0
 for name in Connection Messages Statistics - Settings Help; do
   if [ "$name" = - ]; then
-    tool_args+=(-fill "$line" -draw "line $((x + 3)),36 $((x + 3)),84" -fill white -draw "line $((x + 4)),36 $((x + 4)),84")
+    tool_args+=(-fill "$line" -draw "line $((x + 3)),$((tool_top + 6)) $((x + 3)),$((tool_top + 50))"
+                -fill white -draw "line $((x + 4)),$((tool_top + 6)) $((x + 4)),$((tool_top + 50))")
     x=$((x + 8)); continue
   fi
   if [ $n -eq 0 ]; then
-    tool_args+=(-fill '#d6e6f3' -stroke '#98b5cf' -draw "roundrectangle $x.5,32.5 $((x + 75)).5,87.5 3,3" -stroke none)
+    tool_args+=(-fill '#d6e6f3' -stroke '#98b5cf'
+                -draw "roundrectangle $x.5,$tool_top.5 $((x + 75)).5,$((tool_top + 55)).5 3,3" -stroke none)
   fi
-  tool_args+=(\( "$work/pv-tool-icons.png" -crop "32x32+$((n * 32))+0" +repage \) -geometry "+$((x + 22))+36" -composite)
+  tool_args+=(\( "$work/pv-tool-icons.png" -crop "32x32+$((n * 32))+0" +repage \) -geometry "+$((x + 22))+$((tool_top + 6))" -composite)
   tool_args+=(\( -background none -fill black -font "$font" -pointsize 11 label:"$name" \) -gravity northwest
-              -geometry "+$((x + 38 - ${#name} * 3))+70" -composite)
+              -geometry "+$((x + 38 - ${#name} * 3))+$((tool_top + 40))" -composite)
   x=$((x + 76)); n=$((n + 1))
 done
 
 # Footer buttons: shared faces with an icon in the left half and the label
 # centred in the right half, and the connect button's own face.
 foot_args=()
-for spec in "12 0 Menu" "232 4 New SMS" "356 1 Expand" "448 2 Tray" "540 3 Exit"; do
+for spec in "12 0 Menu" "232 4 New" "356 1 Expand" "448 2 Tray" "540 3 Exit"; do
   read -r bx bi bl <<<"$spec"
   foot_args+=("$work/btn-normal.png" -geometry "+$bx+378" -composite
               \( "$work/pv-btn-icons.png" -crop "20x20+$((bi * 20))+0" +repage \) -geometry "+$((bx + 12))+383" -composite
@@ -577,7 +580,7 @@ convert "$work/background.png" \
   "$skin/title_close.bmp" -geometry +621+1 -composite \
   "$work/icon-16.png" -geometry +1+1 -composite \
   -font "$mono" -pointsize 12 -fill black -annotate +18+14 'Kivra Mobile Broadband' \
-  -fill '#c7d5e3' -draw "line 4,34 4,84 line 7,34 7,84" \
+  -font "$font" -pointsize 11 -fill black -annotate +10+$((menu_top + 2)) 'File    View    Help' \
   "${tool_args[@]}" \
   "$work/panel-connect.png" -geometry +12+96 -composite \
   "$work/pv-signal.png" -geometry +44+124 -composite \

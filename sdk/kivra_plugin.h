@@ -42,6 +42,9 @@
 //   synchronously inside the caller's CallService and may call further
 //   services. Only the wait dialog runs on a thread of its own, which
 //   "manager/ShowWaitDlg" starts; it is driven through that service alone.
+//   A bus listener (sdk/ostel.h) added with OpSubscribe runs on the bus's own
+//   thread and must not call into Kivra.exe; one added with
+//   OpSubscribeOnThisThread from LoadPlugin runs on this thread and may.
 //
 // Calling a service
 //   Plugins meet each other and the shell only through named services: a
@@ -165,7 +168,7 @@ typedef int(__cdecl* PFN_ExecuteService)(TService* service, TParam* param);
 // pointer in LoadPlugin and calls the three members on it.
 class CPluginInterface {
 public:
-    void* pHost;        // the host main window object (second LoadPlugin argument); opaque to plugins
+    void* pHost;        // the host main window object (second LoadPlugin argument); see KivraWindowHandle
     PluginInfo info;    // filled by the plugin's GetPluginInfo
     HMODULE hModule;    // the plugin library; null for the built-in plugin
     PFN_ExecuteService pfnExecuteService;
@@ -366,8 +369,9 @@ struct TMenuCheckInfo {
 //   out     *service becomes a copy of the stored record: szName this path,
 //           uMessage 0, pfnHandler null, pInterface the manager's
 //           CPluginInterface, and hWnd a pointer to the settings dialog's
-//           window object (not a window handle; null once the dialog is
-//           gone at shutdown). In a name list the call ends here.
+//           window object (not a window handle: KivraWindowHandle gives
+//           its handle; null once the dialog is gone at shutdown). In a
+//           name list the call ends here.
 //   owner   the dialog is the shell's; it lives until shutdown
 //   answers (no handler)
 #define KIVRA_SVC_PROVIDE_SET_CWND "manager/ProvideSetCWnd"
@@ -604,7 +608,8 @@ struct TMenuCheckInfo {
 // N + "/GetPanelHandle": its panel, the window the main window shows in its
 //   panel area. Called once after every plugin has loaded, with a zeroed
 //   TParam; answer by putting the panel's HWND into the caller's hWnd, or
-//   register it as a data record with hWnd set. Make the panel hidden: the
+//   register it as a data record with hWnd set. Make the panel a hidden
+//   child of the main window (KivraWindowHandle(host) of LoadPlugin): the
 //   shell moves it into place, registers N + "/ShowPluginPanel" for it and
 //   shows it only through that service.
 #define KIVRA_SUFFIX_GET_PANEL_HANDLE "/GetPanelHandle"
@@ -628,6 +633,20 @@ struct TMenuCheckInfo {
 // with uMessage WM_DEVICECHANGE and a null hWnd is called on each device
 // arrival, with nCode 5, wParam 0x8000 (DBT_DEVICEARRIVAL) and the event's
 // lParam.
+
+// ---------------------------------------------------------------------------
+// Window objects. The host given to LoadPlugin (the main window) and the
+// settings dialog of "manager/ProvideSetCWnd" are window objects of the
+// shell, not window handles. Each starts with its table pointer, followed by
+// its window handle: KivraWindowHandle takes the handle, to parent a panel or
+// a settings page to that window. Nothing else of the object is for plugins.
+// Null for a null object.
+inline HWND KivraWindowHandle(const void* windowObject)
+{
+    return windowObject != nullptr
+               ? *reinterpret_cast<const HWND*>(static_cast<const char*>(windowObject) + sizeof(void*))
+               : nullptr;
+}
 
 // ---------------------------------------------------------------------------
 // Plain functions exported by Kivra.exe.

@@ -2,9 +2,10 @@
 //
 // The shell starts the bus once at start-up (OpInit) and stops it at shutdown
 // (OpExit), after every plugin was unloaded. Posting is asynchronous: a posted
-// message is queued and delivered, in posting order, to every subscriber on
-// the bus's own delivery thread. Posting before OpInit or after OpExit is
-// refused with 0.
+// message is queued and delivered, in posting order, to every subscriber, on
+// the bus's own delivery thread or, for listeners that ask for it, on their
+// own thread (see "Observing the bus"). Posting before OpInit or after OpExit
+// is refused with 0.
 //
 // Messages the shell posts:
 //   0x8069, wParam 0            all plugins are loaded
@@ -36,22 +37,49 @@ OSTEL_API int OpExit(void);
 // 100,000 messages are already waiting. Listeners may post.
 OSTEL_API int TPostMessage(unsigned long message, unsigned int wParam, long lParam);
 
-// Observing the bus. A listener is called on the delivery thread for every
-// message, in subscription order, with the context given at subscription; it
-// must not block for long, and never on a thread that is waiting in
-// OpUnsubscribe for this listener.
+// Observing the bus.
+//
+// Which thread calls a listener, and what it may do there:
+//  - OpSubscribe: the bus's own delivery thread. The shell's registry, its
+//    configuration and its windows belong to the user-interface thread, so a
+//    listener of this kind must not call services, PluginMessageBox,
+//    TranslateText or anything of the shell, nor touch the plugin's own
+//    windows except by PostMessage. It may post on the bus, subscribe and
+//    unsubscribe, and use its own data under its own lock. It must not block
+//    for long: every other listener waits meanwhile.
+//  - OpSubscribeOnThisThread: the thread that subscribed, through its message
+//    loop. Subscribed from LoadPlugin, that is the user-interface thread, and
+//    there the listener may do what a service handler may do: call services,
+//    show windows, use the shell's functions.
+// Messages reach each listener in posting order.
+//
+// A listener's code must stay loaded while it is subscribed. The shell takes
+// care of plugins that forget: before it frees a plugin library (at shutdown,
+// or when the plugin is refused) it removes every listener whose code lies in
+// that library (OpUnsubscribeModule), so none is called afterwards.
 typedef void(__cdecl* TBusListener)(unsigned long message, unsigned int wParam, long lParam,
                                     void* context);
 
-// Adds a listener (allowed before OpInit). Returns a cookie greater than 0, or 0
-// when the listener is null. A listener added while a message is being
-// delivered receives that message too.
+// Adds a listener called on the delivery thread (allowed before OpInit).
+// Returns a cookie greater than 0, or 0 when the listener is null. A listener
+// added while a message is being delivered receives that message too.
 OSTEL_API int OpSubscribe(TBusListener listener, void* context);
 
+// Adds a listener called on the calling thread, from its message loop, once
+// per message (allowed before OpInit). The thread must run a message loop; a
+// thread that ends loses the messages still waiting for it. Returns a cookie
+// greater than 0, or 0 when the listener is null or no window could be made.
+OSTEL_API int OpSubscribeOnThisThread(TBusListener listener, void* context);
+
 // Removes the listener of that cookie; once it returns 1, the listener is not
-// called again, so its context may be freed. From another thread it waits for
-// a call of that listener under way to return. Inside a listener (any one,
-// itself included) it takes effect at once: the listener removed gets no
-// further call, not even for the message being delivered. Returns 1 when
-// removed, 0 for an unknown cookie.
+// called again, so its context may be freed. From another thread than the one
+// calling it, it waits for a call of that listener under way to return
+// (answering messages sent to the waiting thread's windows meanwhile). Inside
+// a listener (any one, itself included) it takes effect at once: the listener
+// removed gets no further call, not even for the message being delivered.
+// Returns 1 when removed, 0 for an unknown cookie.
 OSTEL_API int OpUnsubscribe(int cookie);
+
+// Removes every listener whose code lies in the library module (an HMODULE),
+// waiting as OpUnsubscribe does. Returns how many were removed.
+OSTEL_API int OpUnsubscribeModule(void* module);

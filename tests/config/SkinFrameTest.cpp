@@ -47,8 +47,6 @@ TEST_F(SkinFrame, TitleBarPiecesNeedAnImageAndReadFromAndTo)
     ExpectRect(images[2].from, 0, 0, 0, 0);  // names are compared with case here
     for (const TSkinButton& b : buttons)
         EXPECT_STREQ(b.owner, L"");
-    ReleaseImages(images);
-    EXPECT_TRUE(images.empty());
 }
 
 TEST_F(SkinFrame, FourTitleBarButtonsGiveThreeZeroedRecords)
@@ -80,8 +78,6 @@ TEST_F(SkinFrame, FourTitleBarButtonsGiveThreeZeroedRecords)
     EXPECT_EQ(buttons[1].image, nullptr);
     EXPECT_EQ(std::wstring(buttons[2].owner), longId.substr(0, 63));
     EXPECT_EQ(buttons[2].imageIndex, 0);
-    for (TSkinButton& b : buttons)
-        ReleaseBitmaps(b);
 }
 
 TEST_F(SkinFrame, TitleBarWithoutDocumentFails)
@@ -164,8 +160,8 @@ TEST_F(SkinFrame, BackgroundKeepsPiecesWithoutImageAndIsSpelledBackgroud)
     EXPECT_EQ(images[1].bitmap, nullptr);
     ExpectRect(images[1].from, 3, 4, 5, 6);
     EXPECT_EQ(images[2].bitmap, nullptr);
-    ReleaseImages(images);
 
+    images.clear();
     ASSERT_TRUE(fixture.Open(skin, L"<background><image>back.bmp</image></background>"));
     EXPECT_TRUE(ReadBackground(skin, &images));
     EXPECT_TRUE(images.empty()) << "background is not the section's name";

@@ -100,11 +100,6 @@ TEST_F(SkinMenu, ReadsNamedMenusWithHeaderAndItems)
     ASSERT_EQ(helpItems.size(), 1u);
     next.clear();
     EXPECT_FALSE(ReadMenu(skin, L"name", &next, &help, &helpItems));
-
-    ReleaseBitmaps(menu);
-    ReleaseMenuItems(items);
-    EXPECT_EQ(menu.imageList, nullptr);
-    EXPECT_TRUE(items.empty());
 }
 
 TEST_F(SkinMenu, ReadsMenuBarEntriesByLabel)
@@ -120,7 +115,6 @@ TEST_F(SkinMenu, ReadsMenuBarEntriesByLabel)
     while (ReadMenu(skin, L"label", &key, &menu, &items)) {
         labels.push_back(key);
         key.clear();
-        ReleaseBitmaps(menu);
     }
     ASSERT_EQ(labels.size(), 2u);
     EXPECT_EQ(labels[0], L"IDS_FILE");

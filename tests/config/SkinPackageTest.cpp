@@ -166,7 +166,7 @@ TEST_F(SkinPackage, ImagesComeFromTheSkinFolderFirstThenFromCommon)
     EXPECT_FALSE(skin.LoadSkinImage(nullptr, &bitmap));
     EXPECT_FALSE(skin.LoadSkinImage(std::wstring(300, L'z').c_str(), &bitmap));
     EXPECT_EQ(bitmap, nullptr);
-    EXPECT_FALSE(skin.LoadSkinImage(L"both.bmp", nullptr));
+    EXPECT_FALSE(skin.LoadSkinImage(L"both.bmp", static_cast<HBITMAP*>(nullptr)));
 }
 
 TEST_F(SkinPackage, AcceleratorsTakeDefaultsAndDoNotCarryValuesOver)

@@ -67,10 +67,6 @@ TEST_F(SkinToolArea, ReadsToolElementsWithItemsAndSeparators)
     EXPECT_EQ(second.selfocus, 0) << "only exactly true";
     EXPECT_TRUE(second.items.empty());
     EXPECT_EQ(second.image, nullptr);
-
-    for (TToolAreaSkin& tool : tools)
-        ReleaseBitmaps(tool);
-    EXPECT_EQ(tools[0].items[0].image, nullptr);
 }
 
 TEST_F(SkinToolArea, CallbackRunsPerToolAfterTheSectionIsRead)
@@ -85,7 +81,6 @@ TEST_F(SkinToolArea, CallbackRunsPerToolAfterTheSectionIsRead)
         // The callback may use the document.
         char service[KIVRA_NAME_SIZE];
         EXPECT_TRUE(ReadStartService(skin.Document(), service));
-        ReleaseBitmaps(tool);
     });
     ASSERT_EQ(counts.size(), 2u);
     EXPECT_EQ(counts[0], 1u);

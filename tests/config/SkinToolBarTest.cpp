@@ -34,8 +34,6 @@ TEST_F(SkinToolBar, ReadsTheHeaderImagesSizeAndMaskColour)
     EXPECT_FALSE(ReadNextButton(skin, nullptr));
     TSkinButton button{};
     EXPECT_FALSE(ReadNextButton(skin, &button)) << "no button elements";
-    ReleaseBitmaps(header);
-    EXPECT_EQ(header.imageList, nullptr);
 }
 
 TEST_F(SkinToolBar, MissingMaskColourIsBlack)
@@ -128,9 +126,6 @@ TEST_F(SkinToolBar, ReadsEveryButtonAttributeIgnoringCase)
     EXPECT_EQ(b.fontSize, 12);
     EXPECT_EQ(b.fontWeight, 700);
     EXPECT_STREQ(b.fontFace, L"Tahoma");
-    ReleaseBitmaps(b);
-    EXPECT_EQ(b.image, nullptr);
-    EXPECT_EQ(b.disable, nullptr);
 }
 
 TEST_F(SkinToolBar, ButtonsComeInDocumentOrderAndEachStartsFresh)

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "config/SkinCheck.h"
 #include "config/Values.h"
 
 namespace kivra {
@@ -143,4 +144,24 @@ TEST(SixFlags, EachNonzeroIntegerSetsItsBit)
 }
 
 }  // namespace
+// What the skin check counts as a readable value of a pattern.
+TEST(WholeNumberValue, AllNumbersOfThePatternAndNothingElse)
+{
+    const struct {
+        const wchar_t* text;
+        const wchar_t* pattern;
+        bool whole;
+    } cases[] = {
+        {L"12", kDecimalPattern, true},        {L" -7 ", kDecimalPattern, true},    {L"12px", kDecimalPattern, false},
+        {L"", kDecimalPattern, false},         {L"99999999999", kDecimalPattern, false},
+        {L"8001", kHexPattern, true},          {L"0x8001", kHexPattern, true},      {L"FFFFFFFF", kHexPattern, true},
+        {L"1FFFFFFFF", kHexPattern, false},    {L"zz", kHexPattern, false},
+        {L"400, 300", kSpacedPairPattern, true}, {L"400,300", kSpacedPairPattern, true},
+        {L"400 ,300", kPairPattern, false},    {L"400;300", kPairPattern, false},   {L"12", kPairPattern, false},
+        {L"255,0,128", kColorPattern, true},   {L"1,2,3,4", kRectPattern, true},    {L"1,2,3", kRectPattern, false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(IsWholeNumberValue(c.text, c.pattern), c.whole) << ::testing::PrintToString(std::wstring(c.text));
+}
+
 }  // namespace kivra

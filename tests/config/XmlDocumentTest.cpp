@@ -290,6 +290,7 @@ TEST(LoadPictureFile, MissingBrokenOrOverlongFileGivesNoBitmap)
     EXPECT_FALSE(LoadPictureFile(longPath.c_str(), 0, 0, &bitmap));
     EXPECT_FALSE(LoadPictureFile(nullptr, 0, 0, &bitmap));
     EXPECT_FALSE(LoadPictureFile(L"", 0, 0, &bitmap));
+    EXPECT_FALSE(LoadPictureFile((folder / L"COM1.bmp").c_str(), 0, 0, &bitmap)) << "a device is never opened";
     EXPECT_EQ(bitmap, nullptr);
 }
 

@@ -1,5 +1,6 @@
 // The demo product on the screen: its pixels are read back from the screen
-// device context while the real Kivra.exe shows its main window.
+// device context while the real Kivra.exe shows its main window, and real
+// clicks switch its plugin panels.
 #include "tests/e2e/KivraRun.h"
 
 #include <gtest/gtest.h>
@@ -121,7 +122,9 @@ TEST(DemoScreenTest, ShowsTheShapedSkinWithItsTitleBarOnTheDesktop)
     // Inside it, the background picture, one to one from the client origin.
     const int clientX = rect.left + GetSystemMetrics(SM_CXDLGFRAME);
     const int clientY = rect.top + GetSystemMetrics(SM_CYDLGFRAME);
-    for (POINT p : {POINT{320, 75}, POINT{320, 230}, POINT{40, 380}, POINT{600, 380}})
+    // (Points the bars, the panel and the buttons leave free: the margins
+    // beside the panel card and the footer between and below the buttons.)
+    for (POINT p : {POINT{5, 200}, POINT{634, 200}, POINT{103, 390}, POINT{320, 411}})
         EXPECT_EQ(shot.At(clientX + p.x, clientY + p.y), background.At(p.x, p.y)) << p.x << "," << p.y;
 
     // The drawn title bar: the close button's face at its place, and the
@@ -141,6 +144,74 @@ TEST(DemoScreenTest, ShowsTheShapedSkinWithItsTitleBarOnTheDesktop)
         for (int x = f + s; x < f + s + 150; ++x)
             dark += IsDark(shot.At(rect.left + x, rect.top + y)) ? 1 : 0;
     EXPECT_GT(dark, 40) << "no caption text in the title bar";
+}
+
+// A real click of the left button at a screen point.
+void ClickAt(POINT at)
+{
+    SetCursorPos(at.x, at.y);
+    Sleep(150);  // hover first: flat tool bars press their hot button
+    INPUT input[2] = {};
+    input[0].type = input[1].type = INPUT_MOUSE;
+    input[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    input[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    SendInput(2, input, sizeof(INPUT));
+}
+
+POINT Centre(HWND window)
+{
+    RECT rect;
+    GetWindowRect(window, &rect);
+    return {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+}
+
+// Waits until the panel of this window class is the one shown.
+bool ShowsPanel(HWND main, const wchar_t* panelClass, DWORD timeoutMs = 5000)
+{
+    const DWORD start = GetTickCount();
+    for (;;) {
+        HWND panel = FindWindowExW(main, nullptr, panelClass, nullptr);
+        if (panel != nullptr && IsWindowVisible(panel))
+            return true;
+        if (GetTickCount() - start > timeoutMs)
+            return false;
+        Sleep(50);
+    }
+}
+
+TEST(DemoScreenTest, ToolItemsAndSkinButtonsSwitchThePluginPanels)
+{
+    DemoProductCopy product(L"panels");
+    ASSERT_TRUE(product.Ready());
+    KivraProcess kivra;
+    ASSERT_TRUE(kivra.Start(product.Folder()));
+    HWND window = WaitForWindow(kivra.Id(), kDemoTitle);
+    ASSERT_NE(window, nullptr);
+    SetForegroundWindow(window);
+
+    // The skin's start service shows the connection panel.
+    EXPECT_TRUE(ShowsPanel(window, L"KivraConnectPanel"));
+    HWND toolBar = nullptr;
+    for (HWND child = FindWindowExW(window, nullptr, L"ToolbarWindow32", nullptr); child != nullptr;
+         child = FindWindowExW(window, child, L"ToolbarWindow32", nullptr))
+        if (GetDlgCtrlID(child) == 0xE800)
+            toolBar = child;
+    HWND connect = FindWindowExW(window, nullptr, L"Button", L"Connect");
+    ASSERT_NE(toolBar, nullptr);
+    ASSERT_NE(connect, nullptr);
+
+    // The tool bar's second button, "Messages": 76 x 56 buttons after an indent of 4.
+    RECT bar;
+    GetWindowRect(toolBar, &bar);
+    ClickAt({bar.left + 4 + 76 + 38, bar.top + 28});
+    EXPECT_TRUE(ShowsPanel(window, L"KivraSmsPanel"));
+    EXPECT_FALSE(IsWindowVisible(FindWindowExW(window, nullptr, L"KivraConnectPanel", nullptr)));
+
+    // The connection plugin's skin button shows its plugin's panel first.
+    ClickAt(Centre(connect));
+    EXPECT_TRUE(ShowsPanel(window, L"KivraConnectPanel"));
+    EXPECT_FALSE(IsWindowVisible(FindWindowExW(window, nullptr, L"KivraSmsPanel", nullptr)));
+    kivra.CloseAndWait(window);
 }
 
 }  // namespace

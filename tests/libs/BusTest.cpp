@@ -256,4 +256,88 @@ TEST_F(BusTest, UnsubscribeFromAnotherThreadWaitsForTheCallUnderWay)
     CloseHandle(busy.entered);
 }
 
+// Listeners that ask for it are called on their own thread, from its message
+// loop, in posting order; the others on the delivery thread.
+struct ThreadSeen {
+    std::mutex mutex;
+    std::vector<std::pair<unsigned long, DWORD>> calls;  // message, thread
+};
+
+void __cdecl NoteThread(unsigned long message, unsigned int, long, void* context)
+{
+    auto* seen = static_cast<ThreadSeen*>(context);
+    std::lock_guard<std::mutex> lock(seen->mutex);
+    seen->calls.emplace_back(message, GetCurrentThreadId());
+}
+
+TEST_F(BusTest, ListenersOnTheirOwnThreadAreCalledThereInPostingOrder)
+{
+    ThreadSeen here, delivery;
+    const int hereCookie = OpSubscribeOnThisThread(&NoteThread, &here);
+    ASSERT_GT(hereCookie, 0);
+    cookies_.push_back(hereCookie);
+    Subscribe(&NoteThread, &delivery);
+    ASSERT_EQ(OpInit(), 1);
+    for (unsigned long m = 1; m <= 50; ++m)
+        ASSERT_EQ(TPostMessage(m, 0, 0), 1);
+    ASSERT_EQ(OpExit(), 1);
+    EXPECT_TRUE(here.calls.empty()) << "nothing is called before this thread's loop runs";
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+        DispatchMessageW(&msg);
+    ASSERT_EQ(here.calls.size(), 50u);
+    ASSERT_EQ(delivery.calls.size(), 50u);
+    for (unsigned long m = 1; m <= 50; ++m) {
+        EXPECT_EQ(here.calls[m - 1], std::make_pair(m, GetCurrentThreadId()));
+        EXPECT_EQ(delivery.calls[m - 1].first, m);
+        EXPECT_NE(delivery.calls[m - 1].second, GetCurrentThreadId());
+    }
+}
+
+TEST_F(BusTest, UnsubscribingALibraryRemovesEveryListenerWhoseCodeLiesInIt)
+{
+    ThreadSeen seen;
+    Subscribe(&NoteThread, &seen);
+    Subscribe(&NoteThread, &seen);
+    EXPECT_EQ(OpUnsubscribeModule(GetModuleHandleW(L"kernel32.dll")), 0) << "no listener there";
+    EXPECT_EQ(OpUnsubscribeModule(nullptr), 0);
+    EXPECT_EQ(OpUnsubscribeModule(GetModuleHandleW(nullptr)), 2) << "both listeners live in this program";
+    ASSERT_EQ(OpInit(), 1);
+    ASSERT_EQ(TPostMessage(1, 0, 0), 1);
+    ASSERT_EQ(OpExit(), 1);
+    EXPECT_TRUE(seen.calls.empty());
+}
+
+// A listener that sends to a window of the thread that is removing it would
+// wait for that thread as that thread waits for it; the removal answers it.
+struct Sender {
+    HANDLE entered;
+    HWND window;
+    LRESULT answer = 0;
+};
+
+void __cdecl SendingListener(unsigned long, unsigned int, long, void* context)
+{
+    auto* sender = static_cast<Sender*>(context);
+    SetEvent(sender->entered);
+    sender->answer = SendMessageW(sender->window, WM_GETTEXTLENGTH, 0, 0);
+}
+
+TEST_F(BusTest, UnsubscribeAnswersMessagesTheListenerSendsMeanwhile)
+{
+    Sender sender;
+    sender.entered = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    sender.window = CreateWindowExW(0, L"STATIC", L"answered", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    ASSERT_NE(sender.window, nullptr);
+    const int cookie = Subscribe(&SendingListener, &sender);
+    ASSERT_EQ(OpInit(), 1);
+    ASSERT_EQ(TPostMessage(1, 0, 0), 1);
+    ASSERT_EQ(WaitForSingleObject(sender.entered, 10000), WAIT_OBJECT_0);
+    EXPECT_EQ(OpUnsubscribe(cookie), 1);
+    EXPECT_EQ(sender.answer, 8) << "the listener's call ended with its answer";
+    ASSERT_EQ(OpExit(), 1);
+    DestroyWindow(sender.window);
+    CloseHandle(sender.entered);
+}
+
 }  // namespace

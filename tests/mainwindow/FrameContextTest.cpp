@@ -430,7 +430,7 @@ public:
         return 23;
     }
     unsigned CommandIdForName(const char* name) override { return std::string(name) == "Connect" ? 1300 : 0; }
-    void PlaceSystemButtons(FrameContext&) override { calls.push_back("system buttons"); }
+    void PlaceButtons(FrameContext&) override { calls.push_back("system buttons"); }
 
     std::vector<std::string> calls;
     std::vector<TStatusItem> statusItems;

@@ -10,9 +10,19 @@ using testing::Canvas;
 using testing::MakeBitmap;
 using testing::SolidBitmap;
 
-TSkinImage Piece(HBITMAP bitmap, RECT from, RECT to)
+// One piece owning its bitmap (null: a piece whose image did not load).
+TSkinImage Piece(UniqueBitmap bitmap, RECT from, RECT to)
 {
-    return TSkinImage{from, to, bitmap};
+    return TSkinImage{from, to, std::move(bitmap)};
+}
+
+// A list of pieces, which cannot be copied out of an initializer list.
+template <typename... Pieces>
+std::vector<TSkinImage> ListOf(Pieces&&... pieces)
+{
+    std::vector<TSkinImage> list;
+    (list.push_back(std::move(pieces)), ...);
+    return list;
 }
 
 TEST(PlacePiece, ZeroCoordinatesTakeTheAreasAndTheBlockIsCutToTheArea)
@@ -33,7 +43,7 @@ TEST(PlacePiece, ZeroCoordinatesTakeTheAreasAndTheBlockIsCutToTheArea)
         {{60, 0, 50, 0}, {60, 5, 50, 45}, -10, 40},      // turned inside out
     };
     for (const Case& c : cases) {
-        const TPiecePlacement p = PlacePiece(Piece(nullptr, {}, c.to), area);
+        const TPiecePlacement p = PlacePiece(Piece({}, {}, c.to), area);
         EXPECT_EQ(p.to.left, c.placed.left);
         EXPECT_EQ(p.to.top, c.placed.top);
         EXPECT_EQ(p.to.right, c.placed.right);
@@ -47,16 +57,13 @@ TEST(DrawImageList, PiecesAreCopiedInListOrderFromTheirStartPoint)
 {
     const COLORREF blue = RGB(0, 0, 200);
     const COLORREF red = RGB(200, 0, 0);
-    UniqueBitmap background = SolidBitmap(120, 60, blue);
     // Left half black, right half white: "from" starts the copy in the white half.
     UniqueBitmap halves = MakeBitmap(40, 20, [](int x, int) { return x < 20 ? RGB(0, 0, 0) : RGB(255, 255, 255); });
-    UniqueBitmap spot = SolidBitmap(20, 10, red);
-    const std::vector<TSkinImage> pieces = {
-        Piece(background.get(), {}, {}),
-        Piece(spot.get(), {}, {30, 20, 50, 30}),
-        Piece(halves.get(), {20, 0, 40, 20}, {60, 5, 70, 15}),
-        Piece(nullptr, {}, {}),  // a piece whose image did not load is not drawn
-    };
+    const std::vector<TSkinImage> pieces = ListOf(
+        Piece(SolidBitmap(120, 60, blue), {}, {}),
+        Piece(SolidBitmap(20, 10, red), {}, {30, 20, 50, 30}),
+        Piece(std::move(halves), {20, 0, 40, 20}, {60, 5, 70, 15}),
+        Piece({}, {}, {}));  // a piece whose image did not load is not drawn
     Canvas canvas(100, 50);
     DrawImageList(canvas.dc(), pieces, {0, 0, 100, 50});
     EXPECT_EQ(canvas.At(5, 5), blue);
@@ -73,25 +80,25 @@ TEST(DrawImageList, PiecesAreCopiedInListOrderFromTheirStartPoint)
 TEST(DrawImageList, SmallImageIsStretchedToTheBlock)
 {
     const COLORREF green = RGB(0, 180, 0);
-    UniqueBitmap small = SolidBitmap(2, 2, green);
+    const std::vector<TSkinImage> pieces = ListOf(Piece(SolidBitmap(2, 2, green), {}, {60, 0, 80, 0}));
     Canvas canvas(100, 50);
-    DrawImageList(canvas.dc(), {Piece(small.get(), {}, {60, 0, 80, 0})}, {0, 0, 100, 50});
+    DrawImageList(canvas.dc(), pieces, {0, 0, 100, 50});
     EXPECT_EQ(canvas.At(60, 0), green);
     EXPECT_EQ(canvas.At(79, 49), green);
     EXPECT_EQ(canvas.At(80, 25), RGB(0, 0, 0));
     EXPECT_EQ(canvas.At(59, 25), RGB(0, 0, 0));
     // The list's bitmap itself is left as it was.
     BITMAP info = {};
-    ::GetObjectW(small.get(), sizeof(info), &info);
+    ::GetObjectW(pieces[0].bitmap.get(), sizeof(info), &info);
     EXPECT_EQ(info.bmWidth, 2);
 }
 
 TEST(DrawImageList, EmptyPlacementsDrawNothing)
 {
-    UniqueBitmap face = SolidBitmap(50, 50, RGB(200, 200, 200));
+    const COLORREF grey = RGB(200, 200, 200);
     Canvas canvas(60, 60);
-    DrawImageList(canvas.dc(), {Piece(face.get(), {}, {40, 0, 30, 0})}, {0, 0, 60, 60});
-    DrawImageList(canvas.dc(), {Piece(face.get(), {}, {})}, {10, 10, 10, 40});
+    DrawImageList(canvas.dc(), ListOf(Piece(SolidBitmap(50, 50, grey), {}, {40, 0, 30, 0})), {0, 0, 60, 60});
+    DrawImageList(canvas.dc(), ListOf(Piece(SolidBitmap(50, 50, grey), {}, {})), {10, 10, 10, 40});
     for (int x = 0; x < 60; x += 5)
         EXPECT_EQ(canvas.At(x, 20), RGB(0, 0, 0)) << x;
 }

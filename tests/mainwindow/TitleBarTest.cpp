@@ -69,16 +69,16 @@ protected:
     void SetUp() override
     {
         // In skin order, not in title-bar order, and one id the bar has no place for.
-        Entry(0, L"close", close_.get(), closeHover_.get());
-        Entry(1, L"help", help_.get(), nullptr);
-        Entry(2, L"minimize", minimize_.get(), nullptr);
+        Entry(0, L"close", SolidBitmap(16, 14, RGB(200, 0, 0)), SolidBitmap(16, 14, RGB(250, 250, 0)));
+        Entry(1, L"help", SolidBitmap(16, 14, RGB(0, 0, 200)), {});
+        Entry(2, L"minimize", SolidBitmap(16, 14, RGB(0, 200, 0)), {});
     }
 
-    void Entry(int index, const wchar_t* id, HBITMAP image, HBITMAP hover)
+    void Entry(int index, const wchar_t* id, UniqueBitmap image, UniqueBitmap hover)
     {
         CopyText(buttons_[index].owner, id);
-        buttons_[index].image = image;
-        buttons_[index].hover = hover;
+        buttons_[index].image = std::move(image);
+        buttons_[index].hover = std::move(hover);
     }
 
     COLORREF Centre(const Canvas& canvas, const RECT& r) const
@@ -87,10 +87,6 @@ protected:
     }
 
     static constexpr COLORREF kBlank = RGB(0, 0, 0);
-    UniqueBitmap close_ = SolidBitmap(16, 14, RGB(200, 0, 0));
-    UniqueBitmap closeHover_ = SolidBitmap(16, 14, RGB(250, 250, 0));
-    UniqueBitmap help_ = SolidBitmap(16, 14, RGB(0, 0, 200));
-    UniqueBitmap minimize_ = SolidBitmap(16, 14, RGB(0, 200, 0));
     TSkinButton buttons_[kTitleBarButtonCount] = {};
     const TTitleBarLayout layout_ = LayoutTitleBar(300, kMetrics);
 };
@@ -128,9 +124,8 @@ TEST_F(TitleBarDrawing, HoverFaceReplacesTheNormalOneOnlyWhereThereIsOne)
 
 TEST_F(TitleBarDrawing, WholeBarHasPiecesButtonsIconAndCaption)
 {
-    UniqueBitmap barImage = SolidBitmap(400, 40, RGB(0, 0, 120));
     std::vector<TSkinImage> images(1);
-    images[0].bitmap = barImage.get();
+    images[0].bitmap = SolidBitmap(400, 40, RGB(0, 0, 120));
     // A shared system icon: not ours to destroy.
     HICON icon = static_cast<HICON>(::LoadImageW(nullptr, IDI_APPLICATION, IMAGE_ICON, 0, 0, LR_SHARED));
     ASSERT_NE(icon, nullptr);

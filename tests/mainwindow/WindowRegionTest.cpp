@@ -170,18 +170,19 @@ TEST(RegionFromBitmap, LeavesTheBitmapFreeForOtherDcs)
 
 class ModeRegionTest : public ::testing::Test {
 protected:
-    std::vector<TSkinImage> Background(HBITMAP first, HBITMAP second = nullptr)
+    // A background of one or two pieces, which own their bitmaps.
+    static std::vector<TSkinImage> Background(UniqueBitmap first, UniqueBitmap second = {})
     {
         std::vector<TSkinImage> pieces(second ? 2 : 1);
-        pieces[0].bitmap = first;
+        pieces[0].bitmap = std::move(first);
         if (second)
-            pieces[1].bitmap = second;
+            pieces[1].bitmap = std::move(second);
         return pieces;
     }
+    static UniqueBitmap Face() { return SolidBitmap(30, 20, kFace); }
 
     const int frameX_ = ::GetSystemMetrics(SM_CXDLGFRAME);
     const int frameY_ = ::GetSystemMetrics(SM_CYDLGFRAME);
-    UniqueBitmap face_ = SolidBitmap(30, 20, kFace);
 };
 
 TEST_F(ModeRegionTest, RegionIsMovedByTheFrameAndSizeIncludesBothFrames)
@@ -189,7 +190,7 @@ TEST_F(ModeRegionTest, RegionIsMovedByTheFrameAndSizeIncludesBothFrames)
     bool flag = true;
     UniqueRegion region;
     SIZE size = {1, 1};
-    EXPECT_TRUE(BuildModeRegion(Background(face_.get()), kMask, &flag, &region, &size));
+    EXPECT_TRUE(BuildModeRegion(Background(Face()), kMask, &flag, &region, &size));
     EXPECT_TRUE(flag);
     ASSERT_TRUE(region);
     EXPECT_EQ(size.cx, 30 + 2 * frameX_);
@@ -204,7 +205,7 @@ TEST_F(ModeRegionTest, ClearFlagEmptiesTheRegionAndBuildsNothing)
     bool flag = false;
     UniqueRegion region(::CreateRectRgn(0, 0, 5, 5));
     SIZE size = {7, 9};
-    EXPECT_FALSE(BuildModeRegion(Background(face_.get()), kMask, &flag, &region, &size));
+    EXPECT_FALSE(BuildModeRegion(Background(Face()), kMask, &flag, &region, &size));
     EXPECT_FALSE(flag);
     EXPECT_FALSE(region);
     EXPECT_EQ(size.cx, 7);
@@ -217,11 +218,10 @@ TEST_F(ModeRegionTest, OnlyTheFirstPieceGivesTheShape)
         const char* what;
         std::vector<TSkinImage> background;
     };
-    auto maskOnly = SolidBitmap(10, 10, kMask);
     const Case cases[] = {
         {"empty list", {}},
-        {"first piece without bitmap", Background(nullptr, face_.get())},
-        {"first piece all mask colour", Background(maskOnly.get(), face_.get())},
+        {"first piece without bitmap", Background({}, Face())},
+        {"first piece all mask colour", Background(SolidBitmap(10, 10, kMask), Face())},
     };
     for (const Case& c : cases) {
         bool flag = true;

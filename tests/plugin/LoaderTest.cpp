@@ -6,6 +6,7 @@
 #include "plugin/ServiceRegistry.h"
 
 #include "framework/Text.h"
+#include "ostel.h"
 #include "tests/support/StubManagerHost.h"
 #include "tests/support/TestProgram.h"
 
@@ -323,6 +324,30 @@ TEST_F(PluginLoaderTest, UnloadRunsNewestFirstAndTheBuiltInPluginLast)
 
     UnloadAllPlugins();
     EXPECT_EQ(TagsOf("UnloadPlugin").size(), 3u) << "a second unload finds nothing left to do";
+}
+
+// ---------------------------------------------------------------------------
+// Bus listeners
+
+// A listener the plugin forgot is never called once its library is freed,
+// whether the plugin was refused or unloaded.
+TEST_F(PluginLoaderTest, ForgottenBusListenersGoWithTheirLibrary)
+{
+    // As the shell has it: the bus forgets a library's listeners before it goes.
+    SetLibraryReleaseHandler([](HMODULE library) { OpUnsubscribeModule(library); });
+    ASSERT_EQ(Bind(L"listeners", L"listenerrefused"), 0);
+    ASSERT_EQ(Bind(L"listeners", L"listener"), 1);
+    ASSERT_EQ(OpInit(), 1);
+    ASSERT_EQ(TPostMessage(1, 0, 0), 1);
+    for (int wait = 0; wait < 100 && TagsOf("bus 1").empty(); ++wait)
+        ::Sleep(50);
+    UnloadAllPlugins();
+    ASSERT_EQ(TPostMessage(2, 0, 0), 1);
+    ASSERT_EQ(OpExit(), 1);
+    EXPECT_EQ(TagsOf("bus 1"), std::vector<std::string>{"listener"});
+    EXPECT_TRUE(TagsOf("bus 2").empty());
+    EXPECT_FALSE(IsLoaded(L"listener.dll"));
+    SetLibraryReleaseHandler(nullptr);
 }
 
 }  // namespace

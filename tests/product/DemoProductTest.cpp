@@ -57,6 +57,10 @@ SIZE BitmapSize(HBITMAP bitmap)
         return {0, 0};
     return {info.bmWidth, info.bmHeight};
 }
+SIZE BitmapSize(const UniqueBitmap& bitmap)
+{
+    return BitmapSize(bitmap.get());
+}
 
 SIZE IconSize(HICON icon)
 {
@@ -217,7 +221,6 @@ TEST_F(DemoProduct, WindowSizeInDialogUnitsIsTheBackgroundWithItsFrame)
     ASSERT_TRUE(ReadBackground(Skin(), &background));
     ASSERT_FALSE(background.empty());
     const SIZE bitmap = BitmapSize(background[0].bitmap);
-    ReleaseImages(background);
 
     // A dialog with the main window's font, for measuring dialog units the way
     // the main window converts them.
@@ -255,7 +258,7 @@ void ExpectShapedWindow(const std::vector<TSkinImage>& background, COLORREF mask
     ASSERT_FALSE(background.empty());
     const SIZE size = BitmapSize(background[0].bitmap);
     ASSERT_GT(size.cx, 0);
-    UniqueRegion region = RegionFromBitmap(background[0].bitmap, mask);
+    UniqueRegion region = RegionFromBitmap(background[0].bitmap.get(), mask);
     ASSERT_TRUE(region) << "no window region from the background";
 
     RECT box = {};
@@ -306,7 +309,7 @@ TEST_F(DemoProduct, BackgroundsCutShapedWindows)
     // The system skin buttons, resolved against the window, sit inside the
     // shape and clear of its corners.
     const int w = BitmapSize(background[0].bitmap).cx, h = BitmapSize(background[0].bitmap).cy;
-    UniqueRegion region = RegionFromBitmap(background[0].bitmap, config_.MainFrame().maskColor);
+    UniqueRegion region = RegionFromBitmap(background[0].bitmap.get(), config_.MainFrame().maskColor);
     TToolBarSkin header = {};
     ASSERT_TRUE(ReadToolBar(Skin(), &header));
     TSkinButton button = {};
@@ -320,12 +323,9 @@ TEST_F(DemoProduct, BackgroundsCutShapedWindows)
         for (POINT p : {POINT{r.left, r.top}, POINT{r.right - 1, r.top}, POINT{r.left, r.bottom - 1},
                         POINT{r.right - 1, r.bottom - 1}})
             EXPECT_TRUE(region && ::PtInRegion(region.get(), p.x, p.y)) << button.name << " at " << p.x << "," << p.y;
-        ReleaseBitmaps(button);
         ++buttons;
     }
-    ReleaseBitmaps(header);
     EXPECT_GE(buttons, 6);
-    ReleaseImages(background);
 
     TMaxWindowSkin max = {};
     ASSERT_TRUE(ReadMaxWindow(Skin().Document(), &max));
@@ -342,7 +342,6 @@ TEST_F(DemoProduct, BackgroundsCutShapedWindows)
     EXPECT_LE(max.panelRect.bottom, maxSize.cy);
     EXPECT_STREQ(max.rightButtonService, "manager/RestoreWindow");
     ExpectShapedWindow(maxBackground, config_.MainFrame().maskColor, L"max background");
-    ReleaseImages(maxBackground);
 }
 
 TEST_F(DemoProduct, EveryPictureNamedInTheSkinLoads)
@@ -366,9 +365,9 @@ TEST_F(DemoProduct, EveryPictureNamedInTheSkinLoads)
         HBITMAP bitmap = nullptr;
         EXPECT_TRUE(LoadPictureFile(path.c_str(), 0, 0, &bitmap));
         EXPECT_GT(BitmapSize(bitmap).cx, 0);
-        ReleaseBitmap(bitmap);
+        ::DeleteObject(bitmap);
         EXPECT_TRUE(Skin().LoadSkinImage(name.c_str(), &bitmap));
-        ReleaseBitmap(bitmap);
+        ::DeleteObject(bitmap);
     }
 }
 
@@ -390,12 +389,12 @@ TEST_F(DemoProduct, CommonPicturesAndIconsLoad)
         ASSERT_TRUE(LoadPictureFile((common + picture.name).c_str(), 0, 0, &bitmap));
         EXPECT_EQ(BitmapSize(bitmap).cx, picture.width);
         EXPECT_EQ(BitmapSize(bitmap).cy, picture.height);
-        ReleaseBitmap(bitmap);
+        ::DeleteObject(bitmap);
     }
     // The wait dialog's picture comes through the skin's lookup.
     HBITMAP wait = nullptr;
     EXPECT_TRUE(Skin().LoadSkinImage(L"wait.JPG", &wait));
-    ReleaseBitmap(wait);
+    ::DeleteObject(wait);
 
     struct Icon {
         const wchar_t* name;
@@ -487,8 +486,8 @@ TEST_F(DemoProduct, MenusGiveTheTrayItsDropZoneItem)
         std::vector<TMenuItemSkin> items;
         if (!ReadMenu(Skin(), L"name", &key, &menu, &items))
             break;
-        named[key] = items;
-        headers[key] = menu;
+        named[key] = std::move(items);
+        headers[key] = std::move(menu);
     }
     ASSERT_TRUE(named.count(L"tray"));
     ASSERT_TRUE(named.count(L"options"));
@@ -552,15 +551,9 @@ TEST_F(DemoProduct, MenusGiveTheTrayItsDropZoneItem)
         if (!ReadMenu(Skin(), L"label", &key, &menu, &labelItems))
             break;
         labels.push_back(key);
-        ReleaseBitmaps(menu);
-        ReleaseMenuItems(labelItems);
     }
     EXPECT_EQ(labels, (std::vector<std::wstring>{L"IDS_MENUBAR_FILE", L"IDS_MENUBAR_VIEW", L"IDS_MENUBAR_HELP"}));
 
-    for (auto& [name, menu] : headers)
-        ReleaseBitmaps(menu);
-    for (auto& [name, list] : named)
-        ReleaseMenuItems(list);
 }
 
 TEST_F(DemoProduct, SkinButtonsUseTheirFacesAtTheirOwnSize)
@@ -594,7 +587,8 @@ TEST_F(DemoProduct, SkinButtonsUseTheirFacesAtTheirOwnSize)
             EXPECT_LT(button.imageIndex, tiles);
         } else {
             // Own faces of the button's size are drawn as they are.
-            for (HBITMAP image : {button.image, button.hover, button.focus, button.down, button.disable}) {
+            for (HBITMAP image : {button.image.get(), button.hover.get(), button.focus.get(), button.down.get(),
+                                  button.disable.get()}) {
                 ASSERT_NE(image, nullptr);
                 EXPECT_EQ(BitmapSize(image).cx, width);
                 EXPECT_EQ(BitmapSize(image).cy, height);
@@ -606,9 +600,7 @@ TEST_F(DemoProduct, SkinButtonsUseTheirFacesAtTheirOwnSize)
             cmdids.insert(button.cmdid);
         }
         hidden += button.visable ? 0 : 1;
-        ReleaseBitmaps(button);
     }
-    ReleaseBitmaps(header);
     EXPECT_TRUE(services.count(L"manager/ShowTray"));
     EXPECT_TRUE(services.count(L"manager/ProgramExit"));
     EXPECT_TRUE(cmdids.count(0xF030u)) << "the full-view button";
@@ -634,8 +626,6 @@ TEST_F(DemoProduct, AcceleratorsReachCommandsOfTheSkin)
                 if (name[0] && !commands.count(name))
                     commands[name] = next++;
             }
-            ReleaseBitmaps(menu);
-            ReleaseMenuItems(items);
         }
     }
     for (TToolAreaSkin& tool : ReadToolArea(Skin())) {
@@ -645,7 +635,6 @@ TEST_F(DemoProduct, AcceleratorsReachCommandsOfTheSkin)
             if (name[0] && !commands.count(name))
                 commands[name] = item.cmdid ? item.cmdid : next++;
         }
-        ReleaseBitmaps(tool);
     }
 
     std::vector<TAccelKey> keys;
@@ -703,7 +692,7 @@ TEST_F(DemoProduct, PluginSectionsFitThePanel)
         EXPECT_EQ(request.crMask, RGB(255, 0, 255));
         EXPECT_EQ(BitmapSize(request.hBackground).cx, panelWidth);
         EXPECT_EQ(BitmapSize(request.hBackground).cy, panelHeight);
-        ReleaseBitmap(request.hBackground);
+        ::DeleteObject(request.hBackground);
         EXPECT_GE(controls.nCount, 4u);
         for (TPluginControlNode* node = sentinel.pNext; node != &sentinel; node = node->pNext) {
             const TPluginControl& control = node->control;
@@ -719,7 +708,7 @@ TEST_F(DemoProduct, PluginSectionsFitThePanel)
                 EXPECT_EQ(BitmapSize(control.hImageList).cx % control.nImageWidth, 0);
             }
             HBITMAP image = control.hImageList;
-            ReleaseBitmap(image);
+            ::DeleteObject(image);
         }
         DeletePluginResources(&request);
     }
@@ -738,9 +727,6 @@ TEST_F(DemoProduct, WindowSectionsAreComplete)
         EXPECT_EQ(BitmapSize(button->image).cx, smallIcon);
         EXPECT_EQ(BitmapSize(button->hover).cy, ::GetSystemMetrics(SM_CYSMICON));
     }
-    ReleaseImages(pieces);
-    for (TSkinButton& button : titleButtons)
-        ReleaseBitmaps(button);
 
     bool show = false;
     ASSERT_TRUE(ReadStatusBar(Skin().Document(), &show));
@@ -761,7 +747,6 @@ TEST_F(DemoProduct, WindowSectionsAreComplete)
     EXPECT_GE(BitmapSize(tool.image).cx, buttons * tool.imageWidth) << "an icon per tool item";
     EXPECT_EQ(BitmapSize(tool.backgroundImage).cy, BitmapSize(tool.logoImage).cy);
     EXPECT_EQ(640 % BitmapSize(tool.logoImage).cx, 0) << "the logo's pattern lines up with the window's right edge";
-    ReleaseBitmaps(tools[0]);
 
     char start[KIVRA_NAME_SIZE] = {};
     EXPECT_TRUE(ReadStartService(Skin().Document(), start));
@@ -777,8 +762,7 @@ TEST_F(DemoProduct, WindowSectionsAreComplete)
     EXPECT_EQ(notifierSize.cx % 4, 0) << "the notifier's shape is read in rows of a multiple of 4 pixels";
     EXPECT_LE(notifier.textRect.right, notifierSize.cx);
     EXPECT_LE(notifier.textRect.bottom, notifierSize.cy);
-    EXPECT_TRUE(RegionFromBitmap(notifier.image, config_.MainFrame().maskColor));
-    ReleaseBitmaps(notifier);
+    EXPECT_TRUE(RegionFromBitmap(notifier.image.get(), config_.MainFrame().maskColor));
 
     TFloatDlgSkin floating;
     ASSERT_TRUE(ReadFloatDlgSkin(Skin(), &floating));
@@ -788,7 +772,7 @@ TEST_F(DemoProduct, WindowSectionsAreComplete)
     EXPECT_GT(floating.normalOpacity, 0);
     HBITMAP picture = nullptr;
     EXPECT_TRUE(LoadPictureFile(floating.backgroundImagePath, 0, 0, &picture)) << floating.backgroundImagePath;
-    ReleaseBitmap(picture);
+    ::DeleteObject(picture);
 }
 
 }  // namespace

@@ -152,5 +152,9 @@ inline SIZE BitmapSize(HBITMAP bitmap)
         return SIZE{-1, -1};
     return SIZE{info.bmWidth, info.bmHeight};
 }
+inline SIZE BitmapSize(const UniqueBitmap& bitmap)
+{
+    return BitmapSize(bitmap.get());
+}
 
 }  // namespace kivra::testing

@@ -23,6 +23,12 @@ public:
     bool ShowDropZoneDataStatus(bool) override { return false; }
     bool ShowAboutDialog() override { return false; }
     void ReleaseFrameContext() override {}
+    bool ShowStatusPane(const TStatusPaneInfo&) override { return false; }
+    bool ToggleDropZone() override { return false; }
+    bool ModifyButton(const TButtonInfo&) override { return false; }
+    bool EnableCommandItem(const TCommandItem&) override { return false; }
+    bool RegisterCommandFunction(const TCommandItem&) override { return false; }
+    bool CheckMenuItem(const TMenuCheckInfo&) override { return false; }
 
 private:
     HWND window_;

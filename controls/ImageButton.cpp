@@ -1,0 +1,281 @@
+#include "controls/ImageButton.h"
+
+#include <commctrl.h>
+
+#include "controls/ImageStrip.h"
+
+namespace kivra {
+
+namespace {
+
+// The hover message comes this soon after the mouse enters the button.
+constexpr DWORD kHoverTimeMs = 1;
+// The longest caption drawn, terminator included.
+constexpr int kCaptionUnits = 257;
+
+}  // namespace
+
+TFacePlan PlanFace(const TFaceInputs& in)
+{
+    TFacePlan plan;
+    if (in.sharedUsable) {
+        plan.source = FaceSource::Shared;
+        return plan;
+    }
+    if (in.stripUsable) {
+        plan.source = FaceSource::Strip;
+        plan.stripIndex = in.focused ? 2 : in.disabled ? 3 : in.hover ? 1 : 0;
+        plan.opaque = !in.tileFillsButton;
+        return plan;
+    }
+    int type = 0;
+    if (in.focused && in.hasImage[kButtonImageFocus])
+        type = kButtonImageFocus;
+    else if (in.disabled && in.hasImage[kButtonImageDisabled])
+        type = kButtonImageDisabled;
+    else if (in.hover && in.hasImage[kButtonImageHover])
+        type = kButtonImageHover;
+    else if (in.hasImage[kButtonImageNormal])
+        type = kButtonImageNormal;
+    if (type != 0) {
+        plan.source = FaceSource::Image;
+        plan.imageType = type;
+        plan.opaque = in.resized;
+    }
+    return plan;
+}
+
+int CentredStart(int areaStart, int areaLength, int textLength)
+{
+    return areaStart + ((areaLength - textLength) >> 1);
+}
+
+TSharedButtonImages& CImageButton::Shared()
+{
+    static TSharedButtonImages shared;
+    return shared;
+}
+
+CImageButton::CImageButton() : background_(::CreateSolidBrush(kControlMaskColor)) {}
+
+CImageButton::~CImageButton()
+{
+    // The window goes before the font it uses.
+    if (IsWindow() && ownsWindow_)
+        Destroy();
+}
+
+bool CImageButton::Create(HWND parent, const RECT& rect, UINT id, const wchar_t* caption)
+{
+    if (!CWindow::Create(0, L"BUTTON", caption, kImageButtonStyle, rect, parent, id))
+        return false;
+    ModifyStyle(0, BS_OWNERDRAW);
+    return true;
+}
+
+void CImageButton::SetImage(HBITMAP bitmap, int type)
+{
+    UniqueBitmap image(bitmap);
+    if (type < kButtonImageNormal || type > kButtonImageFocus || !image)
+        return;
+    const RECT window = WindowRect();
+    const SIZE want = {window.right - window.left, window.bottom - window.top};
+    const SIZE have = BitmapSize(image.get());
+    if (want.cx > 0 && want.cy > 0 && (have.cx != want.cx || have.cy != want.cy)) {
+        // LR_COPYDELETEORG deletes the original once the copy exists.
+        auto copy = static_cast<HBITMAP>(
+            ::CopyImage(image.get(), IMAGE_BITMAP, want.cx, want.cy, LR_COPYDELETEORG));
+        if (copy != nullptr) {
+            image.release();
+            image.reset(copy);
+            resized_ = true;
+        }
+    }
+    images_[type] = std::move(image);
+}
+
+void CImageButton::SetSharedTile(int index)
+{
+    const TSharedButtonImages& shared = Shared();
+    const std::optional<RECT> tile = StripTile(BitmapSize(shared.strip), shared.iconSize, index);
+    if (tile) {
+        sharedTile_ = *tile;
+        sharedIndex_ = index;
+    } else {
+        sharedTile_ = {};
+        sharedIndex_ = -1;
+    }
+}
+
+void CImageButton::SetStrip(HBITMAP strip, int tileWidth, int tileHeight)
+{
+    if (strip == nullptr || tileWidth == 0 || tileHeight == 0)
+        return;
+    strip_ = strip;
+    stripTile_ = {tileWidth, tileHeight};
+    // Own strips carry black as their transparent colour, for every button.
+    Shared().maskColor = 0;
+}
+
+void CImageButton::SetTextFont(int height, int weight, const wchar_t* face, COLORREF colour)
+{
+    textColour_ = colour;
+    HFONT base = Font();
+    if (base == nullptr)
+        base = Parent().Font();
+    if (base == nullptr)
+        base = static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
+    LOGFONTW font = {};
+    if (::GetObjectW(base, sizeof(font), &font) == 0)
+        return;
+    if (height != 0 && height != -1)
+        font.lfHeight = height;
+    if (weight != 0 && weight != -1)
+        font.lfWeight = weight;
+    if (face != nullptr && face[0] != 0)
+        lstrcpynW(font.lfFaceName, face, LF_FACESIZE);
+    UniqueFont made(::CreateFontIndirectW(&font));
+    if (!made)
+        return;
+    SetFont(made.get(), true);
+    font_ = std::move(made);  // the old one is no longer selected by the button
+}
+
+TFaceInputs CImageButton::FaceInputs(UINT state, SIZE buttonSize) const
+{
+    const TSharedButtonImages& shared = Shared();
+    TFaceInputs in;
+    in.focused = (state & ODS_FOCUS) != 0;
+    in.disabled = (state & ODS_DISABLED) != 0;
+    in.hover = hover_;
+    in.sharedUsable = useShared_ && shared.strip != nullptr && shared.hover != nullptr && sharedIndex_ >= 0 &&
+                      !::IsRectEmpty(&sharedTile_);
+    in.stripUsable = strip_ != nullptr && (stripTile_.cx != 0 || stripTile_.cy != 0);
+    in.tileFillsButton = stripTile_.cx == buttonSize.cx && stripTile_.cy == buttonSize.cy;
+    for (int type = kButtonImageNormal; type <= kButtonImageFocus; ++type)
+        in.hasImage[type] = static_cast<bool>(images_[type]);
+    in.resized = resized_;
+    return in;
+}
+
+void CImageButton::DrawItem(const DRAWITEMSTRUCT& item)
+{
+    HDC dc = item.hDC;
+    const RECT& r = item.rcItem;
+    const SIZE size = {r.right - r.left, r.bottom - r.top};
+    const TFacePlan plan = PlanFace(FaceInputs(item.itemState, size));
+    const RECT textArea = DrawFace(dc, r, plan);
+    DrawCaption(dc, textArea, (item.itemState & ODS_DISABLED) != 0);
+}
+
+RECT CImageButton::DrawFace(HDC dc, const RECT& r, const TFacePlan& plan)
+{
+    const int w = r.right - r.left;
+    const int h = r.bottom - r.top;
+    const COLORREF mask = Shared().maskColor;
+    switch (plan.source) {
+    case FaceSource::Shared: {
+        const TSharedButtonImages& shared = Shared();
+        OpaqueCopy(hover_ ? shared.hover : shared.normal, dc, 0, 0, r.left, r.top, w, h);
+        const SIZE icon = shared.iconSize;
+        TransparentCopy(shared.strip, dc, sharedTile_.left, sharedTile_.top, r.left + ((w / 2 - icon.cx) / 2),
+                        r.top + ((h - icon.cy) / 2), icon.cx, icon.cy, mask);
+        return {r.left + w / 2, r.top, r.right, r.bottom};
+    }
+    case FaceSource::Strip: {
+        const std::optional<RECT> tile = StripTile(BitmapSize(strip_), stripTile_, plan.stripIndex);
+        if (!tile)
+            break;
+        if (!plan.opaque)
+            TransparentCopy(strip_, dc, tile->left, tile->top, r.left, r.top, stripTile_.cx, stripTile_.cy, mask);
+        else
+            OpaqueCopy(strip_, dc, tile->left, tile->top, r.left + (w - stripTile_.cx) / 2,
+                       r.top + (h - stripTile_.cy) / 2, stripTile_.cx, stripTile_.cy);
+        break;
+    }
+    case FaceSource::Image:
+        if (plan.opaque)
+            OpaqueCopy(images_[plan.imageType].get(), dc, 0, 0, r.left, r.top, w, h);
+        else
+            TransparentCopy(images_[plan.imageType].get(), dc, 0, 0, r.left, r.top, w, h, mask);
+        break;
+    case FaceSource::None:
+        break;
+    }
+    return r;
+}
+
+void CImageButton::DrawCaption(HDC dc, const RECT& area, bool disabled)
+{
+    wchar_t caption[kCaptionUnits] = {};
+    const int length = ::GetWindowTextW(hwnd_, caption, kCaptionUnits);
+    if (length <= 0)
+        return;
+    SIZE extent = {};
+    ::GetTextExtentPoint32W(dc, caption, length, &extent);
+    const COLORREF oldColour = ::SetTextColor(dc, textColour_);
+    const int oldMode = ::SetBkMode(dc, TRANSPARENT);
+    const int x = CentredStart(area.left, area.right - area.left, extent.cx);
+    const int y = CentredStart(area.top, area.bottom - area.top, extent.cy);
+    ::DrawStateW(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(caption), length, x, y, extent.cx, extent.cy,
+                 DST_TEXT | (disabled ? DSS_DISABLED : 0));
+    ::SetBkMode(dc, oldMode);
+    ::SetTextColor(dc, oldColour);
+}
+
+bool CImageButton::OnReflectedMessage(UINT msg, WPARAM, LPARAM lParam, LRESULT* result)
+{
+    switch (msg) {
+    case WM_DRAWITEM:  // void DrawItem(const DRAWITEMSTRUCT& item)
+        DrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+        *result = TRUE;
+        return true;
+    case WM_CTLCOLORBTN:  // HBRUSH: the button's background
+        *result = reinterpret_cast<LRESULT>(background_.get());
+        return true;
+    default:
+        return false;  // BN_CLICKED goes on to the parent
+    }
+}
+
+LRESULT CImageButton::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    switch (msg) {
+    case WM_MOUSEMOVE:  // void OnMouseMove()
+        OnMouseMove();
+        break;
+    case WM_MOUSEHOVER:  // void OnMouseHover()
+        OnMouseHover();
+        return 0;
+    case WM_MOUSELEAVE:  // void OnMouseLeave()
+        OnMouseLeave();
+        return 0;
+    case WM_ERASEBKGND:  // the face covers everything
+        return 1;
+    }
+    return CWindow::WindowProc(msg, wParam, lParam);
+}
+
+void CImageButton::OnMouseMove()
+{
+    if (!tracking_) {
+        TRACKMOUSEEVENT track = {sizeof(track), TME_HOVER | TME_LEAVE, hwnd_, kHoverTimeMs};
+        tracking_ = ::_TrackMouseEvent(&track) != FALSE;
+    }
+    hover_ = true;
+}
+
+void CImageButton::OnMouseHover()
+{
+    hover_ = true;
+    Invalidate(true);
+}
+
+void CImageButton::OnMouseLeave()
+{
+    hover_ = false;
+    tracking_ = false;
+    Invalidate(false);
+}
+
+}  // namespace kivra

@@ -1,0 +1,149 @@
+// CImageButton: the skin button. An owner-drawn BUTTON whose face is one of
+// five bitmaps chosen by state, or a tile of the button's own strip, or the
+// tool bar's shared plate with a shared icon; its caption is drawn over the
+// face in the skin's font and colour. Clicks reach the parent as the usual
+// WM_COMMAND / BN_CLICKED with the button's control id; the button sends
+// nothing of its own.
+//
+// The parent must route its messages through CWindow (the main window does),
+// so that WM_DRAWITEM and WM_CTLCOLORBTN come back to the button.
+//
+// Message map:
+//   WM_MOUSEMOVE    starts hover/leave tracking (1 ms hover time)
+//   WM_MOUSEHOVER   hover face, redrawn with erasing
+//   WM_MOUSELEAVE   normal face, redrawn without erasing
+//   WM_ERASEBKGND   nothing is erased
+//   reflected WM_DRAWITEM    DrawItem
+//   reflected WM_CTLCOLORBTN the 192,192,192 brush
+#pragma once
+
+#include <windows.h>
+
+#include "framework/Handles.h"
+#include "framework/Window.h"
+
+namespace kivra {
+
+// Image types of SetImage, the "image", "disable", "down", "hover" and
+// "focus" faces of a skin button.
+enum ButtonImageType : int {
+    kButtonImageNormal = 1,
+    kButtonImageDisabled = 2,
+    kButtonImagePressed = 3,  // kept, but no state draws it
+    kButtonImageHover = 4,
+    kButtonImageFocus = 5,
+};
+
+// Style of a skin button: a visible child push button; creation makes it
+// owner-drawn.
+constexpr DWORD kImageButtonStyle = 0x50000020;
+
+// The faces every image button shares, set by the main window from the skin's
+// tool-bar header while it builds the buttons. Not owned: the pictures stay
+// the skin's for the life of the buttons.
+struct TSharedButtonImages {
+    HBITMAP strip = nullptr;   // shared icon strip
+    HBITMAP normal = nullptr;  // shared plate, normal
+    HBITMAP hover = nullptr;   // shared plate, under the mouse
+    SIZE iconSize = {0, 0};
+    COLORREF maskColor = 0;    // transparent pixels of every button's pictures
+};
+
+// What a button draws for its state. Shared mode: the shared plate with the
+// shared icon centred in the left half and the caption in the right half.
+// Strip mode: a tile of the button's own strip. Image mode: one of the five
+// bitmaps.
+enum class FaceSource { None, Shared, Strip, Image };
+
+struct TFaceInputs {
+    bool focused = false;        // ODS_FOCUS
+    bool disabled = false;       // ODS_DISABLED
+    bool hover = false;
+    bool sharedUsable = false;   // inherit flag, shared strip and hover plate, a tile for the index
+    bool stripUsable = false;    // an own strip with a tile size
+    bool tileFillsButton = false;  // the own strip's tile is the button's size
+    bool hasImage[6] = {};       // by image type 1..5
+    bool resized = false;        // one of the images was stretched to the button
+};
+
+struct TFacePlan {
+    FaceSource source = FaceSource::None;
+    int imageType = 0;   // image mode: 1..5
+    int stripIndex = 0;  // strip mode: 0 normal, 1 hover, 2 focus, 3 disabled
+    bool opaque = false; // copied as it is rather than without the mask colour
+};
+
+// The face for a state: focus wins over disabled, disabled over hover. A
+// button with a stretched image draws every image opaque; a strip tile of
+// another size than the button is drawn opaque and centred.
+TFacePlan PlanFace(const TFaceInputs& inputs);
+
+// Where centred text starts: area start + (area length - text length) / 2,
+// by shift, so text wider than the area starts before it.
+int CentredStart(int areaStart, int areaLength, int textLength);
+
+class CImageButton : public CWindow {
+public:
+    CImageButton();
+    ~CImageButton() override;
+
+    // The process-wide shared faces (see TSharedButtonImages).
+    static TSharedButtonImages& Shared();
+
+    // Creates the child button with kImageButtonStyle at rect, made owner-drawn.
+    bool Create(HWND parent, const RECT& rect, UINT id, const wchar_t* caption);
+
+    // Takes bitmap as the face of type (1..5). A bitmap of another size than
+    // the button is replaced by a copy stretched to the button (the original
+    // is deleted) and marks the button resized. The button owns the face from
+    // here on; an earlier face of that type is freed. Other types are
+    // ignored, and the bitmap is freed.
+    void SetImage(HBITMAP bitmap, int type);
+    // The tile of the shared strip for index; -1 (none) when there is no such tile.
+    void SetSharedTile(int index);
+    void SetUseSharedImages(bool use) { useShared_ = use; }
+    // The button's own strip of faces (not owned) and its tile size; only when
+    // all three are given. Sets the shared mask colour to black for all buttons.
+    void SetStrip(HBITMAP strip, int tileWidth, int tileHeight);
+    // Font from the button's (or its parent's) font with the height, weight
+    // (both unless 0 or -1) and face (unless empty) replaced; kept for the
+    // button's life. The caption is drawn in colour.
+    void SetTextFont(int height, int weight, const wchar_t* face, COLORREF colour);
+
+    bool Resized() const { return resized_; }
+    bool Hovering() const { return hover_; }
+    int SharedTileIndex() const { return sharedIndex_; }
+    HBITMAP Image(int type) const { return type >= 1 && type <= 5 ? images_[type].get() : nullptr; }
+
+    // Draws the face and the caption for item (WM_DRAWITEM).
+    void DrawItem(const DRAWITEMSTRUCT& item);
+
+    bool OnReflectedMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result) override;
+
+protected:
+    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    void OnMouseMove();   // WM_MOUSEMOVE
+    void OnMouseHover();  // WM_MOUSEHOVER
+    void OnMouseLeave();  // WM_MOUSELEAVE
+    TFaceInputs FaceInputs(UINT state, SIZE buttonSize) const;
+    // Draws the face; answers the area the caption is centred in.
+    RECT DrawFace(HDC dc, const RECT& item, const TFacePlan& plan);
+    void DrawCaption(HDC dc, const RECT& area, bool disabled);
+
+    bool hover_ = false;
+    bool tracking_ = false;
+    bool useShared_ = true;
+    int sharedIndex_ = -1;
+    RECT sharedTile_ = {};
+    UniqueBitmap images_[6];   // by image type; [0] unused
+    bool resized_ = false;
+    HBITMAP strip_ = nullptr;  // not owned
+    SIZE stripTile_ = {0, 0};
+    UniqueBrush background_;
+    UniqueFont font_;
+    COLORREF textColour_ = 0;
+};
+
+}  // namespace kivra

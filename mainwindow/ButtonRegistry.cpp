@@ -1,0 +1,136 @@
+#include "mainwindow/ButtonRegistry.h"
+
+#include <commctrl.h>
+
+#include <cstring>
+
+#include "controls/ImageButton.h"
+#include "framework/Text.h"
+
+namespace kivra {
+
+namespace {
+
+bool SameName(const char* a, const char* b)
+{
+    return std::strncmp(a, b, KIVRA_NAME_SIZE) == 0;
+}
+
+bool Matches(const char* wanted, const char* have)
+{
+    return wanted[0] != 0 && SameName(wanted, have);
+}
+
+// A UTF-16 field of the record: at most 63 characters are taken.
+std::wstring Field(const wchar_t (&field)[KIVRA_NAME_SIZE])
+{
+    return std::wstring(field, wcsnlen(field, KIVRA_NAME_SIZE - 1));
+}
+
+}  // namespace
+
+bool SkinButtonIsCreated(const char* owner, const char* service, bool ownerIsBound)
+{
+    if (SameName(owner, kSystemButtonOwner))
+        return true;
+    if (owner[0] == 0)
+        return service[0] != 0;
+    return ownerIsBound;
+}
+
+ButtonRegistry::~ButtonRegistry()
+{
+    // The buttons go before the shared faces they draw.
+    entries_.clear();
+    unlisted_.clear();
+}
+
+TButtonEntry* ButtonRegistry::Add(TButtonEntry entry)
+{
+    for (const TButtonEntry& have : entries_)
+        if (SameName(have.name, entry.name) && SameName(have.owner, entry.owner) &&
+            SameName(have.service, entry.service)) {
+            unlisted_.push_back(std::move(entry));
+            return nullptr;
+        }
+    entries_.push_back(std::move(entry));
+    return &entries_.back();
+}
+
+TButtonEntry* ButtonRegistry::FindForChange(const char* name, const char* owner, const char* service)
+{
+    for (TButtonEntry& entry : entries_)
+        if (Matches(name, entry.name) || Matches(owner, entry.owner) || Matches(service, entry.service))
+            return &entry;
+    return nullptr;
+}
+
+void ButtonRegistry::ForEachButton(const std::function<void(TButtonEntry& entry)>& visit)
+{
+    for (TButtonEntry& entry : entries_)
+        if (entry.button)
+            visit(entry);
+}
+
+void ButtonRegistry::KeepSharedImages(UniqueBitmap strip, UniqueBitmap normal, UniqueBitmap hover)
+{
+    sharedStrip_ = std::move(strip);
+    sharedNormal_ = std::move(normal);
+    sharedHover_ = std::move(hover);
+}
+
+void SetButtonTooltip(HWND tooltip, HWND owner, HWND button, const wchar_t* text)
+{
+    if (tooltip == nullptr || button == nullptr)
+        return;
+    TOOLINFOW tool = {};
+    tool.cbSize = sizeof(tool);
+    tool.uFlags = TTF_IDISHWND;
+    tool.hwnd = owner;
+    tool.uId = reinterpret_cast<UINT_PTR>(button);
+    std::wstring copy = text != nullptr ? text : L"";
+    tool.lpszText = copy.data();
+    // A tool known already is replaced with its new text.
+    ::SendMessageW(tooltip, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    ::SendMessageW(tooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+bool ApplyButtonInfo(ButtonRegistry& buttons, const TButtonInfo& info, const ImageLoader& loadImage, HWND tooltip)
+{
+    char name[KIVRA_NAME_SIZE], owner[KIVRA_NAME_SIZE], service[KIVRA_NAME_SIZE];
+    NarrowName(name, Field(info.szName).c_str());
+    NarrowName(owner, Field(info.szOwner).c_str());
+    NarrowName(service, Field(info.szService).c_str());
+    TButtonEntry* entry = buttons.FindForChange(name, owner, service);
+    if (entry == nullptr || !entry->button)
+        return false;
+    CImageButton& button = *entry->button;
+
+    // In this order: normal, pressed, focus, hover, disabled.
+    const struct {
+        const wchar_t (&file)[KIVRA_NAME_SIZE];
+        int type;
+    } faces[] = {
+        {info.szNormalImage, kButtonImageNormal}, {info.szDownImage, kButtonImagePressed},
+        {info.szFocusImage, kButtonImageFocus},   {info.szHoverImage, kButtonImageHover},
+        {info.szDisableImage, kButtonImageDisabled},
+    };
+    for (const auto& face : faces) {
+        const std::wstring file = Field(face.file);
+        if (file.empty() || !loadImage)
+            continue;
+        if (HBITMAP bitmap = loadImage(file.c_str()))
+            button.SetImage(bitmap, face.type);  // the button owns it from here on
+    }
+    const std::wstring caption = Field(info.szCaption);
+    if (!caption.empty())
+        button.SetText(caption.c_str());
+    const std::wstring tip = Field(info.szTooltip);
+    if (!tip.empty())
+        SetButtonTooltip(tooltip, button.Parent(), button, tip.c_str());
+    button.Show(info.bHide != 0 ? SW_HIDE : SW_SHOW);
+    button.Invalidate(true);
+    return true;
+}
+
+}  // namespace kivra

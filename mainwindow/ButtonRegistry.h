@@ -1,0 +1,77 @@
+// ButtonRegistry: the skin buttons the main window created, in creation
+// order, each with the 8-bit name, owner and service it was made from and
+// its skin rectangle (pixels, before it is resolved against the client area).
+// "manager/ModifyButtonInfo" finds buttons here; the mode switch places the
+// buttons again.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <list>
+#include <memory>
+#include <vector>
+
+#include "controls/ImageButton.h"
+#include "framework/Handles.h"
+#include "kivra_plugin.h"
+
+namespace kivra {
+
+// The owner of the shell's own buttons.
+constexpr char kSystemButtonOwner[] = "system";
+
+// Whether a skin button kept by the configuration is created: "system"
+// buttons, buttons without owner that call a service, and buttons whose
+// owner is a bound plugin (ownerIsBound answers that).
+bool SkinButtonIsCreated(const char* owner, const char* service, bool ownerIsBound);
+
+struct TButtonEntry {
+    char name[KIVRA_NAME_SIZE] = {};
+    char owner[KIVRA_NAME_SIZE] = {};
+    char service[KIVRA_NAME_SIZE] = {};
+    RECT skinRect = {};
+    std::unique_ptr<CImageButton> button;
+    UniqueBitmap strip;  // the button's own strip of faces, which it draws from
+};
+
+class ButtonRegistry {
+public:
+    ButtonRegistry() = default;
+    ~ButtonRegistry();
+    ButtonRegistry(const ButtonRegistry&) = delete;
+    ButtonRegistry& operator=(const ButtonRegistry&) = delete;
+
+    // Keeps the entry (entries stay where they are: the answer stays valid).
+    // When an entry with the same name, owner and service is
+    // listed already, the new one's button is kept alive but not listed (no
+    // one finds it) and null is answered.
+    TButtonEntry* Add(TButtonEntry entry);
+    // The first entry whose name equals a non-empty name, or whose owner a
+    // non-empty owner, or whose service a non-empty service; null.
+    TButtonEntry* FindForChange(const char* name, const char* owner, const char* service);
+    const std::list<TButtonEntry>& Entries() const { return entries_; }
+    // Each listed entry that has a button.
+    void ForEachButton(const std::function<void(TButtonEntry& entry)>& visit);
+
+    // The shared faces of all buttons (the skin's tool-bar header), kept for
+    // the buttons' life.
+    void KeepSharedImages(UniqueBitmap strip, UniqueBitmap normal, UniqueBitmap hover);
+
+private:
+    std::list<TButtonEntry> entries_;
+    std::list<TButtonEntry> unlisted_;
+    UniqueBitmap sharedStrip_, sharedNormal_, sharedHover_;
+};
+
+// What "manager/ModifyButtonInfo" changes on the button it finds: loadImage
+// turns an image file name into a bitmap (the skin folder, then common\);
+// tooltip is the main window's tooltip control. Answers whether a button was
+// found.
+using ImageLoader = std::function<HBITMAP(const wchar_t* fileName)>;
+bool ApplyButtonInfo(ButtonRegistry& buttons, const TButtonInfo& info, const ImageLoader& loadImage, HWND tooltip);
+
+// Adds or changes the tooltip text of button in tooltip control.
+void SetButtonTooltip(HWND tooltip, HWND owner, HWND button, const wchar_t* text);
+
+}  // namespace kivra

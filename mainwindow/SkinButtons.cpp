@@ -1,0 +1,117 @@
+#include "mainwindow/SkinButtons.h"
+
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include "config/SkinToolBar.h"
+#include "controls/ImageButton.h"
+#include "framework/Text.h"
+#include "mainwindow/CommandIds.h"
+
+namespace kivra {
+
+namespace {
+
+void SetUpSharedFaces(TToolBarSkin& header, ButtonRegistry& buttons)
+{
+    TSharedButtonImages& shared = CImageButton::Shared();
+    shared = TSharedButtonImages{};
+    shared.maskColor = header.maskColor;
+    const bool complete = header.imageList != nullptr && header.imageWidth != 0 && header.imageHeight != 0 &&
+                          header.normalButtonImage != nullptr && header.hoverButtonImage != nullptr;
+    if (!complete)
+        return;  // the header frees its pictures
+    shared.strip = header.imageList.get();
+    shared.normal = header.normalButtonImage.get();
+    shared.hover = header.hoverButtonImage.get();
+    shared.iconSize = {header.imageWidth, header.imageHeight};
+    // The registry keeps them for as long as the buttons draw them.
+    buttons.KeepSharedImages(std::move(header.imageList), std::move(header.normalButtonImage),
+                             std::move(header.hoverButtonImage));
+}
+
+}  // namespace
+
+void CreateSkinButton(TSkinButton& record, const CLanguageTable& language, CommandRegistry& commands,
+                      ButtonRegistry& buttons, const TButtonHost& host)
+{
+    TButtonEntry entry;
+    CopyText(entry.name, record.name);
+    NarrowName(entry.owner, record.owner);
+    NarrowName(entry.service, record.service);
+    entry.skinRect = record.rect;
+
+    wchar_t tooltip[kSkinTextSize];
+    language.Translate(record.tooltip, tooltip);
+    const unsigned id = ButtonCommandId(commands, record, tooltip);
+    wchar_t caption[kSkinTextSize];
+    language.Translate(record.string, caption);
+
+    auto button = std::make_unique<CImageButton>();
+    const RECT placed = host.resolve ? host.resolve(record.rect) : record.rect;
+    if (!button->Create(host.window, placed, id, caption))
+        return;  // the record frees its pictures
+    if (tooltip[0] != 0)
+        SetButtonTooltip(host.tooltip, host.window, button->Handle(), tooltip);
+
+    // The button owns its five faces from here on.
+    button->SetImage(record.image.release(), kButtonImageNormal);
+    button->SetImage(record.disable.release(), kButtonImageDisabled);
+    button->SetImage(record.down.release(), kButtonImagePressed);
+    button->SetImage(record.hover.release(), kButtonImageHover);
+    button->SetImage(record.focus.release(), kButtonImageFocus);
+
+    button->SetUseSharedImages(record.inherit);
+    if (CImageButton::Shared().strip != nullptr)
+        button->SetSharedTile(record.imageIndex);
+    if (record.imageList != nullptr && record.imageWidth != 0 && record.imageHeight != 0) {
+        button->SetStrip(record.imageList.get(), record.imageWidth, record.imageHeight);
+        entry.strip = std::move(record.imageList);  // drawn from for the button's life
+    }
+    button->SetTextFont(record.fontSize, record.fontWeight, record.fontFace, record.fontColor);
+    if (!record.visable)
+        button->Hide();
+
+    entry.button = std::move(button);
+    buttons.Add(std::move(entry));
+}
+
+void CreateSkinButtons(CConfigure& configure, CommandRegistry& commands, ButtonRegistry& buttons,
+                       const TButtonHost& host)
+{
+    CSkin& skin = configure.Skin();
+    TToolBarSkin header = {};
+    if (!ReadToolBar(skin, &header))
+        return;
+    // All records first: the reading holds the skin document's node cursor.
+    std::vector<TSkinButton> records;
+    TSkinButton record{};
+    while (ReadNextButton(skin, &record))
+        records.push_back(std::move(record));
+
+    SetUpSharedFaces(header, buttons);
+    for (TSkinButton& button : records) {
+        char owner[kSkinTextSize];
+        char service[kSkinTextSize];
+        NarrowName(owner, button.owner);
+        NarrowName(service, button.service);
+        const bool kept = configure.ButtonOwnerAccepted(button.owner);
+        if (kept && host.convertDialogUnits)
+            host.convertDialogUnits(&button.rect);
+        const bool bound = owner[0] != 0 && host.ownerIsBound && host.ownerIsBound(owner);
+        if (kept && SkinButtonIsCreated(owner, service, bound))
+            CreateSkinButton(button, configure.Language(), commands, buttons, host);
+        // What a created button did not take over is freed with the records.
+    }
+}
+
+void PlaceButtons(ButtonRegistry& buttons, const TButtonHost& host)
+{
+    buttons.ForEachButton([&host](TButtonEntry& entry) {
+        const RECT placed = host.resolve ? host.resolve(entry.skinRect) : entry.skinRect;
+        entry.button->Move(placed, true);
+    });
+}
+
+}  // namespace kivra

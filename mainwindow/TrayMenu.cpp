@@ -1,0 +1,56 @@
+#include "mainwindow/TrayMenu.h"
+
+#include "controls/MenuEx.h"
+
+namespace kivra {
+
+void TrayMenu::Attach(CMenuEx* menu, int dropZoneItemId)
+{
+    menu_ = menu;
+    dropZoneId_ = dropZoneItemId;
+}
+
+HMENU TrayMenu::Handle() const
+{
+    return menu_ != nullptr ? menu_->Handle() : nullptr;
+}
+
+bool TrayMenu::DropZoneChecked() const
+{
+    if (!HasDropZoneItem())
+        return false;
+    const UINT state = ::GetMenuState(menu_->Handle(), static_cast<UINT>(dropZoneId_), MF_BYCOMMAND);
+    return state != static_cast<UINT>(-1) && (state & MF_CHECKED) != 0;
+}
+
+void TrayMenu::SetDropZoneChecked(bool checked)
+{
+    if (!HasDropZoneItem())
+        return;
+    MENUITEMINFOW info = {};
+    info.cbSize = sizeof(info);
+    info.fMask = MIIM_STATE;
+    info.fState = checked ? MFS_CHECKED : 0;
+    ::SetMenuItemInfoW(menu_->Handle(), static_cast<UINT>(dropZoneId_), FALSE, &info);
+}
+
+std::optional<bool> TrayMenu::ToggleDropZone()
+{
+    if (!HasDropZoneItem())
+        return std::nullopt;
+    const bool show = !DropZoneChecked();
+    SetDropZoneChecked(show);
+    return show;
+}
+
+std::optional<bool> TrayMenu::PopupFromTray(HWND owner, bool mainWindowVisible)
+{
+    if (menu_ == nullptr)
+        return std::nullopt;
+    menu_->PopupAtCursor(owner);
+    if (!HasDropZoneItem())
+        return std::nullopt;
+    return DropZoneChecked() && !mainWindowVisible;
+}
+
+}  // namespace kivra

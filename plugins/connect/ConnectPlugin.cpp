@@ -1,0 +1,201 @@
+// connect: the connection panel of the demo product. It shows the network,
+// the signal and the connection figures where the skin's "connect" section
+// places them, and offers the services the skin's buttons and menus call:
+//
+//   connect/GetPanelHandle     the panel (the shell shows it through
+//                              "connect/ShowPluginPanel")
+//   connect/ToggleConnection   connects or disconnects (a simulation)
+//   connect/SetModeAuto, connect/SetMode3G, connect/SetMode2G
+//   connect/ToggleRoaming
+//
+// While connected it counts the time and the data once a second and writes
+// the skin's status panes "signal", "network" and "duration".
+#include <windows.h>
+
+#include <cwchar>
+#include <string>
+
+#include "kivra_plugin.h"
+#include "../shared/PluginKit.h"
+
+namespace {
+
+constexpr char kName[] = "connect";
+constexpr UINT_PTR kClockTimer = 1;
+
+CPluginInterface* g_iface = nullptr;
+HWND g_panel = nullptr;
+kit::PanelSkin g_skin;
+
+struct {
+    bool connected = false;
+    bool roaming = false;
+    const wchar_t* network = L"HSPA+";
+    int seconds = 0;
+    double receivedMb = 0;
+    double sentMb = 0;
+} g_state;
+
+std::wstring Format(const wchar_t* format, double value)
+{
+    wchar_t text[64];
+    swprintf(text, 64, format, value);
+    return text;
+}
+
+std::wstring Duration()
+{
+    wchar_t text[16];
+    swprintf(text, 16, L"%02d:%02d:%02d", g_state.seconds / 3600, g_state.seconds / 60 % 60, g_state.seconds % 60);
+    return text;
+}
+
+void UpdateStatusPanes()
+{
+    kit::SetStatusPane(g_iface, "signal", g_state.connected ? L"Signal: good" : L"Signal: -");
+    kit::SetStatusPane(g_iface, "network", g_state.network);
+    kit::SetStatusPane(g_iface, "duration", Duration());
+}
+
+void Paint(HWND, HDC dc, const RECT& client)
+{
+    HBRUSH fill = CreateSolidBrush(g_skin.BackgroundColour());
+    FillRect(dc, &client, fill);
+    DeleteObject(fill);
+    kit::DrawBitmap(dc, g_skin.Background(), 0, 0);
+
+    kit::DrawControlTile(dc, g_skin.Control("signal-meter"), g_state.connected ? 4 : 1, g_skin.Mask());
+    kit::DrawControlText(dc, g_skin.Control("operator-label"), L"Kivra Net");
+    const wchar_t* state = g_state.connected ? L"IDS_STATE_CONNECTED" : L"IDS_STATE_DISCONNECTED";
+    kit::DrawControlText(dc, g_skin.Control("state-label"),
+                         kit::Text(state) + L"  \u00b7  " + g_state.network);
+    if (g_state.roaming) {
+        // Hidden by the skin until roaming is allowed.
+        if (const TPluginControl* badge = g_skin.Control("roaming-badge")) {
+            TPluginControl shown = *badge;
+            shown.bVisible = 1;
+            kit::DrawControlText(dc, &shown, kit::Text(L"IDS_STATE_ROAMING"));
+        }
+    }
+    kit::DrawControlText(dc, g_skin.Control("duration-title"), kit::Text(L"IDS_LABEL_DURATION"));
+    kit::DrawControlText(dc, g_skin.Control("duration-value"), Duration());
+    kit::DrawControlText(dc, g_skin.Control("received-title"), kit::Text(L"IDS_LABEL_RECEIVED"));
+    kit::DrawControlText(dc, g_skin.Control("received-value"), Format(L"%.1f MB", g_state.receivedMb));
+    kit::DrawControlText(dc, g_skin.Control("sent-title"), kit::Text(L"IDS_LABEL_SENT"));
+    kit::DrawControlText(dc, g_skin.Control("sent-value"), Format(L"%.1f MB", g_state.sentMb));
+    kit::DrawControlText(dc, g_skin.Control("speed-title"), kit::Text(L"IDS_LABEL_SPEED"));
+    kit::DrawControlText(dc, g_skin.Control("speed-value"),
+                         g_state.connected ? Format(L"%.1f Mb/s", 2.4) : std::wstring(L"-"));
+}
+
+LRESULT CALLBACK PanelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_ERASEBKGND:
+        return 1;  // Paint covers everything
+    case WM_PAINT:
+        kit::PaintBuffered(window, Paint);
+        return 0;
+    case WM_TIMER:
+        ++g_state.seconds;
+        g_state.receivedMb += 0.31;
+        g_state.sentMb += 0.04;
+        UpdateStatusPanes();
+        InvalidateRect(window, nullptr, FALSE);
+        return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+// The network mode items can be changed only while disconnected. A command
+// item with a name and no id only enables or grays that command.
+void EnableModeItems(bool enable)
+{
+    for (const char* name : {"mode-auto", "mode-3g", "mode-2g"}) {
+        TCommandItem command{};
+        kit::CopyName(command.szName, name);
+        command.bEnable = enable ? 1 : 0;
+        TParam param{};
+        param.pData = &command;
+        kit::Call(g_iface, KIVRA_SVC_ENABLE_COMMAND_ITEM, &param);
+    }
+}
+
+int __cdecl ToggleConnection(TService*, TParam*)
+{
+    g_state.connected = !g_state.connected;
+    if (g_state.connected) {
+        g_state.seconds = 0;
+        SetTimer(g_panel, kClockTimer, 1000, nullptr);
+    } else {
+        KillTimer(g_panel, kClockTimer);
+    }
+    EnableModeItems(!g_state.connected);
+    UpdateStatusPanes();
+    InvalidateRect(g_panel, nullptr, FALSE);
+    return 1;
+}
+
+int SetNetwork(const wchar_t* network)
+{
+    g_state.network = network;
+    UpdateStatusPanes();
+    InvalidateRect(g_panel, nullptr, FALSE);
+    return 1;
+}
+int __cdecl SetModeAuto(TService*, TParam*) { return SetNetwork(L"HSPA+"); }
+int __cdecl SetMode3G(TService*, TParam*) { return SetNetwork(L"3G"); }
+int __cdecl SetMode2G(TService*, TParam*) { return SetNetwork(L"EDGE"); }
+
+int __cdecl ToggleRoaming(TService*, TParam*)
+{
+    g_state.roaming = !g_state.roaming;
+    InvalidateRect(g_panel, nullptr, FALSE);
+    return 1;
+}
+
+}  // namespace
+
+KIVRA_PLUGIN_EXPORT void __cdecl GetPluginInfo(PluginInfo* info)
+{
+    kit::FillPluginInfo(info, kName);
+}
+
+KIVRA_PLUGIN_EXPORT bool __cdecl CheckDependenceInfo(unsigned long hostVersion)
+{
+    return hostVersion >= PLUGIN_HOST_VERSION;
+}
+
+KIVRA_PLUGIN_EXPORT bool __cdecl LoadPlugin(CPluginInterface* iface, void* host)
+{
+    g_iface = iface;
+    g_skin.Load(iface, kName);
+    g_panel = kit::CreatePanel(KivraWindowHandle(host), L"KivraConnectPanel", PanelProc);
+    TService services[] = {
+        kit::Service("connect" KIVRA_SUFFIX_GET_PANEL_HANDLE, kit::AnswerWindow<&g_panel>),
+        kit::Service("connect/ToggleConnection", ToggleConnection),
+        kit::Service("connect/SetModeAuto", SetModeAuto),
+        kit::Service("connect/SetMode3G", SetMode3G),
+        kit::Service("connect/SetMode2G", SetMode2G),
+        kit::Service("connect/ToggleRoaming", ToggleRoaming),
+    };
+    for (TService& service : services)
+        iface->RegisterService(&service);
+    UpdateStatusPanes();
+    return true;
+}
+
+KIVRA_PLUGIN_EXPORT bool __cdecl UnloadPlugin(void)
+{
+    if (g_panel != nullptr)
+        DestroyWindow(g_panel);
+    g_panel = nullptr;
+    g_skin.Release();
+    g_iface = nullptr;
+    return true;
+}
+
+KIVRA_PLUGIN_EXPORT int __cdecl ExecuteService(TService*, TParam*)
+{
+    return 0;
+}

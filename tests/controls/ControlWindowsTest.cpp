@@ -1,0 +1,225 @@
+// The skinned controls as windows: faces drawn, tool bars pressed, menu
+// choices and the status bar's idle text.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include "controls/ImageButton.h"
+#include "controls/ImageStrip.h"
+#include "controls/MenuEx.h"
+#include "controls/StatusBarEx.h"
+#include "controls/ToolBarEx.h"
+#include "tests/framework/FrameworkTestSupport.h"
+#include "tests/mainwindow/FrameTestSupport.h"
+
+namespace kivra {
+namespace {
+
+using testing::Canvas;
+using testing::MakeBitmap;
+using testing::SolidBitmap;
+
+constexpr COLORREF kMask = RGB(255, 0, 255);
+constexpr COLORREF kFace = RGB(10, 100, 200);
+constexpr COLORREF kBehind = RGB(0, 200, 0);
+
+// A visible parent window that routes through CWindow, as the main window does.
+class ControlHost : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        test::EnsureCommonControls();
+        ASSERT_TRUE(host_.Create(0, test::TestWindowClass(), L"host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 400,
+                                 300, nullptr));
+    }
+    CWindow host_;
+};
+
+// A 20 x 10 face whose left half is mask colour.
+UniqueBitmap HalfMaskedFace()
+{
+    return MakeBitmap(20, 10, [](int x, int) { return x < 10 ? kMask : kFace; });
+}
+
+COLORREF DrawnAt(CImageButton& button, int x, int y)
+{
+    Canvas canvas(20, 10, kBehind);
+    DRAWITEMSTRUCT item = {};
+    item.CtlType = ODT_BUTTON;
+    item.hDC = canvas.dc();
+    item.rcItem = {0, 0, 20, 10};
+    button.DrawItem(item);
+    return canvas.At(x, y);
+}
+
+TEST_F(ControlHost, AFaceThatNeededStretchingMakesEveryFaceOpaque)
+{
+    CImageButton::Shared() = TSharedButtonImages{};
+    CImageButton::Shared().maskColor = kMask;
+    for (bool stretchedHover : {false, true}) {
+        CImageButton button;
+        ASSERT_TRUE(button.Create(host_, {0, 0, 20, 10}, 1300, L""));
+        EXPECT_NE(button.Style() & BS_OWNERDRAW, 0);
+        button.SetImage(HalfMaskedFace().release(), kButtonImageNormal);
+        if (stretchedHover)
+            button.SetImage(SolidBitmap(7, 3, kFace).release(), kButtonImageHover);
+        EXPECT_EQ(button.Resized(), stretchedHover);
+        EXPECT_EQ(DrawnAt(button, 2, 5), stretchedHover ? kMask : kBehind) << stretchedHover;
+        EXPECT_EQ(DrawnAt(button, 15, 5), kFace);
+    }
+    {
+        CImageButton button;
+        ASSERT_TRUE(button.Create(host_, {0, 0, 20, 10}, 1301, L""));
+        button.SetImage(SolidBitmap(7, 3, kFace).release(), kButtonImageHover);
+        const SIZE stretched = BitmapSize(button.Image(kButtonImageHover));
+        EXPECT_EQ(stretched.cx, 20);
+        EXPECT_EQ(stretched.cy, 10);
+        button.SetImage(SolidBitmap(20, 10, kFace).release(), 6);  // no such type
+        EXPECT_EQ(button.Image(6), nullptr);
+    }
+}
+
+TEST_F(ControlHost, AnOwnStripTurnsTheMaskBlackForEveryButton)
+{
+    CImageButton::Shared().maskColor = kMask;
+    UniqueBitmap strip = SolidBitmap(80, 10, kFace);
+    CImageButton one;
+    one.SetStrip(strip.get(), 0, 10);  // incomplete: ignored
+    EXPECT_EQ(CImageButton::Shared().maskColor, kMask);
+    one.SetStrip(strip.get(), 20, 10);
+    EXPECT_EQ(CImageButton::Shared().maskColor, RGB(0, 0, 0));
+}
+
+TEST_F(ControlHost, OneOfManyKeepsExactlyOneButtonPressedAndTheGuardSpansBars)
+{
+    CToolBarEx first;
+    CToolBarEx second;
+    ASSERT_TRUE(first.Create(host_, {40, 30}, {16, 16}));
+    ASSERT_TRUE(second.Create(host_, {40, 30}, {16, 16}));
+    first.SetButtons({1201, 0, 1202, 1203});
+    second.SetButtons({1301, 1302});
+    first.SetOneOfMany(true);
+    second.SetOneOfMany(true);
+    EXPECT_EQ(first.HeldId(), 1201u);
+    EXPECT_TRUE(first.IsPressed(1201));
+
+    first.Hold(1203);
+    EXPECT_FALSE(first.IsPressed(1201));
+    EXPECT_TRUE(first.IsPressed(1203));
+
+    // A click on the first bar, then at once one on the second: the second is
+    // dropped whole, its hot button is not pressed.
+    Sleep(kToolBarClickGuardMs + 20);
+    first.Send(TB_SETHOTITEM, 2);  // 1202 (the separator counts as an item)
+    first.Send(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    first.Send(WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    EXPECT_EQ(first.HeldId(), 1202u);
+    second.Send(TB_SETHOTITEM, 1);
+    second.Send(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    second.Send(WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    EXPECT_EQ(second.HeldId(), 1301u);
+    EXPECT_FALSE(second.IsPressed(1302));
+}
+
+TEST_F(ControlHost, ToolTipsComeFromTheButtonTextOrTheCommand)
+{
+    CToolBarEx bar;
+    ASSERT_TRUE(bar.Create(host_, {40, 30}, {16, 16}));
+    bar.SetButtons({1201, 1202});
+    bar.SetButtonText(1201, L"Connection");
+    bar.SetCommandTooltip([](UINT id) { return id == 1202 ? std::wstring(L"Show the messages") : std::wstring(); });
+    EXPECT_EQ(bar.TooltipFor(1201), L"Connection");
+    EXPECT_EQ(bar.TooltipFor(1202), L"Show the messages");
+    EXPECT_EQ(bar.TooltipFor(0), L"");
+}
+
+class MenuTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        // 0 auto, 1 3g, 2 2g (radio 0..2), 3 separator, 4 roaming (toggle), 5 about
+        for (const auto& [id, text, toggle] : {std::tuple{1200u, L"Auto", false}, {1201u, L"3G", false},
+                                               {1202u, L"2G", false}, {0u, L"", false}, {1203u, L"Roaming", true},
+                                               {1204u, L"About", false}}) {
+            ::AppendMenuW(menu_.Handle(), id == 0 ? MF_SEPARATOR : MF_STRING, id, id == 0 ? nullptr : text);
+            menu_.AppendCheckToggle(toggle);
+        }
+        menu_.SetRadioGroup(0, 2);
+    }
+    CMenuEx menu_{nullptr};
+};
+
+TEST_F(MenuTest, ARadioChoiceMovesTheMarkAndAToggleReportsItsNewState)
+{
+    const TPopupResult radio = menu_.ApplyChoice(1201);
+    EXPECT_EQ(radio.id, 0u);
+    EXPECT_TRUE(menu_.IsChecked(1));
+    menu_.ApplyChoice(1202);
+    EXPECT_FALSE(menu_.IsChecked(1));
+    EXPECT_TRUE(menu_.IsChecked(2));
+
+    const TPopupResult on = menu_.ApplyChoice(1203);
+    EXPECT_EQ(on.id, 1203u);
+    EXPECT_TRUE(on.checked);
+    const TPopupResult off = menu_.ApplyChoice(1203);
+    EXPECT_EQ(off.id, 1203u);
+    EXPECT_FALSE(off.checked);
+    EXPECT_FALSE(menu_.IsChecked(4));
+
+    EXPECT_EQ(menu_.ApplyChoice(1204).id, 0u);  // a plain item
+    EXPECT_EQ(menu_.ApplyChoice(0).id, 0u);     // dismissed
+    EXPECT_EQ(menu_.ApplyChoice(4711).id, 0u);  // not an item of this menu
+}
+
+TEST_F(MenuTest, ItemsAreFoundByIdAndTextAndCheckedByIdTextOrPosition)
+{
+    EXPECT_EQ(menu_.FindItemById(1203), 4);
+    EXPECT_EQ(menu_.FindItemById(999), -1);
+    EXPECT_EQ(menu_.FindItemByText(L"About"), 5);
+    EXPECT_EQ(menu_.FindItemByText(L"about"), -1);  // exactly
+
+    menu_.CheckItem(nullptr, 1204, -1, true);
+    EXPECT_TRUE(menu_.IsChecked(5));
+    menu_.CheckItem(L"Roaming", 0, 0, true);  // the text wins over the position
+    EXPECT_TRUE(menu_.IsChecked(4));
+    EXPECT_FALSE(menu_.IsChecked(0));
+    menu_.CheckItem(L"No such item", 0, 1, true);
+    EXPECT_TRUE(menu_.IsChecked(1));
+    menu_.CheckItem(L"", 0, -1, true);  // nothing to check
+}
+
+TEST_F(MenuTest, OwnerDrawnItemsKeepTheirIdsTextsAndGrayedState)
+{
+    ::EnableMenuItem(menu_.Handle(), 1204, MF_BYCOMMAND | MF_GRAYED);
+    menu_.MakeOwnerDraw();
+    EXPECT_EQ(menu_.FindItemByText(L"About"), 5);
+    EXPECT_EQ(::GetMenuItemID(menu_.Handle(), 4), 1203u);
+    EXPECT_NE(::GetMenuState(menu_.Handle(), 5, MF_BYPOSITION) & MF_GRAYED, 0u);
+    MEASUREITEMSTRUCT foreign = {ODT_MENU, 0, 1204, 0, 0, 0x1234};
+    EXPECT_FALSE(CMenuEx::RouteMeasureItem(&foreign));  // not one of our items
+}
+
+TEST_F(ControlHost, TheIdleTextFillsTheMessagePaneUnlessAHintShows)
+{
+    CStatusBarEx bar(L"For help, press F1");
+    ASSERT_TRUE(bar.Create(host_, 0xE801));
+    bar.SetPanes({0, 1200});
+    bar.SetPaneText(0, L"Show the messages");
+    bar.SetHintShown(true);
+    bar.OnIdleUpdate();
+    EXPECT_EQ(bar.PaneText(0), L"Show the messages");
+    bar.SetHintShown(false);
+    bar.Send(kIdleUpdateCmdUI, TRUE);
+    EXPECT_EQ(bar.PaneText(0), L"For help, press F1");
+    EXPECT_TRUE(bar.ShowsIdleText());
+
+    CStatusBarEx noMessagePane(L"idle");
+    ASSERT_TRUE(noMessagePane.Create(host_, 0xE802));
+    noMessagePane.SetPanes({1200});
+    noMessagePane.OnIdleUpdate();
+    EXPECT_EQ(noMessagePane.PaneText(0), L"");
+}
+
+}  // namespace
+}  // namespace kivra

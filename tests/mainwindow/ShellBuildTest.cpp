@@ -1,0 +1,106 @@
+// What the skin builds on the main window: tool bars from "skin/tool" and
+// skin buttons, with pictures that are missing, and a plugin's change of a
+// button.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include "config/LanguageTable.h"
+#include "controls/ToolBarEx.h"
+#include "mainwindow/ButtonRegistry.h"
+#include "mainwindow/SkinButtons.h"
+#include "mainwindow/ToolArea.h"
+#include "tests/config/SkinFixture.h"
+#include "tests/framework/FrameworkTestSupport.h"
+
+namespace kivra {
+namespace {
+
+class ShellBuildTest : public skintest::SkinTest {
+protected:
+    void SetUp() override
+    {
+        skintest::SkinTest::SetUp();
+        test::EnsureCommonControls();
+        ASSERT_TRUE(window_.Create(0, test::TestWindowClass(), L"main", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 400,
+                                   300, nullptr));
+    }
+    CWindow window_;
+    CLanguageTable language_;
+    CommandRegistry commands_;
+};
+
+TEST_F(ShellBuildTest, EachToolElementWithItemsBecomesABar)
+{
+    skintest::SkinFixture fixture;
+    fixture.WriteSkinImage(L"icons.bmp", 64, 16);
+    CSkin skin;
+    ASSERT_TRUE(fixture.Open(skin, L"<tool image=\"icons.bmp\" image-size=\"16,16\" button-size=\"40,30\" "
+                                   L"logo-image=\"missing.bmp\" selfocus=\"true\">"
+                                   L"<item name=\"a\" tooltip=\"First\" service=\"x/A\"/><separator/>"
+                                   L"<item name=\"b\" tooltip=\"Second&#10;The second one\" service=\"x/B\"/>"
+                                   L"<item name=\"nothing\"/></tool>"
+                                   L"<tool background-color=\"1,2,3\"></tool>"));
+    BuildToolArea(window_, skin, language_, commands_);
+    ASSERT_EQ(commands_.ToolBars().size(), 1u) << "a tool element without items leaves no bar";
+    CToolBarEx& bar = *commands_.ToolBars()[0];
+    EXPECT_EQ(bar.ButtonIds(), (std::vector<UINT>{1200, 0, 1201, 0}));
+    EXPECT_TRUE(bar.IsPressed(1200));
+    EXPECT_EQ(bar.LogoSize().cx, 0) << "a missing logo draws nothing";
+    EXPECT_EQ(bar.TooltipFor(1201), L"The second one");
+    EXPECT_EQ(bar.WindowRect().bottom - bar.WindowRect().top, 30);
+    EXPECT_STREQ(commands_.Find(1201)->service, "x/B");
+}
+
+TEST_F(ShellBuildTest, AButtonGetsItsCommandFacesAndTipAndAPluginChangesIt)
+{
+    ButtonRegistry buttons;
+    TButtonHost host;
+    host.window = window_;
+    host.tooltip = ::CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP, 0, 0, 0, 0, window_, nullptr, nullptr,
+                                     nullptr);
+    TSkinButton record{};
+    strcpy(record.name, "btn-new");
+    wcscpy(record.owner, L"sms");
+    wcscpy(record.service, L"sms/New");
+    wcscpy(record.string, L"New");
+    record.rect = {10, -40, 90, -10};  // from the bottom edge
+    record.fontSize = record.fontWeight = -1;
+    record.imageIndex = -1;
+    record.visable = false;
+    host.resolve = [this](const RECT& rect) {
+        RECT client = window_.ClientRect();
+        return RECT{rect.left, client.bottom + rect.top, rect.right, client.bottom + rect.bottom};
+    };
+    CreateSkinButton(record, language_, commands_, buttons, host);
+    ASSERT_EQ(buttons.Entries().size(), 1u);
+    CImageButton& button = *buttons.Entries().front().button;
+    EXPECT_EQ(button.Id(), 1200);
+    EXPECT_STREQ(commands_.Find(1200)->service, "sms/ShowPluginPanel;sms/New");
+    EXPECT_FALSE(button.IsVisible()) << "visable=\"false\"";
+    EXPECT_EQ(button.Image(kButtonImageNormal), nullptr) << "no picture: no face, and no crash";
+
+    TButtonInfo info{};
+    wcscpy(info.szOwner, L"sms");
+    wcscpy(info.szCaption, L"Write");
+    wcscpy(info.szNormalImage, L"face.bmp");
+    int loads = 0;
+    const ImageLoader load = [&loads](const wchar_t*) {
+        ++loads;
+        return ::CreateBitmap(80, 30, 1, 32, nullptr);
+    };
+    EXPECT_TRUE(ApplyButtonInfo(buttons, info, load, host.tooltip));
+    EXPECT_EQ(loads, 1);
+    EXPECT_EQ(button.GetText(), L"Write");
+    EXPECT_TRUE(button.IsVisible());
+    EXPECT_NE(button.Image(kButtonImageNormal), nullptr);
+    info.bHide = 1;
+    ApplyButtonInfo(buttons, info, nullptr, host.tooltip);
+    EXPECT_FALSE(button.IsVisible());
+    EXPECT_FALSE(ApplyButtonInfo(buttons, TButtonInfo{}, load, host.tooltip)) << "names nothing: changes nothing";
+    ::DestroyWindow(host.tooltip);
+}
+
+}  // namespace
+}  // namespace kivra

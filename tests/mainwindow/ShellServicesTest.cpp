@@ -1,0 +1,90 @@
+// The manager services that reach the commands, menus and status bar, as a
+// plugin's record gives them.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+
+#include "controls/MenuEx.h"
+#include "mainwindow/ShellFrame.h"
+
+namespace kivra {
+namespace {
+
+void __cdecl PluginFunction() {}
+
+class ShellServicesTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        shell_ = std::make_unique<CShellFrame>();
+        CommandRegistry& commands = shell_->Commands();
+        commands.Register("connect", 1300, "connect/Toggle", L"", PluginFunction);
+        auto menu = std::make_unique<CMenuEx>(nullptr);
+        ::AppendMenuW(menu->Handle(), MF_STRING, 1300, L"Connect");
+        ::AppendMenuW(menu->Handle(), MF_STRING, 1301, L"Roaming");
+        menu_ = commands.RegisterMenu("options", std::move(menu));
+    }
+    void TearDown() override
+    {
+        shell_.reset();
+        DestroyCommandRegistry();
+    }
+    bool Grayed(UINT id) const { return (::GetMenuState(menu_->Handle(), id, MF_BYCOMMAND) & MF_GRAYED) != 0; }
+
+    std::unique_ptr<CShellFrame> shell_;
+    CMenuEx* menu_ = nullptr;
+};
+
+TEST_F(ShellServicesTest, EnablingACommandKeepsWhatItRuns)
+{
+    TCommandItem item{};
+    item.nCommandId = 1300;
+    item.bEnable = 0;
+    EXPECT_TRUE(shell_->EnableCommandItem(item));
+    EXPECT_TRUE(Grayed(1300));
+    const CommandEntry* entry = shell_->Commands().Find(1300);
+    EXPECT_STREQ(entry->service, "connect/Toggle");
+    EXPECT_EQ(entry->callback, PluginFunction);
+
+    TCommandItem byName{};
+    std::memset(byName.szName, 'x', sizeof(byName.szName));  // not terminated: read as 63 characters
+    EXPECT_FALSE(shell_->EnableCommandItem(byName)) << "no command has that name";
+    std::strcpy(byName.szName, "connect");
+    byName.bEnable = 1;
+    EXPECT_TRUE(shell_->EnableCommandItem(byName));
+    EXPECT_FALSE(Grayed(1300));
+}
+
+TEST_F(ShellServicesTest, RegisteringAFunctionReplacesServiceAndFunction)
+{
+    TCommandItem item{};
+    std::strcpy(item.szName, "connect");
+    item.nCommandId = static_cast<unsigned>(-1);  // found by its name
+    EXPECT_TRUE(shell_->RegisterCommandFunction(item));
+    const CommandEntry* entry = shell_->Commands().Find(1300);
+    EXPECT_STREQ(entry->service, "");
+    EXPECT_EQ(entry->callback, nullptr);
+    TCommandItem unknown{};
+    std::strcpy(unknown.szName, "nobody");
+    EXPECT_FALSE(shell_->RegisterCommandFunction(unknown));
+}
+
+TEST_F(ShellServicesTest, CheckingAMenuItemAnswersWhetherTheItemExists)
+{
+    TMenuCheckInfo check{};
+    std::strcpy(check.szMenuName, "OPTIONS");  // A-Z case does not matter
+    check.bCheck = 1;
+    check.nPosition = -1;
+    wcscpy(check.szItemText, L"Roaming");
+    EXPECT_TRUE(shell_->CheckMenuItem(check));
+    EXPECT_TRUE(menu_->IsChecked(1));
+    check.szItemText[0] = 0;
+    check.nPosition = 5;
+    EXPECT_FALSE(shell_->CheckMenuItem(check));
+    std::strcpy(check.szMenuName, "none");
+    EXPECT_FALSE(shell_->CheckMenuItem(check));
+}
+
+}  // namespace
+}  // namespace kivra
