@@ -1,6 +1,9 @@
 #include "mainwindow/CommandIds.h"
 
+#include <cstring>
+
 #include "framework/Text.h"
+#include "mainwindow/ButtonRegistry.h"
 
 namespace kivra {
 
@@ -86,6 +89,11 @@ unsigned ButtonCommandId(CommandRegistry& commands, const TSkinButton& button, c
     char service[KIVRA_NAME_SIZE];
     NarrowName(owner, button.owner);
     NarrowName(service, button.service);
+    // The shell's own buttons have no panel to show first: "system/
+    // ShowPluginPanel" is no service, and a name list stops at the first
+    // unknown name, so the button's own service would never run.
+    if (std::strcmp(owner, kSystemButtonOwner) == 0)
+        owner[0] = 0;
     id = commands.AllocateId();
     commands.Register(button.name, id, ButtonCommandService(owner, service).c_str(), tooltip, nullptr);
     return id;

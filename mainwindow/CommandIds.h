@@ -33,7 +33,8 @@ std::string ButtonCommandService(const char* owner, const char* service);
 
 // A skin button: a cmdid is used as it is and registers nothing; without one,
 // the command of the button's name, else a new one registered under the name
-// with ButtonCommandService and the tooltip.
+// with ButtonCommandService and the tooltip; for the owner "system" with the
+// button's service alone (the shell shows no panel of its own).
 unsigned ButtonCommandId(CommandRegistry& commands, const TSkinButton& button, const wchar_t* tooltip);
 
 }  // namespace kivra

@@ -138,6 +138,12 @@ TEST(CommandIdsTest, IdsComeFromOneCounterInBuildOrder)
     wcscpy(maximize.owner, L"system");
     EXPECT_EQ(ButtonCommandId(commands, maximize, L""), 0xF030u);
     EXPECT_EQ(commands.Find(0xF030), nullptr) << "a system command is no command of the registry";
+    TSkinButton tray{};
+    strcpy(tray.name, "btn-tray");
+    wcscpy(tray.owner, L"system");
+    wcscpy(tray.service, L"manager/ShowTray");
+    EXPECT_STREQ(commands.Find(ButtonCommandId(commands, tray, L""))->service, "manager/ShowTray")
+        << "the shell's own button has no panel to show before its service";
 }
 
 TEST(CommandIdsTest, AButtonServiceLongerThanItsFieldIsCut)
