@@ -189,6 +189,8 @@ TEST_F(SettingDlgTest, OkAppliesEveryPageOnceApplyTheShownOneCancelNone)
 
 TEST_F(SettingDlgTest, WithoutPagesTheTreeIsEmptyAndOkOnlyHides)
 {
+    EXPECT_EQ(dialog_.FillPages(nullptr), 1);  // no plugin at all
+    EXPECT_EQ(TreeView_GetCount(dialog_.Tree()), 0u);
     AddPlugin("quiet", 6, nullptr);
     dialog_.FillPages(nullptr);
     EXPECT_EQ(TreeView_GetCount(dialog_.Tree()), 0u);

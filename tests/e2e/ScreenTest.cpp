@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <commctrl.h>
+
 #include <vector>
 
 using namespace kivra::e2e;
@@ -211,6 +213,89 @@ TEST(DemoScreenTest, ToolItemsAndSkinButtonsSwitchThePluginPanels)
     ClickAt(Centre(connect));
     EXPECT_TRUE(ShowsPanel(window, L"KivraConnectPanel"));
     EXPECT_FALSE(IsWindowVisible(FindWindowExW(window, nullptr, L"KivraSmsPanel", nullptr)));
+    kivra.CloseAndWait(window);
+}
+
+// Waits until the window's visibility is as wanted.
+bool BecomesVisible(HWND window, bool visible, DWORD timeoutMs = 5000)
+{
+    const DWORD start = GetTickCount();
+    while ((IsWindowVisible(window) != FALSE) != visible) {
+        if (GetTickCount() - start > timeoutMs)
+            return false;
+        Sleep(50);
+    }
+    return true;
+}
+
+// The floating drop zone: the process's layered tool window.
+struct ZoneSearch {
+    DWORD process;
+    HWND found;
+};
+BOOL CALLBACK TakeLayeredWindow(HWND window, LPARAM data)
+{
+    auto* search = reinterpret_cast<ZoneSearch*>(data);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == search->process && (GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_LAYERED) != 0)
+        search->found = window;
+    return search->found == nullptr;
+}
+HWND FindDropZone(DWORD processId)
+{
+    ZoneSearch search = {processId, nullptr};
+    EnumWindows(TakeLayeredWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+TEST(DemoScreenTest, ThePluginsReachTheSettingsDialogTheDropZoneAndTheNotifier)
+{
+    DemoProductCopy product(L"windows");
+    ASSERT_TRUE(product.Ready());
+    KivraProcess kivra;
+    HWND window = kivra.StartAndWaitForWindow(product.Folder(), kDemoTitle);
+    ASSERT_NE(window, nullptr);
+    SetForegroundWindow(window);
+    Sleep(500);
+
+    // The Settings tool item (the fourth, after a separator) opens the
+    // settings: one page from each sample plugin, made a child of the dialog
+    // the plugins get through "manager/ProvideSetCWnd".
+    HWND toolBar = GetDlgItem(window, 0xE800);
+    ASSERT_NE(toolBar, nullptr);
+    RECT bar;
+    GetWindowRect(toolBar, &bar);
+    ClickAt({bar.left + 4 + 3 * 76 + 8 + 38, bar.top + 28});
+    HWND settings = WaitForWindow(kivra.Id(), L"Settings", 5000);
+    ASSERT_NE(settings, nullptr);
+    EXPECT_EQ(SendMessageW(FindWindowExW(settings, nullptr, WC_TREEVIEWW, nullptr), TVM_GETCOUNT, 0, 0), 3);
+    PostMessageW(settings, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(BecomesVisible(settings, false));
+
+    // The shell's Tray button hides the window; the drop zone stands in, and
+    // a double click on it brings the window back.
+    ClickAt(Centre(FindWindowExW(window, nullptr, L"Button", L"Tray")));
+    ASSERT_TRUE(BecomesVisible(window, false)) << "the Tray button did not reach manager/ShowTray";
+    HWND zone = FindDropZone(kivra.Id());
+    ASSERT_NE(zone, nullptr);
+    EXPECT_TRUE(BecomesVisible(zone, true));
+    const POINT middle = Centre(zone);
+    SetCursorPos(middle.x, middle.y);
+    INPUT clicks[4] = {};
+    for (int i = 0; i < 4; ++i) {
+        clicks[i].type = INPUT_MOUSE;
+        clicks[i].mi.dwFlags = i % 2 == 0 ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
+    }
+    SendInput(4, clicks, sizeof(INPUT));
+    EXPECT_TRUE(BecomesVisible(window, true));
+    EXPECT_TRUE(BecomesVisible(zone, false));
+
+    // Connecting raises a notification, which slides in.
+    ClickAt(Centre(FindWindowExW(window, nullptr, L"Button", L"Connect")));
+    HWND notifier = FindWindowW(L"KivraTaskbarNotifier", nullptr);
+    ASSERT_NE(notifier, nullptr);
+    EXPECT_TRUE(BecomesVisible(notifier, true));
     kivra.CloseAndWait(window);
 }
 

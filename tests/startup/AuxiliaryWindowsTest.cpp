@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "config/LanguageTable.h"
+#include "dialogs/AboutDlg.h"
 #include "dialogs/FloatDlg.h"
 #include "dialogs/TaskbarNotifier.h"
 #include "framework/Text.h"
@@ -87,6 +89,20 @@ TEST_F(AuxiliaryWindowsTest, AboutBoxWithoutALogoLeavesTheIconEmpty)
     ASSERT_TRUE(seen.shown);
     EXPECT_FALSE(seen.icon);
     EXPECT_EQ(seen.product, kTitle);
+}
+
+TEST(AboutTextsTest, SkinVersionFollowsTheProgramsAndMissingTextsStayEmpty)
+{
+    const CLanguageTable ids;  // no file: every id shows as it is
+    const AboutTexts full = ComposeAboutTexts(ids, L"Kivra", L"1.0", L"Kivra Labs");
+    EXPECT_EQ(full.version, L"Version:V5.0.1.21.0");
+    EXPECT_EQ(full.maker, L"Kivra Labs");
+    const AboutTexts bare = ComposeAboutTexts(ids, nullptr, nullptr, nullptr);
+    EXPECT_EQ(bare.product, L"");
+    EXPECT_EQ(bare.version, L"Version:V5.0.1.2");
+    EXPECT_EQ(bare.maker, L"") << "a skin without a company";
+    const std::wstring huge(5000, L'x');
+    EXPECT_LT(ComposeAboutTexts(ids, huge.c_str(), nullptr, nullptr).product.size(), huge.size());
 }
 
 TEST_F(AuxiliaryWindowsTest, NotificationSlidesInAndItsClickBringsTheWindowBack)
