@@ -375,6 +375,17 @@ void PressButton(HWND dialog, int id)
         PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
 }
 
+bool WaitUntilVisible(HWND window, bool visible, DWORD timeoutMs)
+{
+    const DWORD start = GetTickCount();
+    while ((IsWindowVisible(window) != FALSE) != visible) {
+        if (GetTickCount() - start > timeoutMs)
+            return false;
+        Sleep(50);
+    }
+    return true;
+}
+
 bool WaitForLine(const std::wstring& path, const std::string& needle, DWORD timeoutMs)
 {
     const DWORD start = GetTickCount();

@@ -132,6 +132,10 @@ HWND WaitForMessageBox(DWORD processId, const wchar_t* text, DWORD timeoutMs = 2
 // Presses the button with this id (IDOK, IDYES, IDNO...) of a dialog.
 void PressButton(HWND dialog, int id);
 
+// Waits until the window is shown (visible true) or hidden; true when it came
+// to that within the timeout.
+bool WaitUntilVisible(HWND window, bool visible, DWORD timeoutMs = 5000);
+
 // Waits until a line of the file satisfies contains(needle); true when found.
 bool WaitForLine(const std::wstring& path, const std::string& needle, DWORD timeoutMs = 10000);
 

@@ -216,18 +216,6 @@ TEST(DemoScreenTest, ToolItemsAndSkinButtonsSwitchThePluginPanels)
     kivra.CloseAndWait(window);
 }
 
-// Waits until the window's visibility is as wanted.
-bool BecomesVisible(HWND window, bool visible, DWORD timeoutMs = 5000)
-{
-    const DWORD start = GetTickCount();
-    while ((IsWindowVisible(window) != FALSE) != visible) {
-        if (GetTickCount() - start > timeoutMs)
-            return false;
-        Sleep(50);
-    }
-    return true;
-}
-
 // The floating drop zone: the process's layered tool window.
 struct ZoneSearch {
     DWORD process;
@@ -271,15 +259,15 @@ TEST(DemoScreenTest, ThePluginsReachTheSettingsDialogTheDropZoneAndTheNotifier)
     ASSERT_NE(settings, nullptr);
     EXPECT_EQ(SendMessageW(FindWindowExW(settings, nullptr, WC_TREEVIEWW, nullptr), TVM_GETCOUNT, 0, 0), 3);
     PostMessageW(settings, WM_CLOSE, 0, 0);
-    EXPECT_TRUE(BecomesVisible(settings, false));
+    EXPECT_TRUE(WaitUntilVisible(settings, false));
 
     // The shell's Tray button hides the window; the drop zone stands in, and
     // a double click on it brings the window back.
     ClickAt(Centre(FindWindowExW(window, nullptr, L"Button", L"Tray")));
-    ASSERT_TRUE(BecomesVisible(window, false)) << "the Tray button did not reach manager/ShowTray";
+    ASSERT_TRUE(WaitUntilVisible(window, false)) << "the Tray button did not reach manager/ShowTray";
     HWND zone = FindDropZone(kivra.Id());
     ASSERT_NE(zone, nullptr);
-    EXPECT_TRUE(BecomesVisible(zone, true));
+    EXPECT_TRUE(WaitUntilVisible(zone, true));
     const POINT middle = Centre(zone);
     SetCursorPos(middle.x, middle.y);
     INPUT clicks[4] = {};
@@ -288,14 +276,14 @@ TEST(DemoScreenTest, ThePluginsReachTheSettingsDialogTheDropZoneAndTheNotifier)
         clicks[i].mi.dwFlags = i % 2 == 0 ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
     }
     SendInput(4, clicks, sizeof(INPUT));
-    EXPECT_TRUE(BecomesVisible(window, true));
-    EXPECT_TRUE(BecomesVisible(zone, false));
+    EXPECT_TRUE(WaitUntilVisible(window, true));
+    EXPECT_TRUE(WaitUntilVisible(zone, false));
 
     // Connecting raises a notification, which slides in.
     ClickAt(Centre(FindWindowExW(window, nullptr, L"Button", L"Connect")));
     HWND notifier = FindWindowW(L"KivraTaskbarNotifier", nullptr);
     ASSERT_NE(notifier, nullptr);
-    EXPECT_TRUE(BecomesVisible(notifier, true));
+    EXPECT_TRUE(WaitUntilVisible(notifier, true));
     kivra.CloseAndWait(window);
 }
 

@@ -55,17 +55,6 @@ KivraProcess* ServicesTest::kivra_ = nullptr;
 HWND ServicesTest::window_ = nullptr;
 ProbeClient ServicesTest::probe_;
 
-bool WaitUntilVisible(HWND window, bool visible, DWORD timeoutMs = 5000)
-{
-    const DWORD start = GetTickCount();
-    while ((IsWindowVisible(window) != FALSE) != visible) {
-        if (GetTickCount() - start > timeoutMs)
-            return false;
-        Sleep(50);
-    }
-    return true;
-}
-
 TEST_F(ServicesTest, ProvideSetCWndHandsBackItsStoredRecord)
 {
     EXPECT_EQ(probe_.Call(kProbeCallRecord, "manager/ProvideSetCWnd"), 1);
