@@ -2,6 +2,9 @@
 // in Exports.cpp (their declarations for plugins are in kivra_plugin.h):
 //   PluginMessageBox   a message box with the product title as caption
 //   TranslateText      a text id through the product's language table
+//   InitWaitDlg, SetWaitDlgBkImage, SetProgressStep, SetWaitDlgPos,
+//   SetWaitDlgBkColor, SetWaitDlgRect, SetWaitDlgTextColor, SetWaitDlgText,
+//   ShowWaitTipWindow  the wait dialog (dialogs/WaitDlg.h), from any thread
 // and the message-box caption that PluginMessageBox falls back on.
 #pragma once
 

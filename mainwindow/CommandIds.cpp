@@ -66,7 +66,9 @@ unsigned StatusPaneCommandId(CommandRegistry& commands, const TStatusItem& item)
 std::string ButtonCommandService(const char* owner, const char* service)
 {
     std::string text;
-    if (owner != nullptr && owner[0] != 0)
+    // The shell's own buttons have no panel: a call of "system/ShowPluginPanel"
+    // would find nothing and so stop the call before the button's service.
+    if (owner != nullptr && owner[0] != 0 && std::strncmp(owner, kSystemButtonOwner, KIVRA_NAME_SIZE) != 0)
         text = std::string(owner) + "/ShowPluginPanel";
     if (service != nullptr && service[0] != 0) {
         if (!text.empty())
@@ -89,11 +91,6 @@ unsigned ButtonCommandId(CommandRegistry& commands, const TSkinButton& button, c
     char service[KIVRA_NAME_SIZE];
     NarrowName(owner, button.owner);
     NarrowName(service, button.service);
-    // The shell's own buttons have no panel to show first: "system/
-    // ShowPluginPanel" is no service, and a name list stops at the first
-    // unknown name, so the button's own service would never run.
-    if (std::strcmp(owner, kSystemButtonOwner) == 0)
-        owner[0] = 0;
     id = commands.AllocateId();
     commands.Register(button.name, id, ButtonCommandService(owner, service).c_str(), tooltip, nullptr);
     return id;

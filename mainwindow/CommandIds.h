@@ -27,14 +27,14 @@ unsigned ToolItemCommandId(CommandRegistry& commands, const TToolItem& item, con
 unsigned StatusPaneCommandId(CommandRegistry& commands, const TStatusItem& item);
 
 // The service a skin button's command calls: the owner's show service first
-// ("<owner>/ShowPluginPanel"), then the button's own, separated by ";", cut
-// to 63 characters. owner and service are 8-bit already.
+// ("<owner>/ShowPluginPanel"; none for the shell's own owner "system"), then
+// the button's own, separated by ";", cut to 63 characters. owner and service
+// are 8-bit already.
 std::string ButtonCommandService(const char* owner, const char* service);
 
 // A skin button: a cmdid is used as it is and registers nothing; without one,
 // the command of the button's name, else a new one registered under the name
-// with ButtonCommandService and the tooltip; for the owner "system" with the
-// button's service alone (the shell shows no panel of its own).
+// with ButtonCommandService and the tooltip.
 unsigned ButtonCommandId(CommandRegistry& commands, const TSkinButton& button, const wchar_t* tooltip);
 
 }  // namespace kivra

@@ -1,20 +1,24 @@
 #include "mainwindow/NurelMainWindow.h"
 
 #include <commctrl.h>
+#include <dbt.h>
 
 #include <algorithm>
 #include <optional>
 
 #include "app/ExitConfirmation.h"
+#include "app/HelpLauncher.h"
 #include "app/Log.h"
 #include "app/Exports.h"
 #include "config/Configure.h"
 #include "config/SkinWindows.h"
 #include "dialogs/AboutDlg.h"
 #include "controls/MenuEx.h"
+#include "dialogs/PasswdDlg.h"
 #include "dialogs/SettingDialogs.h"
 #include "dialogs/SettingDlg.h"
 #include "dialogs/TaskbarNotifier.h"
+#include "dialogs/WaitDlg.h"
 #include "dunra.h"
 #include "framework/ControlBars.h"
 #include "framework/DiskFile.h"
@@ -50,7 +54,8 @@ std::wstring ExecutableRelativePath(const wchar_t* relative)
     return path;
 }
 
-CNurelMainWindow::CNurelMainWindow() : CDialog(IDD_MAIN)
+CNurelMainWindow::CNurelMainWindow()
+    : CDialog(IDD_MAIN), taskbarCreatedMessage_(::RegisterWindowMessageW(kTaskbarCreatedMessageName))
 {
     // The icon beside the executable, not beside the current directory: a
     // shell started from another working directory keeps its icon.
@@ -89,7 +94,8 @@ CNurelMainWindow::~CNurelMainWindow()
     // 5. The message bus, after every plugin is gone.
     OpExit();
 
-    // 6. The tray icon is removed with the tray icon itself, which comes later.
+    // 6. The tray icon leaves the notification area.
+    trayIcon_.Remove();
 
     // 7. The floating dialog (a member), the tooltip and the window.
     if (tooltip_ != nullptr && ::IsWindow(tooltip_))
@@ -116,8 +122,39 @@ bool CNurelMainWindow::ConfirmExit()
 
 void CNurelMainWindow::ExitOperation()
 {
-    CloseWaitDialog();
+    kivra::CloseWaitDialog();
     EndDialog(IDOK);
+}
+
+bool CNurelMainWindow::SetTrayTip(const wchar_t* tip)
+{
+    if (!trayIcon_.Added())
+        return false;
+    trayIcon_.SetTip(tip);
+    return true;
+}
+
+bool CNurelMainWindow::SetTrayIcon(HICON icon)
+{
+    if (!trayIcon_.Added())
+        return false;
+    trayIcon_.SetIcon(icon);
+    return true;
+}
+
+void CNurelMainWindow::ShowWaitDialog(const TParam& request)
+{
+    ShowWaitDialogRequest(request, hwnd_);
+}
+
+bool CNurelMainWindow::OpenHelp()
+{
+    return ShowHelpFile();
+}
+
+bool CNurelMainWindow::StartUpgrade()
+{
+    return UpgradeOnline();
 }
 
 bool CNurelMainWindow::SwitchToMaxMode()
@@ -215,7 +252,7 @@ bool CNurelMainWindow::StartUp()
     SetMessageBoxCaption(title.c_str());
     if (!SingleInstanceAllowsStart(title.c_str())) // 8. one instance per title
         return false;
-    if (RunPasswordDialog() == IDCANCEL)           // 9.
+    if (RunPasswordDialog() != IDOK)               // 9. a login that failed to run lets nobody in
         return false;
     if (!title.empty())                            // 10.
         SetText(title.c_str());
@@ -380,20 +417,24 @@ void CNurelMainWindow::LoadPlugins()
 }
 
 // ---------------------------------------------------------------------------
-// Seams
+// Start-up steps of the auxiliary windows
 
 INT_PTR CNurelMainWindow::RunPasswordDialog()
 {
-    // The password dialog (template 140, Config.ini's stored password) comes
-    // with the password dialog itself; until then no password is configured,
-    // which lets the start-up go on as the dialog would.
-    return IDOK;
+    // Ends with IDOK at once when Config.ini holds no password. Without an
+    // owner: this window is not shown yet, and the login gets a taskbar button.
+    CPasswdDlg login(PasswordFilePath());
+    return login.DoModal(nullptr);
 }
 
 void CNurelMainWindow::SetWaitDialogDefaults()
 {
-    // The wait dialog's background colour 0x00D2E9DA and image "wait.JPG"
-    // are set here once the wait dialog exists.
+    WaitSettings& wait = TheWaitSettings();
+    wait.SetBackgroundColour(kWaitDefaultBackground);
+    // The pattern brush keeps its own copy: the picture goes at once.
+    UniqueBitmap image;
+    if (frame_->Configure().Skin().LoadSkinImage(kWaitDefaultImage, &image))
+        wait.SetBackgroundImage(image.get());
 }
 
 void CNurelMainWindow::CreatePanelsButtonsAndStartService()
@@ -403,8 +444,11 @@ void CNurelMainWindow::CreatePanelsButtonsAndStartService()
 
 void CNurelMainWindow::AddTrayIcon()
 {
-    // The tray icon (added with the window's text as tip and the window icon,
-    // then hidden at once) comes with the tray icon control.
+    // Registered now, shown only while the window is hidden to the tray. Its
+    // right click pops up the skin's tray menu (none: the click does nothing).
+    trayIcon_.SetMenu(shell_.Tray().Handle());
+    if (trayIcon_.Add(GetText().c_str(), hwnd_, WindowIcon()))
+        trayIcon_.Hide();
 }
 
 void CNurelMainWindow::InitialiseSettingDialog()
@@ -419,17 +463,16 @@ bool CNurelMainWindow::DispatchToolCommand(UINT id)
     return shell_.Commands().Execute(id);
 }
 
-void CNurelMainWindow::CloseWaitDialog()
-{
-    // The wait dialog, when it is open, is posted WM_CLOSE here once the wait
-    // dialog exists; until then none is ever open.
-}
-
 // ---------------------------------------------------------------------------
 // Message map
 
 LRESULT CNurelMainWindow::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
 {
+    // A registered message: no case label can name it.
+    if (msg == taskbarCreatedMessage_ && msg != 0) {  // void OnTaskbarCreated()
+        OnTaskbarCreated();
+        return 0;
+    }
     switch (msg) {
     case WM_SYSCOMMAND:  // LRESULT OnSysCommand(UINT command, LPARAM lParam)
         return OnSysCommand(static_cast<UINT>(wParam), lParam);
@@ -491,14 +534,16 @@ LRESULT CNurelMainWindow::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
         if (OnDrawItem(reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)))
             return TRUE;
         break;
-    case kTrayCallbackMessage:  // void OnTrayNotify(UINT mouseMessage)
-        OnTrayNotify(static_cast<UINT>(lParam));
+    case kTrayCallbackMessage:  // void OnTrayNotify(WPARAM icon, UINT mouseMessage)
+        OnTrayNotify(wParam, static_cast<UINT>(lParam));
         return 0;
     case kNotifierClickedMessage:  // void OnNotifierClicked()
         OnNotifierClicked();
         return 0;
-    // WM_POWERBROADCAST and WM_DEVICECHANGE are passed on to the bus and to
-    // plugins with the device events; until then they get default handling.
+    case WM_POWERBROADCAST:  // default, then void OnPowerBroadcast(WPARAM event, LPARAM data)
+        return DefaultThen(msg, wParam, lParam, [&] { OnPowerBroadcast(wParam, lParam); });
+    case WM_DEVICECHANGE:  // default, then void OnDeviceChange(WPARAM event, LPARAM data)
+        return DefaultThen(msg, wParam, lParam, [&] { OnDeviceChange(wParam, lParam); });
     }
     return CDialog::WindowProc(msg, wParam, lParam);
 }
@@ -554,9 +599,9 @@ void CNurelMainWindow::HideToTray()
 {
     Hide();
     inTray_ = true;
-    // The tray icon is put back into the notification area here once the
-    // tray icon exists. With the tray menu's floating-window item checked the
-    // floating dialog stands in for the hidden window.
+    trayIcon_.Show();
+    // With the tray menu's floating-window item checked the floating dialog
+    // stands in for the hidden window.
     if (shell_.Tray().DropZoneChecked() && floatDlg_.IsWindow())
         floatDlg_.Show(SW_SHOW);
 }
@@ -566,17 +611,24 @@ void CNurelMainWindow::ShowFromTray()
     ::SetForegroundWindow(hwnd_);
     Show(SW_SHOW);
     Send(WM_SYSCOMMAND, SC_RESTORE, 0);
-    // The tray icon leaves the notification area here once it exists.
     inTray_ = false;
 }
 
-void CNurelMainWindow::OnTrayNotify(UINT mouseMessage)
+void CNurelMainWindow::OnTrayNotify(WPARAM icon, UINT mouseMessage)
 {
-    // The tray icon's own mouse handling comes with the tray icon; a double
-    // click brings the window back, which is also what "manager/PopupTray",
-    // "manager/ShowMainWindow" and a second instance ask for.
+    // A double click brings the window back, which is also what
+    // "manager/PopupTray", "manager/ShowMainWindow" and a second instance ask
+    // for: the tray icon does it and leaves the tray. Without a tray icon
+    // (none could be added) the window still comes back.
+    if (!trayIcon_.Added()) {
+        if (icon == kTrayIconId && mouseMessage == WM_LBUTTONDBLCLK)
+            ShowFromTray();
+        return;
+    }
+    if (trayIcon_.OnTrayNotification(icon, mouseMessage) == 0)
+        return;  // another icon's
     if (mouseMessage == WM_LBUTTONDBLCLK)
-        ShowFromTray();
+        inTray_ = false;
     // The right button: the tray menu; once it closes the floating window
     // shows when its item is checked and the main window is hidden.
     if (mouseMessage == WM_RBUTTONUP) {
@@ -584,6 +636,25 @@ void CNurelMainWindow::OnTrayNotify(UINT mouseMessage)
         if (showFloat && floatDlg_.IsWindow())
             floatDlg_.Show(*showFloat ? SW_SHOW : SW_HIDE);
     }
+}
+
+void CNurelMainWindow::OnTaskbarCreated()
+{
+    trayIcon_.OnTaskbarCreated();
+}
+
+void CNurelMainWindow::OnPowerBroadcast(WPARAM event, LPARAM data)
+{
+    ForwardPowerEvent(event, data);
+}
+
+void CNurelMainWindow::OnDeviceChange(WPARAM event, LPARAM data)
+{
+    if (event != DBT_DEVICEARRIVAL)
+        return;
+    // Restarted at each arrival; the count goes on (WarningSweep).
+    SetTimer(kWarningSweepTimer, kWarningSweepPeriodMs);
+    AnnounceDeviceArrival(registry_, data);
 }
 
 bool CNurelMainWindow::ToggleDropZone()
@@ -609,7 +680,7 @@ void CNurelMainWindow::OnNotifierClicked()
     if (IsVisible())
         ::SetForegroundWindow(hwnd_);  // a restore would leave max mode
     else
-        ShowFromTray();
+        OnTrayNotify(kTrayIconId, WM_LBUTTONDBLCLK);  // as from the tray: the icon leaves it too
 }
 
 void CNurelMainWindow::OnClose()
@@ -643,6 +714,8 @@ void CNurelMainWindow::OnHelp()
 
 void CNurelMainWindow::OnTimer(UINT_PTR id)
 {
+    if (id == kWarningSweepTimer && !warningSweep_.Tick())
+        KillTimer(kWarningSweepTimer);
     if (id == kHoverTextTimer)
         shell_.Commands().UpdateToolBarHint();
 }

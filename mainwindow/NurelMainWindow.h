@@ -25,6 +25,8 @@
 
 #include <string>
 
+#include "app/DeviceEvents.h"
+#include "controls/TrayIcon.h"
 #include "dialogs/FloatDlg.h"
 #include "framework/Dialog.h"
 #include "framework/Handles.h"
@@ -63,6 +65,10 @@ constexpr UINT kFirstSystemCommandId = 0xF000;
 constexpr UINT kIdleUpdateCmdUIMessage = 0x0363;
 // The main icon, beside the executable.
 constexpr wchar_t kMainIconFile[] = L"common\\main.ico";
+// The wait dialog's look until a plugin changes it: a pale green, or the
+// skin's picture when it has one.
+constexpr COLORREF kWaitDefaultBackground = 0x00D2E9DA;
+constexpr wchar_t kWaitDefaultImage[] = L"wait.JPG";
 
 // Where the main icon goes in a minimised window's client area of this size.
 POINT IconPosition(const RECT& client, int iconWidth, int iconHeight);
@@ -95,6 +101,11 @@ public:
     bool ShowDropZoneDataStatus(bool on) override;
     bool ShowAboutDialog() override;
     void ReleaseFrameContext() override;
+    bool SetTrayTip(const wchar_t* tip) override;
+    bool SetTrayIcon(HICON icon) override;
+    void ShowWaitDialog(const TParam& request) override;
+    bool OpenHelp() override;
+    bool StartUpgrade() override;
     bool ShowStatusPane(const TStatusPaneInfo& pane) override { return shell_.ShowStatusPane(pane); }
     bool ToggleDropZone() override;
     bool ModifyButton(const TButtonInfo& info) override;
@@ -111,6 +122,9 @@ public:
     HICON WindowIcon() const;
     // The skin's version text, as written into the start banner.
     const std::wstring& SkinVersion() const { return skinVersion_; }
+    const CTrayIcon& TrayIcon() const { return trayIcon_; }
+    // Hidden to the tray by SC_MINIMIZE, until it is brought back.
+    bool InTray() const { return inTray_; }
 
 protected:
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
@@ -139,14 +153,13 @@ private:
     bool CreateRegistry();
     void LoadPlugins();
 
-    // Seams for the windows that come later; each says what it will do.
+    // The start-up steps of the auxiliary windows and the tool area.
     INT_PTR RunPasswordDialog();
     void SetWaitDialogDefaults();
     void CreatePanelsButtonsAndStartService();
     void AddTrayIcon();
     void InitialiseSettingDialog();
     bool DispatchToolCommand(UINT id);
-    void CloseWaitDialog();
 
     // Message handlers (the message map is WindowProc).
     LRESULT OnSysCommand(UINT command, LPARAM lParam);   // WM_SYSCOMMAND
@@ -165,8 +178,11 @@ private:
     void OnNcPaint();                                    // WM_NCPAINT, WM_NCACTIVATE
     void OnEraseBackground(HDC dc);                      // WM_ERASEBKGND
     bool OnPaintIconic();                                // WM_PAINT; true when drawn here
-    void OnTrayNotify(UINT mouseMessage);                // kTrayCallbackMessage
+    void OnTrayNotify(WPARAM icon, UINT mouseMessage);   // kTrayCallbackMessage
     void OnNotifierClicked();                            // kNotifierClickedMessage
+    void OnTaskbarCreated();                             // "TaskbarCreated"
+    void OnPowerBroadcast(WPARAM event, LPARAM data);    // WM_POWERBROADCAST, after the default
+    void OnDeviceChange(WPARAM event, LPARAM data);      // WM_DEVICECHANGE, after the default
     bool OnMeasureItem(MEASUREITEMSTRUCT* item);         // WM_MEASUREITEM; true: a skin menu's item
     bool OnDrawItem(const DRAWITEMSTRUCT* item);         // WM_DRAWITEM; true: a skin menu's item
     void HideToTray();
@@ -184,6 +200,9 @@ private:
     UniqueIcon mainIcon_;
     std::wstring skinName_, skinVersion_, skinCompany_, skinUrl_;
     bool inTray_ = false;  // hidden to the tray by SC_MINIMIZE
+    CTrayIcon trayIcon_;
+    UINT taskbarCreatedMessage_ = 0;  // registered at construction; 0 when that failed
+    WarningSweep warningSweep_;       // timer 3
 };
 
 }  // namespace kivra

@@ -70,6 +70,24 @@ public:
     // Runs the About box modally; false when it could not be shown.
     virtual bool ShowAboutDialog() = 0;
 
+    // --- Tray icon ("manager/Tray/SetToolTip", "manager/ChangeTrayIcon") ----
+    // A new tip (cut to 127 characters; null counts as empty) or picture (not
+    // owned) for the tray icon: at once while it is in the tray, else the next
+    // time the main window hides there. False before start-up made the icon.
+    virtual bool SetTrayTip(const wchar_t* tip) = 0;
+    virtual bool SetTrayIcon(HICON icon) = 0;
+
+    // --- Wait dialog ("manager/ShowWaitDlg") --------------------------------
+    // Closes (nCode 0), or updates and opens over the main window, the wait
+    // dialog, with the words of request as the service documents them.
+    virtual void ShowWaitDialog(const TParam& request) = 0;
+
+    // --- Help and upgrade ("manager/ShowHelpFile", "manager/UpgradeOnline") -
+    // Opens the help file or starts the upgrade program, or brings its window
+    // to the front when it is open; false when neither happened.
+    virtual bool OpenHelp() = 0;
+    virtual bool StartUpgrade() = 0;
+
     // --- Commands, menus, status bar and skin buttons -------------------------
     // The records are a plugin's: their text fields are read within their
     // width, terminated or not.

@@ -149,6 +149,24 @@ int __cdecl DropzoneShowDataStatus(TService*, TParam* param)
     return host->ShowDropZoneDataStatus(param->wParam != 0) ? 1 : 0;
 }
 
+// 9 "manager/Tray/SetToolTip": pszText becomes the tray icon's tip.
+int __cdecl TraySetToolTip(TService*, TParam* param)
+{
+    IManagerHost* host = Host();
+    return host != nullptr && param != nullptr && param->pszText != nullptr && host->SetTrayTip(param->pszText) ? 1
+                                                                                                               : 0;
+}
+
+// 10 "manager/ChangeTrayIcon": the HICON in pData becomes the tray icon's picture.
+int __cdecl ChangeTrayIcon(TService*, TParam* param)
+{
+    IManagerHost* host = Host();
+    return host != nullptr && param != nullptr && param->pData != nullptr &&
+                   host->SetTrayIcon(static_cast<HICON>(param->pData))
+               ? 1
+               : 0;
+}
+
 // 11 "manager/PopupTray": a tray double click, sent.
 int __cdecl PopupTray(TService*, TParam*)
 {
@@ -177,6 +195,16 @@ int __cdecl ProgramExit(TService*, TParam*)
     if (host == nullptr || !host->ConfirmExit())
         return 0;
     host->ExitOperation();
+    return 1;
+}
+
+// 14 "manager/ShowWaitDlg": opens, updates or closes the wait dialog.
+int __cdecl ShowWaitDlg(TService*, TParam* param)
+{
+    IManagerHost* host = Host();
+    if (host == nullptr || param == nullptr)
+        return 0;
+    host->ShowWaitDialog(*param);
     return 1;
 }
 
@@ -235,6 +263,19 @@ int __cdecl HideMainWindow(TService*, TParam*)
     ::PostMessageW(host, WM_SYSCOMMAND, SC_CLOSE, 0);
     return 1;
 }
+
+// The services that only ask the shell to do something: 1 when it was done.
+template <bool (IManagerHost::*Need)()>
+int __cdecl AskHost(TService*, TParam*)
+{
+    IManagerHost* host = Host();
+    return host != nullptr && (host->*Need)() ? 1 : 0;
+}
+
+// 21 "manager/ShowHelpFile": the help, opened or brought to the front.
+constexpr TServiceHandler ShowHelpFile = AskHost<&IManagerHost::OpenHelp>;
+// 24 "manager/UpgradeOnline": update.exe, started or brought to the front.
+constexpr TServiceHandler UpgradeOnline = AskHost<&IManagerHost::StartUpgrade>;
 
 // 26 "manager/MaximizeWindow": max mode, when the skin has one.
 int __cdecl MaximizeWindow(TService*, TParam*)
@@ -340,22 +381,22 @@ const TService kServices[kManagerServiceCount] = {
     Record("manager/Dropzone/UpdateLastData", DropzoneUpdateLastData),
     Record("manager/Dropzone/ShowDataStatus", DropzoneShowDataStatus),
     Record("manager/CheckDropzoneItem", CheckDropzoneItem),
-    Record("manager/Tray/SetToolTip", NotProvidedYet),
-    Record("manager/ChangeTrayIcon", NotProvidedYet),
+    Record("manager/Tray/SetToolTip", TraySetToolTip),
+    Record("manager/ChangeTrayIcon", ChangeTrayIcon),
     Record("manager/PopupTray", PopupTray),
     Record("manager/ShowTray", ShowTray),
     Record("manager/ProgramExit", ProgramExit),
-    Record("manager/ShowWaitDlg", NotProvidedYet),
+    Record("manager/ShowWaitDlg", ShowWaitDlg),
     Record("manager/LoadImage", LoadImageService),
     Record("manager/ModifyButtonInfo", ModifyButtonInfo),
     Record("manager/ShowAboutDlg", ShowAboutDlg),
     Record("manager/ShowMainWindow", ShowMainWindow),
     Record("manager/ShowWindow", ShowWindowService),
     Record("manager/HideMainWindow", HideMainWindow),
-    Record("manager/ShowHelpFile", NotProvidedYet),
+    Record("manager/ShowHelpFile", ShowHelpFile),
     Record("manager/EnableCommandItem", EnableCommandItem),
     Record("manager/RegisterCommandFunction", RegisterCommandFunction),
-    Record("manager/UpgradeOnline", NotProvidedYet),
+    Record("manager/UpgradeOnline", UpgradeOnline),
     Record("manager/CheckMenuItem", CheckMenuItem),
     Record("manager/MaximizeWindow", MaximizeWindow),
     Record("manager/RestoreWindow", RestoreWindow),

@@ -95,9 +95,10 @@ kivra_windows() {  # "width height x y" of each top-level window of Kivra
 }
 read -r screen_w screen_h <<<"$(xdpyinfo | sed -n 's/.*dimensions: *\([0-9]*\)x\([0-9]*\) pixels.*/\1 \2/p')"
 
-# Connect: the notification slides in at the bottom right; taken once it is all in.
+# Connect: it dials for a few seconds, then the notification slides in at the
+# bottom right; taken once it is all in.
 click 168 395 0
-for _ in $(seq 100); do
+for _ in $(seq 300); do
   shown="$(kivra_windows | awk -v w="$screen_w" -v h="$screen_h" '$1 > 100 && $3 + $1 == w && $4 + $2 == h')"
   if [ -n "$shown" ]; then
     read -r nw nh nx ny <<<"$shown"

@@ -41,10 +41,14 @@
 //   message to a window of its plugin and calls from there. Handlers run
 //   synchronously inside the caller's CallService and may call further
 //   services. Only the wait dialog runs on a thread of its own, which
-//   "manager/ShowWaitDlg" starts; it is driven through that service alone.
+//   "manager/ShowWaitDlg" starts; that service and the exported wait
+//   functions (InitWaitDlg ... ShowWaitTipWindow, at the end of this header)
+//   are the only ways to it, and the wait functions alone may be called from
+//   any thread.
 //   A bus listener (sdk/ostel.h) added with OpSubscribe runs on the bus's own
-//   thread and must not call into Kivra.exe; one added with
-//   OpSubscribeOnThisThread from LoadPlugin runs on this thread and may.
+//   thread and must not call into Kivra.exe, except for the wait functions;
+//   one added with OpSubscribeOnThisThread from LoadPlugin runs on this
+//   thread and may.
 //
 // Calling a service
 //   Plugins meet each other and the shell only through named services: a
@@ -458,7 +462,7 @@ struct TMenuCheckInfo {
 //                    null keeps the background
 //           rcLeft, rcTop, rcRight, rcBottom
 //                    the dialog's size: its width and height are taken when
-//                    left != right and top != bottom, at the next opening;
+//                    right > left and bottom > top, at the next opening;
 //                    left and top are not used: the dialog is placed over
 //                    the main window
 //   owner   the bitmap stays yours: the shell makes its own brush from it
@@ -512,8 +516,9 @@ struct TMenuCheckInfo {
 
 // "manager/ShowHelpFile": opens the product's help file (in common\, named by
 // the product configuration) as F1 does, or brings its window to the front
-// when it is open already.
-//   answers 1 when opened or brought to the front
+// when it is open already. That window is the one titled with the product's
+// help title (translated), or a browser's titled with it and " - ".
+//   answers 1 when opened or brought to the front, 0 when the file is missing
 #define KIVRA_SVC_SHOW_HELP_FILE "manager/ShowHelpFile"
 
 // "manager/EnableCommandItem": enables or grays a command on every tool bar
@@ -542,8 +547,9 @@ struct TMenuCheckInfo {
 #define KIVRA_SVC_REGISTER_COMMAND_FUNCTION "manager/RegisterCommandFunction"
 
 // "manager/UpgradeOnline": starts the upgrade program (update.exe beside
-// Kivra.exe), or brings its window to the front when it runs already.
-//   answers 1 when started or brought to the front
+// Kivra.exe), or brings its window to the front when it runs already: the
+// window titled with the product's translation of "Upgrade".
+//   answers 1 when started or brought to the front, 0 when it is missing
 #define KIVRA_SVC_UPGRADE_ONLINE "manager/UpgradeOnline"
 
 // "manager/CheckMenuItem": checks or unchecks an item of a skin menu.
@@ -668,6 +674,48 @@ KIVRA_API int __cdecl PluginMessageBox(const wchar_t* text, HWND owner, unsigned
 // Translates a text id through the product's language table. The result lives
 // in one process-wide buffer of 1,024 units: copy it before the next call.
 KIVRA_API const wchar_t* __cdecl TranslateText(const wchar_t* id);
+
+// The wait dialog: a small borderless box with a line of text ("Please
+// wait..." unless told otherwise) and an optional progress bar, running on a
+// thread of its own so that it stays responsive while the caller is busy.
+// Every function may be called from any thread, before the dialog opens (it
+// then opens that way) or while it is open: text, colours, background and
+// progress position show within a second; placement, size and range are
+// taken when it opens. The settings stay from one opening to the next.
+// "manager/ShowWaitDlg" drives the same dialog through a service.
+
+// showProgress: 0 hides the progress bar, anything else shows it. rangeMax:
+// the bar runs from 0 to this (its low 16 bits; 128 at first). The two floats
+// are not used. backColour: the background, a COLORREF (RGB(r, g, b)), which
+// replaces any background picture. textColour: the text's COLORREF.
+KIVRA_API void __cdecl InitWaitDlg(int showProgress, int rangeMax, float unused1, float unused2,
+                                   DWORD backColour, DWORD textColour);
+// bitmap: a bitmap handle (HBITMAP, for example the one "manager/LoadImage"
+// gives back) tiled as the background. The shell makes its own brush from it;
+// the bitmap stays the caller's, who may delete it afterwards. Null, or a
+// handle that is not a bitmap of at least one pixel, changes nothing.
+KIVRA_API void __cdecl SetWaitDlgBkImage(HBITMAP bitmap);
+// position: where the progress bar stands, between 0 and rangeMax; shown at
+// the next tick (once a second).
+KIVRA_API void __cdecl SetProgressStep(int position);
+// Where the dialog goes inside its parent window (the screen without one):
+// vertical: 0.0 top, 1.0 bottom (0.375 at first); horizontal: 0.0 left, 1.0
+// right (0.5 at first). Note the order: vertical first.
+KIVRA_API void __cdecl SetWaitDlgPos(float vertical, float horizontal);
+// backColour: a COLORREF for a plain background (replaces a picture).
+KIVRA_API void __cdecl SetWaitDlgBkColor(DWORD backColour);
+// The dialog's size, in pixels, as a rectangle: only right - left and bottom
+// - top count (it is still placed by SetWaitDlgPos). A rectangle without
+// width or height (left >= right or top >= bottom) keeps the dialog's own size.
+KIVRA_API void __cdecl SetWaitDlgRect(int left, int top, int right, int bottom);
+// textColour: the COLORREF of the text.
+KIVRA_API void __cdecl SetWaitDlgTextColor(DWORD textColour);
+// text: the line shown, cut to 255 characters; null changes nothing.
+KIVRA_API void __cdecl SetWaitDlgText(const wchar_t* text);
+// show true: opens the dialog over parent (null: the screen) unless it is open
+// already, and returns about 100 ms later, once it is up. show false: closes
+// it when it is open.
+KIVRA_API void __cdecl ShowWaitTipWindow(HWND parent, bool show);
 }
 
 // ---------------------------------------------------------------------------

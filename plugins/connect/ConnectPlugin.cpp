@@ -12,7 +12,10 @@
 // While connected it counts the time and the data once a second, writes the
 // skin's status panes "signal", "network" and "duration" and feeds the
 // download speed to the floating drop zone's graph. A notification says when
-// the connection goes up or down. The settings page turns both on or off.
+// the connection goes up or down; the settings page turns both on or off.
+// Connecting dials for a few seconds under the shell's wait dialog, and while
+// the simulated connection is up the modem library reports it, so the shell
+// asks to disconnect before it exits.
 #include <windows.h>
 
 #include <cmath>
@@ -26,6 +29,11 @@ namespace {
 
 constexpr char kName[] = "connect";
 constexpr UINT_PTR kClockTimer = 1;
+// Dialling: this many steps of the wait dialog's progress bar.
+constexpr int kDialSteps = 12;
+constexpr DWORD kDialStepMs = 250;
+constexpr COLORREF kWaitBackground = RGB(218, 233, 210);
+constexpr COLORREF kWaitText = RGB(31, 58, 86);
 
 CPluginInterface* g_iface = nullptr;
 HWND g_panel = nullptr;
@@ -156,9 +164,51 @@ void EnableModeItems(bool enable)
     }
 }
 
+// Dials as a modem library's dial call does: blocking this thread. The wait
+// dialog runs on a thread of its own, so it goes on painting meanwhile.
+void Dial()
+{
+    InitWaitDlg(1, kDialSteps, 0.0f, 0.0f, kWaitBackground, kWaitText);
+    TParam picture{};
+    picture.pszText = const_cast<wchar_t*>(L"wait.JPG");
+    kit::Call(g_iface, KIVRA_SVC_LOAD_IMAGE, &picture);
+    if (picture.pData != nullptr) {
+        SetWaitDlgBkImage(static_cast<HBITMAP>(picture.pData));
+        DeleteObject(picture.pData);  // the wait dialog made its own brush
+    }
+    SetProgressStep(0);
+    SetWaitDlgText(kit::Text(L"IDS_STATE_CONNECTING").c_str());
+    ShowWaitTipWindow(GetAncestor(g_panel, GA_ROOT), true);
+    for (int step = 1; step <= kDialSteps; ++step) {
+        Sleep(kDialStepMs);
+        SetProgressStep(step);
+    }
+    ShowWaitTipWindow(nullptr, false);
+}
+
+// What the modem library reports (sdk/marvik.h): "connected" while the
+// simulated connection is up, else what it reported before.
+constexpr wchar_t kModemStateVariable[] = L"KIVRA_MODEM_STATE";
+wchar_t g_modemStateBefore[32];
+bool g_hadModemState = false;
+
+void ReportConnection(bool connected)
+{
+    if (connected) {
+        const DWORD length = GetEnvironmentVariableW(kModemStateVariable, g_modemStateBefore, 32);
+        g_hadModemState = length > 0 && length < 32;  // a longer value means nothing to the library
+        SetEnvironmentVariableW(kModemStateVariable, L"connected");
+    } else {
+        SetEnvironmentVariableW(kModemStateVariable, g_hadModemState ? g_modemStateBefore : nullptr);
+    }
+}
+
 int __cdecl ToggleConnection(TService*, TParam*)
 {
+    if (!g_state.connected)
+        Dial();
     g_state.connected = !g_state.connected;
+    ReportConnection(g_state.connected);
     if (g_state.connected) {
         g_state.seconds = 0;
         SetTimer(g_panel, kClockTimer, 1000, nullptr);

@@ -14,6 +14,8 @@ using namespace kivra::e2e;
 using testing::Utf8;
 
 constexpr wchar_t kConfigBroken[] = L"The config file may be broken!";
+// The login's label; the battery's language table leaves it as it is.
+constexpr wchar_t kPasswordLabel[] = L"Password:";
 constexpr DWORD kPollMs = 50;
 
 // Starting sets process-wide environment variables; one start at a time.
@@ -53,6 +55,7 @@ const char* OutcomeName(Outcome outcome)
     case Outcome::Started: return "started";
     case Outcome::ConfigBroken: return "config broken";
     case Outcome::Ended: return "ended";
+    case Outcome::LoginCancelled: return "login cancelled";
     case Outcome::Crashed: return "crashed";
     case Outcome::Hung: return "hung";
     }
@@ -199,6 +202,10 @@ RunResult RunKivra(const std::wstring& folder, const Plan& plan, DWORD limitMs)
         if (HWND box = testing::FindDialogWithChildText(kivra.Id(), kConfigBroken, false)) {
             PressButton(box, IDOK);
             seen = Outcome::ConfigBroken;
+        } else if (HWND login = testing::FindDialogWithChildText(kivra.Id(), kPasswordLabel, true)) {
+            // Cancelled, which ends the program: nobody here knows the password.
+            PressButton(login, IDCANCEL);
+            seen = Outcome::LoginCancelled;
         } else if (HWND window = WaitForWindow(kivra.Id(), plan.title.c_str(), 0)) {
             PostMessageW(window, WM_CLOSE, 0, 0);
             seen = Outcome::Started;

@@ -17,6 +17,7 @@ enum class Outcome {
     Started,       // the main window came up and closed cleanly on WM_CLOSE
     ConfigBroken,  // "The config file may be broken!", then a clean end
     Ended,         // ended by itself, without a window and without a crash
+    LoginCancelled,  // asked for the stored password, cancelled, then a clean end
     Crashed,       // an exception code as exit code, or a crash report in log\ .
     Hung,          // none of the above within the time limit
 };

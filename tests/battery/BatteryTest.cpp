@@ -120,7 +120,8 @@ Make EntityTitle(const std::string& declarations, const std::string& title)
 
 std::vector<Case> Cases()
 {
-    const Outcome S = Outcome::Started, B = Outcome::ConfigBroken, E = Outcome::Ended, C = Outcome::Crashed;
+    const Outcome S = Outcome::Started, B = Outcome::ConfigBroken, E = Outcome::Ended, C = Outcome::Crashed,
+                  L = Outcome::LoginCancelled;
     const std::string laughs =
         "<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\">"
         "<!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;\"><!ENTITY d \"&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;\">"
@@ -330,8 +331,10 @@ std::vector<Case> Cases()
         // --- password file (Config.ini) ---------------------------------------------------
         {"password file", "garbage", S, File(L"Config.ini", Junk(3000))},
         {"password file", "a folder", S, Folder(L"Config.ini")},
-        {"password file", "10 MB", S, BigFile(L"Config.ini", [] { return "[password]\r\npassword=" + std::string(10 * 1024 * 1024, 'p'); })},
-        {"password file", "UTF-16 with format specifiers", S, File(L"Config.ini", Utf16File("[password]\r\npassword=%s%n\r\n"))},
+        {"password file", "10 MB", L, BigFile(L"Config.ini", [] { return "[GENERAL_SETTING]\r\nADJUST=" + std::string(10 * 1024 * 1024, 'p'); })},
+        {"password file", "UTF-16 with format specifiers", L, File(L"Config.ini", Utf16File("[GENERAL_SETTING]\r\nADJUST=%s%n\r\n"))},
+        {"password file", "units that decode to nothing", S, File(L"Config.ini", "[GENERAL_SETTING]\r\nADJUST=\x01\x01\r\n")},
+        {"password file", "cut in its section name", S, File(L"Config.ini", "[GENERAL_SET")},
     };
 }
 

@@ -279,11 +279,12 @@ TEST(DemoScreenTest, ThePluginsReachTheSettingsDialogTheDropZoneAndTheNotifier)
     EXPECT_TRUE(WaitUntilVisible(window, true));
     EXPECT_TRUE(WaitUntilVisible(zone, false));
 
-    // Connecting raises a notification, which slides in.
+    // Connecting (it dials under the wait dialog first) raises a notification,
+    // which slides in.
     ClickAt(Centre(FindWindowExW(window, nullptr, L"Button", L"Connect")));
     HWND notifier = FindWindowW(L"KivraTaskbarNotifier", nullptr);
     ASSERT_NE(notifier, nullptr);
-    EXPECT_TRUE(WaitUntilVisible(notifier, true));
+    EXPECT_TRUE(WaitUntilVisible(notifier, true, 10000)) << "after three seconds of dialling";
     kivra.CloseAndWait(window);
 }
 

@@ -22,6 +22,11 @@ public:
     bool UpdateDropZoneData(unsigned char, long, const wchar_t*) override { return false; }
     bool ShowDropZoneDataStatus(bool) override { return false; }
     bool ShowAboutDialog() override { return false; }
+    bool SetTrayTip(const wchar_t*) override { return false; }
+    bool SetTrayIcon(HICON) override { return false; }
+    void ShowWaitDialog(const TParam&) override {}
+    bool OpenHelp() override { return false; }
+    bool StartUpgrade() override { return false; }
     void ReleaseFrameContext() override {}
     bool ShowStatusPane(const TStatusPaneInfo&) override { return false; }
     bool ToggleDropZone() override { return false; }
