@@ -620,17 +620,22 @@ void CNurelMainWindow::OnTrayNotify(WPARAM icon, UINT mouseMessage)
     // "manager/PopupTray", "manager/ShowMainWindow" and a second instance ask
     // for: the tray icon does it and leaves the tray. Without a tray icon
     // (none could be added) the window still comes back.
-    if (!trayIcon_.Added()) {
-        if (icon == kTrayIconId && mouseMessage == WM_LBUTTONDBLCLK)
-            ShowFromTray();
-        return;
-    }
-    if (trayIcon_.OnTrayNotification(icon, mouseMessage) == 0)
+    if (icon != kTrayIconId)
         return;  // another icon's
-    if (mouseMessage == WM_LBUTTONDBLCLK)
-        inTray_ = false;
-    // The right button: the tray menu; once it closes the floating window
-    // shows when its item is checked and the main window is hidden.
+    if (!trayIcon_.Added()) {
+        if (mouseMessage == WM_LBUTTONDBLCLK)
+            ShowFromTray();
+        else if (mouseMessage == WM_RBUTTONUP)
+            ::SetForegroundWindow(hwnd_);  // as the icon does: the menu closes on a click elsewhere
+    } else {
+        trayIcon_.OnTrayNotification(icon, mouseMessage);
+        if (mouseMessage == WM_LBUTTONDBLCLK)
+            inTray_ = false;
+    }
+    // The right button (also the floating window's, which stands in for the
+    // window when there is no notification area): the tray menu; once it
+    // closes the floating window shows when its item is checked and the main
+    // window is hidden.
     if (mouseMessage == WM_RBUTTONUP) {
         const std::optional<bool> showFloat = shell_.Tray().PopupFromTray(hwnd_, IsVisible());
         if (showFloat && floatDlg_.IsWindow())
