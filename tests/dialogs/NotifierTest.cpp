@@ -1,5 +1,5 @@
-// The notifier's motion for each taskbar side, a second Show in every state,
-// and its shape cut from the skin bitmap.
+// The notifier's motion for each taskbar side (told by the work area), a
+// second Show in every state, and its shape cut from the skin bitmap.
 #include "dialogs/NotifierMotion.h"
 #include "dialogs/TaskbarNotifier.h"
 
@@ -12,19 +12,6 @@ using namespace kivra;
 namespace {
 
 constexpr int kScreenW = 1280, kScreenH = 1024;
-
-TEST(TaskbarSideTest, FollowsTheEdgeTheWorkAreaLeavesFree)
-{
-    struct Case { RECT work; TaskbarSide side; } cases[] = {
-        {{0, 0, 1280, 994}, TaskbarSide::Bottom},
-        {{0, 30, 1280, 1024}, TaskbarSide::Top},
-        {{60, 0, 1280, 1024}, TaskbarSide::Left},
-        {{0, 0, 1220, 1024}, TaskbarSide::Right},
-        {{0, 0, 1280, 1024}, TaskbarSide::Bottom},  // a taskbar that hides itself
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(TaskbarSideOf(c.work, kScreenW, kScreenH), c.side) << c.work.left << "," << c.work.top;
-}
 
 struct RunResult {
     int appearSteps = 0;
@@ -71,6 +58,8 @@ TEST(NotifierMotionTest, SlidesInFromTheTaskbarStaysAndSlidesBack)
         {"left", {60, 0, 1280, 1024}, {-140, 924}, {60, 924}, 5, 100},
         {"top", {0, 30, 1280, 1024}, {1080, -70}, {1080, 30}, 10, 50},
         {"right", {0, 0, 1220, 1024}, {1220, 924}, {1020, 924}, 5, 100},
+        // A taskbar that hides itself leaves the whole screen: from the bottom.
+        {"hidden", {0, 0, 1280, 1024}, {1080, 1024}, {1080, 924}, 10, 50},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

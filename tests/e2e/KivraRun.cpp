@@ -314,6 +314,7 @@ struct WindowSearch {
     const wchar_t* title;
     bool visibleOnly;
     HWND found;
+    DWORD exStyle = 0;  // extended style bits the window must have
 };
 
 BOOL CALLBACK FindTopLevel(HWND hwnd, LPARAM lParam)
@@ -324,6 +325,8 @@ BOOL CALLBACK FindTopLevel(HWND hwnd, LPARAM lParam)
     if (pid != search->processId)
         return TRUE;
     if (search->visibleOnly && !IsWindowVisible(hwnd))
+        return TRUE;
+    if ((static_cast<DWORD>(GetWindowLongW(hwnd, GWL_EXSTYLE)) & search->exStyle) != search->exStyle)
         return TRUE;
     if (search->title != nullptr) {
         wchar_t text[512];
@@ -352,6 +355,11 @@ HWND WaitFor(WindowSearch search, DWORD timeoutMs)
 HWND WaitForWindow(DWORD processId, const wchar_t* title, DWORD timeoutMs)
 {
     return WaitFor({processId, title, true, nullptr}, timeoutMs);
+}
+
+HWND FindLayeredWindow(DWORD processId)
+{
+    return WaitFor({processId, nullptr, false, nullptr, WS_EX_LAYERED}, 0);
 }
 
 HWND WaitForMessageBox(DWORD processId, const wchar_t* text, DWORD timeoutMs)

@@ -126,6 +126,9 @@ private:
 // The first visible top-level window of the process whose title is title
 // (any title when null), waiting up to timeout.
 HWND WaitForWindow(DWORD processId, const wchar_t* title, DWORD timeoutMs = 20000);
+// The first layered top-level window of the process, shown or not (the
+// floating drop zone), at once; null when there is none.
+HWND FindLayeredWindow(DWORD processId);
 // A top-level dialog (#32770) of the process that holds a child with exactly
 // this text, waiting up to timeout.
 HWND WaitForMessageBox(DWORD processId, const wchar_t* text, DWORD timeoutMs = 20000);

@@ -216,27 +216,6 @@ TEST(DemoScreenTest, ToolItemsAndSkinButtonsSwitchThePluginPanels)
     kivra.CloseAndWait(window);
 }
 
-// The floating drop zone: the process's layered tool window.
-struct ZoneSearch {
-    DWORD process;
-    HWND found;
-};
-BOOL CALLBACK TakeLayeredWindow(HWND window, LPARAM data)
-{
-    auto* search = reinterpret_cast<ZoneSearch*>(data);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner == search->process && (GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_LAYERED) != 0)
-        search->found = window;
-    return search->found == nullptr;
-}
-HWND FindDropZone(DWORD processId)
-{
-    ZoneSearch search = {processId, nullptr};
-    EnumWindows(TakeLayeredWindow, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
 TEST(DemoScreenTest, ThePluginsReachTheSettingsDialogTheDropZoneAndTheNotifier)
 {
     DemoProductCopy product(L"windows");
@@ -265,7 +244,7 @@ TEST(DemoScreenTest, ThePluginsReachTheSettingsDialogTheDropZoneAndTheNotifier)
     // a double click on it brings the window back.
     ClickAt(Centre(FindWindowExW(window, nullptr, L"Button", L"Tray")));
     ASSERT_TRUE(WaitUntilVisible(window, false)) << "the Tray button did not reach manager/ShowTray";
-    HWND zone = FindDropZone(kivra.Id());
+    HWND zone = FindLayeredWindow(kivra.Id());
     ASSERT_NE(zone, nullptr);
     EXPECT_TRUE(WaitUntilVisible(zone, true));
     const POINT middle = Centre(zone);
