@@ -12,31 +12,16 @@
 # change of the skin's layout, change them here too.
 set -euo pipefail
 top="$(cd "$(dirname "$0")/.." && pwd)"
-build="${KIVRA_BUILD_DIR:-$top/build}"
 out="${1:-$top/docs}"
 margin=16
 
-bash "$top/scripts/build.sh"
-source "$top/scripts/wine-session.sh"
-kivra_pid=""
-cleanup() {
-  if [ -n "$kivra_pid" ]; then kill "$kivra_pid" 2>/dev/null || true; fi
-  wine_session_end
-}
-trap cleanup EXIT
-wine_session_start own
+source "$top/scripts/demo-session.sh"
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
 # A plain desktop behind the windows, so the translucent ones show as such.
 convert -size 1280x1024 gradient:'#3b6e9e'-'#1d3b5a' "$build/desktop.png"
 display -window root "$build/desktop.png" || true  # answers 1 even when it set it
 
-title_id="$(sed -n 's:.*<title>\(.*\)</title>.*:\1:p' "$build/Kivra/common/config.xml" | head -n1)"
-title="$(sed -n "s:.*<string id=\"$title_id\">\(.*\)</string>.*:\1:p" "$build/Kivra/language/am_EN.xml" | head -n1)"
-title="${title:-$title_id}"
-
-cd "$build/Kivra"
-wine Kivra.exe &
-kivra_pid=$!
+demo_start
 
 wait_for() {  # wait_for <title>: the visible window of that title
   local w=""
