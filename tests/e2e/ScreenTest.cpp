@@ -149,15 +149,17 @@ TEST(DemoScreenTest, ShowsTheShapedSkinWithItsTitleBarOnTheDesktop)
 }
 
 // A real click of the left button at a screen point.
-void ClickAt(POINT at)
+// times clicks of one button (down and up) at a point of the screen.
+void ClickAt(POINT at, int times = 1, DWORD down = MOUSEEVENTF_LEFTDOWN, DWORD up = MOUSEEVENTF_LEFTUP)
 {
     SetCursorPos(at.x, at.y);
     Sleep(150);  // hover first: flat tool bars press their hot button
-    INPUT input[2] = {};
-    input[0].type = input[1].type = INPUT_MOUSE;
-    input[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    input[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    SendInput(2, input, sizeof(INPUT));
+    INPUT input[4] = {};
+    for (int i = 0; i < 2 * times && i < 4; ++i) {
+        input[i].type = INPUT_MOUSE;
+        input[i].mi.dwFlags = i % 2 == 0 ? down : up;
+    }
+    SendInput(2 * times < 4 ? 2 * times : 4, input, sizeof(INPUT));
 }
 
 POINT Centre(HWND window)
@@ -247,14 +249,17 @@ TEST(DemoScreenTest, ThePluginsReachTheSettingsDialogTheDropZoneAndTheNotifier)
     HWND zone = FindLayeredWindow(kivra.Id());
     ASSERT_NE(zone, nullptr);
     EXPECT_TRUE(WaitUntilVisible(zone, true));
-    const POINT middle = Centre(zone);
-    SetCursorPos(middle.x, middle.y);
-    INPUT clicks[4] = {};
-    for (int i = 0; i < 4; ++i) {
-        clicks[i].type = INPUT_MOUSE;
-        clicks[i].mi.dwFlags = i % 2 == 0 ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
-    }
-    SendInput(4, clicks, sizeof(INPUT));
+    // Its right click opens the tray menu, as the tray icon's does.
+    ClickAt(Centre(zone), 1, MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP);
+    HWND menu = nullptr;
+    for (int i = 0; i < 50 && menu == nullptr; ++i, Sleep(100))
+        for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, L"#32768", nullptr)) != nullptr;)  // pop-up menus
+            menu = IsWindowVisible(w) ? w : menu;
+    ASSERT_NE(menu, nullptr) << "no tray menu";
+    PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_TRUE(WaitUntilVisible(menu, false));
+    EXPECT_TRUE(WaitUntilVisible(zone, true)) << "the window is still in the tray";
+    ClickAt(Centre(zone), 2);
     EXPECT_TRUE(WaitUntilVisible(window, true));
     EXPECT_TRUE(WaitUntilVisible(zone, false));
 
