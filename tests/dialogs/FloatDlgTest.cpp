@@ -77,6 +77,7 @@ TEST_F(FloatDlgTest, StartsLayeredShownNearTheTopRightWithAColumnPerPixel)
     const int width = window.right - window.left;
     EXPECT_EQ(dialog_.History().Samples().size(), static_cast<size_t>(width));
     EXPECT_EQ(window.left, GetSystemMetrics(SM_CXSCREEN) - 2 * width);
+    EXPECT_EQ(window.top, window.bottom - window.top);  // one height down, not at (0, 0)
     EXPECT_EQ(Alpha(), kFloatNormalOpacity);
 }
 
