@@ -150,8 +150,8 @@ LRESULT CSettingDlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
         case IDC_SETTING_APPLY:  // void OnApplyButton()
             OnApplyButton();
             return 0;
-        case IDC_SETTING_CANCEL:  // the pages hear nothing
-            EndDialog(IDCANCEL);
+        case IDC_SETTING_CANCEL:  // void OnCancel()
+            OnCancel();
             return 0;
         }
         break;
@@ -184,6 +184,23 @@ void CSettingDlg::OnApplyButton()
     if (currentPage_ != nullptr && ::IsWindow(currentPage_))
         ::PostMessageW(currentPage_, kSettingApplyMessage, 0, 0);
     ::SetForegroundWindow(hwnd_);
+}
+
+void CSettingDlg::OnCancel()
+{
+    EndDialog(IDCANCEL);
+    // No apply message: the pages hear nothing of Cancel itself. Each comes to
+    // the front once while the dialog is hidden (WM_SHOWWINDOW, wParam TRUE),
+    // where a page fills its controls from its settings again, so what Cancel
+    // dropped does not come back at the next opening, nor with the next OK.
+    for (HTREEITEM item = TreeView_GetRoot(tree_); item != nullptr; item = TreeView_GetNextSibling(tree_, item)) {
+        HWND page = PageOf(item);
+        if (page == nullptr || !::IsWindow(page))
+            continue;
+        const bool front = page == currentPage_;
+        ::ShowWindow(page, front ? SW_HIDE : SW_SHOW);
+        ::ShowWindow(page, front ? SW_SHOW : SW_HIDE);
+    }
 }
 
 void CSettingDlg::OnSelectionChanged()

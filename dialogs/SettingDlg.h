@@ -55,6 +55,8 @@ protected:
     bool DoDataExchange(bool fromControls) override;
     // Enter is OK: a page's settings are never dropped by it.
     void OnOK() override { OnOkButton(); }
+    // Cancel, Esc and the close box: hidden, and the pages shown afresh.
+    void OnCancel() override;
 
 private:
     void LoadTreeImages(UINT* mask);

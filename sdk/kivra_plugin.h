@@ -638,9 +638,11 @@ struct TMenuCheckInfo {
 //       HWND parent = KivraWindowHandle(dialog.hWnd);  // hWnd holds the window object
 //       g_page = CreateWindowExW(WS_EX_CONTROLPARENT, L"MyPage", L"", WS_CHILD, 0, 0, 0, 0,
 //                                parent, nullptr, myModule, nullptr);
-//   OK and Cancel only hide the dialog: fill the page's controls from your
-//   settings again when it shows (WM_SHOWWINDOW), so what Cancel dropped does
-//   not come back.
+//   OK and Cancel only hide the dialog; Cancel sends no message of its own,
+//   but afterwards every page gets WM_SHOWWINDOW with wParam TRUE once (while
+//   the dialog is hidden), as it does whenever the user picks it in the tree.
+//   Fill the page's controls from your settings there, so what Cancel dropped
+//   does not come back.
 #define KIVRA_SUFFIX_GET_SETTING_HANDLE "/GetSettingHandle"
 // Posted to a settings page, wParam 0 and lParam 0: apply the page's settings.
 #define KIVRA_MSG_APPLY_SETTINGS (WM_USER + 100)

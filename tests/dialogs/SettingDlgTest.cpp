@@ -52,6 +52,13 @@ int __cdecl HandOutPage(TService* service, TParam*)
     return 1;
 }
 
+LRESULT CALLBACK CountingPageProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg == WM_SHOWWINDOW && wParam)
+        SetWindowLongPtrW(window, GWLP_USERDATA, GetWindowLongPtrW(window, GWLP_USERDATA) + 1);
+    return DefWindowProcW(window, msg, wParam, lParam);
+}
+
 class SettingDlgTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -67,10 +74,16 @@ protected:
         CServiceRegistry::DestroyRegistry();
     }
 
+    // A page that counts the times it comes to the front (WM_SHOWWINDOW TRUE).
     HWND MakePage()
     {
-        return CreateWindowExW(0, L"STATIC", L"", WS_CHILD, 0, 0, 20, 20, dialog_, nullptr, nullptr, nullptr);
+        WNDCLASSW page{};
+        page.lpfnWndProc = CountingPageProc;
+        page.lpszClassName = L"KivraTestPage";
+        RegisterClassW(&page);
+        return CreateWindowExW(0, L"KivraTestPage", L"", WS_CHILD, 0, 0, 20, 20, dialog_, nullptr, nullptr, nullptr);
     }
+    static LONG_PTR TimesInFront(HWND page) { return GetWindowLongPtrW(page, GWLP_USERDATA); }
     // A plugin bound after the ones before it; with a page it registers
     // "<name>/GetSettingHandle" as a data record carrying the page, or, with
     // handler, a handler that writes it.
@@ -168,10 +181,17 @@ TEST_F(SettingDlgTest, OkAppliesEveryPageOnceApplyTheShownOneCancelNone)
     EXPECT_EQ(ApplyMessages(pages[1]), 0);
     EXPECT_TRUE(dialog_.IsVisible());
 
+    // Cancel applies nothing; every page comes to the front once, to show
+    // its settings again, and the shown page stays the one shown.
+    const LONG_PTR before[] = {TimesInFront(pages[0]), TimesInFront(pages[1]), TimesInFront(pages[2])};
     Click(IDC_SETTING_CANCEL);
-    for (HWND page : pages)
-        EXPECT_EQ(ApplyMessages(page), 0);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(ApplyMessages(pages[i]), 0);
+        EXPECT_EQ(TimesInFront(pages[i]), before[i] + 1) << i;
+    }
     EXPECT_FALSE(dialog_.IsVisible());
+    EXPECT_EQ(GetWindowLongW(pages[0], GWL_STYLE) & WS_VISIBLE, WS_VISIBLE);
+    EXPECT_EQ(GetWindowLongW(pages[1], GWL_STYLE) & WS_VISIBLE, 0);
 
     dialog_.Show();
     Click(IDC_SETTING_OK);
