@@ -21,20 +21,6 @@ namespace {
 const std::string k46(46, 'n');  // with the suffix exactly 63 bytes
 const std::string k47(47, 'm');
 
-TEST(SettingPagesTest, ServiceNameFitsOnlyNamesOfAtMost46Bytes)
-{
-    char name[KIVRA_NAME_SIZE];
-    EXPECT_TRUE(SettingServiceName("sms", name));
-    EXPECT_STREQ(name, "sms/GetSettingHandle");
-    EXPECT_TRUE(SettingServiceName(k46.c_str(), name));
-    EXPECT_EQ(std::strlen(name), 63u);
-    EXPECT_FALSE(SettingServiceName(k47.c_str(), name));
-    EXPECT_STREQ(name, "");
-    char unterminated[KIVRA_NAME_SIZE];
-    std::memset(unterminated, 'u', sizeof(unterminated));
-    EXPECT_FALSE(SettingServiceName(unterminated, name));
-}
-
 TEST(SettingPagesTest, PagesSitRightOfTheTreeWithItsMarginOnTheRight)
 {
     const RECT page = SettingPageRect({0, 0, 510, 348}, {12, 11, 137, 299});

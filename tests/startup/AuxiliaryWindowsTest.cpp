@@ -68,27 +68,22 @@ AboutSeen RunAboutBox()
 
 TEST_F(AuxiliaryWindowsTest, AboutBoxShowsIconTitleVersionsAndMaker)
 {
-    product_ = PrimeConfiguration(L"about", kTitle);
-    ASSERT_NE(product_, nullptr);
-    const AboutSeen seen = RunAboutBox();
-    ASSERT_TRUE(seen.shown);
-    EXPECT_EQ(seen.caption, L"About");
-    EXPECT_EQ(seen.product, kTitle);
-    // The fixture language has no "Version:"; the skin's version follows the
-    // program's without a separator.
-    EXPECT_EQ(seen.version, L"Version:V5.0.1.27.7.1");
-    EXPECT_EQ(seen.maker, L"Kivra tests");
-    EXPECT_TRUE(seen.icon);
-}
-
-TEST_F(AuxiliaryWindowsTest, AboutBoxWithoutALogoLeavesTheIconEmpty)
-{
-    product_ = PrimeConfiguration(L"about-nologo", kTitle, false);
-    ASSERT_NE(product_, nullptr);
-    const AboutSeen seen = RunAboutBox();
-    ASSERT_TRUE(seen.shown);
-    EXPECT_FALSE(seen.icon);
-    EXPECT_EQ(seen.product, kTitle);
+    for (const bool logo : {true, false}) {
+        SCOPED_TRACE(logo ? "with a logo" : "without a logo");
+        product_ = PrimeConfiguration(logo ? L"about" : L"about-nologo", kTitle, logo);
+        ASSERT_NE(product_, nullptr);
+        const AboutSeen seen = RunAboutBox();
+        ASSERT_TRUE(seen.shown);
+        EXPECT_EQ(seen.caption, L"About");
+        EXPECT_EQ(seen.product, kTitle);
+        // The fixture language has no "Version:"; the skin's version follows
+        // the program's without a separator.
+        EXPECT_EQ(seen.version, L"Version:V5.0.1.27.7.1");
+        EXPECT_EQ(seen.maker, L"Kivra tests");
+        EXPECT_EQ(seen.icon, logo) << "the icon control stays empty without a logo";
+        DestroyFrameContext();
+        DestroyConfigure();
+    }
 }
 
 TEST(AboutTextsTest, SkinVersionFollowsTheProgramsAndMissingTextsStayEmpty)
