@@ -124,8 +124,10 @@ bool CFloatDlg::OnInitDialog()
     CreateTooltip();
 
     // Near the top-right corner of the screen, one window width from the edge.
+    // Not shown yet: the window stands in for the main window only when that
+    // hides, and a flash of it at start-up would be the program's first window.
     ::SetWindowPos(hwnd_, HWND_TOPMOST, ::GetSystemMetrics(SM_CXSCREEN) - 2 * width, height, 0, 0,
-                   SWP_NOSIZE | SWP_SHOWWINDOW);
+                   SWP_NOSIZE | SWP_NOACTIVATE);
     return true;
 }
 

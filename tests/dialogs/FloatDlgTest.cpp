@@ -44,6 +44,8 @@ protected:
     {
         main_ = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
         ASSERT_TRUE(dialog_.Create(GetDesktopWindow()));
+        EXPECT_FALSE(dialog_.IsVisible()) << "it shows only when asked";
+        dialog_.Show(SW_SHOWNOACTIVATE);
         dialog_.SetMainWindow(main_);
     }
     void TearDown() override
@@ -69,10 +71,9 @@ protected:
     CFloatDlg dialog_;
 };
 
-TEST_F(FloatDlgTest, StartsLayeredShownNearTheTopRightWithAColumnPerPixel)
+TEST_F(FloatDlgTest, StartsLayeredNearTheTopRightWithAColumnPerPixel)
 {
     EXPECT_EQ(dialog_.ExStyle() & (WS_EX_LAYERED | WS_EX_TOOLWINDOW), WS_EX_LAYERED | WS_EX_TOOLWINDOW);
-    EXPECT_TRUE(dialog_.IsVisible());
     const RECT window = dialog_.WindowRect();
     const int width = window.right - window.left;
     EXPECT_EQ(dialog_.History().Samples().size(), static_cast<size_t>(width));
