@@ -115,6 +115,8 @@ TEST_F(ServicesTest, ShowTrayHidesAndTheTrayDoubleClickServicesBringTheWindowBac
     // Posted: the window comes back a moment later.
     EXPECT_EQ(probe_.Call(kProbeCallPlain, "manager/ShowMainWindow"), 1);
     EXPECT_TRUE(WaitUntilVisible(window_, true));
+    for (int i = 0; i < 50 && IsIconic(window_); ++i)
+        Sleep(20);  // shown first, then restored: the restore may still be on its way
     EXPECT_FALSE(IsIconic(window_));
 
     probe_.Call(kProbeCallPlain, "manager/ShowTray");
