@@ -1,6 +1,7 @@
 #include "config/Skin.h"
 
 #include <cwchar>
+#include <new>
 #include <string>
 
 #include "config/Values.h"
@@ -33,7 +34,10 @@ void CSkin::Close()
     CopyText(version_, nullptr);
     CopyText(company_, nullptr);
     CopyText(url_, nullptr);
+    previewFile_.clear();
+    previewRead_ = false;
     preview_.reset();
+    pictures_.clear();
 }
 
 bool CSkin::SetFolders(const wchar_t* folder)
@@ -91,12 +95,19 @@ bool CSkin::Open(const wchar_t* folder)
         Close();
         return false;
     }
-    if (!preview.empty()) {
-        HBITMAP bitmap = nullptr;
-        if (LoadSkinImage(preview.c_str(), &bitmap))  // a preview that does not load is no error
-            preview_.reset(bitmap);
-    }
+    // Nothing on the way to the main window shows it: it is decoded when it
+    // is first asked for.
+    previewFile_ = std::move(preview);
     return true;
+}
+
+HBITMAP CSkin::Preview() const
+{
+    if (!previewRead_ && !previewFile_.empty()) {
+        previewRead_ = true;
+        LoadSkinImage(previewFile_.c_str(), &preview_);  // a preview that does not load is no error
+    }
+    return preview_.get();
 }
 
 bool CSkin::LoadSkinImage(const wchar_t* fileName, HBITMAP* bitmap) const
@@ -108,10 +119,78 @@ bool CSkin::LoadSkinImage(const wchar_t* fileName, HBITMAP* bitmap) const
         return false;
 
     wchar_t path[kMaxPathChars + 1];
-    if (JoinPath(skinFolder_, fileName, path) && LoadPictureFile(path, 0, 0, bitmap))
+    if (JoinPath(skinFolder_, fileName, path) && LoadCachedPicture(path, bitmap))
         return true;
     *bitmap = nullptr;
-    return JoinPath(commonFolder_, fileName, path) && LoadPictureFile(path, 0, 0, bitmap);
+    return JoinPath(commonFolder_, fileName, path) && LoadCachedPicture(path, bitmap);
+}
+
+bool CSkin::LoadCachedPicture(const wchar_t* path, HBITMAP* bitmap) const
+{
+    // Skins name the same few pictures for many buttons; decoding is what
+    // costs, a copy of decoded pixels is cheap.
+    const TPicturePixels* pixels = nullptr;
+    if (openBatches_ > 0) {
+        try {
+            const auto known = pictures_.find(path);
+            if (known != pictures_.end() && known->second.batch == batch_)
+                pixels = &known->second.pixels;  // looked at in this batch already
+        } catch (const std::bad_alloc&) {
+        }
+    }
+    if (pixels == nullptr && !LookAtPictureFile(path, &pixels))
+        return LoadPictureFile(path, 0, 0, bitmap);  // the cache cannot serve it
+    if (pixels == nullptr)
+        return false;
+    // Each caller's own copy is a DIB section, which selects into a memory DC
+    // whatever the display's format (a copy of the display's own format could
+    // not follow a change of the colour depth).
+    *bitmap = BitmapFromPixels(*pixels);
+    return *bitmap != nullptr;
+}
+
+bool CSkin::LookAtPictureFile(const wchar_t* path, const TPicturePixels** pixels) const
+{
+    *pixels = nullptr;
+    WIN32_FILE_ATTRIBUTE_DATA file = {};
+    if (!::GetFileAttributesExW(path, GetFileExInfoStandard, &file)) {
+        const DWORD error = ::GetLastError();
+        // Cannot tell whether it changed: no cache.
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+    }
+    if (file.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        return true;
+    const ULONGLONG size = (static_cast<ULONGLONG>(file.nFileSizeHigh) << 32) | file.nFileSizeLow;
+
+    try {
+        auto cached = pictures_.find(path);
+        const bool current = cached != pictures_.end() && cached->second.size == size &&
+                             ::CompareFileTime(&cached->second.written, &file.ftLastWriteTime) == 0;
+        if (!current) {
+            if (cached != pictures_.end())
+                pictures_.erase(cached);
+            TCachedPicture picture{file.ftLastWriteTime, size, {}, 0};
+            if (!LoadPicturePixels(path, &picture.pixels))
+                return true;  // no picture
+            cached = pictures_.emplace(path, std::move(picture)).first;
+        }
+        cached->second.batch = openBatches_ > 0 ? batch_ : 0;
+        *pixels = &cached->second.pixels;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return true;
+}
+
+CSkin::PictureBatch::PictureBatch(const CSkin& skin) : skin_(skin)
+{
+    if (skin_.openBatches_++ == 0)
+        ++skin_.batch_;
+}
+
+CSkin::PictureBatch::~PictureBatch()
+{
+    --skin_.openBatches_;
 }
 
 bool CSkin::LoadSkinImage(const wchar_t* fileName, UniqueBitmap* bitmap) const

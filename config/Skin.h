@@ -6,6 +6,8 @@
 #include <windows.h>
 
 #include <memory>
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "config/SkinRecords.h"
@@ -33,7 +35,9 @@ public:
 
     // Loads fileName from the skin folder, else from the common folder, at its
     // natural size. Fails for a null or empty name, before Open, and for a path
-    // that does not fit 259 characters. The caller owns the bitmap.
+    // that does not fit 259 characters. The caller owns the bitmap: each call
+    // gives a bitmap of its own, copied from the picture the skin decoded when
+    // the file was first asked for (a file changed since is decoded anew).
     bool LoadSkinImage(const wchar_t* fileName, HBITMAP* bitmap) const;
     // The same into an owning handle, which gives up what it held first (and
     // holds nothing when the image does not load).
@@ -52,11 +56,43 @@ public:
     const wchar_t* Version() const { return version_; }
     const wchar_t* Company() const { return company_; }
     const wchar_t* Url() const { return url_; }
-    // The preview picture, or null; owned by the skin.
-    HBITMAP Preview() const { return preview_.get(); }
+    // The preview picture, or null; owned by the skin. Decoded on the first
+    // request.
+    HBITMAP Preview() const;
+
+    // While one lives, each picture file is looked at on disk once: a section
+    // read in one go (a thousand buttons naming the same few faces) runs no
+    // plugin meanwhile, so nothing can change a file under it. Outside one,
+    // every load sees whether its file changed since it was decoded.
+    class PictureBatch {
+    public:
+        explicit PictureBatch(const CSkin& skin);
+        ~PictureBatch();
+        PictureBatch(const PictureBatch&) = delete;
+        PictureBatch& operator=(const PictureBatch&) = delete;
+
+    private:
+        const CSkin& skin_;
+    };
 
 private:
+    // A decoded picture file: the file's size and time when it was read, and
+    // the decoded pixels, from which each copy is made.
+    struct TCachedPicture {
+        FILETIME written = {};
+        ULONGLONG size = 0;
+        TPicturePixels pixels;
+        unsigned batch = 0;  // the batch in which the file was last looked at
+    };
+
     void Close();
+    // The picture at path, copied from the cache or decoded into it.
+    bool LoadCachedPicture(const wchar_t* path, HBITMAP* bitmap) const;
+    // Looks at the file at path: *pixels becomes its cached pixels, decoded
+    // anew when the file is new or changed, or null when there is no picture.
+    // False when the cache cannot serve the file (unreadable attributes, out
+    // of memory): it is then decoded without the cache.
+    bool LookAtPictureFile(const wchar_t* path, const TPicturePixels** pixels) const;
     bool SetFolders(const wchar_t* folder);
     void ReadDescription();
 
@@ -66,9 +102,15 @@ private:
     wchar_t version_[kSkinTextSize] = {};
     wchar_t company_[kSkinTextSize] = {};
     wchar_t url_[kSkinTextSize] = {};
-    UniqueBitmap preview_;
+    std::wstring previewFile_;  // "skin/description/preview", may be empty
+    mutable bool previewRead_ = false;
+    mutable UniqueBitmap preview_;
     // Held by pointer so a failed Open can drop a loaded document.
     std::unique_ptr<CXmlDocument> document_;
+    // Pictures by full path; they go with the skin (Close, destruction).
+    mutable std::unordered_map<std::wstring, TCachedPicture> pictures_;
+    mutable unsigned openBatches_ = 0;
+    mutable unsigned batch_ = 0;  // the current (or last) batch, counting from 1
 };
 
 }  // namespace kivra

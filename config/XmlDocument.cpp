@@ -6,6 +6,7 @@
 #include <cstring>
 #include <cwchar>
 #include <iterator>
+#include <new>
 #include <string_view>
 #include <vector>
 
@@ -371,11 +372,20 @@ bool NextChildElement(IXMLDOMNode* parent, XmlNode* cursor, std::wstring* elemen
     return false;
 }
 
-bool LoadPictureFile(const wchar_t* path, int width, int height, HBITMAP* bitmap)
+namespace {
+
+// A decoded picture file: the picture object, which owns its bitmap, and the
+// picture's natural size at the screen's resolution.
+struct TDecodedPicture {
+    ComPtr<IPicture> picture;
+    HBITMAP bitmap = nullptr;  // the picture's own
+    SIZE natural = {};
+};
+
+// Decodes path. width and height 0 ask for the natural size, which only then
+// is filled in.
+bool DecodePicture(const wchar_t* path, int width, int height, TDecodedPicture* decoded)
 {
-    if (bitmap == nullptr)
-        return false;
-    *bitmap = nullptr;
     if (path == nullptr || path[0] == 0)
         return false;
 
@@ -386,7 +396,7 @@ bool LoadPictureFile(const wchar_t* path, int width, int height, HBITMAP* bitmap
     if (length == 0 || length > kMaxPathChars || !IsRegularDiskFile(fullPath))
         return false;
 
-    ComPtr<IPicture> picture;
+    ComPtr<IPicture>& picture = decoded->picture;
     if (FAILED(::OleLoadPicturePath(fullPath, nullptr, 0, 0, IID_IPicture,
                                     reinterpret_cast<void**>(picture.put()))) ||
         !picture)
@@ -407,19 +417,62 @@ bool LoadPictureFile(const wchar_t* path, int width, int height, HBITMAP* bitmap
         width = ::MulDiv(pictureWidth, ::GetDeviceCaps(screen.get(), LOGPIXELSX), kHimetricPerInch);
         height = ::MulDiv(pictureHeight, ::GetDeviceCaps(screen.get(), LOGPIXELSY), kHimetricPerInch);
     }
+    decoded->natural = {width, height};
 
     OLE_HANDLE handle = 0;
     if (FAILED(picture->get_Handle(&handle)) || handle == 0)
         return false;
-    // The picture owns its bitmap and deletes it when released, so the copy
-    // must not delete the original (LR_COPYDELETEORG would leave the picture
-    // deleting a handle that is already gone).
-    HANDLE copy = ::CopyImage(reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(handle)), IMAGE_BITMAP, width,
-                              height, 0);
-    if (copy == nullptr)
-        return false;
-    *bitmap = static_cast<HBITMAP>(copy);
+    decoded->bitmap = reinterpret_cast<HBITMAP>(static_cast<UINT_PTR>(handle));
     return true;
+}
+
+// A copy of the picture's bitmap at size, as a DIB section: it selects into a
+// memory DC whatever the display's format. The picture owns its bitmap and
+// deletes it when released, so the copy must not delete the original
+// (LR_COPYDELETEORG would leave the picture deleting a handle that is gone).
+HBITMAP CopyAtSize(const TDecodedPicture& decoded, SIZE size)
+{
+    return static_cast<HBITMAP>(
+        ::CopyImage(decoded.bitmap, IMAGE_BITMAP, size.cx, size.cy, LR_CREATEDIBSECTION));
+}
+
+}  // namespace
+
+bool LoadPictureFile(const wchar_t* path, int width, int height, HBITMAP* bitmap)
+{
+    if (bitmap == nullptr)
+        return false;
+    *bitmap = nullptr;
+    TDecodedPicture decoded;
+    if (!DecodePicture(path, width, height, &decoded))
+        return false;
+    *bitmap = CopyAtSize(decoded, decoded.natural);
+    return *bitmap != nullptr;
+}
+
+bool LoadPicturePixels(const wchar_t* path, TPicturePixels* picture)
+{
+    if (picture == nullptr)
+        return false;
+    *picture = TPicturePixels{};
+    TDecodedPicture decoded;
+    if (!DecodePicture(path, 0, 0, &decoded))
+        return false;
+    const SIZE size = decoded.natural;
+    if (size.cx <= 0 || size.cy <= 0)
+        return false;
+
+    // The decoded bitmap is read as it is when it has the natural size (it
+    // always has at the usual 96 pixels per inch); otherwise from a copy at
+    // that size, as LoadPictureFile makes it.
+    BITMAP own = {};
+    UniqueBitmap resized;
+    HBITMAP source = decoded.bitmap;
+    if (::GetObjectW(source, sizeof(own), &own) == 0 || own.bmWidth != size.cx || own.bmHeight != size.cy) {
+        resized.reset(CopyAtSize(decoded, size));
+        source = resized.get();
+    }
+    return source != nullptr && ReadBitmapPixels(source, picture);
 }
 
 }  // namespace kivra

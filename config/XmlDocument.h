@@ -9,6 +9,7 @@
 
 #include <string>
 
+#include "framework/BitmapPixels.h"
 #include "framework/Handles.h"
 
 namespace kivra {
@@ -111,5 +112,10 @@ bool NodeText(IXMLDOMNode* node, std::wstring* text);
 // Loads a BMP, JPEG or GIF file as a bitmap. Width and height 0 keep the
 // picture's natural size at the screen's resolution.
 bool LoadPictureFile(const wchar_t* path, int width, int height, HBITMAP* bitmap);
+
+// Decodes a BMP, JPEG or GIF file at its natural size (as LoadPictureFile with
+// 0, 0) and reads its pixels. False when the file is no picture or memory runs
+// out.
+bool LoadPicturePixels(const wchar_t* path, TPicturePixels* picture);
 
 }  // namespace kivra

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "controls/ImageStrip.h"
+#include "framework/BitmapPixels.h"
 
 namespace kivra {
 
@@ -67,10 +68,9 @@ CImageButton::~CImageButton()
 
 bool CImageButton::Create(HWND parent, const RECT& rect, UINT id, const wchar_t* caption)
 {
-    if (!CWindow::Create(0, L"BUTTON", caption, kImageButtonStyle, rect, parent, id))
-        return false;
-    ModifyStyle(0, BS_OWNERDRAW);
-    return true;
+    // Owner-drawn from the start: setting the style afterwards is one more
+    // round trip to the window server per button, a thousand in some skins.
+    return CWindow::Create(0, L"BUTTON", caption, kImageButtonStyle | BS_OWNERDRAW, rect, parent, id);
 }
 
 void CImageButton::SetImage(HBITMAP bitmap, int type)
@@ -82,11 +82,9 @@ void CImageButton::SetImage(HBITMAP bitmap, int type)
     const SIZE want = {window.right - window.left, window.bottom - window.top};
     const SIZE have = BitmapSize(image.get());
     if (want.cx > 0 && want.cy > 0 && (have.cx != want.cx || have.cy != want.cy)) {
-        // LR_COPYDELETEORG deletes the original once the copy exists.
-        auto copy = static_cast<HBITMAP>(
-            ::CopyImage(image.get(), IMAGE_BITMAP, want.cx, want.cy, LR_COPYDELETEORG));
-        if (copy != nullptr) {
-            image.release();
+        // Stretched once per face and button size, however many buttons
+        // share them; the original goes once the copy exists.
+        if (HBITMAP copy = ScaledCopy(image.get(), want)) {
             image.reset(copy);
             resized_ = true;
         }

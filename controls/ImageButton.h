@@ -34,8 +34,8 @@ enum ButtonImageType : int {
     kButtonImageFocus = 5,
 };
 
-// Style of a skin button: a visible child push button; creation makes it
-// owner-drawn.
+// Style of a skin button: a visible child push button; it is created
+// owner-drawn (BS_OWNERDRAW added).
 constexpr DWORD kImageButtonStyle = 0x50000020;
 
 // The faces every image button shares, set by the main window from the skin's
@@ -90,7 +90,7 @@ public:
     // The process-wide shared faces (see TSharedButtonImages).
     static TSharedButtonImages& Shared();
 
-    // Creates the child button with kImageButtonStyle at rect, made owner-drawn.
+    // Creates the child button with kImageButtonStyle at rect, owner-drawn.
     bool Create(HWND parent, const RECT& rect, UINT id, const wchar_t* caption);
 
     // Takes bitmap as the face of type (1..5). A bitmap of another size than

@@ -24,14 +24,14 @@ BOOL CTrayIcon::Notify(DWORD message, UINT flags)
     return notify_(message, &record_);
 }
 
-BOOL CTrayIcon::Add(const wchar_t* tip, HWND window, HICON icon)
+bool CTrayIcon::Prepare(const wchar_t* tip, HWND window, HICON icon)
 {
     added_ = false;
     hidden_ = false;
     if (LOBYTE(LOWORD(::GetVersion())) < kFirstTrayWindowsVersion)
-        return FALSE;
+        return false;
     if (window == nullptr || !::IsWindow(window))
-        return FALSE;
+        return false;
     record_ = {};
     record_.cbSize = kTrayRecordSize;
     record_.hWnd = window;
@@ -39,8 +39,24 @@ BOOL CTrayIcon::Add(const wchar_t* tip, HWND window, HICON icon)
     record_.uID = kTrayIconId;
     record_.uCallbackMessage = kTrayCallbackMessage;
     CopyText(record_.szTip, tip);
+    return true;
+}
+
+BOOL CTrayIcon::Add(const wchar_t* tip, HWND window, HICON icon)
+{
+    if (!Prepare(tip, window, icon))
+        return FALSE;
     added_ = Notify(NIM_ADD, kTrayAddFlags) != FALSE;
     return added_ ? TRUE : FALSE;
+}
+
+bool CTrayIcon::Register(const wchar_t* tip, HWND window, HICON icon)
+{
+    if (!Prepare(tip, window, icon))
+        return false;
+    added_ = true;
+    hidden_ = true;
+    return true;
 }
 
 void CTrayIcon::Hide()

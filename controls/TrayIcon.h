@@ -1,7 +1,8 @@
 // CTrayIcon: the application's one notification-area (tray) icon.
 //
-// The icon is registered once at start-up (Add, then Hide at once) and shown
-// only while the main window is hidden to the tray: Show puts it back when the
+// The icon is registered once at start-up (Register: kept out of the tray,
+// the shell is not even asked) and shown only while the main window is hidden
+// to the tray: Show puts it back when the
 // window is minimised, Hide takes it out when the window comes back. Tip and
 // icon changes go into the stored record, so a change made while the icon is
 // out of the tray shows when it is put back. When Explorer restarts it
@@ -44,8 +45,13 @@ public:
     CTrayIcon& operator=(const CTrayIcon&) = delete;
 
     // Registers the icon with tip (cut to 127 characters), the window that
-    // gets the callback message, and icon; nonzero on success.
+    // gets the callback message, and icon, and puts it into the tray; nonzero
+    // on success.
     BOOL Add(const wchar_t* tip, HWND window, HICON icon);
+    // The same registration kept out of the tray, as Add then Hide would
+    // leave it, without the two calls to the shell (each a round trip to the
+    // notification area); Show puts it in. False without a valid window.
+    bool Register(const wchar_t* tip, HWND window, HICON icon);
     // Out of the tray (kept registered for Show).
     void Hide();
     // Back into the tray with the stored record.
@@ -78,6 +84,8 @@ public:
 
 private:
     BOOL Notify(DWORD message, UINT flags);
+    // Fills the record; false when no icon can be had here.
+    bool Prepare(const wchar_t* tip, HWND window, HICON icon);
 
     NotifyIconFunction notify_;
     bool added_ = false;

@@ -6,6 +6,13 @@
 
 namespace kivra {
 
+// Deeper entries than this are not noted (a plugin calling a plugin calling...).
+constexpr int kNotesPerThread = 16;
+struct ThreadNotes {
+    int depth;
+    PluginCallNote notes[kNotesPerThread];
+};
+
 namespace {
 
 // Plugin libraries are written by the user-interface thread only, and read
@@ -28,12 +35,6 @@ ModuleSlot* FindSlot(HMODULE module)
     return nullptr;
 }
 
-// Deeper entries than this are not noted (a plugin calling a plugin calling...).
-constexpr int kNotesPerThread = 16;
-struct ThreadNotes {
-    int depth;
-    PluginCallNote notes[kNotesPerThread];
-};
 
 DWORD TlsSlot()
 {
@@ -112,28 +113,34 @@ PluginCallScope::PluginCallScope(HMODULE module, const char* entry, const char* 
         return;
     if (notes->depth < kNotesPerThread) {
         PluginCallNote& note = notes->notes[notes->depth];
-        note = {};
         note.module = module;
         note.entry = entry;
-        CopyText(note.detail, detail);
+        note.window = nullptr;
+        note.message = 0;
+        // Copied here rather than with CopyText: this runs on every service
+        // call, and only the text up to its end is ever read.
+        size_t length = 0;
+        if (detail != nullptr)
+            for (; length + 1 < sizeof(note.detail) && detail[length] != 0; ++length)
+                note.detail[length] = detail[length];
+        note.detail[length] = 0;
     }
     ++notes->depth;
-    pushed_ = true;
+    notes_ = notes;
 }
 
 PluginCallScope::PluginCallScope(HWND window, UINT message) : PluginCallScope(nullptr, "window message")
 {
-    ThreadNotes* notes = NotesOfThisThread(false);
-    if (pushed_ && notes->depth <= kNotesPerThread) {
-        notes->notes[notes->depth - 1].window = window;
-        notes->notes[notes->depth - 1].message = message;
+    if (notes_ != nullptr && notes_->depth <= kNotesPerThread) {
+        notes_->notes[notes_->depth - 1].window = window;
+        notes_->notes[notes_->depth - 1].message = message;
     }
 }
 
 PluginCallScope::~PluginCallScope()
 {
-    if (pushed_)
-        --NotesOfThisThread(false)->depth;
+    if (notes_ != nullptr)
+        --notes_->depth;
 }
 
 int CurrentPluginCalls(PluginCallNote* out, int capacity)

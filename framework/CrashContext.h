@@ -32,7 +32,10 @@ struct PluginCallNote {
     UINT message;
 };
 
+struct ThreadNotes;  // one thread's entries
+
 // Marks, for its lifetime, that the calling thread has entered plugin code.
+// Every service call makes one, so it costs a TLS lookup and a short copy.
 class PluginCallScope {
 public:
     PluginCallScope(HMODULE module, const char* entry, const char* detail = nullptr);
@@ -42,7 +45,7 @@ public:
     PluginCallScope& operator=(const PluginCallScope&) = delete;
 
 private:
-    bool pushed_ = false;
+    ThreadNotes* notes_ = nullptr;  // null when nothing was pushed
 };
 
 // The calling thread's entries, outermost first; returns how many were copied.

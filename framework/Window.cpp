@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <unordered_map>
+
 namespace kivra {
 
 namespace {
@@ -11,6 +13,76 @@ namespace {
 // keep their user data for whoever else wants it.
 constexpr wchar_t kObjectProperty[] = L"Kivra.WindowObject";
 constexpr wchar_t kPreviousProcProperty[] = L"Kivra.PreviousProc";
+
+// The objects attached to this thread's windows. A property lookup is a round
+// trip to the window server under Wine (microseconds, on every message), so
+// the procedures and the message pump look here instead. A window lives on
+// the thread that made it, its messages arrive there, and objects attach and
+// let go there (SubclassWindow refuses a foreign window; DestroyWindow works
+// only on the window's own thread), so each thread keeps its own table and
+// none needs a lock. The property stays for lookups from other threads.
+//
+// The table hangs off a plain TLS slot rather than a thread_local object:
+// windows still alive when their thread ends are destroyed after the
+// runtime's thread_local destructors have run, and their WM_NCDESTROY must
+// still find a table. It is deleted when its last window lets go.
+using ObjectTable = std::unordered_map<HWND, CWindow*>;
+
+DWORD ObjectTableSlot()
+{
+    static const DWORD slot = ::TlsAlloc();
+    return slot;
+}
+
+ObjectTable* ThisThreadsTable()
+{
+    const DWORD slot = ObjectTableSlot();
+    return slot != TLS_OUT_OF_INDEXES ? static_cast<ObjectTable*>(::TlsGetValue(slot)) : nullptr;
+}
+
+// The object attached to a window of this thread, from the table alone.
+CWindow* AttachedOnThisThread(HWND hwnd)
+{
+    const ObjectTable* table = ThisThreadsTable();
+    if (!table)
+        return nullptr;
+    const auto found = table->find(hwnd);
+    return found != table->end() ? found->second : nullptr;
+}
+
+// False when memory or the TLS slot ran out; the property then still answers
+// the window's own procedure.
+bool Enter(HWND hwnd, CWindow* object)
+{
+    const DWORD slot = ObjectTableSlot();
+    if (slot == TLS_OUT_OF_INDEXES)
+        return false;
+    try {
+        ObjectTable* table = ThisThreadsTable();
+        if (!table) {
+            table = new ObjectTable();
+            ::TlsSetValue(slot, table);
+        }
+        (*table)[hwnd] = object;
+    } catch (...) {
+        return false;
+    }
+    return true;
+}
+
+void Leave(HWND hwnd, CWindow* object)
+{
+    ObjectTable* table = ThisThreadsTable();
+    if (!table)
+        return;
+    const auto found = table->find(hwnd);
+    if (found != table->end() && found->second == object)
+        table->erase(found);
+    if (table->empty()) {
+        delete table;
+        ::TlsSetValue(ObjectTableSlot(), nullptr);
+    }
+}
 
 }  // namespace
 
@@ -27,7 +99,13 @@ CWindow::~CWindow()
 
 CWindow* CWindow::ObjectOf(HWND hwnd)
 {
-    return hwnd ? static_cast<CWindow*>(::GetPropW(hwnd, kObjectProperty)) : nullptr;
+    if (!hwnd)
+        return nullptr;
+    if (CWindow* object = AttachedOnThisThread(hwnd))
+        return object;
+    // Only the procedures ask for windows that are ours; one missing from the
+    // table (see Enter) is still found by its property.
+    return static_cast<CWindow*>(::GetPropW(hwnd, kObjectProperty));
 }
 
 CWindow* CWindow::FromHandle(HWND hwnd)
@@ -36,10 +114,12 @@ CWindow* CWindow::FromHandle(HWND hwnd)
         return nullptr;
     // A property of another process's window would be a pointer into that process.
     DWORD process = 0;
-    ::GetWindowThreadProcessId(hwnd, &process);
+    const DWORD thread = ::GetWindowThreadProcessId(hwnd, &process);
     if (process != ::GetCurrentProcessId())
         return nullptr;
-    return ObjectOf(hwnd);
+    if (thread != ::GetCurrentThreadId())
+        return static_cast<CWindow*>(::GetPropW(hwnd, kObjectProperty));
+    return AttachedOnThisThread(hwnd);
 }
 
 ATOM CWindow::RegisterWindowClass(WNDCLASSEXW windowClass)
@@ -79,10 +159,10 @@ bool CWindow::Create(DWORD exStyle, const wchar_t* className, const wchar_t* tex
 
 bool CWindow::SubclassWindow(HWND hwnd)
 {
-    if (!hwnd || hwnd_ || ObjectOf(hwnd))
+    if (!hwnd || hwnd_)
         return false;
     // Window procedures run on the window's thread; a foreign one cannot be ours.
-    if (::GetWindowThreadProcessId(hwnd, nullptr) != ::GetCurrentThreadId())
+    if (::GetWindowThreadProcessId(hwnd, nullptr) != ::GetCurrentThreadId() || ObjectOf(hwnd))
         return false;
     AttachObject(hwnd);
     auto current = reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(hwnd, GWLP_WNDPROC));
@@ -105,6 +185,7 @@ void CWindow::AttachObject(HWND hwnd)
 {
     hwnd_ = hwnd;
     ::SetPropW(hwnd, kObjectProperty, this);
+    Enter(hwnd, this);
 }
 
 void CWindow::DetachObject()
@@ -120,6 +201,7 @@ void CWindow::DetachObject()
     // Otherwise someone subclassed the window after us: our procedure stays in
     // their chain and keeps forwarding through the property.
     ::RemovePropW(hwnd, kObjectProperty);
+    Leave(hwnd, this);
     hwnd_ = nullptr;
     previousProc_ = nullptr;
     ownsWindow_ = false;

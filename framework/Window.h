@@ -1,7 +1,8 @@
 // CWindow: the owning base of every window class of the shell.
 //
 // A CWindow is attached to one window handle at a time, found from the handle
-// through a window property (CWindow::FromHandle). It gets there in one of
+// through a table of the window's thread (CWindow::FromHandle; a window
+// property answers for other threads). It gets there in one of
 // three ways:
 //   - Create() with a class registered by RegisterWindowClass(): the static
 //     window procedure stores `this` at WM_NCCREATE, so the object sees every

@@ -87,8 +87,15 @@ void FrameContext::AttachMainWindow(HWND window, HWND tooltip)
 {
     mainWindowHandle_ = window;
     tooltip_ = tooltip;
-    notifierSkin_ = TNotifierSkin{};
-    ReadNotifierSkin(configure_.Skin(), &notifierSkin_);
+}
+
+const TNotifierSkin& FrameContext::NotifierSkin()
+{
+    if (!notifierSkinRead_) {
+        notifierSkinRead_ = true;
+        ReadNotifierSkin(configure_.Skin(), &notifierSkin_);
+    }
+    return notifierSkin_;
 }
 
 int FrameContext::SetUpFrame(HWND window)
@@ -169,7 +176,6 @@ void FrameContext::ReadShape(HWND window)
 
 void FrameContext::ReadMaxMode()
 {
-    ReadMaxBackground(configure_.Skin(), &max_.background);
     TMaxWindowSkin values = {};
     ReadMaxWindow(configure_.Skin().Document(), &values);
     maxWindowEnabled_ = values.enabled;
@@ -177,12 +183,28 @@ void FrameContext::ReadMaxMode()
     CopyText(rightButtonService_, values.rightButtonService);
     max_.size = {values.width, values.height};
     max_.panelRect = values.panelRect;
+    max_.region.reset();
+    // The picture and its region wait for max mode: decoding a picture the
+    // size of the screen and outlining it is a good part of the start-up.
+    maxShapeRead_ = false;
+}
 
-    // Building the max shape clears the region flag when it fails; the flag
-    // still stands for the normal shape then.
-    BuildModeRegion(max_.background, maskColor_, &regionFlag_, &max_.region, &max_.size);
-    if (normal_.region && HasArea(normal_.size))
-        regionFlag_ = true;
+void FrameContext::ReadMaxShape()
+{
+    if (maxShapeRead_)
+        return;
+    maxShapeRead_ = true;
+    ReadMaxBackground(configure_.Skin(), &max_.background);
+    // Built only where the normal shape was (the flag says so), and never
+    // changing the flag: the normal shape keeps standing for it.
+    bool shaped = regionFlag_;
+    BuildModeRegion(max_.background, maskColor_, &shaped, &max_.region, &max_.size);
+}
+
+const TDisplayMode& FrameContext::Max()
+{
+    ReadMaxShape();
+    return max_;
 }
 
 void FrameContext::ReadTitleBarSkin(HWND window)
@@ -249,8 +271,10 @@ void FrameContext::SwitchMode(HRGN region, SIZE size, bool maxMode)
 
 void FrameContext::SwitchToMaxMode()
 {
-    if (maxWindowEnabled_)
-        SwitchMode(max_.region.get(), max_.size, true);
+    if (!maxWindowEnabled_)
+        return;
+    ReadMaxShape();
+    SwitchMode(max_.region.get(), max_.size, true);
 }
 
 void FrameContext::SwitchToNormalMode()

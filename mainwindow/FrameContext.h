@@ -107,9 +107,10 @@ public:
     CConfigure& Configure() { return configure_; }
 
     // --- The main window -------------------------------------------------
-    // Records the window being dressed and its tooltip control, and reads the
-    // notifier's skin ("skin/notifier-window").
+    // Records the window being dressed and its tooltip control (null until
+    // start-up has made it, see SetTooltip).
     void AttachMainWindow(HWND window, HWND tooltip);
+    void SetTooltip(HWND tooltip) { tooltip_ = tooltip; }
     HWND MainWindowHandle() const { return mainWindowHandle_; }
     HWND Tooltip() const { return tooltip_; }
     // Not owned; null restores the defaults.
@@ -165,9 +166,13 @@ public:
     bool TranslateSkinAccelerator(MSG* msg) const;
 
     // --- State -----------------------------------------------------------
-    // The two display modes and the drawn title bar.
+    // The two display modes and the drawn title bar. Max mode's background
+    // and shape are read when they are first needed (the window opens in
+    // normal mode): by the first Max() or entry into max mode.
     const TDisplayMode& Normal() const { return normal_; }
-    const TDisplayMode& Max() const { return max_; }
+    const TDisplayMode& Max();
+    // Where the max panel goes: from the skin's values, without the shape.
+    const RECT& MaxPanelRect() const { return max_.panelRect; }
     const TTitleBarSkin& TitleBar() const { return titleBar_; }
     bool MaxMode() const { return maxMode_; }
     bool MaxWindowEnabled() const { return maxWindowEnabled_; }
@@ -184,8 +189,9 @@ public:
     // destroy it a second time.
     UniqueMenu& MenuBar() { return menuBar_; }
     TPanelState& Panels() { return panels_; }
-    // The notifier's skin; its image is owned here.
-    const TNotifierSkin& NotifierSkin() const { return notifierSkin_; }
+    // The notifier's skin ("skin/notifier-window"), read on the first
+    // request; its image is owned here.
+    const TNotifierSkin& NotifierSkin();
 
 private:
     // Steps of SetUpFrame.
@@ -193,6 +199,8 @@ private:
     void ApplyWindowSize(HWND window);
     void ReadShape(HWND window);
     void ReadMaxMode();
+    // Max mode's background and region, once after each SetUpFrame.
+    void ReadMaxShape();
     void ReadTitleBarSkin(HWND window);
     void ReadStatusBar();
     void ReadAcceleratorTable();
@@ -207,6 +215,7 @@ private:
 
     TDisplayMode normal_;
     TDisplayMode max_;
+    bool maxShapeRead_ = true;  // nothing to read before SetUpFrame
     bool maxMode_ = false;
     bool maxWindowEnabled_ = false;
     char getMaxPanelService_[kSkinTextSize] = {};
@@ -224,6 +233,7 @@ private:
     int statusBarHeight_ = 0;
     TPanelState panels_;
     TNotifierSkin notifierSkin_ = {};
+    bool notifierSkinRead_ = false;
 };
 
 // The process's frame context, made on first request with the configuration

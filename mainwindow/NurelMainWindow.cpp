@@ -262,7 +262,7 @@ bool CNurelMainWindow::StartUp()
         return false;
     OpInit();                                      // 13. its answer says nothing we act on
     CreateTooltip();                               // 14.
-    frame_->AttachMainWindow(hwnd_, tooltip_);
+    frame_->SetTooltip(tooltip_);
     CreateFloatDialog();                           // 15.
     if (!CreateRegistry())                         // 16.
         return false;
@@ -421,9 +421,13 @@ void CNurelMainWindow::LoadPlugins()
 
 INT_PTR CNurelMainWindow::RunPasswordDialog()
 {
-    // Ends with IDOK at once when Config.ini holds no password. Without an
-    // owner: this window is not shown yet, and the login gets a taskbar button.
-    CPasswdDlg login(PasswordFilePath());
+    // No password in Config.ini: nothing to ask, and the dialog (which would
+    // end at once, never shown) is not made at all. Without an owner: this
+    // window is not shown yet, and the login gets a taskbar button.
+    const std::wstring path = PasswordFilePath();
+    if (ReadStoredPassword(path.c_str()).empty())
+        return IDOK;
+    CPasswdDlg login(path);
     return login.DoModal(nullptr);
 }
 
@@ -447,8 +451,7 @@ void CNurelMainWindow::AddTrayIcon()
     // Registered now, shown only while the window is hidden to the tray. Its
     // right click pops up the skin's tray menu (none: the click does nothing).
     trayIcon_.SetMenu(shell_.Tray().Handle());
-    if (trayIcon_.Add(GetText().c_str(), hwnd_, WindowIcon()))
-        trayIcon_.Hide();
+    trayIcon_.Register(GetText().c_str(), hwnd_, WindowIcon());
 }
 
 void CNurelMainWindow::InitialiseSettingDialog()
@@ -619,7 +622,7 @@ void CNurelMainWindow::OnTrayNotify(WPARAM icon, UINT mouseMessage)
     // A double click brings the window back, which is also what
     // "manager/PopupTray", "manager/ShowMainWindow" and a second instance ask
     // for: the tray icon does it and leaves the tray. Without a tray icon
-    // (none could be added) the window still comes back.
+    // (none could be registered) the window still comes back.
     if (icon != kTrayIconId)
         return;  // another icon's
     if (!trayIcon_.Added()) {
@@ -632,10 +635,10 @@ void CNurelMainWindow::OnTrayNotify(WPARAM icon, UINT mouseMessage)
         if (mouseMessage == WM_LBUTTONDBLCLK)
             inTray_ = false;
     }
-    // The right button (also the floating window's, which stands in for the
-    // window when there is no notification area): the tray menu; once it
-    // closes the floating window shows when its item is checked and the main
-    // window is hidden.
+    // The right button (also the floating window's, which is the way to the
+    // tray menu when no tray icon could be registered): the tray menu; once
+    // it closes the floating window shows when its item is checked and the
+    // main window is hidden.
     if (mouseMessage == WM_RBUTTONUP) {
         const std::optional<bool> showFloat = shell_.Tray().PopupFromTray(hwnd_, IsVisible());
         if (showFloat && floatDlg_.IsWindow())

@@ -149,7 +149,7 @@ void CShellFrame::CreatePanelsButtonsAndStartService(FrameContext& frame, CServi
     char start[KIVRA_NAME_SIZE];
     if (ReadStartService(configure.Skin().Document(), start))
         registry.CallServiceByName(manager, start);
-    FetchMaxPanel(manager, frame.GetMaxPanelService(), panels, frame.Max().panelRect);
+    FetchMaxPanel(manager, frame.GetMaxPanelService(), panels, frame.MaxPanelRect());
 }
 
 int __cdecl CShellFrame::PanelServiceHandler(TService* service, TParam*)

@@ -85,10 +85,14 @@ void CreateSkinButtons(CConfigure& configure, CommandRegistry& commands, ButtonR
     if (!ReadToolBar(skin, &header))
         return;
     // All records first: the reading holds the skin document's node cursor.
+    // Their faces are mostly the same few files, looked at on disk once.
     std::vector<TSkinButton> records;
-    TSkinButton record{};
-    while (ReadNextButton(skin, &record))
-        records.push_back(std::move(record));
+    {
+        const CSkin::PictureBatch batch(skin);
+        TSkinButton record{};
+        while (ReadNextButton(skin, &record))
+            records.push_back(std::move(record));
+    }
 
     SetUpSharedFaces(header, buttons);
     for (TSkinButton& button : records) {

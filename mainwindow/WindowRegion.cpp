@@ -54,14 +54,46 @@ std::vector<POINT> ColumnOutline(int width, int height, const OpaquePixelTest& o
 
 namespace {
 
-// The two outlines of the bitmap selected into dc. False when memory runs out.
-bool OutlinesOf(HDC dc, const BITMAP& info, COLORREF mask, std::vector<POINT>* rows, std::vector<POINT>* columns)
+// The pixels of a bitmap as COLORREF values, row by row from the top, read in
+// one GetDIBits pass (GetPixel per pixel costs a call each, and under Wine a
+// lock and a conversion each). Empty when the bitmap cannot be read.
+std::vector<COLORREF> PixelsOf(HBITMAP bitmap, int width, int height)
 {
-    const OpaquePixelTest opaque = [&](int x, int y) { return ::GetPixel(dc, x, y) != mask; };
+    BITMAPINFO format = {};
+    format.bmiHeader.biSize = sizeof(format.bmiHeader);
+    format.bmiHeader.biWidth = width;
+    format.bmiHeader.biHeight = -height;  // top-down
+    format.bmiHeader.biPlanes = 1;
+    format.bmiHeader.biBitCount = 32;
+    format.bmiHeader.biCompression = BI_RGB;
+    std::vector<COLORREF> pixels(static_cast<size_t>(width) * static_cast<size_t>(height));
+    WindowDc screen(nullptr);
+    if (!screen || ::GetDIBits(screen.get(), bitmap, 0, static_cast<UINT>(height), pixels.data(), &format,
+                               DIB_RGB_COLORS) != height)
+        return {};
+    // A 32-bit DIB pixel is blue, green, red, unused; a COLORREF is red,
+    // green, blue, zero: the colour GetPixel would answer.
+    for (COLORREF& pixel : pixels)
+        pixel = RGB(GetBValue(pixel), GetGValue(pixel), GetRValue(pixel));
+    return pixels;
+}
+
+// The two outlines of a bitmap. False when it cannot be read or memory runs out.
+bool OutlinesOf(HBITMAP bitmap, const BITMAP& info, COLORREF mask, std::vector<POINT>* rows,
+                std::vector<POINT>* columns)
+{
+    const int width = info.bmWidth;
+    const int height = info.bmHeight;
     try {
-        *rows = RowOutline(info.bmWidth, info.bmHeight, opaque);
+        const std::vector<COLORREF> pixels = PixelsOf(bitmap, width, height);
+        if (pixels.empty())
+            return false;
+        const auto opaque = [&](int x, int y) { return pixels[static_cast<size_t>(y) * width + x] != mask; };
+        *rows = Outline(
+            height, width, [&](int y, int x) { return opaque(x, y); }, [](int y, int x) { return POINT{x, y}; });
         if (!rows->empty())
-            *columns = ColumnOutline(info.bmWidth, info.bmHeight, opaque);
+            *columns = Outline(
+                width, height, [&](int x, int y) { return opaque(x, y); }, [](int x, int y) { return POINT{x, y}; });
     } catch (const std::bad_alloc&) {
         return false;
     }
@@ -73,20 +105,13 @@ bool OutlinesOf(HDC dc, const BITMAP& info, COLORREF mask, std::vector<POINT>* r
 UniqueRegion RegionFromBitmap(HBITMAP bitmap, COLORREF mask)
 {
     BITMAP info = {};
-    if (bitmap == nullptr || ::GetObjectW(bitmap, sizeof(info), &info) == 0)
-        return {};
-    UniqueMemoryDc dc(::CreateCompatibleDC(nullptr));
-    if (!dc)
+    if (bitmap == nullptr || ::GetObjectW(bitmap, sizeof(info), &info) == 0 || info.bmWidth <= 0 ||
+        info.bmHeight <= 0)
         return {};
     std::vector<POINT> rows;
     std::vector<POINT> columns;
-    {
-        SelectedObject selected(dc.get(), bitmap);
-        if (!selected)
-            return {};  // e.g. the bitmap is selected into another DC
-        if (!OutlinesOf(dc.get(), info, mask, &rows, &columns) || rows.empty())
-            return {};
-    }
+    if (!OutlinesOf(bitmap, info, mask, &rows, &columns) || rows.empty())
+        return {};
 
     UniqueRegion result(::CreatePolygonRgn(rows.data(), static_cast<int>(rows.size()), ALTERNATE));
     if (!result)

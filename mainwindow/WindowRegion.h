@@ -32,7 +32,7 @@ std::vector<POINT> RowOutline(int width, int height, const OpaquePixelTest& opaq
 // column at the front, the bottommost at the back.
 std::vector<POINT> ColumnOutline(int width, int height, const OpaquePixelTest& opaque);
 
-// The region of a bitmap's opaque pixels (GetPixel differs from mask): the
+// The region of a bitmap's opaque pixels (colour not exactly mask): the
 // row outline polygon AND the column outline polygon, both ALTERNATE-filled
 // with the pixel positions as vertices. Null when the bitmap cannot be read,
 // has no opaque pixel, or the outlines enclose nothing (a single opaque row or

@@ -3,10 +3,13 @@
 // services.
 //
 // Both lists run newest first: every insertion is at the front, and every walk
-// (FindService, QueryPluginInfo, EnumPluginInfo, DispatchServiceMessage,
-// unloading) goes front to back. The registry owns every CPluginInterface and
-// an 80-byte copy of every stored TService; a caller's records stay the
-// caller's. It has no locks: everything runs on the user-interface thread.
+// (QueryPluginInfo, EnumPluginInfo, DispatchServiceMessage, unloading) goes
+// front to back. Beside the service list the registry keeps two indexes into
+// it, by name and by message number, so that a call or a routed message does
+// not walk every record; the indexes answer exactly what the walk would. The
+// registry owns every CPluginInterface and an 80-byte copy of every stored
+// TService; a caller's records stay the caller's. It has no locks: everything
+// runs on the user-interface thread.
 #pragma once
 
 #include "kivra_plugin.h"
@@ -14,8 +17,13 @@
 #include <windows.h>
 
 #include <cstddef>
+#include <functional>
 #include <list>
 #include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
 
 namespace kivra {
 
@@ -65,7 +73,7 @@ public:
     void SetPluginHost(void* windowObject) { pluginHost_ = windowObject; }
 
     // The stored record whose name equals name (over 64 bytes, case-sensitive),
-    // or null.
+    // or null. Constant time: looked up in the name index.
     TService* FindService(const char* name) const;
 
     // Stores a copy of *record. Returns 1 when stored, 0 when a record of that
@@ -100,7 +108,10 @@ public:
 
     // Offers a message to the stored records: keyboard navigation for plugin
     // dialogs, then the record bound to this message and window. Returns 1 when
-    // the message was consumed (only dialog navigation consumes).
+    // the message was consumed (only dialog navigation consumes). Only key
+    // messages walk the records; any other message goes straight to the
+    // records registered with its number (compared with their window as it is
+    // now, since the shell takes windows back from stored records).
     int DispatchServiceMessage(MSG* msg);
 
     // Inserts a bound plugin at the front of the plugin list. On success the
@@ -125,8 +136,32 @@ private:
     CServiceRegistry(const CServiceRegistry&) = delete;
     CServiceRegistry& operator=(const CServiceRegistry&) = delete;
 
+    // Hashes names for lookups by string_view without making a string.
+    struct NameHash {
+        using is_transparent = void;
+        size_t operator()(std::string_view name) const { return std::hash<std::string_view>{}(name); }
+    };
+    // One name of a call: its handler run, its data record copied over the
+    // caller's (which ends the call), or no such service.
+    enum class CallStep { Called, Ended, Unknown };
+    CallStep CallOne(TService* service, TParam* param, std::string_view name) const;
+    // Removes record from both indexes (it stays in the list).
+    void Unindex(const TService* record);
+    // The stored record bound to msg's message and window, front to back.
+    TService* BoundRecord(const MSG& msg) const;
+
     PluginList plugins_;
     ServiceList services_;
+    // Every stored record by its name as registered (the bytes up to the NUL
+    // or the 64th), which is unique.
+    std::unordered_map<std::string, TService*, NameHash, std::equal_to<>> byName_;
+    // The records with a message number, by that number, oldest first (the
+    // reverse of the list, so that registering appends).
+    std::unordered_map<UINT, std::vector<TService*>> byMessage_;
+    // Every record, oldest first: the list's order in one block of memory,
+    // which key messages walk backwards (chasing the list's nodes costs a
+    // cache miss per record).
+    std::vector<TService*> oldestFirst_;
     PluginList::const_iterator enumCursor_ = plugins_.end();
     IManagerHost* host_ = nullptr;
     HWND hostWindow_ = nullptr;

@@ -72,4 +72,30 @@ TEST(TrayIconTest, ChangesWhileHiddenShowAtTheNextAddAndANewTaskbarGetsAShownIco
     EXPECT_TRUE(g_calls.empty());
 }
 
+// Start-up registers the icon out of the tray without asking the shell at
+// all; minimising then puts it in with what was registered and changed since.
+TEST(TrayIconTest, ARegisteredIconReachesTheShellOnlyWhenShown)
+{
+    HWND owner = CreateWindowExW(0, L"STATIC", L"Tray Owner", WS_POPUP, 0, 0, 40, 40, nullptr, nullptr, nullptr,
+                                 nullptr);
+    CTrayIcon tray(RecordNotify);
+    ASSERT_TRUE(tray.Register(L"Kivra", owner, nullptr));
+    EXPECT_TRUE(tray.Added());
+    EXPECT_FALSE(tray.InTray());
+    tray.SetTip(L"Connected");
+    tray.Hide();
+    tray.OnTaskbarCreated();
+    EXPECT_TRUE(g_calls.empty());
+    tray.Show();
+    ASSERT_EQ(g_calls.size(), 1u);
+    EXPECT_EQ(g_calls[0].message, static_cast<DWORD>(NIM_ADD));
+    EXPECT_EQ(g_calls[0].tip, L"Connected");
+    EXPECT_EQ(g_calls[0].flags, static_cast<UINT>(NIF_MESSAGE | NIF_ICON | NIF_TIP));
+    g_calls.clear();
+    tray.Remove();
+    Take();
+    DestroyWindow(owner);
+    EXPECT_FALSE(tray.Register(L"Kivra", owner, nullptr)) << "no window, no icon";
+}
+
 }  // namespace

@@ -6,6 +6,7 @@
 #include "config/KeyNames.h"
 #include "config/Skin.h"
 #include "tests/config/SkinFixture.h"
+#include "tests/support/Bitmaps.h"
 
 namespace kivra {
 namespace {
@@ -167,6 +168,77 @@ TEST_F(SkinPackage, ImagesComeFromTheSkinFolderFirstThenFromCommon)
     EXPECT_FALSE(skin.LoadSkinImage(std::wstring(300, L'z').c_str(), &bitmap));
     EXPECT_EQ(bitmap, nullptr);
     EXPECT_FALSE(skin.LoadSkinImage(L"both.bmp", static_cast<HBITMAP*>(nullptr)));
+}
+
+TEST_F(SkinPackage, EachLoadOfAPictureGivesItsOwnBitmapAndAChangedFileIsReadAnew)
+{
+    const auto pixelOf = [](HBITMAP bitmap, int x, int y) {
+        HDC dc = ::CreateCompatibleDC(nullptr);
+        HGDIOBJ previous = ::SelectObject(dc, bitmap);
+        const COLORREF color = ::GetPixel(dc, x, y);
+        ::SelectObject(dc, previous);
+        ::DeleteDC(dc);
+        return color;
+    };
+    SkinFixture fixture;
+    fixture.WriteSkinImage(L"face.bmp", 4, 3, RGB(10, 20, 30));
+    CSkin skin;
+    ASSERT_TRUE(fixture.Open(skin, L""));
+
+    HBITMAP first = nullptr;
+    HBITMAP second = nullptr;
+    ASSERT_TRUE(skin.LoadSkinImage(L"face.bmp", &first));
+    ASSERT_TRUE(skin.LoadSkinImage(L"face.bmp", &second));
+    EXPECT_NE(first, second) << "each caller owns and deletes its own";
+    ::DeleteObject(first);
+    EXPECT_EQ(pixelOf(second, 3, 2), RGB(10, 20, 30));
+    ::DeleteObject(second);
+
+    {
+        // A batch (one section read) looks at the file once; when it ends,
+        // loads look again.
+        const CSkin::PictureBatch batch(skin);
+        UniqueBitmap inBatch;
+        ASSERT_TRUE(skin.LoadSkinImage(L"face.bmp", &inBatch));
+        ASSERT_TRUE(skin.LoadSkinImage(L"face.bmp", &inBatch));
+    }
+    // A plugin that rewrites a picture and loads it again gets the new one.
+    fixture.WriteSkinImage(L"face.bmp", 6, 5, RGB(200, 100, 50));
+    HBITMAP changed = nullptr;
+    ASSERT_TRUE(skin.LoadSkinImage(L"face.bmp", &changed));
+    EXPECT_EQ(BitmapSize(changed).cx, 6);
+    EXPECT_EQ(pixelOf(changed, 5, 4), RGB(200, 100, 50));
+    ::DeleteObject(changed);
+
+    ASSERT_TRUE(::DeleteFileW((fixture.SkinFolder() + L"\\face.bmp").c_str()));
+    fixture.WriteCommonImage(L"face.bmp", 2, 2);
+    ASSERT_TRUE(skin.LoadSkinImage(L"face.bmp", &changed));
+    EXPECT_EQ(BitmapSize(changed).cx, 2) << "a removed file falls back to common";
+    ::DeleteObject(changed);
+}
+
+// Copies are DIB sections: a device-dependent copy of 24 or 32 bits would not
+// select into a memory DC of a 16-bit display (Wine's display here is 24-bit,
+// so only the kind of bitmap and its pixels can be checked).
+TEST_F(SkinPackage, PictureCopiesAreDibSectionsWithThePicturesPixels)
+{
+    SkinFixture fixture;
+    // Five pixels a row leave padding in the file's rows; each corner differs.
+    const auto colour = [](int x, int y) { return RGB(x * 50, y * 100, x == 0 && y == 0 ? 255 : 7); };
+    skintest::WriteFileBytes(fixture.SkinFolder() + L"\\odd.bmp", testing::BmpFileBytes(5, 3, colour));
+    CSkin skin;
+    ASSERT_TRUE(fixture.Open(skin, L""));
+    for (int load = 0; load < 2; ++load) {  // decoded, then from the cache
+        UniqueBitmap copy;
+        ASSERT_TRUE(skin.LoadSkinImage(L"odd.bmp", &copy));
+        DIBSECTION section = {};
+        EXPECT_EQ(::GetObjectW(copy.get(), sizeof(section), &section), static_cast<int>(sizeof(section)));
+        UniqueMemoryDc dc(::CreateCompatibleDC(nullptr));
+        SelectedObject selected(dc.get(), copy.get());
+        ASSERT_TRUE(selected);
+        for (const POINT at : {POINT{0, 0}, POINT{4, 0}, POINT{0, 2}, POINT{4, 2}, POINT{2, 1}})
+            EXPECT_EQ(::GetPixel(dc.get(), at.x, at.y), colour(at.x, at.y)) << at.x << "," << at.y;
+    }
 }
 
 TEST_F(SkinPackage, AcceleratorsTakeDefaultsAndDoNotCarryValuesOver)

@@ -255,6 +255,7 @@ TEST(LoadPictureFile, LoadsBitmapThatOutlivesThePicture)
     ASSERT_EQ(GetObjectW(bitmap, sizeof(info), &info), static_cast<int>(sizeof(info)));
     EXPECT_EQ(info.bmWidth, 5);
     EXPECT_EQ(info.bmHeight, 3);
+    EXPECT_NE(info.bmBits, nullptr) << "a DIB section, usable in a DC of any depth";
 
     WindowDc screen(nullptr);
     UniqueMemoryDc dc(CreateCompatibleDC(screen.get()));
@@ -275,6 +276,7 @@ TEST(LoadPictureFile, GivenSizeScalesTheBitmap)
     ASSERT_TRUE(GetObjectW(bitmap, sizeof(info), &info));
     EXPECT_EQ(info.bmWidth, 8);
     EXPECT_EQ(info.bmHeight, 2);
+    EXPECT_NE(info.bmBits, nullptr) << "a DIB section";
 }
 
 TEST(LoadPictureFile, MissingBrokenOrOverlongFileGivesNoBitmap)

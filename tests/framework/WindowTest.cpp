@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <stdexcept>
+#include <thread>
 #include <vector>
 
 using namespace kivra;
@@ -147,6 +148,37 @@ TEST(Window, FromHandleFindsOnlyAttachedWindows)
     EXPECT_EQ(CWindow::FromHandle(::GetDesktopWindow()), nullptr);
     EXPECT_EQ(CWindow::FromHandle(reinterpret_cast<HWND>(0x1234)), nullptr);
     ::DestroyWindow(host);
+}
+
+TEST(Window, ObjectOfAWindowOfAnotherThreadIsFoundFromThisOne)
+{
+    // Each thread keeps its own table; a lookup from another thread still finds
+    // the object, and once the object let go (on its window's thread) neither does.
+    CRecordingWindow window;
+    HANDLE step = ::CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    HANDLE done = ::CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    bool foundThere = false;
+    std::thread owner([&] {
+        foundThere = window.Create(0, TestWindowClass(), L"", WS_POPUP, 0, 0, 10, 10, nullptr) &&
+                     CWindow::FromHandle(window.Handle()) == &window;
+        ::SetEvent(done);
+        ::WaitForSingleObject(step, INFINITE);
+        HWND hwnd = window.Detach();
+        ::SetEvent(done);
+        ::WaitForSingleObject(step, INFINITE);
+        ::DestroyWindow(hwnd);
+    });
+    ::WaitForSingleObject(done, INFINITE);
+    const HWND hwnd = window.Handle();
+    EXPECT_TRUE(foundThere);
+    EXPECT_EQ(CWindow::FromHandle(hwnd), &window);
+    ::SetEvent(step);
+    ::WaitForSingleObject(done, INFINITE);
+    EXPECT_EQ(CWindow::FromHandle(hwnd), nullptr);
+    ::SetEvent(step);
+    owner.join();
+    ::CloseHandle(step);
+    ::CloseHandle(done);
 }
 
 TEST(WindowRef, HelpersReadBackTheWindow)

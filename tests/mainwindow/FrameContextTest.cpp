@@ -320,6 +320,34 @@ TEST_F(FrameContextTest, MaxModeTakesItsShapeSizeAndRestoreButton)
     EXPECT_FALSE(::PtInRegion(region.get(), frameX_ + 250, frameY_ + 100));
 }
 
+// Max mode's picture and shape are made on its first entry, not at set-up:
+// that first entry must look exactly like any later one.
+TEST_F(FrameContextTest, FirstEntryIntoMaxModeMakesItsShapeAndBackground)
+{
+    SetUpFrame(section::kShaped + section::kBackground + section::kMaxWindow);
+    const SIZE maxSize = Framed(kMaxWidth, kMaxHeight);
+    for (int entry = 0; entry < 2; ++entry) {
+        context_->SwitchToMaxMode();
+        ASSERT_TRUE(context_->MaxMode());
+        EXPECT_EQ(WindowSize().cx, maxSize.cx) << "entry " << entry;
+        EXPECT_EQ(WindowSize().cy, maxSize.cy);
+        UniqueRegion region = WindowRegion();
+        ASSERT_TRUE(region);
+        EXPECT_TRUE(::PtInRegion(region.get(), frameX_ + 250, frameY_ + 180)) << "beyond the normal shape";
+        EXPECT_FALSE(::PtInRegion(region.get(), frameX_ + kMaxWidth - 4, frameY_ + kMaxHeight - 4))
+            << "the max picture's own cut corner";
+        Canvas canvas(kMaxWidth, kMaxHeight);
+        context_->DrawBackground(canvas.dc());
+        EXPECT_EQ(canvas.At(kMaxWidth / 2, kMaxHeight / 2), kMaxFace);
+
+        context_->SwitchToNormalMode();
+        EXPECT_EQ(WindowSize().cx, Framed(kNormalWidth, kNormalHeight).cx);
+        context_->DrawBackground(canvas.dc());
+        EXPECT_EQ(canvas.At(kNormalWidth / 2, kNormalHeight / 2), kNormalFace);
+    }
+    EXPECT_TRUE(context_->RegionFlag());
+}
+
 TEST_F(FrameContextTest, DisabledMaxModeIsNeverEntered)
 {
     SetUpFrame(section::kShaped + section::kBackground + section::kMaxWindowDisabled);

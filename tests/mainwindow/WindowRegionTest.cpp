@@ -138,6 +138,23 @@ TEST(RegionFromBitmap, RoundedRectangleLosesItsCorners)
     EXPECT_TRUE(Inside(region.get(), 4, 4));
 }
 
+TEST(RegionFromBitmap, ScreenBitmapGivesTheShapeOfItsPicture)
+{
+    // Skin pictures arrive as bitmaps compatible with the screen, not as the
+    // 32-bit sections the other cases use; their pixels read the same.
+    auto picture = MakeBitmap(24, 18, [](int x, int y) { return x + y < 8 || x > 20 ? kMask : kFace; });
+    UniqueBitmap screen(static_cast<HBITMAP>(::CopyImage(picture.get(), IMAGE_BITMAP, 0, 0, 0)));
+    ASSERT_TRUE(screen);
+    UniqueRegion expected = RegionFromBitmap(picture.get(), kMask);
+    UniqueRegion region = RegionFromBitmap(screen.get(), kMask);
+    ASSERT_TRUE(expected);
+    ASSERT_TRUE(region);
+    EXPECT_TRUE(::EqualRgn(region.get(), expected.get()));
+    EXPECT_FALSE(Inside(region.get(), 1, 1));
+    EXPECT_FALSE(Inside(region.get(), 22, 9));
+    EXPECT_TRUE(Inside(region.get(), 10, 9));
+}
+
 TEST(RegionFromBitmap, OnlyTheExactMaskColourIsTransparent)
 {
     // A colour one step away from the mask is opaque.

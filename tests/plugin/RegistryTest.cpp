@@ -184,6 +184,24 @@ TEST_F(RegistryTest, ListCallsEachNameInOrderWithTheSameParam)
     }
 }
 
+// A name that fills its whole field has no terminator: all 64 bytes name the
+// service, and the handler sees it cut to 63 characters and terminated.
+TEST_F(RegistryTest, NameFillingTheFieldIsFoundByAll64Bytes)
+{
+    TService full{};
+    std::memset(full.szName, 'n', sizeof(full.szName));
+    full.pfnHandler = RecordCall;
+    ASSERT_EQ(caller_.RegisterService(&full), 1);
+    TService service{};
+    std::memset(service.szName, 'n', sizeof(service.szName));
+    TParam param{};
+    EXPECT_EQ(registry_->CallService(&service, &param), 1);
+    ASSERT_EQ(g_calls.size(), 1u);
+    EXPECT_EQ(g_calls[0].name, std::string(63, 'n'));
+    TService shorter = Record(std::string(63, 'n').c_str(), nullptr);
+    EXPECT_EQ(registry_->CallService(&shorter, &param), 0) << "63 of the 64 bytes name another service";
+}
+
 TEST_F(RegistryTest, CallStopsAtFirstUnregisteredName)
 {
     Register("a");
@@ -299,6 +317,63 @@ TEST_F(RegistryTest, RemovingAPluginsServicesKeepsTheOthers)
     EXPECT_EQ(registry_->FindService("refused/B"), nullptr);
     EXPECT_NE(registry_->FindService("kept/C"), nullptr);
     EXPECT_EQ(registry_->Services().size(), 1u);
+}
+
+TEST_F(RegistryTest, NameOfARefusedPluginCanBeRegisteredAgainByAnother)
+{
+    CPluginInterface refused{};
+    CPluginInterface other{};
+    TService first = Record("sms/Send");
+    first.uMessage = WM_APP;
+    ASSERT_EQ(refused.RegisterService(&first), 1);
+    registry_->RemoveServicesOf(&refused);
+
+    TService service = Record("sms/Send", nullptr);
+    TParam param{};
+    EXPECT_EQ(registry_->CallService(&service, &param), 0) << "nothing of the refused plugin is callable";
+    MSG msg{};
+    msg.message = WM_APP;
+    EXPECT_EQ(registry_->DispatchServiceMessage(&msg), 0);
+    EXPECT_TRUE(g_calls.empty()) << "nor reached by messages";
+
+    TService second = Record("sms/Send", OtherHandler);
+    EXPECT_EQ(other.RegisterService(&second), 1);
+    service = Record("sms/Send", nullptr);
+    EXPECT_EQ(registry_->CallService(&service, &param), 1);
+    EXPECT_EQ(param.nCode, 99) << "the new record is the one called";
+    EXPECT_EQ(registry_->FindService("sms/Send")->pInterface, &other);
+}
+
+TEST_F(RegistryTest, MessageReachesTheNewestListenerOfItsWindowAsTheRecordIsNow)
+{
+    const HWND page = reinterpret_cast<HWND>(0x1100);
+    const HWND panel = reinterpret_cast<HWND>(0x2200);
+    CPluginInterface refused{};
+    const auto bind = [](CPluginInterface& plugin, const char* name, HWND window) {
+        TService record = Record(name);
+        record.uMessage = WM_APP;
+        record.hWnd = window;
+        ASSERT_EQ(plugin.RegisterService(&record), 1);
+    };
+    bind(caller_, "a/OnPage", page);
+    bind(caller_, "b/OnPanel", panel);
+    bind(caller_, "c/OnPage", page);
+    bind(refused, "d/OnPage", page);
+    registry_->RemoveServicesOf(&refused);
+
+    const auto route = [this](HWND window) {
+        g_calls.clear();
+        MSG msg{};
+        msg.hwnd = window;
+        msg.message = WM_APP;
+        EXPECT_EQ(registry_->DispatchServiceMessage(&msg), 0);
+        return g_calls.size() == 1 ? g_calls[0].name : std::string("calls: ") + std::to_string(g_calls.size());
+    };
+    EXPECT_EQ(route(page), "c/OnPage");
+    EXPECT_EQ(route(panel), "b/OnPanel");
+    // The shell takes a window back from a stored record (a destroyed page).
+    registry_->FindService("c/OnPage")->hWnd = nullptr;
+    EXPECT_EQ(route(page), "a/OnPage");
 }
 
 // ---------------------------------------------------------------------------

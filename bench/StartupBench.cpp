@@ -1,0 +1,264 @@
+// Start-up to a visible main window, and idle cost, of programs started from
+// here: Kivra.exe in a product folder, and the bare window program.
+//
+//   bench_startup startup <label>=<exe> ...   interleaved starts; the first
+//                                             program listed last is the baseline
+//   bench_startup idle <seconds> <label>=<exe> <baseline label>=<exe>
+//
+// Under Wine GetGuiResources and GetProcessTimes of another process answer 0,
+// so CPU time and GDI objects are answered by the program itself (Kivra
+// through the probe plugin, see ProcessCounts.h) and USER objects are counted
+// as the process's windows, top-level and child.
+#include "bench/BenchSupport.h"
+#include "bench/ProcessCounts.h"
+
+#include <string>
+#include <vector>
+
+using namespace kivra::bench;
+using kivra::bench::kCountsMessageName;
+
+namespace {
+
+struct Program {
+    std::wstring label;
+    std::wstring exe;
+};
+
+bool ParsePrograms(int first, int argc, wchar_t** argv, std::vector<Program>* programs)
+{
+    for (int i = first; i < argc; ++i) {
+        std::wstring arg = argv[i];
+        const size_t equals = arg.find(L'=');
+        if (equals == std::wstring::npos)
+            return false;
+        programs->push_back({arg.substr(0, equals), arg.substr(equals + 1)});
+    }
+    return !programs->empty();
+}
+
+std::string Narrow(const std::wstring& text)
+{
+    return std::string(text.begin(), text.end());
+}
+
+struct Started {
+    PROCESS_INFORMATION process{};
+    HWND window = nullptr;
+};
+
+struct WindowSearch {
+    DWORD processId;
+    bool (*accept)(HWND);
+    HWND found;
+};
+
+BOOL CALLBACK AcceptWindow(HWND hwnd, LPARAM param)
+{
+    auto* search = reinterpret_cast<WindowSearch*>(param);
+    DWORD process = 0;
+    ::GetWindowThreadProcessId(hwnd, &process);
+    if (process != search->processId || !search->accept(hwnd))
+        return TRUE;
+    search->found = hwnd;
+    return FALSE;
+}
+
+// The first top-level window of the process that accept takes, or null.
+HWND TopLevelWindowOf(DWORD processId, bool (*accept)(HWND))
+{
+    WindowSearch search{processId, accept, nullptr};
+    ::EnumWindows(AcceptWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// A shown window of some size: the main window, not a tooltip or a tray helper.
+bool IsShownMainWindow(HWND hwnd)
+{
+    RECT rect;
+    return ::IsWindowVisible(hwnd) && ::GetWindowRect(hwnd, &rect) && rect.right - rect.left > 100;
+}
+
+bool IsProbeWindow(HWND hwnd)
+{
+    wchar_t className[64] = {};
+    ::GetClassNameW(hwnd, className, 64);
+    return wcscmp(className, kProbeWindowClass) == 0;
+}
+
+// Starts exe in its own folder; answers once its main window is visible
+// (milliseconds since the start, or -1).
+double Start(const Program& program, Started* started)
+{
+    std::wstring folder = program.exe.substr(0, program.exe.find_last_of(L'\\') + 1);
+    std::wstring commandLine = L"\"" + program.exe + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    const double begin = NowNs();
+    if (!::CreateProcessW(program.exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                          folder.c_str(), &startup, &started->process))
+        return -1;
+    for (;;) {
+        if (HWND window = TopLevelWindowOf(started->process.dwProcessId, IsShownMainWindow)) {
+            started->window = window;
+            return (NowNs() - begin) / 1e6;
+        }
+        if (::WaitForSingleObject(started->process.hProcess, 1) == WAIT_OBJECT_0)
+            return -1;
+        if (NowNs() - begin > 30e9)
+            return -1;
+    }
+}
+
+void Stop(Started* started)
+{
+    if (started->window)
+        ::PostMessageW(started->window, WM_CLOSE, 0, 0);
+    if (::WaitForSingleObject(started->process.hProcess, 15000) != WAIT_OBJECT_0)
+        ::TerminateProcess(started->process.hProcess, 1);
+    ::CloseHandle(started->process.hThread);
+    ::CloseHandle(started->process.hProcess);
+    *started = {};
+}
+
+// --- Counts ---------------------------------------------------------------
+
+// A count the program answers about itself (see ProcessCounts.h), or -1.
+long AskCount(const Started& started, WPARAM which)
+{
+    static const UINT message = ::RegisterWindowMessageW(kCountsMessageName);
+    // Kivra answers through the probe plugin's window, the bare program
+    // through its main window.
+    HWND window = TopLevelWindowOf(started.process.dwProcessId, IsProbeWindow);
+    if (!window)
+        window = started.window;
+    DWORD_PTR answer = static_cast<DWORD_PTR>(-1);
+    if (!window || !::SendMessageTimeoutW(window, message, which, 0, SMTO_ABORTIFHUNG, 5000, &answer))
+        return -1;
+    return static_cast<long>(answer);
+}
+
+struct WindowCount {
+    DWORD processId;
+    long count;
+};
+
+BOOL CALLBACK CountChild(HWND, LPARAM param)
+{
+    ++reinterpret_cast<WindowCount*>(param)->count;
+    return TRUE;
+}
+
+BOOL CALLBACK CountTopLevel(HWND hwnd, LPARAM param)
+{
+    auto* windows = reinterpret_cast<WindowCount*>(param);
+    DWORD process = 0;
+    ::GetWindowThreadProcessId(hwnd, &process);
+    if (process == windows->processId) {
+        ++windows->count;
+        ::EnumChildWindows(hwnd, CountChild, param);
+    }
+    return TRUE;
+}
+
+// USER objects: GetGuiResources on Windows; under Wine (which answers 0) the
+// process's windows, top-level and child.
+long UserObjects(const Started& started)
+{
+    if (DWORD counted = ::GetGuiResources(started.process.hProcess, GR_USEROBJECTS))
+        return static_cast<long>(counted);
+    WindowCount windows{started.process.dwProcessId, 0};
+    ::EnumWindows(CountTopLevel, reinterpret_cast<LPARAM>(&windows));
+    return windows.count;
+}
+
+int RunStartup(const std::vector<Program>& programs)
+{
+    Cases cases;
+    for (const Program& program : programs) {
+        cases.Add(Narrow(program.label), [&program] {
+            Started started;
+            const double ms = Start(program, &started);
+            Stop(&started);
+            ::Sleep(200);  // let the previous instance's windows go before the next start
+            return ms;
+        });
+    }
+    cases.Run(RunsFromEnvironment(7));
+    const Program& baseline = programs.back();
+    const Spread base = cases.Of(Narrow(baseline.label));
+    for (const Program& program : programs) {
+        if (&program == &baseline)
+            continue;
+        const std::string measure = "start-up to visible window, " + Narrow(program.label);
+        const double limit = program.label.find(L"1000") != std::wstring::npos ? 2.0 : 1.5;
+        Report(measure.c_str(), cases.Of(Narrow(program.label)), Narrow(baseline.label).c_str(), base, "ms",
+               Target::RatioAtMost, limit);
+    }
+    return 0;
+}
+
+int RunIdle(int seconds, const std::vector<Program>& programs)
+{
+    if (programs.size() != 2)
+        return 2;
+    constexpr int kSliceSeconds = 10;
+    const int slices = seconds / kSliceSeconds > 0 ? seconds / kSliceSeconds : 1;
+    Started started[2];
+    for (int k = 0; k < 2; ++k)
+        if (Start(programs[k], &started[k]) < 0)
+            return 1;
+    ::Sleep(2000);  // start-up's own follow-up work (first paints, posted messages)
+    std::vector<double> cpu[2];
+    long gdi[2][2], user[2][2];
+    double last[2];
+    for (int k = 0; k < 2; ++k) {
+        gdi[k][0] = AskCount(started[k], kCountGdiObjects);
+        user[k][0] = UserObjects(started[k]);
+        last[k] = AskCount(started[k], kCountCpuMs);
+    }
+    for (int slice = 0; slice < slices; ++slice) {
+        ::Sleep(kSliceSeconds * 1000);
+        for (int k = 0; k < 2; ++k) {
+            const double now = AskCount(started[k], kCountCpuMs);
+            cpu[k].push_back(now - last[k]);
+            last[k] = now;
+        }
+    }
+    for (int k = 0; k < 2; ++k) {
+        gdi[k][1] = AskCount(started[k], kCountGdiObjects);
+        user[k][1] = UserObjects(started[k]);
+    }
+    const std::string label = Narrow(programs[0].label);
+    const std::string base = Narrow(programs[1].label);
+    char measure[96];
+    std::snprintf(measure, sizeof(measure), "idle CPU per %d s of %d s, %s", kSliceSeconds, slices * kSliceSeconds,
+                  label.c_str());
+    // The product's own timers: two of 300 ms on the main window.
+    Report(measure, SpreadOf(cpu[0]), base.c_str(), SpreadOf(cpu[1]), "ms", Target::AtMost, 50);
+    const auto one = [](long v) { return Spread{double(v), double(v), double(v)}; };
+    Report(("GDI objects after " + std::to_string(slices * kSliceSeconds) + " s, " + label).c_str(), one(gdi[0][1]),
+           "after start", one(gdi[0][0]), "", Target::SameAsBaseline, 0);
+    Report(("USER objects (windows) after " + std::to_string(slices * kSliceSeconds) + " s, " + label).c_str(),
+           one(user[0][1]), "after start", one(user[0][0]), "", Target::SameAsBaseline, 0);
+    Report(("GDI objects after start, " + label).c_str(), one(gdi[0][0]), base.c_str(), one(gdi[1][0]), "",
+           Target::None, 0);
+    Report(("USER objects (windows) after start, " + label).c_str(), one(user[0][0]), base.c_str(), one(user[1][0]),
+           "", Target::None, 0);
+    for (Started& s : started)
+        Stop(&s);
+    return 0;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv)
+{
+    std::vector<Program> programs;
+    if (argc >= 4 && std::wstring(argv[1]) == L"startup" && ParsePrograms(2, argc, argv, &programs))
+        return RunStartup(programs);
+    if (argc == 5 && std::wstring(argv[1]) == L"idle" && ParsePrograms(3, argc, argv, &programs))
+        return RunIdle(_wtoi(argv[2]), programs);
+    std::fprintf(stderr, "usage: bench_startup startup <label>=<exe> ... | idle <seconds> <label>=<exe> <label>=<exe>\n");
+    return 2;
+}
