@@ -1,9 +1,213 @@
 #include "dialogs/SettingDlg.h"
 
+#include <string>
+
+#include "dialogs/DialogText.h"
+#include "dialogs/SettingPages.h"
+#include "framework/ModulePath.h"
+#include "framework/Text.h"
+#include "plugin/ServiceRegistry.h"
 #include "resources/resource.h"
 
 namespace kivra {
 
+namespace {
+
+constexpr int kInitialImages = 8;
+constexpr int kImageGrowth = 8;
+
+HICON LoadTreeIcon(const wchar_t* relative)
+{
+    wchar_t path[kMaxPathChars + 1];
+    if (!ExecutableFolder(path, std::size(path)) || !AppendText(path, relative))
+        return nullptr;
+    return static_cast<HICON>(
+        ::LoadImageW(nullptr, path, IMAGE_ICON, kSettingIconSize, kSettingIconSize, LR_LOADFROMFILE));
+}
+
+}  // namespace
+
 CSettingDlg::CSettingDlg() : CDialog(IDD_SETTING) {}
+
+CSettingDlg::~CSettingDlg()
+{
+    // The tree goes before the image list it shows.
+    if (IsWindow())
+        Destroy();
+}
+
+bool CSettingDlg::DoDataExchange(bool)
+{
+    tree_ = Item(IDC_SETTING_TREE);
+    return true;
+}
+
+int CSettingDlg::FillPages(HICON icon)
+{
+    if (hwnd_ == nullptr)
+        return 1;
+    // 1. Texts.
+    TranslateWindowText(hwnd_, kSettingCaptionUnits);
+    for (int id : {IDC_SETTING_OK, IDC_SETTING_CANCEL, IDC_SETTING_APPLY})
+        TranslateWindowText(Item(id), kSettingCaptionUnits);
+
+    // 2. The page area.
+    pageRect_ = SettingPageRect(ClientRect(), tree_.RectInParent());
+
+    // 3. The icon.
+    smallIcon_ = icon;
+    Send(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+
+    // 4. A fresh tree.
+    if (currentPage_ != nullptr && ::IsWindow(currentPage_))
+        ::ShowWindow(currentPage_, SW_HIDE);
+    currentPage_ = nullptr;
+    TreeView_DeleteAllItems(tree_);
+    TreeView_SetImageList(tree_, nullptr, TVSIL_NORMAL);
+    images_.reset();
+
+    // 5. and 6. The images.
+    UINT mask = TVIF_TEXT | TVIF_PARAM;
+    LoadTreeImages(&mask);
+
+    // 7. The plugins.
+    CServiceRegistry* registry = CServiceRegistry::ExistingRegistry();
+    if (registry == nullptr) {
+        EndDialog(0);
+        return 1;
+    }
+
+    // 8. One root item per page, in load order.
+    for (SettingPage& page : CollectSettingPages(*registry)) {
+        TranslateInPlace(page.name, std::size(page.name));
+        TVINSERTSTRUCTW insert{};
+        insert.hParent = TVI_ROOT;
+        insert.hInsertAfter = TVI_LAST;
+        insert.item.mask = mask;
+        insert.item.pszText = page.name;
+        insert.item.iImage = 0;
+        insert.item.iSelectedImage = 1;
+        insert.item.lParam = reinterpret_cast<LPARAM>(page.window);
+        if (TreeView_InsertItem(tree_, &insert) != nullptr)
+            WindowRef(page.window).Move(pageRect_, true);
+    }
+
+    // 9. The first page shows; no item is selected yet.
+    ShowPage(PageOf(TreeView_GetFirstVisible(tree_)));
+    return 1;
+}
+
+void CSettingDlg::LoadTreeImages(UINT* mask)
+{
+    UniqueIcon normal(LoadTreeIcon(kSettingNormalIcon));
+    if (!normal)
+        return;  // no list, and so no place for the selected image either
+    images_.reset(::ImageList_Create(kSettingIconSize, kSettingIconSize, ILC_COLOR24, kInitialImages, kImageGrowth));
+    if (!images_)
+        return;
+    ::ImageList_SetBkColor(images_.get(), RGB(255, 255, 255));
+    if (::ImageList_ReplaceIcon(images_.get(), -1, normal.get()) >= 0)
+        *mask |= TVIF_IMAGE;
+    UniqueIcon selected(LoadTreeIcon(kSettingSelectedIcon));
+    if (selected && ::ImageList_ReplaceIcon(images_.get(), -1, selected.get()) >= 0)
+        *mask |= TVIF_SELECTEDIMAGE;
+    TreeView_SetImageList(tree_, images_.get(), TVSIL_NORMAL);
+}
+
+HWND CSettingDlg::PageOf(HTREEITEM item) const
+{
+    if (item == nullptr)
+        return nullptr;
+    TVITEMW data{};
+    data.mask = TVIF_PARAM | TVIF_HANDLE;
+    data.hItem = item;
+    if (!TreeView_GetItem(tree_, &data))
+        return nullptr;
+    return reinterpret_cast<HWND>(data.lParam);
+}
+
+void CSettingDlg::ShowPage(HWND page)
+{
+    // A plugin may have destroyed its page meanwhile: it is then not shown.
+    currentPage_ = page;
+    if (page != nullptr && ::IsWindow(page))
+        ::ShowWindow(page, SW_SHOW);
+}
+
+// ---------------------------------------------------------------------------
+// Message map
+
+LRESULT CSettingDlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    switch (msg) {
+    case WM_COMMAND:
+        if (HIWORD(wParam) != BN_CLICKED)
+            break;
+        switch (LOWORD(wParam)) {
+        case IDC_SETTING_OK:  // void OnOkButton()
+            OnOkButton();
+            return 0;
+        case IDC_SETTING_APPLY:  // void OnApplyButton()
+            OnApplyButton();
+            return 0;
+        case IDC_SETTING_CANCEL:  // void OnCancel()
+            OnCancel();
+            return 0;
+        }
+        break;
+    case WM_NOTIFY: {  // void OnSelectionChanged()
+        const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+        if (header != nullptr && header->idFrom == IDC_SETTING_TREE && header->code == TVN_SELCHANGEDW) {
+            OnSelectionChanged();
+            return 0;
+        }
+        break;
+    }
+    }
+    return CDialog::WindowProc(msg, wParam, lParam);
+}
+
+void CSettingDlg::OnOkButton()
+{
+    // From the first item, not the first one in view: a scrolled tree still
+    // applies every page.
+    for (HTREEITEM item = TreeView_GetRoot(tree_); item != nullptr; item = TreeView_GetNextSibling(tree_, item)) {
+        HWND page = PageOf(item);
+        if (page != nullptr && ::IsWindow(page))
+            ::PostMessageW(page, kSettingApplyMessage, 0, 0);
+    }
+    EndDialog(IDOK);
+}
+
+void CSettingDlg::OnApplyButton()
+{
+    if (currentPage_ != nullptr && ::IsWindow(currentPage_))
+        ::PostMessageW(currentPage_, kSettingApplyMessage, 0, 0);
+    ::SetForegroundWindow(hwnd_);
+}
+
+void CSettingDlg::OnCancel()
+{
+    EndDialog(IDCANCEL);
+    // No apply message: the pages hear nothing of Cancel itself. Each comes to
+    // the front once while the dialog is hidden (WM_SHOWWINDOW, wParam TRUE),
+    // where a page fills its controls from its settings again, so what Cancel
+    // dropped does not come back at the next opening, nor with the next OK.
+    for (HTREEITEM item = TreeView_GetRoot(tree_); item != nullptr; item = TreeView_GetNextSibling(tree_, item)) {
+        HWND page = PageOf(item);
+        if (page == nullptr || !::IsWindow(page))
+            continue;
+        const bool front = page == currentPage_;
+        ::ShowWindow(page, front ? SW_HIDE : SW_SHOW);
+        ::ShowWindow(page, front ? SW_SHOW : SW_HIDE);
+    }
+}
+
+void CSettingDlg::OnSelectionChanged()
+{
+    if (currentPage_ != nullptr && ::IsWindow(currentPage_))
+        ::ShowWindow(currentPage_, SW_HIDE);
+    ShowPage(PageOf(TreeView_GetSelection(tree_)));
+}
 
 }  // namespace kivra

@@ -1,19 +1,77 @@
-// CSettingDlg: the settings dialog (template 130), made hidden and modeless by
-// the built-in plugin with the desktop as parent. Plugins put their settings
-// pages into it; the object's address is what "manager/ProvideSetCWnd" hands
-// out as the pages' parent.
+// CSettingDlg: the settings dialog (template 130), the one place where every
+// plugin shows its page of options. The shell owns the frame: a tree of page
+// names on the left, the page of the selected name on the right, and OK,
+// Cancel and Apply. The pages are child windows the plugins make and own.
 //
-// For now it is the empty frame: the tree of pages, the page switching and
-// OK/Cancel/Apply come with the settings pages.
+// The built-in plugin makes it hidden and modeless with the desktop as parent;
+// the object's address is what "manager/ProvideSetCWnd" hands out as the
+// pages' parent. Start-up fills it once every plugin is bound (FillPages);
+// "manager/ShowSetWindow" shows it; OK, Cancel and the close box hide it.
+//
+// OK posts kSettingApplyMessage to every page of the tree, Apply to the page
+// shown, Cancel to none. Enter counts as OK, Esc as Cancel.
 #pragma once
 
+#include <windows.h>
+#include <commctrl.h>
+
 #include "framework/Dialog.h"
+#include "framework/Handles.h"
 
 namespace kivra {
+
+struct ImageListTraits {
+    static HIMAGELIST Invalid() { return nullptr; }
+    static bool IsValid(HIMAGELIST h) { return h != nullptr; }
+    static void Close(HIMAGELIST h) { ::ImageList_Destroy(h); }
+};
+using UniqueImageList = UniqueHandle<HIMAGELIST, ImageListTraits>;
+
+// The two tree icons, beside the executable, and their size.
+constexpr wchar_t kSettingNormalIcon[] = L"common\\normal.ico";
+constexpr wchar_t kSettingSelectedIcon[] = L"common\\select.ico";
+constexpr int kSettingIconSize = 12;
+// Caption and button texts are read into buffers of this many units.
+constexpr size_t kSettingCaptionUnits = 260;
 
 class CSettingDlg : public CDialog {
 public:
     CSettingDlg();
+    ~CSettingDlg() override;
+
+    // Translates the caption and the buttons, sets the small icon (not owned),
+    // rebuilds the tree with one item per plugin page (see SettingPages.h)
+    // and shows the first page without selecting its item. Without a
+    // registry the dialog ends with 0 and stays empty. Answers 1.
+    int FillPages(HICON icon);
+
+    // The page shown now, null when there is none.
+    HWND CurrentPage() const { return currentPage_; }
+    const RECT& PageRect() const { return pageRect_; }
+    HWND Tree() const { return tree_; }
+
+protected:
+    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    bool DoDataExchange(bool fromControls) override;
+    // Enter is OK: a page's settings are never dropped by it.
+    void OnOK() override { OnOkButton(); }
+    // Cancel, Esc and the close box: hidden, and the pages shown afresh.
+    void OnCancel() override;
+
+private:
+    void LoadTreeImages(UINT* mask);
+    void ShowPage(HWND page);
+    HWND PageOf(HTREEITEM item) const;
+
+    void OnOkButton();     // 1001 (and Enter)
+    void OnApplyButton();  // 1003
+    void OnSelectionChanged();  // TVN_SELCHANGEDW from the tree
+
+    WindowRef tree_;
+    HWND currentPage_ = nullptr;  // the plugin's, never destroyed here
+    RECT pageRect_ = {};
+    UniqueImageList images_;
+    HICON smallIcon_ = nullptr;  // the main window's
 };
 
 }  // namespace kivra

@@ -1,7 +1,8 @@
-// CSystemSetDlg: the shell's own settings page (template 131), a child of the
-// settings dialog, made hidden by the built-in plugin.
-//
-// For now it is the empty page; its controls come with the settings pages.
+// CSystemSetDlg: the page reserved for the shell's own settings (template
+// 131), a hidden child of the settings dialog made and destroyed with it.
+// The shell registers no settings service for itself, so the page has no
+// tree item and is never shown; it has no content and no behaviour of its
+// own.
 #pragma once
 
 #include "framework/Dialog.h"

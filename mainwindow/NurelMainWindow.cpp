@@ -11,9 +11,13 @@
 #include "app/Log.h"
 #include "app/Exports.h"
 #include "config/Configure.h"
+#include "config/SkinWindows.h"
+#include "dialogs/AboutDlg.h"
 #include "controls/MenuEx.h"
 #include "dialogs/PasswdDlg.h"
 #include "dialogs/SettingDialogs.h"
+#include "dialogs/SettingDlg.h"
+#include "dialogs/TaskbarNotifier.h"
 #include "dialogs/WaitDlg.h"
 #include "dunra.h"
 #include "framework/ControlBars.h"
@@ -65,10 +69,12 @@ CNurelMainWindow::~CNurelMainWindow()
     // 1. Other instances may start from now on.
     mutex_.reset();
 
-    // 2. The auxiliary windows. The notifier comes with the notifier window.
+    // 2. The auxiliary windows.
     DestroySettingDialogs();
     if (floatDlg_.IsWindow())
         floatDlg_.Destroy();
+    if (TaskbarNotifier().IsWindow())
+        TaskbarNotifier().Destroy();
 
     // 3. Plugins newest first, the built-in plugin last, then the registry
     //    with every plugin object and stored record.
@@ -177,6 +183,36 @@ bool CNurelMainWindow::ShowSettingDialog()
     return kivra::ShowSettingDialog();
 }
 
+bool CNurelMainWindow::ShowNotification(const wchar_t* text)
+{
+    if (!TaskbarNotifier().IsWindow())
+        return false;
+    TaskbarNotifier().Show(text);
+    return true;
+}
+
+bool CNurelMainWindow::UpdateDropZoneData(unsigned char sample, long number, const wchar_t* tip)
+{
+    if (!floatDlg_.IsWindow())
+        return false;
+    floatDlg_.UpdateLastData(sample, number, tip);
+    return true;
+}
+
+bool CNurelMainWindow::ShowDropZoneDataStatus(bool on)
+{
+    if (!floatDlg_.IsWindow())
+        return false;
+    floatDlg_.ShowDataStatus(on);
+    return true;
+}
+
+bool CNurelMainWindow::ShowAboutDialog()
+{
+    CAboutDlg about;
+    return about.DoModal(hwnd_) != kDialogFailed;
+}
+
 void CNurelMainWindow::ReleaseFrameContext()
 {
     // The menu bar goes with the frame context: the window lets go of it first.
@@ -211,6 +247,7 @@ bool CNurelMainWindow::StartUp()
     WriteStartBanner();                            // 4., 5. log level and start banner
     frame_->AttachMainWindow(hwnd_, nullptr);      // 6. the tooltip follows at 14
     frame_->SetExtensions(&shell_);
+    CreateNotifier();                              //    with the skin's notifier section
     const std::wstring title = TranslatedTitle();  // 7. PluginMessageBox's caption from now on
     SetMessageBoxCaption(title.c_str());
     if (!SingleInstanceAllowsStart(title.c_str())) // 8. one instance per title
@@ -231,6 +268,7 @@ bool CNurelMainWindow::StartUp()
         return false;
     if (frame_->SetUpFrame(hwnd_) != 1)            // 17. the skinned frame
         return false;
+    ApplyFloatDialogSkin();                        //     with the floating dialog's skin
     SetWaitDialogDefaults();                       // 18.
     LoadPlugins();                                 // 19.
     TPostMessage(kPluginsLoadedMessage, 0, 0);     // 20. the plugins are there
@@ -327,9 +365,38 @@ void CNurelMainWindow::CreateTooltip()
 
 void CNurelMainWindow::CreateFloatDialog()
 {
-    // Hidden, with the desktop as parent.
+    // Hidden, with the desktop as parent; its clicks come here as tray clicks.
+    floatDlg_.SetMainWindow(hwnd_);
     if (floatDlg_.Create(::GetDesktopWindow()))
         floatDlg_.Hide();
+}
+
+void CNurelMainWindow::ApplyFloatDialogSkin()
+{
+    // The skin's picture and opacities ("skin/float-dlg"); without the
+    // section both opacities are 0 and the window is fully transparent.
+    TFloatDlgSkin skin;
+    ReadFloatDlgSkin(frame_->Configure().Skin(), &skin);
+    if (!floatDlg_.IsWindow())
+        return;
+    floatDlg_.SetBackgroundImage(skin.backgroundImagePath);
+    floatDlg_.SetNormalOpacity(skin.normalOpacity);
+    floatDlg_.SetHoverOpacity(skin.hoverOpacity);
+}
+
+void CNurelMainWindow::CreateNotifier()
+{
+    // Owned by the desktop, as every notification is; its clicks come here,
+    // where somebody listens.
+    CTaskbarNotifier& notifier = TaskbarNotifier();
+    if (!notifier.IsWindow() && !notifier.Create(::GetDesktopWindow()))
+        return;
+    notifier.SetClickTarget(hwnd_);
+    const TNotifierSkin& skin = frame_->NotifierSkin();
+    const COLORREF mask = frame_->Configure().MainFrame().maskColor;
+    notifier.SetSkin(skin.image.get(), GetRValue(mask), GetGValue(mask), GetBValue(mask));
+    if (skin.hasTextRect)
+        notifier.SetTextRect(skin.textRect);
 }
 
 bool CNurelMainWindow::CreateRegistry()
@@ -389,8 +456,9 @@ void CNurelMainWindow::AddTrayIcon()
 
 void CNurelMainWindow::InitialiseSettingDialog()
 {
-    // The settings dialog's tree of plugin pages and its icons are set up
-    // here once the settings pages exist.
+    // Every plugin is bound: their pages go into the tree.
+    if (CSettingDlg* settings = SettingDialog())
+        settings->FillPages(mainIcon_.get());
 }
 
 bool CNurelMainWindow::DispatchToolCommand(UINT id)
@@ -472,6 +540,9 @@ LRESULT CNurelMainWindow::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
     case kTrayCallbackMessage:  // void OnTrayNotify(WPARAM icon, UINT mouseMessage)
         OnTrayNotify(wParam, static_cast<UINT>(lParam));
         return 0;
+    case kNotifierClickedMessage:  // void OnNotifierClicked()
+        OnNotifierClicked();
+        return 0;
     case WM_POWERBROADCAST:  // default, then void OnPowerBroadcast(WPARAM event, LPARAM data)
         return DefaultThen(msg, wParam, lParam, [&] { OnPowerBroadcast(wParam, lParam); });
     case WM_DEVICECHANGE:  // default, then void OnDeviceChange(WPARAM event, LPARAM data)
@@ -551,18 +622,23 @@ void CNurelMainWindow::OnTrayNotify(WPARAM icon, UINT mouseMessage)
     // A double click brings the window back, which is also what
     // "manager/PopupTray", "manager/ShowMainWindow" and a second instance ask
     // for: the tray icon does it and leaves the tray. Without a tray icon
-    // (none could be added) the window still comes back.
-    if (!trayIcon_.Added()) {
-        if (icon == kTrayIconId && mouseMessage == WM_LBUTTONDBLCLK)
-            ShowFromTray();
-        return;
-    }
-    if (trayIcon_.OnTrayNotification(icon, mouseMessage) == 0)
+    // (none could be registered) the window still comes back.
+    if (icon != kTrayIconId)
         return;  // another icon's
-    if (mouseMessage == WM_LBUTTONDBLCLK)
-        inTray_ = false;
-    // The right button: the tray menu; once it closes the floating window
-    // shows when its item is checked and the main window is hidden.
+    if (!trayIcon_.Added()) {
+        if (mouseMessage == WM_LBUTTONDBLCLK)
+            ShowFromTray();
+        else if (mouseMessage == WM_RBUTTONUP)
+            ::SetForegroundWindow(hwnd_);  // as the icon does: the menu closes on a click elsewhere
+    } else {
+        trayIcon_.OnTrayNotification(icon, mouseMessage);
+        if (mouseMessage == WM_LBUTTONDBLCLK)
+            inTray_ = false;
+    }
+    // The right button (also the floating window's, which is the way to the
+    // tray menu when no tray icon could be registered): the tray menu; once
+    // it closes the floating window shows when its item is checked and the
+    // main window is hidden.
     if (mouseMessage == WM_RBUTTONUP) {
         const std::optional<bool> showFloat = shell_.Tray().PopupFromTray(hwnd_, IsVisible());
         if (showFloat && floatDlg_.IsWindow())
@@ -602,6 +678,17 @@ bool CNurelMainWindow::ToggleDropZone()
 bool CNurelMainWindow::ModifyButton(const TButtonInfo& info)
 {
     return frame_ != nullptr && shell_.ModifyButton(*frame_, info);
+}
+
+void CNurelMainWindow::OnNotifierClicked()
+{
+    // The user answers the notification: it goes, and the window comes
+    // forward, out of the tray if need be.
+    TaskbarNotifier().Hide();
+    if (IsVisible())
+        ::SetForegroundWindow(hwnd_);  // a restore would leave max mode
+    else
+        OnTrayNotify(kTrayIconId, WM_LBUTTONDBLCLK);  // as from the tray: the icon leaves it too
 }
 
 void CNurelMainWindow::OnClose()

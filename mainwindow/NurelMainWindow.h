@@ -96,6 +96,10 @@ public:
     bool SwitchToNormalMode() override;
     CWindow* CreateSettingDialogs() override;
     bool ShowSettingDialog() override;
+    bool ShowNotification(const wchar_t* text) override;
+    bool UpdateDropZoneData(unsigned char sample, long number, const wchar_t* tip) override;
+    bool ShowDropZoneDataStatus(bool on) override;
+    bool ShowAboutDialog() override;
     void ReleaseFrameContext() override;
     bool SetTrayTip(const wchar_t* tip) override;
     bool SetTrayIcon(HICON icon) override;
@@ -144,6 +148,8 @@ private:
     bool OpenDatabase();
     void CreateTooltip();
     void CreateFloatDialog();
+    void CreateNotifier();
+    void ApplyFloatDialogSkin();
     bool CreateRegistry();
     void LoadPlugins();
 
@@ -173,6 +179,7 @@ private:
     void OnEraseBackground(HDC dc);                      // WM_ERASEBKGND
     bool OnPaintIconic();                                // WM_PAINT; true when drawn here
     void OnTrayNotify(WPARAM icon, UINT mouseMessage);   // kTrayCallbackMessage
+    void OnNotifierClicked();                            // kNotifierClickedMessage
     void OnTaskbarCreated();                             // "TaskbarCreated"
     void OnPowerBroadcast(WPARAM event, LPARAM data);    // WM_POWERBROADCAST, after the default
     void OnDeviceChange(WPARAM event, LPARAM data);      // WM_DEVICECHANGE, after the default

@@ -55,6 +55,21 @@ public:
     // False when there is none.
     virtual bool ShowSettingDialog() = 0;
 
+    // --- Notifier ("manager/Notification/DisplayWnd") ----------------------
+    // Slides the taskbar notifier out with text; false when there is none.
+    virtual bool ShowNotification(const wchar_t* text) = 0;
+
+    // --- Floating window ("manager/Dropzone/...") --------------------------
+    // A new sample for its graph, the number to show and (when not null) its
+    // tooltip; false when there is no floating window.
+    virtual bool UpdateDropZoneData(unsigned char sample, long number, const wchar_t* tip) = 0;
+    // Its graph and number on, or its picture; false when there is none.
+    virtual bool ShowDropZoneDataStatus(bool on) = 0;
+
+    // --- About ("manager/ShowAboutDlg") -------------------------------------
+    // Runs the About box modally; false when it could not be shown.
+    virtual bool ShowAboutDialog() = 0;
+
     // --- Tray icon ("manager/Tray/SetToolTip", "manager/ChangeTrayIcon") ----
     // A new tip (cut to 127 characters; null counts as empty) or picture (not
     // owned) for the tray icon: at once while it is in the tray, else the next

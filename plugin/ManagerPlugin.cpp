@@ -83,6 +83,16 @@ int __cdecl ConfigureGetString(TService*, TParam* param)
     return found ? 1 : 0;
 }
 
+// 2 "manager/Notification/DisplayWnd": the notifier with pszText; nothing
+// without a text.
+int __cdecl NotificationDisplayWnd(TService*, TParam* param)
+{
+    IManagerHost* host = Host();
+    if (host == nullptr || param == nullptr || param->pszText == nullptr)
+        return 0;
+    return host->ShowNotification(param->pszText) ? 1 : 0;
+}
+
 // The services that hand a plugin's record (pData) to the shell as it is.
 template <typename Record, bool (IManagerHost::*Need)(const Record&)>
 int __cdecl WithRecord(TService*, TParam* param)
@@ -117,6 +127,26 @@ int __cdecl ShowSetWindow(TService*, TParam*)
 {
     IManagerHost* host = Host();
     return host != nullptr && host->ShowSettingDialog() ? 1 : 0;
+}
+
+// 6 "manager/Dropzone/UpdateLastData": the low 8 bits of wParam as the new
+// sample, lParam as the number, pszText (when set) as the tooltip.
+int __cdecl DropzoneUpdateLastData(TService*, TParam* param)
+{
+    IManagerHost* host = Host();
+    if (host == nullptr || param == nullptr)
+        return 0;
+    const auto sample = static_cast<unsigned char>(param->wParam & 0xFF);
+    return host->UpdateDropZoneData(sample, static_cast<long>(param->lParam), param->pszText) ? 1 : 0;
+}
+
+// 7 "manager/Dropzone/ShowDataStatus": the graph on (wParam not 0) or off.
+int __cdecl DropzoneShowDataStatus(TService*, TParam* param)
+{
+    IManagerHost* host = Host();
+    if (host == nullptr || param == nullptr)
+        return 0;
+    return host->ShowDropZoneDataStatus(param->wParam != 0) ? 1 : 0;
 }
 
 // 9 "manager/Tray/SetToolTip": pszText becomes the tray icon's tip.
@@ -195,6 +225,13 @@ int __cdecl LoadImageService(TService*, TParam* param)
     const bool loaded = configure->Skin().LoadSkinImage(param->pszText, &bitmap);
     param->pData = bitmap;
     return loaded ? 1 : 0;
+}
+
+// 17 "manager/ShowAboutDlg": the About box, modally.
+int __cdecl ShowAboutDlg(TService*, TParam*)
+{
+    IManagerHost* host = Host();
+    return host != nullptr && host->ShowAboutDialog() ? 1 : 0;
 }
 
 // 18 "manager/ShowMainWindow": a tray double click, posted.
@@ -337,12 +374,12 @@ TService Record(const char* path, TServiceHandler handler)
 // The manager's services, in registration order.
 const TService kServices[kManagerServiceCount] = {
     Record("manager/Configure/GetString", ConfigureGetString),
-    Record("manager/Notification/DisplayWnd", NotProvidedYet),
+    Record("manager/Notification/DisplayWnd", NotificationDisplayWnd),
     Record("manager/MainApp/ShowStatusBar", MainAppShowStatusBar),
     Record(kProvideSetCWndService, nullptr),  // a data record: the settings dialog's object
     Record("manager/ShowSetWindow", ShowSetWindow),
-    Record("manager/Dropzone/UpdateLastData", NotProvidedYet),
-    Record("manager/Dropzone/ShowDataStatus", NotProvidedYet),
+    Record("manager/Dropzone/UpdateLastData", DropzoneUpdateLastData),
+    Record("manager/Dropzone/ShowDataStatus", DropzoneShowDataStatus),
     Record("manager/CheckDropzoneItem", CheckDropzoneItem),
     Record("manager/Tray/SetToolTip", TraySetToolTip),
     Record("manager/ChangeTrayIcon", ChangeTrayIcon),
@@ -352,7 +389,7 @@ const TService kServices[kManagerServiceCount] = {
     Record("manager/ShowWaitDlg", ShowWaitDlg),
     Record("manager/LoadImage", LoadImageService),
     Record("manager/ModifyButtonInfo", ModifyButtonInfo),
-    Record("manager/ShowAboutDlg", NotProvidedYet),
+    Record("manager/ShowAboutDlg", ShowAboutDlg),
     Record("manager/ShowMainWindow", ShowMainWindow),
     Record("manager/ShowWindow", ShowWindowService),
     Record("manager/HideMainWindow", HideMainWindow),

@@ -4,28 +4,11 @@
 # desktop around it. Kivra is ended again afterwards.
 set -euo pipefail
 top="$(cd "$(dirname "$0")/.." && pwd)"
-build="${KIVRA_BUILD_DIR:-$top/build}"
 out="${1:-$top/docs/screenshot.png}"
 margin=24
 
-bash "$top/scripts/build.sh"
-source "$top/scripts/wine-session.sh"
-kivra_pid=""
-cleanup() {
-  if [ -n "$kivra_pid" ]; then kill "$kivra_pid" 2>/dev/null || true; fi
-  wine_session_end
-}
-trap cleanup EXIT
-wine_session_start own
-
-# The demo's window title: the translation of its configured title id.
-title_id="$(sed -n 's:.*<title>\(.*\)</title>.*:\1:p' "$build/Kivra/common/config.xml" | head -n1)"
-title="$(sed -n "s:.*<string id=\"$title_id\">\(.*\)</string>.*:\1:p" "$build/Kivra/language/am_EN.xml" | head -n1)"
-title="${title:-$title_id}"
-
-cd "$build/Kivra"
-wine Kivra.exe &
-kivra_pid=$!
+source "$top/scripts/demo-session.sh"
+demo_start
 
 window=""
 for _ in $(seq 150); do

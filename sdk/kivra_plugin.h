@@ -630,6 +630,19 @@ struct TMenuCheckInfo {
 //   tree under N translated, moves it into place and posts it
 //   KIVRA_MSG_APPLY_SETTINGS when the user presses OK (every page) or Apply
 //   (the page shown). N must leave room for the suffix: at most 46 bytes.
+//   The page's parent, in LoadPlugin (the dialog exists from then on):
+//       TService dialog = {};
+//       strcpy(dialog.szName, KIVRA_SVC_PROVIDE_SET_CWND);
+//       TParam none = {};
+//       iface->CallService(&dialog, &none);   // copies the stored record into dialog
+//       HWND parent = KivraWindowHandle(dialog.hWnd);  // hWnd holds the window object
+//       g_page = CreateWindowExW(WS_EX_CONTROLPARENT, L"MyPage", L"", WS_CHILD, 0, 0, 0, 0,
+//                                parent, nullptr, myModule, nullptr);
+//   OK and Cancel only hide the dialog; Cancel sends no message of its own,
+//   but afterwards every page gets WM_SHOWWINDOW with wParam TRUE once (while
+//   the dialog is hidden), as it does whenever the user picks it in the tree.
+//   Fill the page's controls from your settings there, so what Cancel dropped
+//   does not come back.
 #define KIVRA_SUFFIX_GET_SETTING_HANDLE "/GetSettingHandle"
 // Posted to a settings page, wParam 0 and lParam 0: apply the page's settings.
 #define KIVRA_MSG_APPLY_SETTINGS (WM_USER + 100)

@@ -7,14 +7,18 @@
 //   connect/ToggleConnection   connects or disconnects (a simulation)
 //   connect/SetModeAuto, connect/SetMode3G, connect/SetMode2G
 //   connect/ToggleRoaming
+//   connect/GetSettingHandle   its page of the settings dialog
 //
-// While connected it counts the time and the data once a second and writes
-// the skin's status panes "signal", "network" and "duration". Connecting
-// dials for a few seconds under the shell's wait dialog, and while the
-// simulated connection is up the modem library reports it, so the shell asks
-// to disconnect before it exits.
+// While connected it counts the time and the data once a second, writes the
+// skin's status panes "signal", "network" and "duration" and feeds the
+// download speed to the floating drop zone's graph. A notification says when
+// the connection goes up or down; the settings page turns both on or off.
+// Connecting dials for a few seconds under the shell's wait dialog, and while
+// the simulated connection is up the modem library reports it, so the shell
+// asks to disconnect before it exits.
 #include <windows.h>
 
+#include <cmath>
 #include <cwchar>
 #include <string>
 
@@ -33,6 +37,7 @@ constexpr COLORREF kWaitText = RGB(31, 58, 86);
 
 CPluginInterface* g_iface = nullptr;
 HWND g_panel = nullptr;
+HWND g_settingsPage = nullptr;
 kit::PanelSkin g_skin;
 
 struct {
@@ -40,9 +45,14 @@ struct {
     bool roaming = false;
     const wchar_t* network = L"HSPA+";
     int seconds = 0;
+    double speedKBps = 0;  // download speed, kB/s
     double receivedMb = 0;
     double sentMb = 0;
 } g_state;
+
+// The settings page's options.
+bool g_notifyChanges = true;
+bool g_graphInDropZone = true;
 
 std::wstring Format(const wchar_t* format, double value)
 {
@@ -93,8 +103,35 @@ void Paint(HWND, HDC dc, const RECT& client)
     kit::DrawControlText(dc, g_skin.Control("sent-value"), Format(L"%.1f MB", g_state.sentMb));
     kit::DrawControlText(dc, g_skin.Control("speed-title"), kit::Text(L"IDS_LABEL_SPEED"));
     kit::DrawControlText(dc, g_skin.Control("speed-value"),
-                         g_state.connected ? Format(L"%.1f Mb/s", 2.4) : std::wstring(L"-"));
+                         g_state.connected ? Format(L"%.0f kB/s", g_state.speedKBps) : std::wstring(L"-"));
 }
+
+// One second of a simulated download: a speed that drifts between about 160
+// and 500 kB/s, drawn in the drop zone as a bar of a pixel per 15 kB/s, low enough to leave
+// the number above it readable.
+void CountOneSecond()
+{
+    ++g_state.seconds;
+    g_state.speedKBps = 300 + 140 * std::sin(g_state.seconds / 3.0) + g_state.seconds * 53 % 60;
+    g_state.receivedMb += g_state.speedKBps / 1000;
+    g_state.sentMb += 0.04;
+    if (g_graphInDropZone) {
+        const int speed = static_cast<int>(g_state.speedKBps);
+        kit::FeedDropZone(g_iface, speed / 15, speed,
+                          kit::Text(L"IDS_LABEL_RECEIVED") + L": " + Format(L"%.1f MB", g_state.receivedMb));
+    }
+}
+
+// The settings page was applied: the drop zone follows its option at once.
+void OnSettingsApplied()
+{
+    kit::ShowDropZoneData(g_iface, g_state.connected && g_graphInDropZone);
+}
+kit::SettingsPage g_settings = {
+    L"connect",
+    {{L"IDS_SET_NOTIFY_CONNECTION", &g_notifyChanges}, {L"IDS_SET_DROPZONE_SPEED", &g_graphInDropZone}},
+    OnSettingsApplied,
+};
 
 LRESULT CALLBACK PanelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -105,9 +142,7 @@ LRESULT CALLBACK PanelProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
         kit::PaintBuffered(window, Paint);
         return 0;
     case WM_TIMER:
-        ++g_state.seconds;
-        g_state.receivedMb += 0.31;
-        g_state.sentMb += 0.04;
+        CountOneSecond();
         UpdateStatusPanes();
         InvalidateRect(window, nullptr, FALSE);
         return 0;
@@ -183,6 +218,9 @@ int __cdecl ToggleConnection(TService*, TParam*)
     EnableModeItems(!g_state.connected);
     UpdateStatusPanes();
     InvalidateRect(g_panel, nullptr, FALSE);
+    kit::ShowDropZoneData(g_iface, g_state.connected && g_graphInDropZone);
+    if (g_notifyChanges)
+        kit::Notify(g_iface, kit::Text(g_state.connected ? L"IDS_NOTIFY_CONNECTED" : L"IDS_NOTIFY_DISCONNECTED"));
     return 1;
 }
 
@@ -221,8 +259,10 @@ KIVRA_PLUGIN_EXPORT bool __cdecl LoadPlugin(CPluginInterface* iface, void* host)
     g_iface = iface;
     g_skin.Load(iface, kName);
     g_panel = kit::CreatePanel(KivraWindowHandle(host), L"KivraConnectPanel", PanelProc);
+    g_settingsPage = kit::CreateSettingsPage(iface, &g_settings);
     TService services[] = {
         kit::Service("connect" KIVRA_SUFFIX_GET_PANEL_HANDLE, kit::AnswerWindow<&g_panel>),
+        kit::Service("connect" KIVRA_SUFFIX_GET_SETTING_HANDLE, kit::AnswerWindow<&g_settingsPage>),
         kit::Service("connect/ToggleConnection", ToggleConnection),
         kit::Service("connect/SetModeAuto", SetModeAuto),
         kit::Service("connect/SetMode3G", SetMode3G),
@@ -239,7 +279,8 @@ KIVRA_PLUGIN_EXPORT bool __cdecl UnloadPlugin(void)
 {
     if (g_panel != nullptr)
         DestroyWindow(g_panel);
-    g_panel = nullptr;
+    kit::DestroySettingsPage(g_settingsPage);
+    g_panel = g_settingsPage = nullptr;
     g_skin.Release();
     g_iface = nullptr;
     return true;

@@ -1,13 +1,15 @@
 // PluginKit.h - the little the sample plugins share, built on kivra_plugin.h
 // alone: calling services, the plugin's section of the skin, a panel window
-// that paints without flicker, and drawing texts and strip tiles where the
-// skin places a panel's controls. Copy it along with a sample.
+// that paints without flicker, drawing texts and strip tiles where the skin
+// places a panel's controls, a settings page of check boxes, notifications
+// and the drop zone's graph. Copy it along with a sample.
 #pragma once
 
 #include <windows.h>
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "kivra_plugin.h"
 
@@ -175,6 +177,160 @@ inline void DrawControlTile(HDC dc, const TPluginControl* control, int index, CO
     TransparentBlt(dc, control->rect.left, control->rect.top, w, h, source, index * w, 0, w, h, mask);
     SelectObject(source, old);
     DeleteDC(source);
+}
+
+// Slides the taskbar notifier out with text.
+inline void Notify(CPluginInterface* iface, const std::wstring& text)
+{
+    std::wstring copy = text;  // the service takes a writable text
+    TParam param{};
+    param.pszText = copy.data();
+    Call(iface, KIVRA_SVC_NOTIFICATION_DISPLAY_WND, &param);
+}
+
+// The floating drop zone: its graph and number on or off, and one more
+// sample (a bar of 0 to 255 pixels) with the number and tooltip shown.
+inline void ShowDropZoneData(CPluginInterface* iface, bool on)
+{
+    TParam param{};
+    param.wParam = on ? 1 : 0;
+    Call(iface, KIVRA_SVC_DROPZONE_SHOW_DATA_STATUS, &param);
+}
+inline void FeedDropZone(CPluginInterface* iface, int sample, int number, const std::wstring& tip)
+{
+    std::wstring copy = tip;
+    TParam param{};
+    param.wParam = static_cast<WPARAM>(sample < 0 ? 0 : sample > 255 ? 255 : sample);
+    param.lParam = number;
+    param.pszText = copy.data();
+    Call(iface, KIVRA_SVC_DROPZONE_UPDATE_LAST_DATA, &param);
+}
+
+// The settings dialog's window, the parent of a settings page. The shell
+// hands out its window object (not its handle) in the hWnd field of the
+// record "manager/ProvideSetCWnd" copies back; KivraWindowHandle reads the
+// handle from it.
+inline HWND SettingsDialogWindow(CPluginInterface* iface)
+{
+    if (iface == nullptr)
+        return nullptr;
+    TService service = Service(KIVRA_SVC_PROVIDE_SET_CWND, nullptr);
+    TParam none{};
+    if (iface->CallService(&service, &none) == 0)
+        return nullptr;
+    return KivraWindowHandle(service.hWnd);
+}
+
+// A settings page: a heading and one check box per option, a hidden child of
+// the settings dialog. The boxes show the options' values each time the page
+// shows (so Cancel drops what the user changed); the shell's
+// KIVRA_MSG_APPLY_SETTINGS (on OK, or Apply while the page shows) reads the
+// boxes back into the options and calls applied. Hand the page out through
+// "<name>/GetSettingHandle" (kit::AnswerWindow). Texts are text ids.
+struct Option {
+    const wchar_t* textId;
+    bool* value;
+};
+struct SettingsPage {
+    const wchar_t* titleId;
+    std::vector<Option> options;
+    void (*applied)() = nullptr;
+};
+
+namespace detail {
+constexpr int kFirstOptionId = 100;
+constexpr wchar_t kSettingsPageClass[] = L"KivraKitSettingsPage";
+
+// This copy of the kit's module: each plugin registers the page class for
+// itself, and only its own windows use its code.
+inline HINSTANCE KitModule()
+{
+    HMODULE module = nullptr;
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                       reinterpret_cast<LPCWSTR>(&KitModule), &module);
+    return module;
+}
+
+// The boxes show the options' values.
+inline void ShowValues(HWND window, const SettingsPage& page)
+{
+    for (size_t i = 0; i < page.options.size(); ++i)
+        CheckDlgButton(window, kFirstOptionId + static_cast<int>(i),
+                       *page.options[i].value ? BST_CHECKED : BST_UNCHECKED);
+}
+
+inline LRESULT CALLBACK SettingsPageProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    auto* page = reinterpret_cast<SettingsPage*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    switch (message) {
+    case WM_NCCREATE:
+        SetWindowLongPtrW(window, GWLP_USERDATA,
+                          reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
+        break;
+    case WM_SIZE:  // the heading, a line under it and the boxes, across the page
+        for (HWND child = GetWindow(window, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+            RECT at;
+            GetWindowRect(child, &at);
+            MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&at), 2);
+            MoveWindow(child, at.left, at.top, LOWORD(lParam) - 2 * at.left, at.bottom - at.top, TRUE);
+        }
+        return 0;
+    case WM_SHOWWINDOW:
+        if (page != nullptr && wParam)
+            ShowValues(window, *page);
+        break;
+    case KIVRA_MSG_APPLY_SETTINGS:
+        if (page == nullptr)
+            return 0;
+        for (size_t i = 0; i < page->options.size(); ++i)
+            *page->options[i].value = IsDlgButtonChecked(window, kFirstOptionId + static_cast<int>(i)) == BST_CHECKED;
+        if (page->applied != nullptr)
+            page->applied();
+        return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+}  // namespace detail
+
+// Makes the page in the settings dialog; null when there is none. page must
+// live until DestroySettingsPage.
+inline HWND CreateSettingsPage(CPluginInterface* iface, SettingsPage* page)
+{
+    const HWND dialog = SettingsDialogWindow(iface);
+    if (dialog == nullptr)
+        return nullptr;
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = detail::SettingsPageProc;
+    wc.hInstance = detail::KitModule();
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = detail::kSettingsPageClass;
+    RegisterClassW(&wc);
+    HWND window = CreateWindowExW(WS_EX_CONTROLPARENT, detail::kSettingsPageClass, L"", WS_CHILD, 0, 0, 300, 200,
+                                  dialog, nullptr, wc.hInstance, page);
+    if (window == nullptr)
+        return nullptr;
+    const HGDIOBJ font = GetStockObject(DEFAULT_GUI_FONT);
+    auto add = [&](const wchar_t* cls, const std::wstring& text, DWORD style, int y, int height, int id) {
+        HWND child = CreateWindowExW(0, cls, text.c_str(), WS_CHILD | WS_VISIBLE | style, 8, y, 284, height, window,
+                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), wc.hInstance, nullptr);
+        SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    };
+    add(L"STATIC", Text(page->titleId), SS_LEFT, 4, 16, -1);
+    add(L"STATIC", L"", SS_ETCHEDHORZ, 24, 2, -1);
+    for (size_t i = 0; i < page->options.size(); ++i)
+        add(L"BUTTON", Text(page->options[i].textId), BS_AUTOCHECKBOX | WS_TABSTOP, 36 + static_cast<int>(i) * 24,
+            20, detail::kFirstOptionId + static_cast<int>(i));
+    detail::ShowValues(window, *page);  // OK applies pages that never showed too
+    return window;
+}
+
+// Destroys the page (unless the dialog took it along already) and its class.
+inline void DestroySettingsPage(HWND window)
+{
+    if (IsWindow(window))
+        DestroyWindow(window);
+    UnregisterClassW(detail::kSettingsPageClass, detail::KitModule());
 }
 
 // A hidden child window of parent, of a window class registered here, that

@@ -2,8 +2,12 @@
 // text messages and a reading pane, where the skin's "sms" section places
 // them, and the buttons under the list (new, reply, delete, forward).
 //
-//   sms/GetPanelHandle   the panel (shown through "sms/ShowPluginPanel")
-//   sms/NewMessage       opens an empty message in the reading pane
+//   sms/GetPanelHandle    the panel (shown through "sms/ShowPluginPanel")
+//   sms/GetSettingHandle  its page of the settings dialog
+//   sms/NewMessage        opens an empty message in the reading pane
+//
+// A message arrives a little while after the start (a simulation); unless the
+// settings page says otherwise, a notification tells so.
 #include <windows.h>
 
 #include <string>
@@ -17,11 +21,17 @@ namespace {
 constexpr char kName[] = "sms";
 constexpr int kRowHeight = 18;
 constexpr int kEditorId = 100;
+constexpr UINT_PTR kArrivalTimer = 1;
+constexpr UINT kArrivalDelayMs = 25000;
 
 CPluginInterface* g_iface = nullptr;
 HWND g_panel = nullptr;
 HWND g_editor = nullptr;  // the message being written, in the reading pane
+HWND g_settingsPage = nullptr;
 kit::PanelSkin g_skin;
+
+bool g_notifyArrivals = true;
+kit::SettingsPage g_settings = {L"sms", {{L"IDS_SET_NOTIFY_SMS", &g_notifyArrivals}}};
 
 struct Message {
     std::wstring from;
@@ -130,6 +140,14 @@ LRESULT CALLBACK PanelProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     case WM_LBUTTONDOWN:
         OnClick({static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))});
         return 0;
+    case WM_TIMER:  // a message arrives, once
+        KillTimer(window, kArrivalTimer);
+        g_inbox.insert(g_inbox.begin(), Message{L"Anna", L"Are we still on for dinner at eight?"});
+        g_selected = 0;
+        InvalidateRect(window, nullptr, FALSE);
+        if (g_notifyArrivals)
+            kit::Notify(g_iface, kit::Text(L"IDS_NOTIFY_NEW_SMS"));
+        return 0;
     }
     return DefWindowProcW(window, message, wParam, lParam);
 }
@@ -165,8 +183,11 @@ KIVRA_PLUGIN_EXPORT bool __cdecl LoadPlugin(CPluginInterface* iface, void* host)
                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(kEditorId)), GetModuleHandleW(nullptr),
                                nullptr);
     SendMessageW(g_editor, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
+    SetTimer(g_panel, kArrivalTimer, kArrivalDelayMs, nullptr);
+    g_settingsPage = kit::CreateSettingsPage(iface, &g_settings);
     TService services[] = {
         kit::Service("sms" KIVRA_SUFFIX_GET_PANEL_HANDLE, kit::AnswerWindow<&g_panel>),
+        kit::Service("sms" KIVRA_SUFFIX_GET_SETTING_HANDLE, kit::AnswerWindow<&g_settingsPage>),
         kit::Service("sms/NewMessage", NewMessage),
     };
     for (TService& service : services)
@@ -178,7 +199,8 @@ KIVRA_PLUGIN_EXPORT bool __cdecl UnloadPlugin(void)
 {
     if (g_panel != nullptr)
         DestroyWindow(g_panel);  // with the editor
-    g_panel = g_editor = nullptr;
+    kit::DestroySettingsPage(g_settingsPage);
+    g_panel = g_editor = g_settingsPage = nullptr;
     g_skin.Release();
     g_iface = nullptr;
     return true;

@@ -6,6 +6,7 @@
 //   statistics/GetPanelHandle     the panel (shown through "statistics/ShowPluginPanel")
 //   statistics/GetMaxPanelHandle  the larger panel of the full view
 //   statistics/ResetUsage         sets the counters to 0
+//   statistics/GetSettingHandle   its page of the settings dialog (amounts in MB only)
 #include <windows.h>
 
 #include <string>
@@ -20,7 +21,9 @@ constexpr char kName[] = "statistics";
 CPluginInterface* g_iface = nullptr;
 HWND g_panel = nullptr;
 HWND g_maxPanel = nullptr;
+HWND g_settingsPage = nullptr;
 kit::PanelSkin g_skin;
+bool g_megabytesOnly = false;
 
 double g_days[7] = {180, 240, 95, 310, 420, 260, 150};  // MB, Monday to Sunday
 double g_monthMb = 4820;
@@ -29,7 +32,7 @@ double g_totalMb = 38150;
 std::wstring Megabytes(double value)
 {
     wchar_t text[32];
-    if (value >= 1000)
+    if (value >= 1000 && !g_megabytesOnly)
         swprintf(text, 32, L"%.2f GB", value / 1000);
     else
         swprintf(text, 32, L"%.0f MB", value);
@@ -108,13 +111,19 @@ void ShowSkinButton(const wchar_t* name, bool show)
     kit::Call(g_iface, KIVRA_SVC_MODIFY_BUTTON_INFO, &param);
 }
 
+void Redraw()
+{
+    InvalidateRect(g_panel, nullptr, FALSE);
+    InvalidateRect(g_maxPanel, nullptr, FALSE);
+}
+kit::SettingsPage g_settings = {L"statistics", {{L"IDS_SET_STAT_MEGABYTES", &g_megabytesOnly}}, Redraw};
+
 int __cdecl ResetUsage(TService*, TParam*)
 {
     for (double& day : g_days)
         day = 0;
     g_monthMb = 0;
-    InvalidateRect(g_panel, nullptr, FALSE);
-    InvalidateRect(g_maxPanel, nullptr, FALSE);
+    Redraw();
     return 1;
 }
 
@@ -163,9 +172,11 @@ KIVRA_PLUGIN_EXPORT bool __cdecl LoadPlugin(CPluginInterface* iface, void* host)
     const HWND main = KivraWindowHandle(host);
     g_panel = kit::CreatePanel(main, L"KivraStatisticsPanel", PanelProc);
     g_maxPanel = kit::CreatePanel(main, L"KivraStatisticsPanel", PanelProc);
+    g_settingsPage = kit::CreateSettingsPage(iface, &g_settings);
     TService services[] = {
         kit::Service("statistics" KIVRA_SUFFIX_GET_PANEL_HANDLE, kit::AnswerWindow<&g_panel>),
         kit::Service("statistics/GetMaxPanelHandle", kit::AnswerWindow<&g_maxPanel>),
+        kit::Service("statistics" KIVRA_SUFFIX_GET_SETTING_HANDLE, kit::AnswerWindow<&g_settingsPage>),
         kit::Service("statistics/ResetUsage", ResetUsage),
     };
     for (TService& service : services)
@@ -177,7 +188,8 @@ KIVRA_PLUGIN_EXPORT bool __cdecl UnloadPlugin(void)
 {
     DestroyWindow(g_panel);
     DestroyWindow(g_maxPanel);
-    g_panel = g_maxPanel = nullptr;
+    kit::DestroySettingsPage(g_settingsPage);
+    g_panel = g_maxPanel = g_settingsPage = nullptr;
     g_skin.Release();
     g_iface = nullptr;
     return true;

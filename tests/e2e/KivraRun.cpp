@@ -314,6 +314,7 @@ struct WindowSearch {
     const wchar_t* title;
     bool visibleOnly;
     HWND found;
+    DWORD exStyle = 0;  // extended style bits the window must have
 };
 
 BOOL CALLBACK FindTopLevel(HWND hwnd, LPARAM lParam)
@@ -324,6 +325,8 @@ BOOL CALLBACK FindTopLevel(HWND hwnd, LPARAM lParam)
     if (pid != search->processId)
         return TRUE;
     if (search->visibleOnly && !IsWindowVisible(hwnd))
+        return TRUE;
+    if ((static_cast<DWORD>(GetWindowLongW(hwnd, GWL_EXSTYLE)) & search->exStyle) != search->exStyle)
         return TRUE;
     if (search->title != nullptr) {
         wchar_t text[512];
@@ -354,6 +357,11 @@ HWND WaitForWindow(DWORD processId, const wchar_t* title, DWORD timeoutMs)
     return WaitFor({processId, title, true, nullptr}, timeoutMs);
 }
 
+HWND FindLayeredWindow(DWORD processId)
+{
+    return WaitFor({processId, nullptr, false, nullptr, WS_EX_LAYERED}, 0);
+}
+
 HWND WaitForMessageBox(DWORD processId, const wchar_t* text, DWORD timeoutMs)
 {
     // Hidden dialogs count too: a message box may be found before it shows.
@@ -373,6 +381,17 @@ void PressButton(HWND dialog, int id)
         PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
     else
         PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
+}
+
+bool WaitUntilVisible(HWND window, bool visible, DWORD timeoutMs)
+{
+    const DWORD start = GetTickCount();
+    while ((IsWindowVisible(window) != FALSE) != visible) {
+        if (GetTickCount() - start > timeoutMs)
+            return false;
+        Sleep(50);
+    }
+    return true;
 }
 
 bool WaitForLine(const std::wstring& path, const std::string& needle, DWORD timeoutMs)

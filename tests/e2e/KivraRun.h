@@ -126,11 +126,18 @@ private:
 // The first visible top-level window of the process whose title is title
 // (any title when null), waiting up to timeout.
 HWND WaitForWindow(DWORD processId, const wchar_t* title, DWORD timeoutMs = 20000);
+// The first layered top-level window of the process, shown or not (the
+// floating drop zone), at once; null when there is none.
+HWND FindLayeredWindow(DWORD processId);
 // A top-level dialog (#32770) of the process that holds a child with exactly
 // this text, waiting up to timeout.
 HWND WaitForMessageBox(DWORD processId, const wchar_t* text, DWORD timeoutMs = 20000);
 // Presses the button with this id (IDOK, IDYES, IDNO...) of a dialog.
 void PressButton(HWND dialog, int id);
+
+// Waits until the window is shown (visible true) or hidden; true when it came
+// to that within the timeout.
+bool WaitUntilVisible(HWND window, bool visible, DWORD timeoutMs = 5000);
 
 // Waits until a line of the file satisfies contains(needle); true when found.
 bool WaitForLine(const std::wstring& path, const std::string& needle, DWORD timeoutMs = 10000);

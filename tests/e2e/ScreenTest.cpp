@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <commctrl.h>
+
 #include <vector>
 
 using namespace kivra::e2e;
@@ -147,15 +149,17 @@ TEST(DemoScreenTest, ShowsTheShapedSkinWithItsTitleBarOnTheDesktop)
 }
 
 // A real click of the left button at a screen point.
-void ClickAt(POINT at)
+// times clicks of one button (down and up) at a point of the screen.
+void ClickAt(POINT at, int times = 1, DWORD down = MOUSEEVENTF_LEFTDOWN, DWORD up = MOUSEEVENTF_LEFTUP)
 {
     SetCursorPos(at.x, at.y);
     Sleep(150);  // hover first: flat tool bars press their hot button
-    INPUT input[2] = {};
-    input[0].type = input[1].type = INPUT_MOUSE;
-    input[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    input[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    SendInput(2, input, sizeof(INPUT));
+    INPUT input[4] = {};
+    for (int i = 0; i < 2 * times && i < 4; ++i) {
+        input[i].type = INPUT_MOUSE;
+        input[i].mi.dwFlags = i % 2 == 0 ? down : up;
+    }
+    SendInput(2 * times < 4 ? 2 * times : 4, input, sizeof(INPUT));
 }
 
 POINT Centre(HWND window)
@@ -211,6 +215,60 @@ TEST(DemoScreenTest, ToolItemsAndSkinButtonsSwitchThePluginPanels)
     ClickAt(Centre(connect));
     EXPECT_TRUE(ShowsPanel(window, L"KivraConnectPanel"));
     EXPECT_FALSE(IsWindowVisible(FindWindowExW(window, nullptr, L"KivraSmsPanel", nullptr)));
+    kivra.CloseAndWait(window);
+}
+
+TEST(DemoScreenTest, ThePluginsReachTheSettingsDialogTheDropZoneAndTheNotifier)
+{
+    DemoProductCopy product(L"windows");
+    ASSERT_TRUE(product.Ready());
+    KivraProcess kivra;
+    HWND window = kivra.StartAndWaitForWindow(product.Folder(), kDemoTitle);
+    ASSERT_NE(window, nullptr);
+    SetForegroundWindow(window);
+    Sleep(500);
+
+    // The Settings tool item (the fourth, after a separator) opens the
+    // settings: one page from each sample plugin, made a child of the dialog
+    // the plugins get through "manager/ProvideSetCWnd".
+    HWND toolBar = GetDlgItem(window, 0xE800);
+    ASSERT_NE(toolBar, nullptr);
+    RECT bar;
+    GetWindowRect(toolBar, &bar);
+    ClickAt({bar.left + 4 + 3 * 76 + 8 + 38, bar.top + 28});
+    HWND settings = WaitForWindow(kivra.Id(), L"Settings", 5000);
+    ASSERT_NE(settings, nullptr);
+    EXPECT_EQ(SendMessageW(FindWindowExW(settings, nullptr, WC_TREEVIEWW, nullptr), TVM_GETCOUNT, 0, 0), 3);
+    PostMessageW(settings, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(WaitUntilVisible(settings, false));
+
+    // The shell's Tray button hides the window; the drop zone stands in, and
+    // a double click on it brings the window back.
+    ClickAt(Centre(FindWindowExW(window, nullptr, L"Button", L"Tray")));
+    ASSERT_TRUE(WaitUntilVisible(window, false)) << "the Tray button did not reach manager/ShowTray";
+    HWND zone = FindLayeredWindow(kivra.Id());
+    ASSERT_NE(zone, nullptr);
+    EXPECT_TRUE(WaitUntilVisible(zone, true));
+    // Its right click opens the tray menu, as the tray icon's does.
+    ClickAt(Centre(zone), 1, MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP);
+    HWND menu = nullptr;
+    for (int i = 0; i < 50 && menu == nullptr; ++i, Sleep(100))
+        for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, L"#32768", nullptr)) != nullptr;)  // pop-up menus
+            menu = IsWindowVisible(w) ? w : menu;
+    ASSERT_NE(menu, nullptr) << "no tray menu";
+    PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_TRUE(WaitUntilVisible(menu, false));
+    EXPECT_TRUE(WaitUntilVisible(zone, true)) << "the window is still in the tray";
+    ClickAt(Centre(zone), 2);
+    EXPECT_TRUE(WaitUntilVisible(window, true));
+    EXPECT_TRUE(WaitUntilVisible(zone, false));
+
+    // Connecting (it dials under the wait dialog first) raises a notification,
+    // which slides in.
+    ClickAt(Centre(FindWindowExW(window, nullptr, L"Button", L"Connect")));
+    HWND notifier = FindWindowW(L"KivraTaskbarNotifier", nullptr);
+    ASSERT_NE(notifier, nullptr);
+    EXPECT_TRUE(WaitUntilVisible(notifier, true, 10000)) << "after three seconds of dialling";
     kivra.CloseAndWait(window);
 }
 

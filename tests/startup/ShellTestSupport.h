@@ -19,12 +19,14 @@ namespace kivra::testing {
 
 // A fixture product without program files, whose configuration is the one
 // the shell finds.
-inline std::unique_ptr<e2e::FixtureProduct> PrimeConfiguration(const wchar_t* name, const wchar_t* title)
+inline std::unique_ptr<e2e::FixtureProduct> PrimeConfiguration(const wchar_t* name, const wchar_t* title,
+                                                                 bool withLogo = true)
 {
     e2e::FixtureOptions options;
     options.withProgram = false;
     options.withProbes = false;
     options.titleText = title;
+    options.withLogoFile = withLogo;
     auto product = std::make_unique<e2e::FixtureProduct>(name, options);
     if (!product->Ready() || GetConfigureFrom(product->Folder().c_str()) == nullptr)
         return nullptr;

@@ -18,6 +18,10 @@ public:
     bool SwitchToNormalMode() override { return false; }
     CWindow* CreateSettingDialogs() override { return nullptr; }
     bool ShowSettingDialog() override { return false; }
+    bool ShowNotification(const wchar_t*) override { return false; }
+    bool UpdateDropZoneData(unsigned char, long, const wchar_t*) override { return false; }
+    bool ShowDropZoneDataStatus(bool) override { return false; }
+    bool ShowAboutDialog() override { return false; }
     bool SetTrayTip(const wchar_t*) override { return false; }
     bool SetTrayIcon(HICON) override { return false; }
     void ShowWaitDialog(const TParam&) override {}
