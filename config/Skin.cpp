@@ -125,33 +125,61 @@ bool CSkin::LoadSkinImage(const wchar_t* fileName, HBITMAP* bitmap) const
     return JoinPath(commonFolder_, fileName, path) && LoadCachedPicture(path, bitmap);
 }
 
+bool CSkin::FindCachedPicture(const wchar_t* path, TCachedPicture** picture) const
+{
+    *picture = nullptr;
+    if (openBatches_ > 0) {
+        try {
+            const auto known = pictures_.find(path);
+            if (known != pictures_.end() && known->second.batch == batch_) {
+                *picture = &known->second;  // looked at in this batch already
+                return true;
+            }
+        } catch (const std::bad_alloc&) {
+        }
+    }
+    return LookAtPictureFile(path, picture);
+}
+
 bool CSkin::LoadCachedPicture(const wchar_t* path, HBITMAP* bitmap) const
 {
     // Skins name the same few pictures for many buttons; decoding is what
     // costs, a copy of decoded pixels is cheap.
-    const TPicturePixels* pixels = nullptr;
-    if (openBatches_ > 0) {
-        try {
-            const auto known = pictures_.find(path);
-            if (known != pictures_.end() && known->second.batch == batch_)
-                pixels = &known->second.pixels;  // looked at in this batch already
-        } catch (const std::bad_alloc&) {
-        }
-    }
-    if (pixels == nullptr && !LookAtPictureFile(path, &pixels))
+    TCachedPicture* picture = nullptr;
+    if (!FindCachedPicture(path, &picture))
         return LoadPictureFile(path, 0, 0, bitmap);  // the cache cannot serve it
-    if (pixels == nullptr)
+    if (picture == nullptr)
         return false;
     // Each caller's own copy is a DIB section, which selects into a memory DC
     // whatever the display's format (a copy of the display's own format could
     // not follow a change of the colour depth).
-    *bitmap = BitmapFromPixels(*pixels);
+    *bitmap = BitmapFromPixels(picture->pixels);
     return *bitmap != nullptr;
 }
 
-bool CSkin::LookAtPictureFile(const wchar_t* path, const TPicturePixels** pixels) const
+bool CSkin::LoadSharedPicture(const wchar_t* path, SharedBitmap* bitmap) const
 {
-    *pixels = nullptr;
+    TCachedPicture* picture = nullptr;
+    if (!FindCachedPicture(path, &picture)) {
+        HBITMAP own = nullptr;
+        if (!LoadPictureFile(path, 0, 0, &own))
+            return false;
+        *bitmap = SharedBitmap(UniqueBitmap(own));
+        return *bitmap != nullptr;
+    }
+    if (picture == nullptr)
+        return false;
+    // Even a copy of pixels costs: a thousand buttons showing five pictures
+    // made three thousand DIB sections. One per picture serves them all.
+    if (picture->bitmap == nullptr)
+        picture->bitmap = SharedBitmap(UniqueBitmap(BitmapFromPixels(picture->pixels)));
+    *bitmap = picture->bitmap;
+    return *bitmap != nullptr;
+}
+
+bool CSkin::LookAtPictureFile(const wchar_t* path, TCachedPicture** picture) const
+{
+    *picture = nullptr;
     WIN32_FILE_ATTRIBUTE_DATA file = {};
     if (!::GetFileAttributesExW(path, GetFileExInfoStandard, &file)) {
         const DWORD error = ::GetLastError();
@@ -169,13 +197,13 @@ bool CSkin::LookAtPictureFile(const wchar_t* path, const TPicturePixels** pixels
         if (!current) {
             if (cached != pictures_.end())
                 pictures_.erase(cached);
-            TCachedPicture picture{file.ftLastWriteTime, size, {}, 0};
-            if (!LoadPicturePixels(path, &picture.pixels))
+            TCachedPicture decoded{file.ftLastWriteTime, size, {}, {}, 0};
+            if (!LoadPicturePixels(path, &decoded.pixels))
                 return true;  // no picture
-            cached = pictures_.emplace(path, std::move(picture)).first;
+            cached = pictures_.emplace(path, std::move(decoded)).first;
         }
         cached->second.batch = openBatches_ > 0 ? batch_ : 0;
-        *pixels = &cached->second.pixels;
+        *picture = &cached->second;
     } catch (const std::bad_alloc&) {
         return false;
     }
@@ -201,6 +229,19 @@ bool CSkin::LoadSkinImage(const wchar_t* fileName, UniqueBitmap* bitmap) const
     const bool ok = LoadSkinImage(fileName, &loaded);
     bitmap->reset(loaded);
     return ok;
+}
+
+bool CSkin::LoadSkinImage(const wchar_t* fileName, SharedBitmap* bitmap) const
+{
+    if (bitmap == nullptr)
+        return false;
+    bitmap->reset();
+    if (fileName == nullptr || fileName[0] == 0 || skinFolder_[0] == 0)
+        return false;
+    wchar_t path[kMaxPathChars + 1];
+    if (JoinPath(skinFolder_, fileName, path) && LoadSharedPicture(path, bitmap))
+        return true;
+    return JoinPath(commonFolder_, fileName, path) && LoadSharedPicture(path, bitmap);
 }
 
 bool CSkin::ReadAccelerators(std::vector<TAccelKey>* keys)

@@ -42,6 +42,10 @@ public:
     // The same into an owning handle, which gives up what it held first (and
     // holds nothing when the image does not load).
     bool LoadSkinImage(const wchar_t* fileName, UniqueBitmap* bitmap) const;
+    // The same picture for everyone who asks for the file (until the file
+    // changes): for pictures shown as they are, never drawn into. The skin
+    // keeps one reference while it is open; the bitmap goes with its last owner.
+    bool LoadSkinImage(const wchar_t* fileName, SharedBitmap* bitmap) const;
 
     // Appends one record per "skin/accelerator/key" element, in document order.
     // False only when the selection fails (no document).
@@ -82,17 +86,24 @@ private:
         FILETIME written = {};
         ULONGLONG size = 0;
         TPicturePixels pixels;
+        SharedBitmap bitmap;  // made from pixels when first asked for shared
         unsigned batch = 0;  // the batch in which the file was last looked at
     };
 
     void Close();
     // The picture at path, copied from the cache or decoded into it.
     bool LoadCachedPicture(const wchar_t* path, HBITMAP* bitmap) const;
-    // Looks at the file at path: *pixels becomes its cached pixels, decoded
+    // The cache's shared bitmap of the picture at path.
+    bool LoadSharedPicture(const wchar_t* path, SharedBitmap* bitmap) const;
+    // The cache entry of path (null when there is no picture): looked at in
+    // the current batch already, else by LookAtPictureFile. False when the
+    // cache cannot serve the file.
+    bool FindCachedPicture(const wchar_t* path, TCachedPicture** picture) const;
+    // Looks at the file at path: *picture becomes its cache entry, decoded
     // anew when the file is new or changed, or null when there is no picture.
     // False when the cache cannot serve the file (unreadable attributes, out
     // of memory): it is then decoded without the cache.
-    bool LookAtPictureFile(const wchar_t* path, const TPicturePixels** pixels) const;
+    bool LookAtPictureFile(const wchar_t* path, TCachedPicture** picture) const;
     bool SetFolders(const wchar_t* folder);
     void ReadDescription();
 

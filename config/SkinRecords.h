@@ -11,6 +11,8 @@
 // record frees them when it goes and records move but do not copy. Whoever
 // hands one on lends it with get() (an image button draws the skin's bitmap
 // and never deletes it) or gives it away with release(), and says so there.
+// A skin button's faces are the exception: buttons showing the same picture
+// share one bitmap (SharedBitmap) with the skin's picture cache.
 #pragma once
 
 #include <windows.h>
@@ -62,12 +64,12 @@ struct TSkinButton {
     wchar_t string[kSkinTextSize];   // caption, a language id
     wchar_t tooltip[kSkinTextSize];  // tool tip, a language id
     RECT rect;
-    UniqueBitmap image;
-    UniqueBitmap hover;
-    UniqueBitmap focus;
-    UniqueBitmap down;
-    UniqueBitmap disable;
-    UniqueBitmap imageList;      // the button's own strip of faces
+    SharedBitmap image;
+    SharedBitmap hover;
+    SharedBitmap focus;
+    SharedBitmap down;
+    SharedBitmap disable;
+    SharedBitmap imageList;      // the button's own strip of faces
     int imageWidth;
     int imageHeight;
     int fontSize;                // default -1

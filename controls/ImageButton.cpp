@@ -73,9 +73,8 @@ bool CImageButton::Create(HWND parent, const RECT& rect, UINT id, const wchar_t*
     return CWindow::Create(0, L"BUTTON", caption, kImageButtonStyle | BS_OWNERDRAW, rect, parent, id);
 }
 
-void CImageButton::SetImage(HBITMAP bitmap, int type)
+void CImageButton::SetImage(SharedBitmap image, int type)
 {
-    UniqueBitmap image(bitmap);
     if (type < kButtonImageNormal || type > kButtonImageFocus || !image)
         return;
     const RECT window = WindowRect();
@@ -84,8 +83,8 @@ void CImageButton::SetImage(HBITMAP bitmap, int type)
     if (want.cx > 0 && want.cy > 0 && (have.cx != want.cx || have.cy != want.cy)) {
         // Stretched once per face and button size, however many buttons
         // share them; the original goes once the copy exists.
-        if (HBITMAP copy = ScaledCopy(image.get(), want)) {
-            image.reset(copy);
+        if (SharedBitmap copy{UniqueBitmap(ScaledCopy(image.get(), want))}) {
+            image = std::move(copy);
             resized_ = true;
         }
     }

@@ -94,11 +94,11 @@ public:
     bool Create(HWND parent, const RECT& rect, UINT id, const wchar_t* caption);
 
     // Takes bitmap as the face of type (1..5). A bitmap of another size than
-    // the button is replaced by a copy stretched to the button (the original
-    // is deleted) and marks the button resized. The button owns the face from
-    // here on; an earlier face of that type is freed. Other types are
-    // ignored, and the bitmap is freed.
-    void SetImage(HBITMAP bitmap, int type);
+    // the button is replaced by a copy stretched to the button (the button
+    // lets go of the original) and marks the button resized. The button holds
+    // the face, with whoever else shows it, and never draws into it; it lets
+    // go of an earlier face of that type. Other types are ignored.
+    void SetImage(SharedBitmap bitmap, int type);
     // The tile of the shared strip for index; -1 (none) when there is no such tile.
     void SetSharedTile(int index);
     void SetUseSharedImages(bool use) { useShared_ = use; }
@@ -140,7 +140,7 @@ private:
     bool useShared_ = true;
     int sharedIndex_ = -1;
     RECT sharedTile_ = {};
-    UniqueBitmap images_[6];   // by image type; [0] unused
+    SharedBitmap images_[6];   // by image type; [0] unused
     bool resized_ = false;
     HBITMAP strip_ = nullptr;  // not owned
     SIZE stripTile_ = {0, 0};

@@ -8,6 +8,9 @@
 #include <objbase.h>
 
 #include <cstddef>
+#include <memory>
+#include <new>
+#include <type_traits>
 #include <utility>
 
 namespace kivra {
@@ -106,6 +109,33 @@ using UniqueMemoryDc = UniqueHandle<HDC, MemoryDcTraits>;
 using UniqueIcon = UniqueHandle<HICON, IconTraits>;
 using UniqueMenu = UniqueHandle<HMENU, MenuTraits>;
 using UniqueAccel = UniqueHandle<HACCEL, AccelTraits>;
+
+// A bitmap with several owners (the buttons that show the same picture, and
+// the skin's picture cache): deleted once, when its last owner lets go. Only
+// for pictures nobody draws into; a bitmap to be changed needs its own copy.
+class SharedBitmap {
+public:
+    SharedBitmap() = default;
+    explicit SharedBitmap(UniqueBitmap bitmap)
+    {
+        HBITMAP h = bitmap.release();
+        if (h == nullptr)
+            return;
+        try {
+            holder_.reset(h, [](HBITMAP held) { ::DeleteObject(held); });
+        } catch (const std::bad_alloc&) {
+            // reset deleted the bitmap: nothing is held
+        }
+    }
+
+    HBITMAP get() const { return holder_.get(); }
+    explicit operator bool() const { return holder_ != nullptr; }
+    bool operator==(std::nullptr_t) const { return holder_ == nullptr; }
+    void reset() { holder_.reset(); }
+
+private:
+    std::shared_ptr<std::remove_pointer_t<HBITMAP>> holder_;
+};
 
 // A DC of a window, given back with ReleaseDC: of its client area (GetDC),
 // or of the whole window with title bar and frame (GetWindowDC).

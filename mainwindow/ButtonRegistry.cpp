@@ -139,8 +139,9 @@ bool ApplyButtonInfo(ButtonRegistry& buttons, const TButtonInfo& info, const Ima
         const std::wstring file = Field(face.file);
         if (file.empty() || !loadImage)
             continue;
-        if (HBITMAP bitmap = loadImage(file.c_str()))
-            button.SetImage(bitmap, face.type);  // the button owns it from here on
+        // The face replaced goes once no other button shows it.
+        if (SharedBitmap bitmap = loadImage(file.c_str()))
+            button.SetImage(std::move(bitmap), face.type);
     }
     const std::wstring caption = Field(info.szCaption);
     if (!caption.empty())

@@ -33,7 +33,7 @@ struct TButtonEntry {
     char service[KIVRA_NAME_SIZE] = {};
     RECT skinRect = {};
     std::unique_ptr<CImageButton> button;
-    UniqueBitmap strip;  // the button's own strip of faces, which it draws from
+    SharedBitmap strip;  // the button's own strip of faces, which it draws from
 };
 
 class ButtonRegistry {
@@ -73,10 +73,11 @@ private:
 };
 
 // What "manager/ModifyButtonInfo" changes on the button it finds: loadImage
-// turns an image file name into a bitmap (the skin folder, then common\);
+// turns an image file name into a bitmap (the skin folder, then common\),
+// empty when it does not load;
 // tooltip is the main window's tooltip control. Answers whether a button was
 // found.
-using ImageLoader = std::function<HBITMAP(const wchar_t* fileName)>;
+using ImageLoader = std::function<SharedBitmap(const wchar_t* fileName)>;
 bool ApplyButtonInfo(ButtonRegistry& buttons, const TButtonInfo& info, const ImageLoader& loadImage, HWND tooltip);
 
 // Adds or changes the tooltip text of button in tooltip control.

@@ -234,8 +234,9 @@ bool CShellFrame::ModifyButton(FrameContext& frame, const TButtonInfo& info)
 {
     CSkin& skin = frame.Configure().Skin();
     const ImageLoader load = [&skin](const wchar_t* file) {
-        HBITMAP bitmap = nullptr;
-        return skin.LoadSkinImage(file, &bitmap) ? bitmap : nullptr;
+        SharedBitmap bitmap;
+        skin.LoadSkinImage(file, &bitmap);
+        return bitmap;
     };
     return ApplyButtonInfo(buttons_, info, load, frame.Tooltip());
 }

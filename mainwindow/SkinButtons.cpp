@@ -55,12 +55,12 @@ void CreateSkinButton(TSkinButton& record, const CLanguageTable& language, Comma
     if (tooltip[0] != 0)
         SetButtonTooltip(host.tooltip, host.window, button->Handle(), tooltip);
 
-    // The button owns its five faces from here on.
-    button->SetImage(record.image.release(), kButtonImageNormal);
-    button->SetImage(record.disable.release(), kButtonImageDisabled);
-    button->SetImage(record.down.release(), kButtonImagePressed);
-    button->SetImage(record.hover.release(), kButtonImageHover);
-    button->SetImage(record.focus.release(), kButtonImageFocus);
+    // The button shares its five faces with the buttons that show the same pictures.
+    button->SetImage(std::move(record.image), kButtonImageNormal);
+    button->SetImage(std::move(record.disable), kButtonImageDisabled);
+    button->SetImage(std::move(record.down), kButtonImagePressed);
+    button->SetImage(std::move(record.hover), kButtonImageHover);
+    button->SetImage(std::move(record.focus), kButtonImageFocus);
 
     button->SetUseSharedImages(record.inherit);
     if (CImageButton::Shared().strip != nullptr)

@@ -61,9 +61,9 @@ TEST_F(ControlHost, AFaceThatNeededStretchingMakesEveryFaceOpaque)
         CImageButton button;
         ASSERT_TRUE(button.Create(host_, {0, 0, 20, 10}, 1300, L""));
         EXPECT_NE(button.Style() & BS_OWNERDRAW, 0);
-        button.SetImage(HalfMaskedFace().release(), kButtonImageNormal);
+        button.SetImage(SharedBitmap(HalfMaskedFace()), kButtonImageNormal);
         if (stretchedHover)
-            button.SetImage(SolidBitmap(7, 3, kFace).release(), kButtonImageHover);
+            button.SetImage(SharedBitmap(SolidBitmap(7, 3, kFace)), kButtonImageHover);
         EXPECT_EQ(button.Resized(), stretchedHover);
         EXPECT_EQ(DrawnAt(button, 2, 5), stretchedHover ? kMask : kBehind) << stretchedHover;
         EXPECT_EQ(DrawnAt(button, 15, 5), kFace);
@@ -71,11 +71,11 @@ TEST_F(ControlHost, AFaceThatNeededStretchingMakesEveryFaceOpaque)
     {
         CImageButton button;
         ASSERT_TRUE(button.Create(host_, {0, 0, 20, 10}, 1301, L""));
-        button.SetImage(SolidBitmap(7, 3, kFace).release(), kButtonImageHover);
+        button.SetImage(SharedBitmap(SolidBitmap(7, 3, kFace)), kButtonImageHover);
         const SIZE stretched = BitmapSize(button.Image(kButtonImageHover));
         EXPECT_EQ(stretched.cx, 20);
         EXPECT_EQ(stretched.cy, 10);
-        button.SetImage(SolidBitmap(20, 10, kFace).release(), 6);  // no such type
+        button.SetImage(SharedBitmap(SolidBitmap(20, 10, kFace)), 6);  // no such type
         EXPECT_EQ(button.Image(6), nullptr);
     }
 }

@@ -6,6 +6,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <cstdio>
+
 #include "config/LanguageTable.h"
 #include "controls/ToolBarEx.h"
 #include "mainwindow/ButtonRegistry.h"
@@ -88,7 +90,7 @@ TEST_F(ShellBuildTest, AButtonGetsItsCommandFacesAndTipAndAPluginChangesIt)
     int loads = 0;
     const ImageLoader load = [&loads](const wchar_t*) {
         ++loads;
-        return ::CreateBitmap(80, 30, 1, 32, nullptr);
+        return SharedBitmap(UniqueBitmap(::CreateBitmap(80, 30, 1, 32, nullptr)));
     };
     EXPECT_TRUE(ApplyButtonInfo(buttons, info, load, host.tooltip));
     EXPECT_EQ(loads, 1);
@@ -100,6 +102,54 @@ TEST_F(ShellBuildTest, AButtonGetsItsCommandFacesAndTipAndAPluginChangesIt)
     EXPECT_FALSE(button.IsVisible());
     EXPECT_FALSE(ApplyButtonInfo(buttons, TButtonInfo{}, load, host.tooltip)) << "names nothing: changes nothing";
     ::DestroyWindow(host.tooltip);
+}
+
+TEST_F(ShellBuildTest, AFaceSharedByTwoButtonsStaysWithTheOtherWhenOneIsChanged)
+{
+    skintest::SkinFixture fixture;
+    fixture.WriteSkinImage(L"face.bmp", 20, 10);
+    fixture.WriteSkinImage(L"new.bmp", 20, 10);
+    CSkin skin;
+    ASSERT_TRUE(fixture.Open(skin, L""));
+    TSkinButton records[2] = {};
+    for (TSkinButton& record : records)
+        ASSERT_TRUE(skin.LoadSkinImage(L"face.bmp", &record.image));
+    const HBITMAP face = records[0].image.get();
+    EXPECT_EQ(records[1].image.get(), face) << "one bitmap for one picture";
+
+    HBITMAP changed = nullptr;
+    {
+        ButtonRegistry buttons;
+        TButtonHost host;
+        host.window = window_;
+        for (int i = 0; i < 2; ++i) {
+            sprintf(records[i].name, "btn-%d", i);
+            wcscpy(records[i].owner, L"system");
+            records[i].rect = {0, 0, 20, 10};
+            CreateSkinButton(records[i], language_, commands_, buttons, host);
+        }
+        ASSERT_EQ(buttons.Entries().size(), 2u);
+        CImageButton& first = *buttons.Entries().front().button;
+        CImageButton& second = *buttons.Entries().back().button;
+
+        TButtonInfo info{};
+        wcscpy(info.szName, L"btn-0");
+        wcscpy(info.szNormalImage, L"new.bmp");
+        const ImageLoader load = [&skin](const wchar_t* file) {
+            SharedBitmap bitmap;
+            skin.LoadSkinImage(file, &bitmap);
+            return bitmap;
+        };
+        ASSERT_TRUE(ApplyButtonInfo(buttons, info, load, nullptr));
+        changed = first.Image(kButtonImageNormal);
+        EXPECT_NE(changed, face);
+        EXPECT_EQ(second.Image(kButtonImageNormal), face);
+        EXPECT_EQ(::GetObjectType(face), static_cast<DWORD>(OBJ_BITMAP)) << "still shown by the second button";
+    }
+    EXPECT_EQ(::GetObjectType(changed), static_cast<DWORD>(OBJ_BITMAP)) << "the skin's cache still holds it";
+    skin.Open(L"");  // closing the skin drops its cache: the last owner
+    EXPECT_EQ(::GetObjectType(face), 0u);
+    EXPECT_EQ(::GetObjectType(changed), 0u);
 }
 
 TEST_F(ShellBuildTest, ButtonsOfOneFontDescriptionShareOneFontThatLivesAsLongAsTheRegistry)

@@ -77,8 +77,8 @@ protected:
     void Entry(int index, const wchar_t* id, UniqueBitmap image, UniqueBitmap hover)
     {
         CopyText(buttons_[index].owner, id);
-        buttons_[index].image = std::move(image);
-        buttons_[index].hover = std::move(hover);
+        buttons_[index].image = SharedBitmap(std::move(image));
+        buttons_[index].hover = SharedBitmap(std::move(hover));
     }
 
     COLORREF Centre(const Canvas& canvas, const RECT& r) const

@@ -724,8 +724,8 @@ TEST_F(DemoProduct, WindowSectionsAreComplete)
     for (TitleBarButton id : {TitleBarButton::Close, TitleBarButton::Maximize, TitleBarButton::Minimize}) {
         const TSkinButton* button = FindTitleBarButton(titleButtons, id);
         ASSERT_NE(button, nullptr) << TitleBarButtonId(id);
-        EXPECT_EQ(BitmapSize(button->image).cx, smallIcon);
-        EXPECT_EQ(BitmapSize(button->hover).cy, ::GetSystemMetrics(SM_CYSMICON));
+        EXPECT_EQ(BitmapSize(button->image.get()).cx, smallIcon);
+        EXPECT_EQ(BitmapSize(button->hover.get()).cy, ::GetSystemMetrics(SM_CYSMICON));
     }
 
     bool show = false;

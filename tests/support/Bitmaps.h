@@ -156,5 +156,9 @@ inline SIZE BitmapSize(const UniqueBitmap& bitmap)
 {
     return BitmapSize(bitmap.get());
 }
+inline SIZE BitmapSize(const SharedBitmap& bitmap)
+{
+    return BitmapSize(bitmap.get());
+}
 
 }  // namespace kivra::testing
