@@ -115,9 +115,8 @@ void CImageButton::SetStrip(HBITMAP strip, int tileWidth, int tileHeight)
     Shared().maskColor = 0;
 }
 
-void CImageButton::SetTextFont(int height, int weight, const wchar_t* face, COLORREF colour)
+bool CImageButton::TextFontDescription(int height, int weight, const wchar_t* face, LOGFONTW* description) const
 {
-    textColour_ = colour;
     HFONT base = Font();
     if (base == nullptr)
         base = Parent().Font();
@@ -125,18 +124,22 @@ void CImageButton::SetTextFont(int height, int weight, const wchar_t* face, COLO
         base = static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
     LOGFONTW font = {};
     if (::GetObjectW(base, sizeof(font), &font) == 0)
-        return;
+        return false;
     if (height != 0 && height != -1)
         font.lfHeight = height;
     if (weight != 0 && weight != -1)
         font.lfWeight = weight;
     if (face != nullptr && face[0] != 0)
         lstrcpynW(font.lfFaceName, face, LF_FACESIZE);
-    UniqueFont made(::CreateFontIndirectW(&font));
-    if (!made)
-        return;
-    SetFont(made.get(), true);
-    font_ = std::move(made);  // the old one is no longer selected by the button
+    *description = font;
+    return true;
+}
+
+void CImageButton::SetTextFont(HFONT font, COLORREF colour)
+{
+    textColour_ = colour;
+    if (font != nullptr)
+        SetFont(font, true);
 }
 
 TFaceInputs CImageButton::FaceInputs(UINT state, SIZE buttonSize) const

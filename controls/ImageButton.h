@@ -105,10 +105,13 @@ public:
     // The button's own strip of faces (not owned) and its tile size; only when
     // all three are given. Sets the shared mask colour to black for all buttons.
     void SetStrip(HBITMAP strip, int tileWidth, int tileHeight);
-    // Font from the button's (or its parent's) font with the height, weight
-    // (both unless 0 or -1) and face (unless empty) replaced; kept for the
-    // button's life. The caption is drawn in colour.
-    void SetTextFont(int height, int weight, const wchar_t* face, COLORREF colour);
+    // The description of the button's (or its parent's) font with the
+    // height, weight (both unless 0 or -1) and face (unless empty) replaced;
+    // false when there is no font to start from.
+    bool TextFontDescription(int height, int weight, const wchar_t* face, LOGFONTW* description) const;
+    // Captions in font (not owned: it must outlive the button; buttons of the
+    // same description share one) and colour.
+    void SetTextFont(HFONT font, COLORREF colour);
 
     bool Resized() const { return resized_; }
     bool Hovering() const { return hover_; }
@@ -142,7 +145,6 @@ private:
     HBITMAP strip_ = nullptr;  // not owned
     SIZE stripTile_ = {0, 0};
     UniqueBrush background_;
-    UniqueFont font_;
     COLORREF textColour_ = 0;
 };
 

@@ -2,7 +2,9 @@
 
 #include <commctrl.h>
 
+#include <cstddef>
 #include <cstring>
+#include <cwchar>
 
 #include "controls/ImageButton.h"
 #include "framework/Text.h"
@@ -40,7 +42,7 @@ bool SkinButtonIsCreated(const char* owner, const char* service, bool ownerIsBou
 
 ButtonRegistry::~ButtonRegistry()
 {
-    // The buttons go before the shared faces they draw.
+    // The buttons go before the shared faces and fonts they draw with.
     entries_.clear();
     unlisted_.clear();
 }
@@ -70,6 +72,24 @@ void ButtonRegistry::ForEachButton(const std::function<void(TButtonEntry& entry)
     for (TButtonEntry& entry : entries_)
         if (entry.button)
             visit(entry);
+}
+
+HFONT ButtonRegistry::Font(const LOGFONTW& description)
+{
+    // Every field before the face name, then the face name up to its end
+    // (what follows the terminator is left over from the base font).
+    const auto same = [&description](const LOGFONTW& have) {
+        return std::memcmp(&have, &description, offsetof(LOGFONTW, lfFaceName)) == 0 &&
+               std::wcsncmp(have.lfFaceName, description.lfFaceName, LF_FACESIZE) == 0;
+    };
+    for (const auto& [have, font] : fonts_)
+        if (same(have))
+            return font.get();
+    UniqueFont made(::CreateFontIndirectW(&description));
+    if (!made)
+        return nullptr;
+    fonts_.emplace_back(description, std::move(made));
+    return fonts_.back().second.get();
 }
 
 void ButtonRegistry::KeepSharedImages(UniqueBitmap strip, UniqueBitmap normal, UniqueBitmap hover)

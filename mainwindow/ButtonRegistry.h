@@ -10,6 +10,7 @@
 #include <functional>
 #include <list>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "controls/ImageButton.h"
@@ -57,8 +58,15 @@ public:
     // The shared faces of all buttons (the skin's tool-bar header), kept for
     // the buttons' life.
     void KeepSharedImages(UniqueBitmap strip, UniqueBitmap normal, UniqueBitmap hover);
+    // One font per distinct description, made on first request and kept until
+    // after the buttons (1,000 fonts of one description would bring the
+    // process near Windows' limit of 10,000 GDI objects); null when it cannot
+    // be made.
+    HFONT Font(const LOGFONTW& description);
 
 private:
+    // Declared first, freed last: the buttons select these fonts.
+    std::vector<std::pair<LOGFONTW, UniqueFont>> fonts_;
     std::list<TButtonEntry> entries_;
     std::list<TButtonEntry> unlisted_;
     UniqueBitmap sharedStrip_, sharedNormal_, sharedHover_;

@@ -69,7 +69,9 @@ void CreateSkinButton(TSkinButton& record, const CLanguageTable& language, Comma
         button->SetStrip(record.imageList.get(), record.imageWidth, record.imageHeight);
         entry.strip = std::move(record.imageList);  // drawn from for the button's life
     }
-    button->SetTextFont(record.fontSize, record.fontWeight, record.fontFace, record.fontColor);
+    LOGFONTW font;
+    const bool described = button->TextFontDescription(record.fontSize, record.fontWeight, record.fontFace, &font);
+    button->SetTextFont(described ? buttons.Font(font) : nullptr, record.fontColor);
     if (!record.visable)
         button->Hide();
 

@@ -58,8 +58,9 @@ TEST(FacePlanTest, ChoosesTheFaceOfTheState)
         const TFacePlan plan = PlanFace(c.in);
         EXPECT_EQ(plan.source, c.source) << c.what;
         EXPECT_EQ(plan.imageType, c.imageType) << c.what;
-        if (c.source == FaceSource::Strip)
+        if (c.source == FaceSource::Strip) {
             EXPECT_EQ(plan.stripIndex, c.stripIndex) << c.what;
+        }
         EXPECT_EQ(plan.opaque, c.opaque) << c.what;
     }
 }

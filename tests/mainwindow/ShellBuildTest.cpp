@@ -102,5 +102,37 @@ TEST_F(ShellBuildTest, AButtonGetsItsCommandFacesAndTipAndAPluginChangesIt)
     ::DestroyWindow(host.tooltip);
 }
 
+TEST_F(ShellBuildTest, ButtonsOfOneFontDescriptionShareOneFontThatLivesAsLongAsTheRegistry)
+{
+    HFONT shared = nullptr, other = nullptr;
+    {
+        ButtonRegistry buttons;
+        TButtonHost host;
+        host.window = window_;
+        const auto make = [&](const char* name, int fontSize) {
+            TSkinButton record{};
+            strcpy(record.name, name);
+            wcscpy(record.owner, L"system");
+            record.rect = {0, 0, 40, 20};
+            record.fontSize = fontSize;
+            record.fontWeight = -1;
+            wcscpy(record.fontFace, L"Arial");
+            record.imageIndex = -1;
+            CreateSkinButton(record, language_, commands_, buttons, host);
+            return buttons.Entries().back().button->Font();
+        };
+        shared = make("a", 20);
+        EXPECT_EQ(make("b", 20), shared);
+        other = make("c", 30);
+        EXPECT_NE(other, shared);
+        LOGFONTW font = {};
+        ASSERT_NE(::GetObjectW(shared, sizeof(font), &font), 0);
+        EXPECT_EQ(font.lfHeight, 20);
+    }
+    LOGFONTW gone = {};
+    EXPECT_EQ(::GetObjectW(shared, sizeof(gone), &gone) + ::GetObjectW(other, sizeof(gone), &gone), 0)
+        << "freed with the buttons";
+}
+
 }  // namespace
 }  // namespace kivra
