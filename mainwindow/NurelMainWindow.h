@@ -111,7 +111,7 @@ public:
     bool ModifyButton(const TButtonInfo& info) override;
     bool EnableCommandItem(const TCommandItem& item) override { return shell_.EnableCommandItem(item); }
     bool RegisterCommandFunction(const TCommandItem& item) override { return shell_.RegisterCommandFunction(item); }
-    bool CheckMenuItem(const TMenuCheckInfo& check) override { return shell_.CheckMenuItem(check); }
+    bool SetMenuCheck(const TMenuCheckInfo& check) override { return shell_.SetMenuCheck(check); }
 
     HWND Tooltip() const { return tooltip_; }
     CFloatDlg& FloatDialog() { return floatDlg_; }

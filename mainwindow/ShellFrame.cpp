@@ -210,7 +210,7 @@ bool CShellFrame::RegisterCommandFunction(const TCommandItem& item)
     return true;
 }
 
-bool CShellFrame::CheckMenuItem(const TMenuCheckInfo& check)
+bool CShellFrame::SetMenuCheck(const TMenuCheckInfo& check)
 {
     char name[KIVRA_NAME_SIZE];
     CopyText(name, check.szMenuName);

@@ -50,7 +50,7 @@ public:
     // "manager/RegisterCommandFunction": false when there is no command to set.
     bool RegisterCommandFunction(const TCommandItem& item);
     // "manager/CheckMenuItem": false when the menu or the item does not exist.
-    bool CheckMenuItem(const TMenuCheckInfo& check);
+    bool SetMenuCheck(const TMenuCheckInfo& check);
     // "manager/ModifyButtonInfo": false when no button matched.
     bool ModifyButton(FrameContext& frame, const TButtonInfo& info);
 

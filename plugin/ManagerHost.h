@@ -104,7 +104,7 @@ public:
     // "manager/RegisterCommandFunction": false when there is no command to set.
     virtual bool RegisterCommandFunction(const TCommandItem& item) = 0;
     // "manager/CheckMenuItem": false when the menu or the item does not exist.
-    virtual bool CheckMenuItem(const TMenuCheckInfo& check) = 0;
+    virtual bool SetMenuCheck(const TMenuCheckInfo& check) = 0;
 
     // --- Frame --------------------------------------------------------------
     // The built-in plugin's UnloadPlugin: the frame context goes, and with it

@@ -113,7 +113,7 @@ constexpr TServiceHandler EnableCommandItem = WithRecord<TCommandItem, &IManager
 constexpr TServiceHandler RegisterCommandFunction =
     WithRecord<TCommandItem, &IManagerHost::RegisterCommandFunction>;
 // 25 "manager/CheckMenuItem", TMenuCheckInfo
-constexpr TServiceHandler CheckMenuItem = WithRecord<TMenuCheckInfo, &IManagerHost::CheckMenuItem>;
+constexpr TServiceHandler CheckMenuItemService = WithRecord<TMenuCheckInfo, &IManagerHost::SetMenuCheck>;
 
 // 8 "manager/CheckDropzoneItem": the floating window with the drop-zone item.
 int __cdecl CheckDropzoneItem(TService*, TParam*)
@@ -397,7 +397,7 @@ const TService kServices[kManagerServiceCount] = {
     Record("manager/EnableCommandItem", EnableCommandItem),
     Record("manager/RegisterCommandFunction", RegisterCommandFunction),
     Record("manager/UpgradeOnline", UpgradeOnline),
-    Record("manager/CheckMenuItem", CheckMenuItem),
+    Record("manager/CheckMenuItem", CheckMenuItemService),
     Record("manager/MaximizeWindow", MaximizeWindow),
     Record("manager/RestoreWindow", RestoreWindow),
     Record("manager/PutWindowTopMost", PutWindowTopMost),

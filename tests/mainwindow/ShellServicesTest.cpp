@@ -77,13 +77,13 @@ TEST_F(ShellServicesTest, CheckingAMenuItemAnswersWhetherTheItemExists)
     check.bCheck = 1;
     check.nPosition = -1;
     wcscpy(check.szItemText, L"Roaming");
-    EXPECT_TRUE(shell_->CheckMenuItem(check));
+    EXPECT_TRUE(shell_->SetMenuCheck(check));
     EXPECT_TRUE(menu_->IsChecked(1));
     check.szItemText[0] = 0;
     check.nPosition = 5;
-    EXPECT_FALSE(shell_->CheckMenuItem(check));
+    EXPECT_FALSE(shell_->SetMenuCheck(check));
     std::strcpy(check.szMenuName, "none");
-    EXPECT_FALSE(shell_->CheckMenuItem(check));
+    EXPECT_FALSE(shell_->SetMenuCheck(check));
 }
 
 }  // namespace

@@ -33,7 +33,7 @@ public:
     bool ModifyButton(const TButtonInfo&) override { return false; }
     bool EnableCommandItem(const TCommandItem&) override { return false; }
     bool RegisterCommandFunction(const TCommandItem&) override { return false; }
-    bool CheckMenuItem(const TMenuCheckInfo&) override { return false; }
+    bool SetMenuCheck(const TMenuCheckInfo&) override { return false; }
 
 private:
     HWND window_;
