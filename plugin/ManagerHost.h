@@ -5,10 +5,10 @@
 // plugin layer includes no shell header and never names the main window.
 //
 // One pure virtual per need, grouped by the part of the shell that answers
-// it. To give a service its real handler when its window lands: add the need
-// here in its group (with the service it serves), implement it in
-// CNurelMainWindow and in the test hosts (tests/support/StubManagerHost.h),
-// and put the handler into the manager's table in place of NotProvidedYet.
+// it. A new need goes here in its group (with the service it serves), is
+// implemented in CNurelMainWindow and in the test hosts
+// (tests/support/StubManagerHost.h), and gets its handler in the manager's
+// table.
 #pragma once
 
 #include <windows.h>

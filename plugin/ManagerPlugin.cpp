@@ -54,14 +54,6 @@ HWND HostWindow()
 // Handlers, in table order. Each answers int handler(TService*, TParam*); the
 // registry ignores the answer, so it matters only to direct callers.
 
-// The handler of every service whose window has not landed yet: the service
-// is registered, so callers find it, and does nothing. Each is replaced in
-// the table below by its own handler when its window comes.
-int __cdecl NotProvidedYet(TService*, TParam*)
-{
-    return 0;
-}
-
 // 1 "manager/Configure/GetString": translates param->pszText in place.
 // The caller's buffer has no stated size: a non-zero wParam gives its
 // capacity in units, otherwise it is taken to hold kCallerTextUnits. Only the
