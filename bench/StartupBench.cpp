@@ -191,7 +191,8 @@ int RunStartup(const std::vector<Program>& programs)
         if (&program == &baseline)
             continue;
         const std::string measure = "start-up to visible window, " + Narrow(program.label);
-        const double limit = program.label.find(L"1000") != std::wstring::npos ? 2.0 : 1.5;
+        // The skin-button rows (the product's and the bare program's floor) share one target.
+        const double limit = program.label.find(L"button") != std::wstring::npos ? 2.0 : 1.5;
         Report(measure.c_str(), cases.Of(Narrow(program.label)), Narrow(baseline.label).c_str(), base, "ms",
                Target::RatioAtMost, limit);
     }

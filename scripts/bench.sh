@@ -28,6 +28,7 @@ run() { "$build/wine-run.sh" "$@" 2>/dev/null | tr -d '\r'; }
 winpath() { local p="Z:$1"; echo "${p//\//\\}"; }
 products="$build/bench/products"
 run "$build/bench/bench_skin.exe" make "$(winpath "$build/Kivra/")" "$(winpath "$products/")"
+cp "$build/bench/bench_bare_platform.exe" "$products/demo/"  # reads the demo's files
 mkdir -p "$products/idle/plugins" && cp "$build/bench/bench_probe.dll" "$products/idle/plugins/"
 
 echo "Kivra benchmarks, $(date -u '+%Y-%m-%d %H:%M UTC'), $(wine --version), pinned to CPU $cpu with taskset," \
@@ -39,6 +40,8 @@ run "$build/bench/bench_skin.exe" read "$(winpath "$products/")"
 run "$build/bench/bench_startup.exe" startup \
     "demo=$(winpath "$products/demo/Kivra.exe")" \
     "1000-button skin=$(winpath "$products/buttons/Kivra.exe")" \
+    "bare + platform loads=$(winpath "$products/demo/bench_bare_platform.exe")" \
+    "bare + 1007 buttons=$(winpath "$build/bench/bench_bare_buttons.exe")" \
     "bare window program=$(winpath "$build/bench/bench_bare.exe")"
 run "$build/bench/bench_startup.exe" idle "$idle" \
     "demo=$(winpath "$products/idle/Kivra.exe")" \
