@@ -4,7 +4,8 @@
 // libraries import their functions from the module named Kivra.exe and must
 // meet the very loader and registry the shell uses. Kivra.exe is a windowed
 // program; this console program starts it beside itself with a pipe as its
-// output, shows what it writes, and ends with its exit code:
+// output, shows what it writes, and ends with its exit code (a check that
+// has not ended after two minutes is ended and answers 1):
 //
 //   kivra-check                           every plugin library and the configured skin
 //   kivra-check plugins [file.dll ...]    plugins\ as the start-up binds it, then the files given
@@ -16,7 +17,13 @@
 #include <cwchar>
 #include <string>
 
+#include "framework/ChildProcess.h"
+
 namespace {
+
+// A check that takes longer than this is stuck (a plugin waiting in
+// LoadPlugin for something that never comes): Kivra.exe is ended.
+constexpr DWORD kCheckLimitMs = 120000;
 
 // An argument quoted the way CommandLineToArgvW reads it back.
 std::wstring Quoted(const std::wstring& argument)
@@ -96,47 +103,39 @@ int wmain(int argc, wchar_t** argv)
     for (int i = help ? argc : 1; i < argc; ++i)
         command += L" " + Quoted(argv[i]);
 
-    SECURITY_ATTRIBUTES inheritable{sizeof(inheritable), nullptr, TRUE};
-    HANDLE readEnd = nullptr, writeEnd = nullptr;
-    if (!::CreatePipe(&readEnd, &writeEnd, &inheritable, 0))
-        return 1;
-    ::SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
-    startup.hStdOutput = writeEnd;
-    startup.hStdError = writeEnd;
-    PROCESS_INFORMATION process{};
-    if (!::CreateProcessW(kivra.c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
-                          &process)) {
-        std::fwprintf(stderr, L"kivra-check: %ls cannot be started (error %lu).\n", kivra.c_str(), ::GetLastError());
-        return 1;
-    }
-    ::CloseHandle(writeEnd);  // the child holds the only write end now: reading ends with it
-    ::CloseHandle(process.hThread);
-
+    // Kivra.exe gets the pipe and nothing else of ours, and is awaited
+    // itself, not the pipe's end: a helper program that a plugin started
+    // with inherited handles may hold the pipe long after Kivra.exe ended.
     const HANDLE output = ::GetStdHandle(STD_OUTPUT_HANDLE);
     std::string pending;
-    char chunk[4096];
-    DWORD got = 0;
-    while (::ReadFile(readEnd, chunk, sizeof(chunk), &got, nullptr) && got > 0) {
-        pending.append(chunk, got);
+    kivra::TChildRun run;
+    run.application = kivra;
+    run.commandLine = command;
+    run.limitMs = kCheckLimitMs;
+    run.onOutput = [&](const char* bytes, size_t size) {
+        pending.append(bytes, size);
         // Whole lines only, so no UTF-8 sequence is split.
         const size_t end = pending.rfind('\n');
         if (end != std::string::npos) {
             Forward(output, pending.substr(0, end + 1));
             pending.erase(0, end + 1);
         }
+    };
+    const kivra::TChildOutcome ran = kivra::RunChildProcess(run);
+    if (!ran.started) {
+        std::fwprintf(stderr, L"kivra-check: %ls cannot be started (error %lu).\n", kivra.c_str(), ran.startError);
+        return 1;
     }
     if (!pending.empty())
         Forward(output, pending);
-    ::CloseHandle(readEnd);
-
-    ::WaitForSingleObject(process.hProcess, INFINITE);
-    DWORD exitCode = 1;
-    ::GetExitCodeProcess(process.hProcess, &exitCode);
-    ::CloseHandle(process.hProcess);
+    if (ran.timedOut) {
+        char message[160];
+        std::snprintf(message, sizeof(message), "kivra-check: Kivra.exe --check did not end within %lu s and was ended.\r\n",
+                      kCheckLimitMs / 1000);
+        Forward(output, message);
+        return 1;
+    }
+    const DWORD exitCode = ran.exitCode;
     if ((exitCode & 0xC0000000u) == 0xC0000000u)
         TellCrash(kivra.substr(0, kivra.size() - std::wcslen(L"Kivra.exe")), exitCode);
     return static_cast<int>(exitCode);

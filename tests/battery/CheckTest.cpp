@@ -2,6 +2,7 @@
 // on generated product folders: what it prints, line by line, and its exit code.
 #include "tests/battery/Battery.h"
 
+#include "framework/ChildProcess.h"
 #include "tests/e2e/KivraRun.h"
 
 #include <gtest/gtest.h>
@@ -14,8 +15,12 @@ using namespace kivra::e2e;
 
 namespace {
 
+// A check that takes longer than this is taken for a hang.
+constexpr DWORD kCheckRunLimitMs = 60000;
+
 struct Ran {
     DWORD exitCode = 0;
+    bool timedOut = false;
     std::string output;
 };
 
@@ -23,31 +28,16 @@ struct Ran {
 Ran RunCheck(const std::wstring& folder, const std::wstring& arguments)
 {
     Ran ran;
-    SECURITY_ATTRIBUTES inheritable{sizeof(inheritable), nullptr, TRUE};
-    HANDLE readEnd = nullptr, writeEnd = nullptr;
-    if (!CreatePipe(&readEnd, &writeEnd, &inheritable, 0))
-        return ran;
-    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = startup.hStdError = writeEnd;
-    std::wstring command = L"\"" + folder + L"kivra-check.exe\" " + arguments;
-    PROCESS_INFORMATION process{};
-    const bool started = CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, folder.c_str(),
-                                        &startup, &process);
-    CloseHandle(writeEnd);
-    char chunk[4096];
-    DWORD got = 0;
-    while (started && ReadFile(readEnd, chunk, sizeof(chunk), &got, nullptr) && got > 0)
-        ran.output.append(chunk, got);
-    CloseHandle(readEnd);
-    if (!started)
-        return ran;
-    WaitForSingleObject(process.hProcess, 60000);
-    GetExitCodeProcess(process.hProcess, &ran.exitCode);
-    CloseHandle(process.hProcess);
-    CloseHandle(process.hThread);
+    kivra::TChildRun run;
+    run.commandLine = L"\"" + folder + L"kivra-check.exe\" " + arguments;
+    run.workingFolder = folder;
+    run.limitMs = kCheckRunLimitMs;
+    run.onOutput = [&](const char* bytes, size_t size) { ran.output.append(bytes, size); };
+    const kivra::TChildOutcome outcome = kivra::RunChildProcess(run);
+    ran.exitCode = outcome.exitCode;
+    ran.timedOut = outcome.timedOut;
+    if (!outcome.started)
+        ran.output = "(kivra-check.exe could not be started: error " + std::to_string(outcome.startError) + ")";
     return ran;
 }
 
@@ -137,12 +127,43 @@ TEST(CheckTest, SaysOfEveryLibraryAndSkinKeyWhatTheShellMakesOfIt)
         SetEnvironmentVariableA("KIVRA_CRASHY_AT", plan.crashyAt.c_str());
         const Ran ran = RunCheck(folder, c.arguments);
         SetEnvironmentVariableA("KIVRA_CRASHY_AT", nullptr);
+        EXPECT_FALSE(ran.timedOut) << c.name << ": kivra-check.exe did not end";
         EXPECT_EQ(ran.exitCode, c.exitCode) << c.name << "\n" << ran.output;
         for (const std::string& line : c.lines)
             EXPECT_NE(ran.output.find(line), std::string::npos) << c.name << ": no \"" << line << "\" in\n" << ran.output;
         for (int attempt = 0; attempt < 20 && !DeleteTree(folder); ++attempt)
             Sleep(100);
     }
+}
+
+// A plugin whose LoadPlugin starts a helper program with inherited handles:
+// the helper holds a copy of the check's output pipe long after Kivra.exe
+// --check ended, and kivra-check.exe still returns with Kivra's answer.
+TEST(CheckTest, ReturnsWhenTheCheckEndsThoughAPluginsHelperHoldsItsOutput)
+{
+    Plan plan = BasePlan();
+    plan.title = L"Battery check helper";
+    plan.crashyAt = "helper";
+    const std::wstring folder = ProductFolder(L"helper");
+    ASSERT_EQ(MakeProduct(folder, plan), "");
+    ASSERT_TRUE(CopyFileW((DemoProductFolder() + L"kivra-check.exe").c_str(), (folder + L"kivra-check.exe").c_str(), FALSE));
+    const std::wstring endEvent = L"KivraLingerEnd" + std::to_wstring(GetCurrentProcessId());
+    HANDLE lingerEnd = CreateEventW(nullptr, TRUE, FALSE, endEvent.c_str());
+    ASSERT_NE(lingerEnd, nullptr);
+    const std::wstring helper = L"\"" + kivra::testing::TestProgramFolder() + L"fixtures\\linger.exe\" " + endEvent;
+    SetEnvironmentVariableA("KIVRA_CRASHY_AT", "helper");
+    SetEnvironmentVariableW(L"KIVRA_CRASHY_HELPER", helper.c_str());
+    const Ran ran = RunCheck(folder, L"plugins");
+    SetEnvironmentVariableA("KIVRA_CRASHY_AT", nullptr);
+    SetEnvironmentVariableW(L"KIVRA_CRASHY_HELPER", nullptr);
+    SetEvent(lingerEnd);
+    CloseHandle(lingerEnd);
+
+    EXPECT_FALSE(ran.timedOut) << "kivra-check.exe waited for the helper's copy of its pipe";
+    EXPECT_EQ(ran.exitCode, 0u) << ran.output;
+    EXPECT_NE(ran.output.find("plugins\\crashy.dll: bound as \"crashy\""), std::string::npos) << ran.output;
+    for (int attempt = 0; attempt < 20 && !DeleteTree(folder); ++attempt)
+        Sleep(100);
 }
 
 }  // namespace
