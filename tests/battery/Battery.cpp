@@ -57,6 +57,7 @@ const char* OutcomeName(Outcome outcome)
     case Outcome::Ended: return "ended";
     case Outcome::LoginCancelled: return "login cancelled";
     case Outcome::Crashed: return "crashed";
+    case Outcome::NotStarted: return "not started";
     case Outcome::Hung: return "hung";
     }
     return "?";
@@ -120,7 +121,7 @@ std::string Utf16File(const std::string& utf8)
 
 std::wstring ProductFolder(const std::wstring& name)
 {
-    return TestProgramFolder() + L"runs\\" + name + L"\\";
+    return testing::ScratchFolder() + L"runs\\" + name + L"\\";
 }
 
 std::string MakeProduct(const std::wstring& folder, const Plan& plan)
@@ -188,7 +189,8 @@ RunResult RunKivra(const std::wstring& folder, const Plan& plan, DWORD limitMs)
         SetEnvironmentVariableW(L"KIVRA_CRASHY_AT", nullptr);
     }
     if (!started) {
-        result.crashReport = "(Kivra.exe could not be started)";
+        result.outcome = kivra.StartError() == ERROR_FILENAME_EXCED_RANGE ? Outcome::NotStarted : Outcome::Hung;
+        result.crashReport = "(Kivra.exe could not be started: error " + std::to_string(kivra.StartError()) + ")";
         return result;
     }
 

@@ -1,7 +1,8 @@
 // The battery's product folders and runs: a small fixture product described
 // by a Plan (config.xml elements, skin sections, language entries, extra
-// files), laid out in runs\<name>\ beside the test program, and one run of the
-// real Kivra.exe in it with a time limit, classified by how it ended.
+// files), laid out in runs\<name>\ of the test program's short scratch
+// folder, and one run of the real Kivra.exe in it with a time limit,
+// classified by how it ended.
 #pragma once
 
 #include <windows.h>
@@ -19,6 +20,7 @@ enum class Outcome {
     Ended,         // ended by itself, without a window and without a crash
     LoginCancelled,  // asked for the stored password, cancelled, then a clean end
     Crashed,       // an exception code as exit code, or a crash report in log\ .
+    NotStarted,    // refused before the start: a path past what CreateProcessW takes
     Hung,          // none of the above within the time limit
 };
 const char* OutcomeName(Outcome outcome);
@@ -57,7 +59,7 @@ struct RunResult {
     std::string crashReport;  // the report's text when one was written
 };
 
-// runs\<name>\ beside the test program.
+// runs\<name>\ in the test program's scratch folder.
 std::wstring ProductFolder(const std::wstring& name);
 // Lays out plan in folder (made afresh), the program files copied
 // in. Returns what could not be made, empty when all was.

@@ -14,6 +14,7 @@
 #include <atomic>
 #include <cstring>
 #include <cstdio>
+#include <cwchar>
 #include <functional>
 #include <map>
 #include <thread>
@@ -25,14 +26,76 @@ namespace {
 using Make = std::function<void(Plan&)>;
 struct Case {
     const char* family;
-    const char* name;
+    std::string name;
     Outcome expected;
     Make make;
 };
 
 constexpr DWORD kLimitMs = 30000;
 constexpr unsigned kSideBySide = 3;
+// The product folder of the row whose Kivra.exe path fits and whose
+// common\config.xml path does not.
 constexpr size_t kDeepFolderChars = 245;
+// The deep working folder's whole length: within what CreateProcessW takes.
+constexpr size_t kDeepWorkingFolderChars = 240;
+// A folder name's longest component used here.
+constexpr size_t kComponentChars = 100;
+
+// The product folder name of case i: "b" and three digits, so that every
+// case's folder has the same length.
+std::wstring CaseFolderName(size_t i)
+{
+    wchar_t name[8];
+    std::swprintf(name, 8, L"b%03u", static_cast<unsigned>(i % 1000));
+    return name;
+}
+
+size_t ProductFolderChars()
+{
+    return ProductFolder(CaseFolderName(0)).size();
+}
+
+// A relative folder of exactly chars characters (at least 1), in components
+// of at most kComponentChars, made of letter.
+std::wstring RelativeFolder(size_t chars, wchar_t letter)
+{
+    std::wstring folder;
+    while (chars > kComponentChars + 1) {
+        folder += std::wstring(kComponentChars, letter) + L"\\";
+        chars -= kComponentChars + 1;
+    }
+    return folder + std::wstring(chars > 0 ? chars : 1, letter);
+}
+
+// The rows whose paths depend on the product folder's real length.
+std::vector<Case> PathRows()
+{
+    const Outcome S = Outcome::Started, B = Outcome::ConfigBroken, N = Outcome::NotStarted;
+    const size_t base = ProductFolderChars();
+    const std::string baseText = " (product folder of " + std::to_string(base) + " characters)";
+    std::vector<Case> rows;
+    if (base + 2 <= kDeepWorkingFolderChars) {
+        const size_t deep = kDeepWorkingFolderChars - base;
+        rows.push_back({"working folder", "a working folder of " + std::to_string(base + deep) + " characters" + baseText, S,
+                        [deep](Plan& s) { s.workingFolder = RelativeFolder(deep, L'w'); s.folders.push_back(s.workingFolder); }});
+    }
+    // Never handed to CreateProcessW (Wine would abort inside the battery):
+    // refused first, whatever the base.
+    rows.push_back({"working folder", "a working folder past MAX_PATH, refused before the start" + baseText, N,
+                    [](Plan& s) { s.workingFolder = RelativeFolder(300, L'x'); }});
+    const size_t runs = ProductFolder(L"").size();
+    if (runs + 2 < kDeepFolderChars) {
+        // Kivra.exe's own path fits; common\config.xml's does not.
+        const size_t name = kDeepFolderChars - runs - 1;
+        rows.push_back({"working folder", "product folder of " + std::to_string(kDeepFolderChars) + " characters, too deep for its paths", B,
+                        [name](Plan& s) { s.folderName = RelativeFolder(name, L'd'); }});
+    } else {
+        rows.push_back({"working folder", "product folder too deep for its paths: no room under " + std::to_string(runs) +
+                                              " characters, refused before the start", N,
+                        [](Plan& s) { s.workingFolder = RelativeFolder(300, L'x'); }});
+    }
+    return rows;
+}
 
 std::string Repeat(const std::string& text, size_t times)
 {
@@ -118,7 +181,7 @@ Make EntityTitle(const std::string& declarations, const std::string& title)
     return Both(Config("title", title), ConfigInsert("<main-frame>", "<!DOCTYPE main-frame [" + declarations + "]>\r\n"));
 }
 
-std::vector<Case> Cases()
+std::vector<Case> FixedRows()
 {
     const Outcome S = Outcome::Started, B = Outcome::ConfigBroken, E = Outcome::Ended, C = Outcome::Crashed,
                   L = Outcome::LoginCancelled;
@@ -302,13 +365,7 @@ std::vector<Case> Cases()
              s.workingFolder = L"elsewhere";
              s.files = {{L"elsewhere\\common\\config.xml", "<broken"}, {L"elsewhere\\common\\main.ico", Junk(10)}};
          }},
-        {"working folder", "a folder 200 characters deep", S, [](Plan& s) { s.workingFolder = std::wstring(100, L'w') + L"\\" + std::wstring(90, L'v'); s.folders.push_back(s.workingFolder); }},
         {"working folder", "product folder with blanks and non-ASCII letters", S, [](Plan& s) { s.folderName = L"Kivra \u00FC\u00E9 \u4E2D\u6587"; }},
-        {"working folder", "product folder too deep for its paths", B, [](Plan& s) {
-             // Kivra.exe's own path fits; common\config.xml's does not.
-             const size_t runs = ProductFolder(L"").size();
-             s.folderName = std::wstring(100, L'd') + L"\\" + std::wstring(kDeepFolderChars - runs - 102, L'e');
-         }},
 
         // --- log folder -------------------------------------------------------------------
         {"log folder", "log a file", S, File(L"log", "not a folder")},
@@ -338,6 +395,14 @@ std::vector<Case> Cases()
     };
 }
 
+std::vector<Case> Cases()
+{
+    std::vector<Case> cases = FixedRows();
+    for (Case& row : PathRows())
+        cases.push_back(std::move(row));
+    return cases;
+}
+
 struct Tally {
     int cases = 0;
     std::map<Outcome, int> outcomes;
@@ -349,7 +414,7 @@ TEST(BatteryTest, EveryProductFolderEndsAsItsRowSaysWithoutHangOrCrash)
     std::vector<Case> cases = Cases();
     char only[128] = {};
     if (GetEnvironmentVariableA("KIVRA_BATTERY_ONLY", only, sizeof(only)) > 0)
-        std::erase_if(cases, [&](const Case& c) { return std::strstr(c.name, only) == nullptr; });
+        std::erase_if(cases, [&](const Case& c) { return c.name.find(only) == std::string::npos; });
     std::vector<RunResult> results(cases.size());
     std::vector<std::string> problems(cases.size());
     std::atomic<size_t> next{0};
@@ -360,7 +425,7 @@ TEST(BatteryTest, EveryProductFolderEndsAsItsRowSaysWithoutHangOrCrash)
             Plan plan = BasePlan();
             plan.title = L"Battery " + std::to_wstring(i);
             cases[i].make(plan);
-            const std::wstring folder = ProductFolder(plan.folderName.empty() ? L"b" + std::to_wstring(i) : plan.folderName);
+            const std::wstring folder = ProductFolder(plan.folderName.empty() ? CaseFolderName(i) : plan.folderName);
             problems[i] = MakeProduct(folder, plan);
             if (problems[i].empty())
                 results[i] = RunKivra(folder, plan, kLimitMs);
@@ -394,7 +459,7 @@ TEST(BatteryTest, EveryProductFolderEndsAsItsRowSaysWithoutHangOrCrash)
     std::sort(slowest.begin(), slowest.end(), [&](size_t a, size_t b) { return results[a].milliseconds > results[b].milliseconds; });
     std::printf("  slowest:");
     for (size_t i = 0; i < std::min<size_t>(5, slowest.size()); ++i)
-        std::printf(" %s (%lu ms);", cases[slowest[i]].name, results[slowest[i]].milliseconds);
+        std::printf(" %s (%lu ms);", cases[slowest[i]].name.c_str(), results[slowest[i]].milliseconds);
     std::printf("\n");
     for (const auto& [family, tally] : families) {
         std::printf("  %-16s %3d:", family.c_str(), tally.cases);

@@ -1,6 +1,6 @@
 // Fixture skins for the skin reader tests: a product-like layout
 // <root>\skin\<name>\skin.xml with small BMP images, and <root>\common\,
-// written by each test below the test's working directory.
+// written by each test into the test program's scratch folder.
 #pragma once
 
 #include <windows.h>
@@ -14,6 +14,7 @@
 #include "tests/support/Bitmaps.h"
 #include "tests/support/ComScope.h"
 #include "tests/support/Files.h"
+#include "tests/support/ScratchFolder.h"
 
 namespace kivra::skintest {
 
@@ -44,20 +45,18 @@ inline std::wstring SkinXml(const std::wstring& body)
            body + L"\n</skin>\n";
 }
 
-// One product folder per test: <cwd>\skin-fixtures\<test>\skin\<skin>\ and
-// <cwd>\skin-fixtures\<test>\common\, made afresh.
+// One product folder per fixture, in the test program's short scratch folder
+// (ScratchFolder.h): <root>\skin\<skin>\ and <root>\common\, made afresh.
 class SkinFixture {
 public:
     explicit SkinFixture(const std::wstring& skinName = L"blue")
     {
-        const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
-        std::string testName = std::string(test->test_suite_name()) + "." + test->name();
-        std::filesystem::path root = std::filesystem::current_path() / L"skin-fixtures" / testName;
-        std::error_code ignored;
-        std::filesystem::remove_all(root, ignored);
-        std::filesystem::create_directories(root / L"skin" / skinName);
-        std::filesystem::create_directories(root / L"common");
-        root_ = WindowsPath(root);
+        static int made = 0;
+        std::wstring root = testing::FreshScratchFolder(L"s" + std::to_wstring(++made));
+        root.pop_back();
+        std::filesystem::create_directories(root + L"\\skin\\" + skinName);
+        std::filesystem::create_directories(root + L"\\common");
+        root_ = root;
         skinFolder_ = root_ + L"\\skin\\" + skinName;
         commonFolder_ = root_ + L"\\common\\";
     }

@@ -1,5 +1,6 @@
 #include "tests/e2e/KivraRun.h"
 
+#include "framework/ChildProcess.h"
 #include "framework/Text.h"
 #include "tests/support/Bitmaps.h"
 #include "tests/support/DialogSearch.h"
@@ -69,6 +70,12 @@ std::string SkinXml(const FixtureOptions& o)
            "  </backgroud>\r\n";
     xml += "  <backgroudmain-frame>\r\n    <load-plugin-order>" + Utf8(o.loadOrder) +
            "</load-plugin-order>\r\n  </backgroudmain-frame>\r\n";
+    if (o.withTrayMenu)
+        xml += "  <menu name=\"tray\">\r\n    <item name=\"open\" string=\"Open\" service=\"manager/ShowMainWindow\"/>\r\n"
+               "    <item name=\"dropzone\" string=\"Drop zone (&amp;D)\"/>\r\n  </menu>\r\n"
+               "  <float-dlg>\r\n    <show-window>false</show-window>\r\n    <enable-menu-item>true</enable-menu-item>\r\n"
+               "    <normal-transparent-layer>160</normal-transparent-layer>\r\n"
+               "    <hover-transparent-layer>240</hover-transparent-layer>\r\n  </float-dlg>\r\n";
     xml += "  <plugin name=\"probe_a\" background-color=\"10,20,30\" mask-color=\"1,2,3\""
            " background-image=\"back.bmp\">\r\n    <control name=\"label\" rect=\"1,2,30,40\"/>\r\n"
            "  </plugin>\r\n";
@@ -171,7 +178,7 @@ bool CopyTree(const std::wstring& from, const std::wstring& to, const std::vecto
 
 DemoProductCopy::DemoProductCopy(const wchar_t* name)
 {
-    const std::wstring runs = TestProgramFolder() + L"runs\\";
+    const std::wstring runs = testing::ScratchFolder() + L"runs\\";
     MakeFolder(runs);
     folder_ = runs + name + L"\\";
     DeleteTree(folder_);
@@ -198,7 +205,7 @@ std::vector<unsigned char> MakeIconFile(COLORREF colour)
 
 FixtureProduct::FixtureProduct(const wchar_t* name, const FixtureOptions& options)
 {
-    const std::wstring runs = TestProgramFolder() + L"runs\\";
+    const std::wstring runs = testing::ScratchFolder() + L"runs\\";
     MakeFolder(runs);
     folder_ = runs + name + L"\\";
     DeleteTree(folder_);
@@ -258,11 +265,19 @@ bool KivraProcess::Start(const std::wstring& folder, const std::wstring& probeLo
     SetEnvironmentVariableW(L"KIVRA_MODEM_STATE", modemState);
     std::wstring command = L"\"" + folder + L"Kivra.exe\"";
     const std::wstring cwd = workingFolder.empty() ? folder : workingFolder;
+    // Past CreateProcessW's limits Wine may abort inside this process.
+    if (!FitsProcessLimits(command, cwd)) {
+        SetEnvironmentVariableW(kProbeLogVariable, nullptr);
+        SetEnvironmentVariableW(L"KIVRA_MODEM_STATE", nullptr);
+        startError_ = ERROR_FILENAME_EXCED_RANGE;
+        return false;
+    }
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info{};
     const BOOL ok = CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, cwd.c_str(),
                                    &startup, &info);
+    startError_ = ok ? 0 : GetLastError();
     SetEnvironmentVariableW(kProbeLogVariable, nullptr);
     SetEnvironmentVariableW(L"KIVRA_MODEM_STATE", nullptr);
     if (!ok)

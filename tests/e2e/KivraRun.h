@@ -10,6 +10,7 @@
 
 #include "tests/e2e/ProbeProtocol.h"
 #include "tests/support/Files.h"
+#include "tests/support/ScratchFolder.h"
 #include "tests/support/TestProgram.h"
 
 namespace kivra::e2e {
@@ -29,7 +30,8 @@ bool DeleteTree(const std::wstring& folder);
 bool CopyTree(const std::wstring& from, const std::wstring& to, const std::vector<std::wstring>& skip = {});
 
 // A copy of the demo product as the build lays it out (build/Kivra\), without
-// its log folder and database, in runs\<name>\ beside the test program.
+// its log folder and database, in runs\<name>\ of the test program's short
+// scratch folder.
 class DemoProductCopy {
 public:
     explicit DemoProductCopy(const wchar_t* name);
@@ -61,6 +63,7 @@ struct FixtureOptions {
     std::wstring loadOrder = L"probe_b probe_a";
     std::wstring logLevels;                    // main-frame/enble-log-level, empty: absent
     bool withLogoFile = true;                  // common\logo.ico present (config.xml names it anyway)
+    bool withTrayMenu = false;                 // a tray menu: "Open" and the drop-zone item, the drop zone hidden at first
 };
 
 // Colours of the fixture skin's background picture.
@@ -72,8 +75,8 @@ constexpr int kFixtureCornerCut = 40;  // the top-left triangle x + y < 40 is ma
 
 // A product folder made for one test: Kivra.exe, the three libraries, the
 // fixture product files and the probe plugins (the options say which). Made
-// below the folder "runs\" beside the test program; removed again by the
-// destructor.
+// below "runs\" in the test program's short scratch folder; removed again by
+// the destructor.
 class FixtureProduct {
 public:
     explicit FixtureProduct(const wchar_t* name, const FixtureOptions& options = {});
@@ -115,12 +118,15 @@ public:
     bool WaitForExit(DWORD timeoutMs);
     bool Running() const;
     DWORD ExitCode() const;
+    // Why Start failed (ERROR_FILENAME_EXCED_RANGE: a path past CreateProcessW's limits).
+    DWORD StartError() const { return startError_; }
     // Sends WM_CLOSE to window and waits for the end; kills it as a last resort.
     bool CloseAndWait(HWND window, DWORD timeoutMs = 15000);
 
 private:
     HANDLE process_ = nullptr;
     DWORD id_ = 0;
+    DWORD startError_ = 0;
 };
 
 // The first visible top-level window of the process whose title is title

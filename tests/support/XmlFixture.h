@@ -1,5 +1,6 @@
-// Fixture files for the configuration tests: folders under the test's working
-// directory, XML written as UTF-8, small BMP pictures, and COM for the thread.
+// Fixture files for the configuration tests: folders in the test program's
+// scratch folder, XML written as UTF-8, small BMP pictures, and COM for the
+// thread.
 #pragma once
 
 #include <windows.h>
@@ -11,22 +12,17 @@
 #include "tests/support/Bitmaps.h"
 #include "tests/support/ComScope.h"
 #include "tests/support/Files.h"
+#include "tests/support/ScratchFolder.h"
 
 namespace kivra::testing {
 
-// An empty folder "xml-fixtures\<name>\" below the working directory, made
-// afresh; Path() is absolute and ends with a backslash.
+// An empty folder "x\<name>\" in the scratch folder, made afresh; Path() is
+// absolute and ends with a backslash.
 class FixtureFolder {
 public:
     explicit FixtureFolder(const wchar_t* name)
     {
-        std::filesystem::path folder = std::filesystem::current_path() / L"xml-fixtures" / name;
-        std::error_code ignored;
-        std::filesystem::remove_all(folder, ignored);
-        std::filesystem::create_directories(folder);
-        path_ = WindowsPath(folder);
-        if (path_.empty() || path_.back() != L'\\')
-            path_ += L'\\';
+        path_ = FreshScratchFolder(std::wstring(L"x\\") + name);
     }
     const std::wstring& Path() const { return path_; }
     std::wstring operator/(const std::wstring& relative) const { return path_ + relative; }
