@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cwchar>
@@ -12,6 +13,38 @@
 namespace kivra {
 
 namespace {
+
+RECT WorkAreaOf(HMONITOR monitor)
+{
+    MONITORINFO info{};
+    info.cbSize = sizeof(info);
+    if (monitor == nullptr || !::GetMonitorInfoW(monitor, &info))
+        ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &info.rcWork, 0);
+    return info.rcWork;
+}
+
+TWaitParent DescribeParent(HWND parent)
+{
+    TWaitParent described;
+    described.visible = ::IsWindowVisible(parent) != FALSE;
+    described.iconic = ::IsIconic(parent) != FALSE;
+    ::GetWindowRect(parent, &described.window);
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof(placement);
+    described.restored = ::GetWindowPlacement(parent, &placement) ? placement.rcNormalPosition : described.window;
+    // The restored rectangle is in workspace coordinates (from the work
+    // area's corner) unless the window is a tool window.
+    HMONITOR monitor = ::MonitorFromRect(&described.restored, MONITOR_DEFAULTTONEAREST);
+    described.workArea = WorkAreaOf(monitor);
+    if ((::GetWindowLongW(parent, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) == 0) {
+        MONITORINFO info{};
+        info.cbSize = sizeof(info);
+        if (::GetMonitorInfoW(monitor, &info))
+            ::OffsetRect(&described.restored, info.rcWork.left - info.rcMonitor.left,
+                         info.rcWork.top - info.rcMonitor.top);
+    }
+    return described;
+}
 
 // The life of one opening: closed -> starting (OpenWaitDialog won the swap)
 // -> open (the window exists) -> closed (the thread ended it).
@@ -175,6 +208,20 @@ POINT WaitDialogPosition(const RECT& parentArea, SIZE dialog, float horizontal, 
             parentArea.top + TruncatedOffset(freeHeight, vertical, kDefaultVerticalFactor)};
 }
 
+RECT WaitParentArea(const TWaitParent& parent)
+{
+    if (!parent.visible)
+        return parent.workArea;
+    return parent.iconic ? parent.restored : parent.window;
+}
+
+POINT KeepInside(POINT at, SIZE size, const RECT& workArea)
+{
+    at.x = std::max<LONG>(workArea.left, std::min<LONG>(at.x, workArea.right - size.cx));
+    at.y = std::max<LONG>(workArea.top, std::min<LONG>(at.y, workArea.bottom - size.cy));
+    return at;
+}
+
 // ---------------------------------------------------------------------------
 // Opening and closing
 
@@ -299,8 +346,11 @@ SIZE CWaitDlg::Place(const WaitSnapshot& settings)
     const SIZE size = WaitDialogSize(WindowRect(), settings.sizeRect);
     RECT area{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
     if (parent_ != nullptr && parent_ != ::GetDesktopWindow())
-        ::GetWindowRect(parent_, &area);
-    const POINT at = WaitDialogPosition(area, size, settings.horizontal, settings.vertical);
+        area = WaitParentArea(DescribeParent(parent_));
+    POINT at = WaitDialogPosition(area, size, settings.horizontal, settings.vertical);
+    // Whatever the parent's place, the dialog is seen whole on one screen.
+    const RECT wanted{at.x, at.y, at.x + size.cx, at.y + size.cy};
+    at = KeepInside(at, size, WorkAreaOf(::MonitorFromRect(&wanted, MONITOR_DEFAULTTONEAREST)));
     Move(at.x, at.y, size.cx, size.cy);
     return size;
 }

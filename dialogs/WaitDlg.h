@@ -105,6 +105,21 @@ SIZE WaitDialogSize(const RECT& window, const RECT& sizeRect);
 // horizontal factor, the free height times the vertical one, truncated toward
 // zero. A factor that is not a finite number counts as its default.
 POINT WaitDialogPosition(const RECT& parentArea, SIZE dialog, float horizontal, float vertical);
+// What placing the dialog needs to know of its parent window.
+struct TWaitParent {
+    bool visible = true;
+    bool iconic = false;
+    RECT window = {};    // its window rectangle (about -32000 while minimised)
+    RECT restored = {};  // its restored rectangle, in screen coordinates
+    RECT workArea = {};  // the work area of the monitor it is, or was last, on
+};
+// The area the dialog is placed over: the window's rectangle; while it is
+// minimised its restored one; while it is hidden (in the tray) the work area.
+RECT WaitParentArea(const TWaitParent& parent);
+// at moved as little as needed for a dialog of size to lie wholly inside
+// workArea (its top-left corner inside when it is larger).
+POINT KeepInside(POINT at, SIZE size, const RECT& workArea);
+
 // The top that centres a text of textHeight in a dialog of dialogHeight.
 constexpr int CentredTextTop(int dialogHeight, int textHeight) { return (dialogHeight - textHeight) / 2; }
 

@@ -50,6 +50,33 @@ TEST(WaitPlacementTest, FactorsPlaceAndOnlyARealSizeRectangleSizes)
     EXPECT_EQ(moved.y, 252);
 }
 
+// Wherever the parent is, the dialog is seen whole: over the window, over its
+// restored place while minimised, on the work area while it is in the tray.
+TEST(WaitPlacementTest, TheDialogLiesWhollyOnTheWorkAreaWhereverItsParentIs)
+{
+    const RECT work{0, 0, 1280, 994};
+    const RECT minimised{-32000, -32000, -31840, -31976};
+    struct Case {
+        const char* parent;
+        TWaitParent described;
+        SIZE size;
+        POINT at;
+    } cases[] = {
+        {"shown", {true, false, {100, 100, 900, 700}, {100, 100, 900, 700}, work}, {300, 60}, {350, 302}},
+        {"in the tray", {false, true, minimised, {100, 100, 900, 700}, work}, {300, 60}, {490, 350}},
+        {"minimised, not hidden", {true, true, minimised, {200, 150, 1000, 750}, work}, {300, 60}, {450, 352}},
+        {"hidden, not minimised", {false, false, {100, 100, 900, 700}, {100, 100, 900, 700}, work}, {300, 60}, {490, 350}},
+        {"half off the screen", {true, false, {1100, 900, 1900, 1500}, {1100, 900, 1900, 1500}, work}, {300, 60}, {980, 934}},
+        {"larger than the screen", {true, false, {0, 0, 800, 600}, {0, 0, 800, 600}, work}, {1500, 1100}, {0, 0}},
+    };
+    for (const Case& c : cases) {
+        const POINT placed = WaitDialogPosition(WaitParentArea(c.described), c.size, 0.5f, 0.375f);
+        const POINT at = KeepInside(placed, c.size, work);
+        EXPECT_EQ(at.x, c.at.x) << c.parent;
+        EXPECT_EQ(at.y, c.at.y) << c.parent;
+    }
+}
+
 TEST(WaitSettingsTest, AReplacedBrushLivesWhileTheDialogStillPaintsWithIt)
 {
     WaitSettings settings;
@@ -73,9 +100,9 @@ TEST(WaitSettingsTest, AReplacedBrushLivesWhileTheDialogStillPaintsWithIt)
     EXPECT_EQ(GetObjectType(settings.Snapshot().brush.get()), static_cast<DWORD>(OBJ_BRUSH));
 }
 
-// The open dialog over an 800 x 600 parent at (0, 0) of this thread, which
-// never pumps while the dialog runs: everything the test sees comes from the
-// wait thread.
+// The open dialog over a shown 800 x 600 parent at (0, 0) of this thread,
+// which never pumps while the dialog runs: everything the test sees comes from
+// the wait thread.
 class WaitDialogTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -84,6 +111,7 @@ protected:
         parent_ = CreateWindowExW(0, L"STATIC", L"Wait Parent", WS_POPUP, 0, 0, 800, 600, nullptr, nullptr, nullptr,
                                   nullptr);
         ASSERT_NE(parent_, nullptr);
+        ShowWindow(parent_, SW_SHOWNOACTIVATE);
     }
     void TearDown() override
     {
@@ -140,6 +168,25 @@ TEST_F(WaitDialogTest, OpensPlacedOverItsParentWithoutABarAndClosesOnRequest)
     EXPECT_TRUE(IsWindow(dialog));
     ShowWaitTipWindow(parent_, false);
     EXPECT_TRUE(WaitFor([&] { return !IsWindow(dialog) && !WaitDialogActive(); }));
+}
+
+TEST_F(WaitDialogTest, AParentHiddenInTheTrayPutsTheDialogOnTheWorkArea)
+{
+    // As the main window goes to the tray: minimised, then hidden.
+    ShowWindow(parent_, SW_MINIMIZE);
+    ShowWindow(parent_, SW_HIDE);
+    SetWaitDlgRect(0, 0, 300, 60);
+    ShowWaitTipWindow(parent_, true);
+    HWND dialog = OpenDialog();
+    ASSERT_NE(dialog, nullptr);
+    RECT rect, work;
+    GetWindowRect(dialog, &rect);
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    EXPECT_GE(rect.left, work.left);
+    EXPECT_GE(rect.top, work.top);
+    EXPECT_LE(rect.right, work.right);
+    EXPECT_LE(rect.bottom, work.bottom);
+    EXPECT_EQ(rect.right - rect.left, 300);
 }
 
 TEST_F(WaitDialogTest, BarAndTextFollowTheSettingsWithinASecond)
