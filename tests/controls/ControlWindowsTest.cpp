@@ -5,8 +5,12 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <functional>
+#include <vector>
+
 #include "controls/ImageButton.h"
 #include "controls/ImageStrip.h"
+#include "controls/MenuBand.h"
 #include "controls/MenuEx.h"
 #include "controls/StatusBarEx.h"
 #include "controls/ToolBarEx.h"
@@ -219,6 +223,155 @@ TEST_F(ControlHost, TheIdleTextFillsTheMessagePaneUnlessAHintShows)
     noMessagePane.SetPanes({1200});
     noMessagePane.OnIdleUpdate();
     EXPECT_EQ(noMessagePane.PaneText(0), L"");
+}
+
+TEST(MenuBandMnemonicTest, TheLetterAfterTheAmpersandOrElseTheFirstLetter)
+{
+    const std::vector<std::wstring> marked = {L"&File", L"Vi&ew", L"Tom && &Jerry", L"&&Co"};
+    const std::vector<std::wstring> plain = {L"File", L"View"};
+    const struct {
+        const std::vector<std::wstring>* labels;
+        wchar_t key;
+        int found;
+    } cases[] = {
+        {&marked, L'f', 0}, {&marked, L'E', 1}, {&marked, L'j', 2},
+        {&marked, L'c', -1},  // "&&" is a plain ampersand
+        {&marked, L'v', -1},  // with mnemonics, first letters do not count
+        {&plain, L'v', 1},    // without any, they do
+        {&plain, 0, -1},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(FindMnemonic(*c.labels, c.key), c.found) << static_cast<char>(c.key);
+}
+
+// A band of three menus, "&File", "&View", "&Help", on a host that notes the
+// menus that open and the commands chosen.
+class BandHost : public CWindow {
+public:
+    std::vector<HMENU> opened;
+    std::vector<UINT> chosen;
+
+protected:
+    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override
+    {
+        if (msg == WM_INITMENUPOPUP)
+            opened.push_back(reinterpret_cast<HMENU>(wParam));
+        if (msg == WM_COMMAND && LOWORD(wParam) != 0)
+            chosen.push_back(LOWORD(wParam));
+        return CWindow::WindowProc(msg, wParam, lParam);
+    }
+};
+
+// One key of a script, given on its own timer tick as the user would: the
+// owner's SC_KEYMENU (0 for a lone Alt or F10, else Alt+letter), or a key
+// pressed while the band or one of its menus has the keyboard.
+struct BandKeyStep {
+    enum Kind { KeyMenu, Key, SysKey } kind;
+    WPARAM value;
+};
+
+struct BandScript {
+    CMenuBand* band = nullptr;
+    std::vector<BandKeyStep> steps;
+    size_t next = 0;
+    std::vector<int> selectedAfter;  // the band's selection after each step, seen at the next tick
+    bool cuesWhileSelected = true;   // the underlines showed whenever a title was selected
+    bool done = false;
+};
+BandScript* g_script = nullptr;
+
+void CALLBACK RunBandStep(HWND, UINT, UINT_PTR, DWORD)
+{
+    BandScript* script = g_script;
+    if (script == nullptr || script->done)
+        return;
+    if (script->next > 0) {
+        const int selected = script->band->SelectedIndex();
+        script->selectedAfter.push_back(selected);
+        script->cuesWhileSelected = script->cuesWhileSelected && (selected < 0 || script->band->CuesShown());
+    }
+    if (script->next >= script->steps.size()) {
+        script->done = true;
+        return;
+    }
+    // The index moves first: a step that opens a menu runs the next ticks
+    // inside that menu's loop.
+    const BandKeyStep step = script->steps[script->next++];
+    if (step.kind == BandKeyStep::KeyMenu)
+        script->band->OnKeyMenu(static_cast<wchar_t>(step.value));
+    else
+        ::PostMessageW(script->band->Handle(), step.kind == BandKeyStep::Key ? WM_KEYDOWN : WM_SYSKEYDOWN, step.value, 0);
+}
+
+TEST(MenuBandTest, ReachedFromTheKeyboardAsAMenuBarIs)
+{
+    test::EnsureCommonControls();
+    using K = BandKeyStep;
+    const struct {
+        const char* name;
+        std::vector<BandKeyStep> steps;
+        std::vector<int> selectedAfter;
+        std::vector<int> opened;  // menu indices in the order they opened
+        std::vector<UINT> chosen;
+    } cases[] = {
+        {"F10 selects File; Right, Down open View; Esc closes it, Esc leaves",
+         {{K::KeyMenu, 0}, {K::Key, VK_RIGHT}, {K::Key, VK_DOWN}, {K::Key, VK_ESCAPE}, {K::Key, VK_ESCAPE}},
+         {0, 1, 1, 1, -1}, {1}, {}},
+        {"Alt+V opens View; Right goes on to Help, Left back to View; Enter takes its first item",
+         {{K::KeyMenu, L'v'}, {K::Key, VK_RIGHT}, {K::Key, VK_LEFT}, {K::Key, VK_RETURN}},
+         {1, 2, 1, -1}, {1, 2, 1}, {2001}},
+        {"Left wraps from File to Help; the mnemonic letter alone opens File; Alt leaves",
+         {{K::KeyMenu, 0}, {K::Key, VK_LEFT}, {K::Key, L'F'}, {K::Key, VK_ESCAPE}, {K::SysKey, VK_MENU}},
+         {0, 2, 0, 0, -1}, {0}, {}},
+        {"Alt+Z, a letter no title has, opens nothing", {{K::KeyMenu, L'z'}}, {-1}, {}, {}},
+    };
+    for (const auto& c : cases) {
+        BandHost host;
+        ASSERT_TRUE(host.Create(0, test::TestWindowClass(), L"band host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10,
+                                400, 300, nullptr));
+        ::SetForegroundWindow(host.Handle());
+        CMenuBand band;
+        ASSERT_TRUE(band.Create(host.Handle(), 0xE7FF));
+        std::vector<std::unique_ptr<CMenuEx>> menus;
+        const wchar_t* labels[] = {L"&File", L"&View", L"&Help"};
+        for (UINT i = 0; i < 3; ++i) {
+            menus.push_back(std::make_unique<CMenuEx>(host.Handle()));
+            ::AppendMenuW(menus.back()->Handle(), MF_STRING, 1001 + 1000 * i, L"&First");
+            ::AppendMenuW(menus.back()->Handle(), MF_STRING, 1002 + 1000 * i, L"&Second");
+            band.AddMenu(labels[i], menus.back().get());
+        }
+        const bool systemCues = [] { BOOL on = FALSE; return SystemParametersInfoW(SPI_GETKEYBOARDCUES, 0, &on, 0) && on; }();
+        EXPECT_EQ(band.CuesShown(), systemCues) << "underlines before the keyboard is used";
+
+        BandScript script;
+        script.band = &band;
+        script.steps = c.steps;
+        g_script = &script;
+        const UINT_PTR timer = ::SetTimer(nullptr, 0, 150, RunBandStep);
+        for (const DWORD start = ::GetTickCount(); !script.done && ::GetTickCount() - start < 10000;) {
+            MSG msg;
+            while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+                ::TranslateMessage(&msg);
+                ::DispatchMessageW(&msg);
+            }
+            ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+        }
+        ::KillTimer(nullptr, timer);
+        g_script = nullptr;
+
+        std::vector<int> opened;
+        for (HMENU menu : host.opened)
+            for (int i = 0; i < 3; ++i)
+                if (menus[i]->Handle() == menu)
+                    opened.push_back(i);
+        EXPECT_TRUE(script.done) << c.name;
+        EXPECT_EQ(script.selectedAfter, c.selectedAfter) << c.name;
+        EXPECT_TRUE(script.cuesWhileSelected) << c.name << ": the underlines show while the keyboard uses the band";
+        EXPECT_EQ(opened, c.opened) << c.name;
+        EXPECT_EQ(host.chosen, c.chosen) << c.name;
+        EXPECT_EQ(band.CuesShown(), systemCues) << c.name << ": the underlines go with the keyboard selection";
+        EXPECT_NE(::GetFocus(), band.Handle()) << c.name << ": the focus goes back";
+    }
 }
 
 }  // namespace
