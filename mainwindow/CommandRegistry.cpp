@@ -245,12 +245,28 @@ int CommandRegistry::SetPaneTextById(unsigned id, const wchar_t* text, HICON ico
     return static_cast<int>(statusBar_->SetPaneIcon(pane, icon));
 }
 
+std::vector<unsigned> CommandRegistry::DropCallbacksRunningCodeIn(const TCodeRange& code)
+{
+    std::vector<unsigned> dropped;
+    for (auto& [id, entry] : commands_)
+        if (entry.callback != nullptr && code.Holds(reinterpret_cast<const void*>(entry.callback))) {
+            entry.callback = nullptr;
+            dropped.push_back(id);
+        }
+    return dropped;
+}
+
 CommandRegistry& GetCommandRegistry()
 {
     std::unique_ptr<CommandRegistry>& registry = TheCommandRegistry();
     if (!registry)
         registry = std::make_unique<CommandRegistry>();
     return *registry;
+}
+
+CommandRegistry* ExistingCommandRegistry()
+{
+    return TheCommandRegistry().get();
 }
 
 void DestroyCommandRegistry()

@@ -31,6 +31,7 @@
 #include <vector>
 
 #include "kivra_plugin.h"
+#include "plugin/LibraryLeftovers.h"
 
 namespace kivra {
 
@@ -92,6 +93,9 @@ public:
     void Check(bool checked, unsigned id);
     // The entry's tooltip; false (and empty) when there is no entry.
     bool GetTooltip(unsigned id, std::wstring* tooltip) const;
+    // Clears every callback whose code lies in code (a plugin library about
+    // to be freed); answers the ids of the commands that had one.
+    std::vector<unsigned> DropCallbacksRunningCodeIn(const TCodeRange& code);
 
     // --- Menus ---------------------------------------------------------------
     CMenuEx* MenuByName(const char* name) const;
@@ -136,6 +140,8 @@ private:
 
 // The process's command registry, made on first use.
 CommandRegistry& GetCommandRegistry();
+// The same, or null when there is none (before the first use, after the shutdown).
+CommandRegistry* ExistingCommandRegistry();
 // Releases it with its menus and bars (the main window's shutdown).
 void DestroyCommandRegistry();
 

@@ -6,12 +6,14 @@
 #include "framework/Handles.h"
 #include "framework/ModulePath.h"
 #include "framework/Text.h"
+#include "plugin/LibraryLeftovers.h"
 #include "plugin/ServiceRegistry.h"
 
 #include <cstring>
 #include <cwchar>
 #include <memory>
 #include <new>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -88,12 +90,29 @@ BindOutcome WhyNotLoaded(const wchar_t* path, unsigned short* machine)
 }
 
 void (*g_releaseHandler)(HMODULE) = nullptr;
+void (*g_leftoverNote)(const wchar_t* line) = nullptr;
 
-// Frees a plugin library; first the release handler (the bus) forgets every
-// listener whose code lies in it, so that none can be called once the code is
-// gone.
+void Note(const std::wstring& line)
+{
+    if (g_leftoverNote != nullptr)
+        g_leftoverNote(line.c_str());
+}
+
+// Frees a plugin library. First nothing may be left that runs its code: this
+// thread's windows whose procedure lies in it are destroyed, the service
+// records whose handler does are removed (each said in a note), and the
+// release handler (the shell) has the bus forget the listeners and the
+// commands the callbacks that lie in it.
 void ReleasePluginLibrary(HMODULE module)
 {
+    const TCodeRange code = ModuleCodeRange(module);
+    const std::wstring name = LibraryFileName(module);
+    for (const std::wstring& line : DestroyWindowsRunningCodeIn(code, name.c_str()))
+        Note(line);
+    if (CServiceRegistry* registry = CServiceRegistry::ExistingRegistry())
+        for (const std::string& service : registry->RemoveServicesRunningCodeIn(code.begin, code.end))
+            Note(name + L" was freed with the handler of service \"" + std::wstring(service.begin(), service.end()) +
+                 L"\" still registered: removed");
     if (g_releaseHandler != nullptr)
         g_releaseHandler(module);
     ForgetModule(module);
@@ -222,6 +241,11 @@ int BindAndTell(CServiceRegistry* registry, const wchar_t* path, const BindObser
 void SetLibraryReleaseHandler(void (*handler)(HMODULE library))
 {
     g_releaseHandler = handler;
+}
+
+void SetLibraryLeftoverNote(void (*note)(const wchar_t* line))
+{
+    g_leftoverNote = note;
 }
 
 int BindPlugin(CServiceRegistry* registry, const PluginEntryPoints& builtIn)

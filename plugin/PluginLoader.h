@@ -63,9 +63,14 @@ int BindPlugin(CServiceRegistry* registry, const wchar_t* path, BindReport* repo
 int BindPlugin(CServiceRegistry* registry, const PluginEntryPoints& builtIn);
 
 // Called with every plugin library right before it is freed, refused or
-// unloaded (the shell has the bus forget the listeners whose code lies in
-// it); none by default.
+// unloaded, after the loader destroyed this thread's windows and removed the
+// service records that run its code (LibraryLeftovers.h): the shell has the
+// bus forget the listeners and the commands the callbacks whose code lies in
+// it. None by default.
 void SetLibraryReleaseHandler(void (*handler)(HMODULE library));
+// Told one line for each window and service record that still ran a freed
+// library's code (the shell writes them to its log). None by default.
+void SetLibraryLeftoverNote(void (*note)(const wchar_t* line));
 
 // Binds the libraries named in orderText (file names without folder and
 // ".dll", separated by blanks, commas or semicolons), in list order, from

@@ -191,6 +191,20 @@ void CServiceRegistry::RemoveServicesOf(const CPluginInterface* plugin)
     });
 }
 
+std::vector<std::string> CServiceRegistry::RemoveServicesRunningCodeIn(std::uintptr_t codeBegin, std::uintptr_t codeEnd)
+{
+    std::vector<std::string> removed;
+    services_.remove_if([&](const std::unique_ptr<TService>& service) {
+        const auto handler = reinterpret_cast<std::uintptr_t>(service->pfnHandler);
+        if (handler < codeBegin || handler >= codeEnd)
+            return false;
+        removed.emplace_back(service->szName, strnlen(service->szName, sizeof(service->szName)));
+        Unindex(service.get());
+        return true;
+    });
+    return removed;
+}
+
 CServiceRegistry::CallStep CServiceRegistry::CallOne(TService* service, TParam* param, std::string_view name) const
 {
     const auto found = byName_.find(name);

@@ -17,6 +17,7 @@
 #include <windows.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <list>
 #include <memory>
@@ -84,6 +85,9 @@ public:
     // its LoadPlugin ran, or a library about to be freed, leaves no handler
     // behind that points into unloaded code.
     void RemoveServicesOf(const CPluginInterface* plugin);
+    // Removes every stored record whose handler lies in [codeBegin, codeEnd),
+    // whoever registered it (a library about to be freed); answers their names.
+    std::vector<std::string> RemoveServicesRunningCodeIn(std::uintptr_t codeBegin, std::uintptr_t codeEnd);
 
     // Calls each name of service->szName in order (see the .cpp for the rules).
     // Returns 1 when every name was found or the list was empty, 0 at the first

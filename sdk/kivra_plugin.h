@@ -20,6 +20,22 @@
 //   4. ... services are called, each on the user-interface thread ...
 //   5. UnloadPlugin()               once at shutdown, newest plugin first and
 //                                   "manager" last; the library is freed next.
+//                                   It must destroy every window the plugin
+//                                   made (panels, pages, hidden helpers) and
+//                                   put back every window procedure it
+//                                   replaced, unsubscribe its bus listeners
+//                                   and stop its threads and timers: no code
+//                                   of the library may be reachable once it
+//                                   returns. The main window takes no input
+//                                   meanwhile. Whatever is left is undone
+//                                   before the library is freed and written
+//                                   to the log: this thread's windows whose
+//                                   procedure (window, class or dialog
+//                                   procedure) lies in the library are
+//                                   destroyed, service records whose handler
+//                                   lies in it are removed, command callbacks
+//                                   (TCommandFunction) in it are dropped, its
+//                                   bus listeners forgotten.
 //   ExecuteService must be exported but is never called by the host.
 //
 //   The manager's 31 services (below) are there before any library loads, so

@@ -146,6 +146,30 @@ TEST(StartupTest, PluginsAreUnloadedNewestFirstWhileTheBusStillRuns)
     EXPECT_NE(lines[unloadB[0]].find("post=1"), std::string::npos) << lines[unloadB[0]];
 }
 
+// probe_a leaves a window and a command callback behind and queues a click
+// on the window as it unloads; probe_b, unloaded after probe_a's library is
+// freed, pumps the waiting messages. Nothing of probe_a may run then.
+TEST(StartupTest, WhatAPluginLeavesBehindGoesBeforeItsLibrary)
+{
+    FixtureProduct product(L"leftovers", Titled(L"Kivra Probe Leftovers"));
+    ASSERT_TRUE(product.Ready());
+    KivraProcess kivra;
+    SetEnvironmentVariableW(kProbeLeftoversVariable, L"1");
+    HWND window = kivra.StartAndWaitForWindow(product.Folder(), L"Kivra Probe Leftovers", product.ProbeLog());
+    SetEnvironmentVariableW(kProbeLeftoversVariable, nullptr);
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(kivra.CloseAndWait(window));
+    EXPECT_EQ(kivra.ExitCode(), 0u) << "a crash in freed code ends it with its exception code";
+
+    const auto lines = ReadLines(product.ProbeLog());
+    EXPECT_EQ(LinesWith(lines, "probe_b pumped").size(), 1u);
+    EXPECT_TRUE(LinesWith(lines, "probe_a leftover").empty()) << "the queued click reached probe_a's window";
+    const auto log = ReadLines(product.Folder() + L"log\\ostel.log");
+    EXPECT_EQ(LinesWith(log, "probe_a.dll was freed with a window still running its code (class \"KivraProbeLeftover\", "
+                             "text \"Leftover panel\"): destroyed").size(), 1u);
+    EXPECT_EQ(LinesWith(log, "probe_a.dll was freed with the callback of command 4000 still set: dropped").size(), 1u);
+}
+
 TEST(StartupTest, SecondInstanceBringsTheFirstForwardAndEnds)
 {
     FixtureProduct product(L"single", Titled(L"Kivra Probe Single"));
