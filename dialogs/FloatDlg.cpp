@@ -173,6 +173,8 @@ LRESULT CFloatDlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
         OnLButtonDown(lParam);
         return result;
     }
+    case WM_MOUSEACTIVATE:  // a click never activates it (see the header)
+        return MA_NOACTIVATE;
     case WM_RBUTTONDOWN:  // the tray menu, as for a right click on the tray icon
         PostTrayClick(WM_RBUTTONUP);
         return 0;

@@ -9,6 +9,11 @@
 // Start-up makes it with the desktop as parent and hides it; the skin's
 // float-dlg section sets its picture and opacities; the tray menu's drop-zone
 // item decides whether it shows while the main window is in the tray.
+//
+// It never takes the activation: it is shown with SW_SHOWNOACTIVATE and a
+// click answers WM_MOUSEACTIVATE with MA_NOACTIVATE. Taking it would move the
+// keyboard focus off the main window just when the tray menu opens for it;
+// under Wine the main window's late loss of focus then cancels the menu.
 #pragma once
 
 #include <string>

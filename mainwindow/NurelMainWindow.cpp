@@ -23,8 +23,10 @@
 #include "framework/ControlBars.h"
 #include "framework/DiskFile.h"
 #include "framework/Text.h"
+#include "mainwindow/CommandRegistry.h"
 #include "mainwindow/FrameContext.h"
 #include "ostel.h"
+#include "plugin/LibraryLeftovers.h"
 #include "plugin/ManagerPlugin.h"
 #include "plugin/PluginLoader.h"
 #include "plugin/ServiceRegistry.h"
@@ -36,6 +38,29 @@ namespace {
 
 // OpenMutexW access: everything (MUTEX_ALL_ACCESS).
 constexpr DWORD kMutexAllAccess = 0x1F0001;
+// What a freed plugin library left running is logged at this level.
+constexpr unsigned kPluginLeftoverLogLevel = 1;
+
+void LogPluginLeftover(const wchar_t* line)
+{
+    GetLog().Log(kPluginLeftoverLogLevel, L"%s", line);
+}
+
+// Right before a plugin library is freed: the bus forgets the listeners and
+// the commands the callbacks whose code lies in it.
+void ForgetCodeOfLibrary(HMODULE library)
+{
+    OpUnsubscribeModule(library);
+    CommandRegistry* commands = ExistingCommandRegistry();
+    if (commands == nullptr)
+        return;
+    const std::wstring name = LibraryFileName(library);
+    for (unsigned id : commands->DropCallbacksRunningCodeIn(ModuleCodeRange(library))) {
+        const std::wstring line =
+            name + L" was freed with the callback of command " + std::to_wstring(id) + L" still set: dropped";
+        LogPluginLeftover(line.c_str());
+    }
+}
 
 }  // namespace
 
@@ -79,6 +104,10 @@ CNurelMainWindow::~CNurelMainWindow()
     // 3. Plugins newest first, the built-in plugin last, then the registry
     //    with every plugin object and stored record.
     if (registry_ != nullptr) {
+        // An UnloadPlugin may pump messages (a message box): meanwhile no
+        // click may reach the window and run a command of a plugin gone.
+        if (IsWindow())
+            ::EnableWindow(hwnd_, FALSE);
         UnloadAllPlugins();
         CServiceRegistry::DestroyRegistry();
         registry_ = nullptr;
@@ -89,7 +118,7 @@ CNurelMainWindow::~CNurelMainWindow()
     if (ExistingFrameContext() != nullptr)
         ReleaseFrameContext();
     frame_ = nullptr;
-    DestroyCommandRegistry();
+    shell_.DestroyCommands();
 
     // 5. The message bus, after every plugin is gone.
     OpExit();
@@ -411,8 +440,12 @@ bool CNurelMainWindow::CreateRegistry()
 
 void CNurelMainWindow::LoadPlugins()
 {
-    // Before a plugin library is freed, the bus forgets the listeners in it.
-    SetLibraryReleaseHandler([](HMODULE library) { OpUnsubscribeModule(library); });
+    // Before a plugin library is freed nothing may run its code any more:
+    // the bus forgets its listeners, the commands their callbacks, the loader
+    // destroys its windows and removes its handlers, and the log says what
+    // was left.
+    SetLibraryReleaseHandler(ForgetCodeOfLibrary);
+    SetLibraryLeftoverNote(LogPluginLeftover);
     LoadStartupPlugins(registry_, ManagerPluginEntryPoints(), &frame_->Configure().Skin().Document());
 }
 
@@ -463,7 +496,8 @@ void CNurelMainWindow::InitialiseSettingDialog()
 
 bool CNurelMainWindow::DispatchToolCommand(UINT id)
 {
-    return shell_.Commands().Execute(id);
+    CommandRegistry* commands = shell_.Commands();
+    return commands != nullptr && commands->Execute(id);
 }
 
 // ---------------------------------------------------------------------------
@@ -578,6 +612,10 @@ LRESULT CNurelMainWindow::OnSysCommand(UINT command, LPARAM lParam)
     const UINT id = command & 0xFFF0;
     if (id == SC_CLOSE && !ConfirmExit())
         return 0;
+    // A shaped window's menu bar is the menu band: Alt, F10 and Alt+letter
+    // reach it as they reach a system menu bar.
+    if (id == SC_KEYMENU && shell_.OnKeyMenu(static_cast<wchar_t>(lParam)))
+        return 0;
     // SC_CLOSE's default sends WM_CLOSE, which ends the modal loop.
     const LRESULT result = DefaultProc(WM_SYSCOMMAND, command, lParam);
     switch (id) {
@@ -606,7 +644,7 @@ void CNurelMainWindow::HideToTray()
     // With the tray menu's floating-window item checked the floating dialog
     // stands in for the hidden window.
     if (shell_.Tray().DropZoneChecked() && floatDlg_.IsWindow())
-        floatDlg_.Show(SW_SHOW);
+        floatDlg_.Show(SW_SHOWNOACTIVATE);
 }
 
 void CNurelMainWindow::ShowFromTray()
@@ -638,11 +676,11 @@ void CNurelMainWindow::OnTrayNotify(WPARAM icon, UINT mouseMessage)
     // The right button (also the floating window's, which is the way to the
     // tray menu when no tray icon could be registered): the tray menu; once
     // it closes the floating window shows when its item is checked and the
-    // main window is hidden.
+    // main window is hidden, whatever the chosen item did to the window.
     if (mouseMessage == WM_RBUTTONUP) {
-        const std::optional<bool> showFloat = shell_.Tray().PopupFromTray(hwnd_, IsVisible());
+        const std::optional<bool> showFloat = shell_.Tray().PopupFromTray(hwnd_, [this] { return IsVisible(); });
         if (showFloat && floatDlg_.IsWindow())
-            floatDlg_.Show(*showFloat ? SW_SHOW : SW_HIDE);
+            floatDlg_.Show(*showFloat ? SW_SHOWNOACTIVATE : SW_HIDE);
     }
 }
 
@@ -671,7 +709,7 @@ bool CNurelMainWindow::ToggleDropZone()
     if (!show)
         return false;
     if (floatDlg_.IsWindow())
-        floatDlg_.Show(*show ? SW_SHOW : SW_HIDE);
+        floatDlg_.Show(*show ? SW_SHOWNOACTIVATE : SW_HIDE);
     return true;
 }
 
@@ -724,8 +762,8 @@ void CNurelMainWindow::OnTimer(UINT_PTR id)
 {
     if (id == kWarningSweepTimer && !warningSweep_.Tick())
         KillTimer(kWarningSweepTimer);
-    if (id == kHoverTextTimer)
-        shell_.Commands().UpdateToolBarHint();
+    if (id == kHoverTextTimer && shell_.Commands() != nullptr)
+        shell_.Commands()->UpdateToolBarHint();
 }
 
 void CNurelMainWindow::OnSize(UINT, SIZE)
@@ -736,7 +774,8 @@ void CNurelMainWindow::OnSize(UINT, SIZE)
 
 void CNurelMainWindow::OnMenuSelect(UINT item, UINT, HMENU)
 {
-    shell_.Commands().ShowCommandText(item);
+    if (CommandRegistry* commands = shell_.Commands())
+        commands->ShowCommandText(item);
 }
 
 bool CNurelMainWindow::OnMeasureItem(MEASUREITEMSTRUCT* item)

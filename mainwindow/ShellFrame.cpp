@@ -25,9 +25,17 @@ constexpr UINT kMenuBandId = 0xE7FF;
 
 }  // namespace
 
-CShellFrame::CShellFrame() : commands_(GetCommandRegistry()) {}
+CShellFrame::CShellFrame() : commands_(&GetCommandRegistry()) {}
 
 CShellFrame::~CShellFrame() = default;
+
+void CShellFrame::DestroyCommands()
+{
+    menuBand_.reset();
+    tray_.Attach(nullptr, -1);
+    commands_ = nullptr;
+    DestroyCommandRegistry();
+}
 
 void CShellFrame::SetUpMenus(FrameContext& frame)
 {
@@ -37,7 +45,7 @@ void CShellFrame::SetUpMenus(FrameContext& frame)
     // A shaped window has no caption: the system's menu bar would sit under
     // the drawn title bar. Its menu bar is a band in the client area instead.
     const bool shaped = (WindowRef(window).Style() & WS_CAPTION) == 0;
-    const TMenuSetUp menus = kivra::SetUpMenus(window, configure.Skin(), configure.Language(), commands_, services,
+    const TMenuSetUp menus = kivra::SetUpMenus(window, configure.Skin(), configure.Language(), *commands_, services,
                                                frame.MenuBar(), !shaped);
     tray_.Attach(menus.trayMenu, menus.dropZoneItemId);
     menuBand_.reset();
@@ -50,7 +58,7 @@ void CShellFrame::SetUpMenus(FrameContext& frame)
     }
     for (const TMenuBarEntry& entry : menus.menuBar)
         menuBand_->AddMenu(entry.label, entry.menu);
-    CommandRegistry& commands = commands_;
+    CommandRegistry& commands = *commands_;
     menuBand_->SetChoiceHandler([&commands](const TPopupResult& chosen) {
         if (chosen.id != 0)
             commands.Check(chosen.checked, chosen.id);
@@ -81,7 +89,7 @@ void CShellFrame::LayOutBars(FrameContext& frame)
 void CShellFrame::BuildToolArea(FrameContext& frame)
 {
     CConfigure& configure = frame.Configure();
-    kivra::BuildToolArea(frame.MainWindowHandle(), configure.Skin(), configure.Language(), commands_);
+    kivra::BuildToolArea(frame.MainWindowHandle(), configure.Skin(), configure.Language(), *commands_);
 }
 
 int CShellFrame::CreateStatusBar(FrameContext& frame, const std::vector<TStatusItem>& items, bool show)
@@ -90,7 +98,7 @@ int CShellFrame::CreateStatusBar(FrameContext& frame, const std::vector<TStatusI
         return 0;
     std::vector<UINT> ids;
     for (const TStatusItem& item : items)
-        ids.push_back(StatusPaneCommandId(commands_, item));
+        ids.push_back(StatusPaneCommandId(*commands_, item));
 
     wchar_t idleText[kIdleTextUnits];
     frame.Configure().Language().Translate(kIdleTextId, idleText);
@@ -104,13 +112,13 @@ int CShellFrame::CreateStatusBar(FrameContext& frame, const std::vector<TStatusI
     if (!show)
         bar->Hide();
     const RECT pane = bar->PaneRect(0);
-    commands_.SetStatusBar(std::move(bar));
+    commands_->SetStatusBar(std::move(bar));
     return pane.bottom - pane.top + ::GetSystemMetrics(SM_CYFRAME);
 }
 
 unsigned CShellFrame::CommandIdForName(const char* name)
 {
-    const int id = commands_.FindIdByName(name);
+    const int id = commands_->FindIdByName(name);
     return id > 0 ? static_cast<unsigned>(id) : 0;
 }
 
@@ -144,7 +152,7 @@ void CShellFrame::CreatePanelsButtonsAndStartService(FrameContext& frame, CServi
     CPluginInterface* manager = ManagerPluginInterface();
     CollectPluginPanels(registry, manager, PanelServiceHandler, panels, frame.Normal().panelRect);
 
-    CreateSkinButtons(configure, commands_, buttons_, ButtonHost(frame));
+    CreateSkinButtons(configure, *commands_, buttons_, ButtonHost(frame));
 
     char start[KIVRA_NAME_SIZE];
     if (ReadStartService(configure.Skin().Document(), start))
@@ -166,57 +174,65 @@ int __cdecl CShellFrame::PanelServiceHandler(TService* service, TParam*)
 
 bool CShellFrame::ShowStatusPane(const TStatusPaneInfo& pane)
 {
+    if (commands_ == nullptr)
+        return false;
     char name[KIVRA_NAME_SIZE];
     CopyText(name, pane.szCommandName);
     wchar_t text[KIVRA_NAME_SIZE];
     CopyText(text, pane.szText);
-    const int answer = name[0] != 0 ? commands_.SetPaneTextByName(name, text, pane.hIcon)
-                                    : commands_.SetPaneTextById(pane.nPaneId, text, pane.hIcon);
+    const int answer = name[0] != 0 ? commands_->SetPaneTextByName(name, text, pane.hIcon)
+                                    : commands_->SetPaneTextById(pane.nPaneId, text, pane.hIcon);
     return answer >= 0;
 }
 
 bool CShellFrame::EnableCommandItem(const TCommandItem& item)
 {
+    if (commands_ == nullptr)
+        return false;
     char name[KIVRA_NAME_SIZE];
     char service[KIVRA_NAME_SIZE];
     CopyText(name, item.szName);
     CopyText(service, item.szService);
     if (IsCommandId(item.nCommandId)) {
         // Enabling a command keeps what it runs unless the record says anew.
-        const CommandEntry* entry = commands_.Find(item.nCommandId);
+        const CommandEntry* entry = commands_->Find(item.nCommandId);
         const TCommandFunction callback =
             item.pfnFunction != nullptr ? item.pfnFunction : entry != nullptr ? entry->callback : nullptr;
-        commands_.Register(name, item.nCommandId, service[0] != 0 ? service : nullptr, nullptr, callback);
+        commands_->Register(name, item.nCommandId, service[0] != 0 ? service : nullptr, nullptr, callback);
     }
-    const int id = name[0] != 0 ? commands_.FindIdByName(name) : static_cast<int>(item.nCommandId);
+    const int id = name[0] != 0 ? commands_->FindIdByName(name) : static_cast<int>(item.nCommandId);
     if (!IsCommandId(static_cast<unsigned>(id)))
         return false;
-    commands_.Enable(static_cast<unsigned>(id), item.bEnable != 0);
+    commands_->Enable(static_cast<unsigned>(id), item.bEnable != 0);
     return true;
 }
 
 bool CShellFrame::RegisterCommandFunction(const TCommandItem& item)
 {
+    if (commands_ == nullptr)
+        return false;
     char name[KIVRA_NAME_SIZE];
     char service[KIVRA_NAME_SIZE];
     CopyText(name, item.szName);
     CopyText(service, item.szService);
     unsigned id = item.nCommandId;
     if (!IsCommandId(id) && name[0] != 0)
-        id = static_cast<unsigned>(commands_.FindIdByName(name));
+        id = static_cast<unsigned>(commands_->FindIdByName(name));
     if (!IsCommandId(id))
         return false;
-    commands_.Register(name, id, service, nullptr, item.pfnFunction);
+    commands_->Register(name, id, service, nullptr, item.pfnFunction);
     return true;
 }
 
 bool CShellFrame::SetMenuCheck(const TMenuCheckInfo& check)
 {
+    if (commands_ == nullptr)
+        return false;
     char name[KIVRA_NAME_SIZE];
     CopyText(name, check.szMenuName);
     wchar_t text[KIVRA_NAME_SIZE];
     CopyText(text, check.szItemText);
-    CMenuEx* menu = commands_.MenuByName(name);
+    CMenuEx* menu = commands_->MenuByName(name);
     if (menu == nullptr)
         return false;
     int position = check.nPosition;

@@ -37,6 +37,11 @@ public:
     void LayOutBars(FrameContext& frame) override;
     void PlaceButtons(FrameContext& frame) override;
 
+    // The window's SC_KEYMENU (key 0 for a lone Alt or F10, else the
+    // character of Alt+key): true when the menu band took it.
+    bool OnKeyMenu(wchar_t key) { return menuBand_ && menuBand_->OnKeyMenu(key); }
+    CMenuBand* MenuBand() const { return menuBand_.get(); }
+
     // After the plugins are loaded: the plugin panels, the skin buttons, the
     // skin's start service and the max panel, in that order.
     void CreatePanelsButtonsAndStartService(FrameContext& frame, CServiceRegistry& registry);
@@ -54,9 +59,15 @@ public:
     // "manager/ModifyButtonInfo": false when no button matched.
     bool ModifyButton(FrameContext& frame, const TButtonInfo& info);
 
-    CommandRegistry& Commands() { return commands_; }
+    // The process's commands; null once DestroyCommands ran.
+    CommandRegistry* Commands() { return commands_; }
     ButtonRegistry& Buttons() { return buttons_; }
     TrayMenu& Tray() { return tray_; }
+
+    // The shutdown's end of the commands: the menu band and the tray menu
+    // (whose menus the registry owns) let go of them, then the process's
+    // command registry is destroyed; nothing here points to it afterwards.
+    void DestroyCommands();
 
     // The handler of every "<plugin>/ShowPluginPanel" service.
     static int __cdecl PanelServiceHandler(TService* service, TParam* param);
@@ -64,7 +75,7 @@ public:
 private:
     TButtonHost ButtonHost(FrameContext& frame);
 
-    CommandRegistry& commands_;  // the process's
+    CommandRegistry* commands_;  // the process's; null after DestroyCommands
     ButtonRegistry buttons_;
     TrayMenu tray_;
     std::unique_ptr<CMenuBand> menuBand_;  // the menu bar of a shaped window

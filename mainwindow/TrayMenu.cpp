@@ -27,11 +27,8 @@ void TrayMenu::SetDropZoneChecked(bool checked)
 {
     if (!HasDropZoneItem())
         return;
-    MENUITEMINFOW info = {};
-    info.cbSize = sizeof(info);
-    info.fMask = MIIM_STATE;
-    info.fState = checked ? MFS_CHECKED : 0;
-    ::SetMenuItemInfoW(menu_->Handle(), static_cast<UINT>(dropZoneId_), FALSE, &info);
+    // The check mark alone: a skin may have grayed the item, and that stays.
+    ::CheckMenuItem(menu_->Handle(), static_cast<UINT>(dropZoneId_), MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
 }
 
 std::optional<bool> TrayMenu::ToggleDropZone()
@@ -43,14 +40,15 @@ std::optional<bool> TrayMenu::ToggleDropZone()
     return show;
 }
 
-std::optional<bool> TrayMenu::PopupFromTray(HWND owner, bool mainWindowVisible)
+std::optional<bool> TrayMenu::PopupFromTray(HWND owner, const std::function<bool()>& mainWindowVisible)
 {
     if (menu_ == nullptr)
         return std::nullopt;
     menu_->PopupAtCursor(owner);
     if (!HasDropZoneItem())
         return std::nullopt;
-    return DropZoneChecked() && !mainWindowVisible;
+    // Asked only now: the chosen item may have restored or hidden the window.
+    return DropZoneChecked() && !mainWindowVisible();
 }
 
 }  // namespace kivra

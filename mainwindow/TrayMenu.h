@@ -12,6 +12,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <optional>
 
 namespace kivra {
@@ -30,14 +31,17 @@ public:
     bool HasDropZoneItem() const { return menu_ != nullptr && dropZoneId_ > 0; }
 
     bool DropZoneChecked() const;
+    // Sets the check mark only; a grayed item stays grayed.
     void SetDropZoneChecked(bool checked);
     // Toggles the item; answers its new state (the floating window shows when
     // true), nothing when there is no item.
     std::optional<bool> ToggleDropZone();
     // Pops the menu up at the cursor for owner (the chosen command runs).
-    // Answers whether the floating window is to show now, nothing when there
-    // is no menu or no drop-zone item.
-    std::optional<bool> PopupFromTray(HWND owner, bool mainWindowVisible);
+    // Answers whether the floating window is to show now, the item checked
+    // and the main window hidden once the menu has closed (its command may
+    // have restored or hidden the window); nothing when there is no menu or
+    // no drop-zone item.
+    std::optional<bool> PopupFromTray(HWND owner, const std::function<bool()>& mainWindowVisible);
 
 private:
     CMenuEx* menu_ = nullptr;

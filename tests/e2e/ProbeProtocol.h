@@ -17,6 +17,9 @@
 
 constexpr wchar_t kProbeControlTitle[] = L"KivraProbeControl";
 constexpr wchar_t kProbeLogVariable[] = L"KIVRA_PROBE_LOG";
+// Set: the probes leave a window and a command callback behind (ProbePlugin.cpp).
+constexpr wchar_t kProbeLeftoversVariable[] = L"KIVRA_PROBE_LEFTOVERS";
+constexpr unsigned kProbeLeftoverCommand = 4000;
 
 // WM_COPYDATA kinds (COPYDATASTRUCT::dwData).
 enum ProbeCallKind : ULONG_PTR {
@@ -27,10 +30,13 @@ enum ProbeCallKind : ULONG_PTR {
     kProbeCallOwnWindow = 5,     // pData = the control window; logs its big icon
     kProbeCallPluginSkin = 6,    // pData = TPluginSkin of name text (8-bit); logs what came back
     kProbeQueryIcons = 7,        // no call: logs the icons of the window in wParam, read from inside
+    kProbeCallLater = 8,         // answers 1 at once; the probe makes the plain call from its own posted message
 };
 
 // Posted to the control window: PluginMessageBox(kProbeMessageText, 0, MB_OK, 0).
 constexpr UINT kProbeShowMessageBox = WM_APP + 1;
+// Posted by the probe to itself: the call kProbeCallLater asked for.
+constexpr UINT kProbeRunLaterCall = WM_APP + 2;
 constexpr wchar_t kProbeMessageText[] = L"Probe message box";
 
 struct ProbeCall {

@@ -18,7 +18,7 @@ protected:
     void SetUp() override
     {
         shell_ = std::make_unique<CShellFrame>();
-        CommandRegistry& commands = shell_->Commands();
+        CommandRegistry& commands = *shell_->Commands();
         commands.Register("connect", 1300, "connect/Toggle", L"", PluginFunction);
         auto menu = std::make_unique<CMenuEx>(nullptr);
         ::AppendMenuW(menu->Handle(), MF_STRING, 1300, L"Connect");
@@ -43,7 +43,7 @@ TEST_F(ShellServicesTest, EnablingACommandKeepsWhatItRuns)
     item.bEnable = 0;
     EXPECT_TRUE(shell_->EnableCommandItem(item));
     EXPECT_TRUE(Grayed(1300));
-    const CommandEntry* entry = shell_->Commands().Find(1300);
+    const CommandEntry* entry = shell_->Commands()->Find(1300);
     EXPECT_STREQ(entry->service, "connect/Toggle");
     EXPECT_EQ(entry->callback, PluginFunction);
 
@@ -62,7 +62,7 @@ TEST_F(ShellServicesTest, RegisteringAFunctionReplacesServiceAndFunction)
     std::strcpy(item.szName, "connect");
     item.nCommandId = static_cast<unsigned>(-1);  // found by its name
     EXPECT_TRUE(shell_->RegisterCommandFunction(item));
-    const CommandEntry* entry = shell_->Commands().Find(1300);
+    const CommandEntry* entry = shell_->Commands()->Find(1300);
     EXPECT_STREQ(entry->service, "");
     EXPECT_EQ(entry->callback, nullptr);
     TCommandItem unknown{};
@@ -84,6 +84,24 @@ TEST_F(ShellServicesTest, CheckingAMenuItemAnswersWhetherTheItemExists)
     EXPECT_FALSE(shell_->SetMenuCheck(check));
     std::strcpy(check.szMenuName, "none");
     EXPECT_FALSE(shell_->SetMenuCheck(check));
+}
+
+// The shutdown destroys the commands; what a late plugin call reaches then
+// answers false instead of using the registry that is gone.
+TEST_F(ShellServicesTest, OnceTheCommandsAreDestroyedTheServicesFindNone)
+{
+    shell_->DestroyCommands();
+    EXPECT_EQ(shell_->Commands(), nullptr);
+    EXPECT_EQ(ExistingCommandRegistry(), nullptr);
+    TCommandItem item{};
+    item.nCommandId = 1300;
+    item.bEnable = 1;
+    EXPECT_FALSE(shell_->EnableCommandItem(item));
+    EXPECT_FALSE(shell_->RegisterCommandFunction(item));
+    TMenuCheckInfo check{};
+    std::strcpy(check.szMenuName, "options");
+    EXPECT_FALSE(shell_->SetMenuCheck(check));
+    EXPECT_EQ(ExistingCommandRegistry(), nullptr) << "no new registry made on the way";
 }
 
 }  // namespace

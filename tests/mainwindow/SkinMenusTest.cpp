@@ -2,6 +2,8 @@
 // items left out or made separators, the menu services and the menu bar.
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "FrameTestSupport.h"
 #include "config/LanguageTable.h"
 #include "controls/MenuEx.h"
@@ -10,6 +12,7 @@
 #include "mainwindow/TrayMenu.h"
 #include "plugin/ServiceRegistry.h"
 #include "tests/config/SkinFixture.h"
+#include "tests/framework/FrameworkTestSupport.h"
 
 namespace kivra {
 namespace {
@@ -60,9 +63,15 @@ TEST_F(SkinMenusTest, TheTrayMenuGetsItsDropZoneItemAndLeavesOutItemsWithoutComm
     TrayMenu trayMenu;
     trayMenu.Attach(menus.trayMenu, menus.dropZoneItemId);
     EXPECT_TRUE(trayMenu.DropZoneChecked());
+    const auto grayed = [&] {
+        return (::GetMenuState(tray.Handle(), static_cast<UINT>(menus.dropZoneItemId), MF_BYCOMMAND) & MF_GRAYED) != 0;
+    };
     EXPECT_EQ(trayMenu.ToggleDropZone(), std::optional<bool>(false));
     EXPECT_FALSE(trayMenu.DropZoneChecked());
+    EXPECT_TRUE(grayed()) << "unchecking changes the check mark only";
     EXPECT_EQ(trayMenu.ToggleDropZone(), std::optional<bool>(true));
+    EXPECT_TRUE(trayMenu.DropZoneChecked());
+    EXPECT_TRUE(grayed()) << "checking changes the check mark only";
     trayMenu.Attach(menus.trayMenu, -1);
     EXPECT_EQ(trayMenu.ToggleDropZone(), std::nullopt) << "no item, nothing to toggle";
 
@@ -88,6 +97,58 @@ TEST_F(SkinMenusTest, ASkinWithoutMenusStillHasAnEmptyTrayMenu)
     EXPECT_EQ(registry_->FindService("tray"), nullptr) << "no service for a tray menu the skin does not have";
     EXPECT_TRUE(menuBar_);
     EXPECT_EQ(::GetMenu(window_.hwnd()), nullptr) << "not attached when the caller shows it otherwise";
+}
+
+// The main window of the tray test: menu commands 1 and 2 restore and hide
+// the window shown, as "manager/PopupTray" and "manager/ShowTray" do.
+class TrayOwner : public CWindow {
+public:
+    HWND shown = nullptr;
+
+protected:
+    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override
+    {
+        if (msg == WM_COMMAND && (LOWORD(wParam) == 1 || LOWORD(wParam) == 2))
+            ::ShowWindow(shown, LOWORD(wParam) == 1 ? SW_SHOWNA : SW_HIDE);
+        return CWindow::WindowProc(msg, wParam, lParam);
+    }
+};
+
+// Whether the drop zone shows is decided once the menu has closed: the item
+// chosen may have restored or hidden the main window.
+TEST(TrayMenuTest, TheDropZoneShowsAfterTheMenuOnlyWhileTheWindowIsHidden)
+{
+    const struct {
+        const char* name;
+        bool visibleBefore;
+        bool checked;
+        UINT key;  // what the user presses in the menu: a mnemonic (WM_CHAR) or Esc
+        std::optional<bool> showDropZone;
+    } cases[] = {
+        {"hidden, Restore chosen", false, true, L'r', false},
+        {"shown, Hide chosen", true, true, L'h', true},
+        {"hidden, dismissed", false, true, VK_ESCAPE, true},
+        {"shown, dismissed", true, true, VK_ESCAPE, false},
+        {"hidden, item unchecked, dismissed", false, false, VK_ESCAPE, false},
+    };
+    for (const auto& c : cases) {
+        TrayOwner owner;
+        ASSERT_TRUE(owner.Create(0, test::TestWindowClass(), L"tray owner", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr));
+        owner.shown = ::CreateWindowExW(0, L"STATIC", L"main", WS_POPUP, 100, 100, 80, 60, nullptr, nullptr, nullptr, nullptr);
+        ::ShowWindow(owner.shown, c.visibleBefore ? SW_SHOWNA : SW_HIDE);
+        CMenuEx menu(owner.Handle());
+        ::AppendMenuW(menu.Handle(), MF_STRING, 1, L"&Restore");
+        ::AppendMenuW(menu.Handle(), MF_STRING, 2, L"&Hide");
+        ::AppendMenuW(menu.Handle(), MF_STRING | (c.checked ? MF_CHECKED : 0), 3, L"Drop zone (&D)");
+        TrayMenu tray;
+        tray.Attach(&menu, 3);
+        // Waiting in the queue, the key is the first thing the menu's loop reads.
+        ::PostMessageW(owner.Handle(), c.key == VK_ESCAPE ? WM_KEYDOWN : WM_CHAR, c.key, 0);
+        const std::optional<bool> show =
+            tray.PopupFromTray(owner.Handle(), [&] { return ::IsWindowVisible(owner.shown) != FALSE; });
+        EXPECT_EQ(show, c.showDropZone) << c.name;
+        ::DestroyWindow(owner.shown);
+    }
 }
 
 }  // namespace

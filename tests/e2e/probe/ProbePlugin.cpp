@@ -11,6 +11,14 @@
 //                                     TPostMessage made there (1 while the bus
 //                                     still runs)
 //   one line per control-window call (see ProbeProtocol.h).
+//
+// With KIVRA_PROBE_LEFTOVERS set it behaves as a careless plugin would: the
+// probe with the control window leaves a window of its own class ("a panel")
+// and the callback of command kProbeLeftoverCommand behind, and queues a
+// click on that window in its UnloadPlugin ("<tag> leftover <message>" would
+// be logged if its procedure ever ran after that); the other probe pumps the
+// messages waiting in its UnloadPlugin, as a message box would, and logs
+// "<tag> pumped".
 #include "kivra_plugin.h"
 #include "ostel.h"
 
@@ -41,7 +49,50 @@ void __cdecl OnBus(unsigned long message, unsigned int wParam, long, void*)
     WriteLine(text);
 }
 
+bool LeavesLeftovers()
+{
+    return GetEnvironmentVariableW(kProbeLeftoversVariable, nullptr, 0) > 0;
+}
+
 #ifdef PROBE_CONTROL
+
+HWND g_leftover = nullptr;
+bool g_unloaded = false;
+
+LRESULT CALLBACK LeftoverProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (g_unloaded && (message == WM_LBUTTONDOWN || message == WM_LBUTTONUP)) {
+        char line[48];
+        std::snprintf(line, sizeof(line), "leftover %u", message);
+        WriteLine(line);
+    }
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+void __cdecl LeftoverCommand()
+{
+    WriteLine("leftover command");
+}
+
+// A panel and a command callback it never takes back.
+void LeaveLeftovers()
+{
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = LeftoverProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"KivraProbeLeftover";
+    RegisterClassW(&wc);
+    g_leftover = CreateWindowExW(0, wc.lpszClassName, L"Leftover panel", WS_POPUP, 0, 0, 20, 20, nullptr, nullptr,
+                                 wc.hInstance, nullptr);
+    TCommandItem item{};
+    item.nCommandId = kProbeLeftoverCommand;
+    item.pfnFunction = LeftoverCommand;
+    TService service{};
+    std::snprintf(service.szName, sizeof(service.szName), "manager/RegisterCommandFunction");
+    TParam param{};
+    param.pData = &item;
+    g_iface->CallService(&service, &param);
+}
 
 // Runs one call of the test: the service named in call, as the kind says.
 // Icons cannot be read across processes under every system: the probe reads
@@ -149,6 +200,8 @@ LRESULT RunCall(ULONG_PTR kind, const ProbeCall& call)
     return result;
 }
 
+ProbeCall g_laterCall;
+
 LRESULT CALLBACK ControlProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
@@ -158,8 +211,17 @@ LRESULT CALLBACK ControlProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
             return -2;
         ProbeCall call;
         std::memcpy(&call, data->lpData, sizeof(call));
+        if (data->dwData == kProbeCallLater) {
+            // Run from the probe's own message, as a plugin's call usually is.
+            g_laterCall = call;
+            PostMessageW(hwnd, kProbeRunLaterCall, 0, 0);
+            return 1;
+        }
         return RunCall(data->dwData, call);
     }
+    case kProbeRunLaterCall:
+        RunCall(kProbeCallPlain, g_laterCall);
+        return 0;
     case kProbeShowMessageBox: {
         const int answer = PluginMessageBox(kProbeMessageText, nullptr, MB_OK, nullptr);
         char line[64];
@@ -207,6 +269,8 @@ PROBE_EXPORT bool __cdecl LoadPlugin(CPluginInterface* iface, void*)
     g_busCookie = OpSubscribe(OnBus, nullptr);
 #ifdef PROBE_CONTROL
     OpenControlWindow();
+    if (LeavesLeftovers())
+        LeaveLeftovers();
 #endif
     return true;
 }
@@ -223,6 +287,20 @@ PROBE_EXPORT bool __cdecl UnloadPlugin(void)
     if (g_control)
         DestroyWindow(g_control);
     g_control = nullptr;
+    if (g_leftover != nullptr) {
+        g_unloaded = true;
+        PostMessageW(g_leftover, WM_LBUTTONDOWN, MK_LBUTTON, 0);
+        PostMessageW(g_leftover, WM_LBUTTONUP, 0, 0);
+    }
+#else
+    if (LeavesLeftovers()) {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+        WriteLine("pumped");
+    }
 #endif
     g_iface = nullptr;
     return true;
