@@ -321,10 +321,16 @@ void CMenuBand::OnChar(wchar_t key)
         ::MessageBeep(0);
 }
 
-void CMenuBand::OnUpdateUiState()
+void CMenuBand::OnUpdateUiState(WPARAM change)
 {
-    const LRESULT state = Send(WM_QUERYUISTATE);
-    windowShowsCues_ = (state & UISF_HIDEACCEL) == 0;
+    // The window shows or hides keyboard cues (Alt was pressed in it, say):
+    // the band follows. Its initial state is a menu bar's, without them.
+    if ((HIWORD(change) & UISF_HIDEACCEL) == 0)
+        return;
+    if (LOWORD(change) == UIS_SET)
+        windowShowsCues_ = false;
+    else if (LOWORD(change) == UIS_CLEAR)
+        windowShowsCues_ = true;
     UpdateCues();
 }
 
@@ -390,7 +396,7 @@ LRESULT CMenuBand::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
         }
         break;
     case WM_UPDATEUISTATE:  // default, then void OnUpdateUiState()
-        return DefaultThen(msg, wParam, lParam, [&] { OnUpdateUiState(); });
+        return DefaultThen(msg, wParam, lParam, [&] { OnUpdateUiState(wParam); });
     }
     return CWindow::WindowProc(msg, wParam, lParam);
 }

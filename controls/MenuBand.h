@@ -27,7 +27,7 @@
 //   WM_GETDLGCODE            every key, while selected from the keyboard
 //   WM_KEYDOWN, WM_CHAR      titles chosen from the keyboard
 //   WM_SYSKEYDOWN, WM_SYSKEYUP, WM_SYSCHAR   Alt and F10 leave, Alt+letter opens
-//   WM_UPDATEUISTATE         the underlines follow the window's UI state
+//   WM_UPDATEUISTATE         the underlines follow the window's UI state changes
 //   reflected WM_COMMAND     a button was pressed: its menu opens
 #pragma once
 
@@ -103,7 +103,7 @@ private:
     bool OnEraseBackground(HDC dc);         // WM_ERASEBKGND
     void OnKeyDown(UINT virtualKey);        // WM_KEYDOWN while selected
     void OnChar(wchar_t key);               // WM_CHAR, WM_SYSCHAR while selected
-    void OnUpdateUiState();                 // WM_UPDATEUISTATE, after the default
+    void OnUpdateUiState(WPARAM change);    // WM_UPDATEUISTATE, after the default
 
     void EnterKeyboardMode(int index);
     void LeaveKeyboardMode();

@@ -38,6 +38,8 @@ namespace {
 
 // OpenMutexW access: everything (MUTEX_ALL_ACCESS).
 constexpr DWORD kMutexAllAccess = 0x1F0001;
+// WM_SYSCHAR's key data: the Alt key was down.
+constexpr LPARAM kAltDownBit = 1 << 29;
 // What a freed plugin library left running is logged at this level.
 constexpr unsigned kPluginLeftoverLogLevel = 1;
 
@@ -587,6 +589,12 @@ LRESULT CNurelMainWindow::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
 
 bool CNurelMainWindow::PreTranslateMessage(MSG* msg)
 {
+    // Alt+letter for the menu band, whichever control has the focus: the
+    // system's default sends that control's SC_KEYMENU to a menu bar the
+    // window does not have (under Wine without asking this window).
+    if (msg->message == WM_SYSCHAR && (msg->lParam & kAltDownBit) != 0 &&
+        shell_.OnKeyMenu(static_cast<wchar_t>(msg->wParam)))
+        return true;
     if (msg->message == WM_MOUSEMOVE) {
         // The shared tooltip of the skin buttons sees every mouse move.
         if (tooltip_ != nullptr)

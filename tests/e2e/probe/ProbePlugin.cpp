@@ -56,6 +56,17 @@ bool LeavesLeftovers()
 
 #ifdef PROBE_CONTROL
 
+// A hidden top-level window of a class of its own, whose procedure is ours.
+HWND MakeProbeWindow(WNDPROC procedure, const wchar_t* className, const wchar_t* title)
+{
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = procedure;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = className;
+    RegisterClassW(&wc);
+    return CreateWindowExW(0, className, title, WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, wc.hInstance, nullptr);
+}
+
 HWND g_leftover = nullptr;
 bool g_unloaded = false;
 
@@ -77,13 +88,7 @@ void __cdecl LeftoverCommand()
 // A panel and a command callback it never takes back.
 void LeaveLeftovers()
 {
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = LeftoverProc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"KivraProbeLeftover";
-    RegisterClassW(&wc);
-    g_leftover = CreateWindowExW(0, wc.lpszClassName, L"Leftover panel", WS_POPUP, 0, 0, 20, 20, nullptr, nullptr,
-                                 wc.hInstance, nullptr);
+    g_leftover = MakeProbeWindow(LeftoverProc, L"KivraProbeLeftover", L"Leftover panel");
     TCommandItem item{};
     item.nCommandId = kProbeLeftoverCommand;
     item.pfnFunction = LeftoverCommand;
@@ -236,14 +241,8 @@ LRESULT CALLBACK ControlProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
 
 void OpenControlWindow()
 {
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = ControlProc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"KivraProbeControlClass";
-    RegisterClassW(&wc);
     // A top-level window (not message-only) so that FindWindowW sees it.
-    g_control = CreateWindowExW(0, wc.lpszClassName, kProbeControlTitle, WS_POPUP, 0, 0, 10, 10, nullptr,
-                                nullptr, wc.hInstance, nullptr);
+    g_control = MakeProbeWindow(ControlProc, L"KivraProbeControlClass", kProbeControlTitle);
 }
 
 #endif  // PROBE_CONTROL
