@@ -49,6 +49,7 @@ VIFileVersion "${VERSION}"
 !define MUI_UNICON "${STAGE}/common/main.ico"
 !define MUI_ABORTWARNING
 
+!define MUI_WELCOMEPAGE_TEXT "Setup will install $(^NameDA) for you alone; it needs no administrator rights.$\r$\n$\r$\nIf Kivra is running, close it first. An earlier installation is replaced; your log, database and settings are kept.$\r$\n$\r$\n$(^ClickNext)"
 !insertmacro MUI_PAGE_WELCOME
 !define MUI_DIRECTORYPAGE_TEXT_TOP "Kivra keeps its log, its database and its settings in its own folder, so the folder must be one you can write to. The suggested folder is yours alone and needs no administrator rights.$\r$\n$\r$\nAn earlier installation in the same folder is replaced; its log, database and settings are kept."
 !define MUI_PAGE_CUSTOMFUNCTION_LEAVE DirectoryLeave
@@ -179,20 +180,34 @@ FunctionEnd
 ; The user's data: the log folder (logs and crash reports), the database (with
 ; the files SQLite keeps beside it) and Config.ini (the start-up password).
 ; Removed with /REMOVEDATA, or when the user says so; silent mode keeps it.
-Function un.RemoveUserData
+; Sets $R9 to 1 when it goes, else to 0.
+Function un.AskWhetherToRemoveUserData
+  StrCpy $R9 1
   ${GetParameters} $0
   ClearErrors
   ${GetOptions} $0 "/REMOVEDATA" $1
-  ${If} ${Errors}
-    ${IfNot} ${FileExists} "$INSTDIR\log\*.*"
-    ${AndIfNot} ${FileExists} "$INSTDIR\${DATABASE}"
-    ${AndIfNot} ${FileExists} "$INSTDIR\Config.ini"
-      Return
-    ${EndIf}
-    MessageBox MB_YESNO|MB_ICONQUESTION|MB_DEFBUTTON2 "Remove your Kivra data as well?$\r$\n$\r$\n    $INSTDIR\log\ (log files and crash reports)$\r$\n    $INSTDIR\${DATABASE} (the database)$\r$\n    $INSTDIR\Config.ini (the start-up password)$\r$\n$\r$\nChoose No to keep them for a later installation." /SD IDNO IDYES remove
+  ${IfNot} ${Errors}
     Return
   ${EndIf}
-  remove:
+  StrCpy $R9 0
+  StrCpy $1 ""
+  ${If} ${FileExists} "$INSTDIR\log\*.*"
+    StrCpy $1 "$1$\r$\n    log\ (log files and crash reports)"
+  ${EndIf}
+  ${If} ${FileExists} "$INSTDIR\${DATABASE}"
+    StrCpy $1 "$1$\r$\n    ${DATABASE} (the database)"
+  ${EndIf}
+  ${If} ${FileExists} "$INSTDIR\Config.ini"
+    StrCpy $1 "$1$\r$\n    Config.ini (the start-up password)"
+  ${EndIf}
+  ${If} $1 != ""
+    MessageBox MB_YESNO|MB_ICONQUESTION|MB_DEFBUTTON2 "Remove your Kivra data as well?$\r$\n$\r$\nIn $INSTDIR:$1$\r$\n$\r$\nChoose No to keep it for a later installation." /SD IDNO IDNO keep
+    StrCpy $R9 1
+    keep:
+  ${EndIf}
+FunctionEnd
+
+Function un.RemoveUserData
   RMDir /r "$INSTDIR\log"
   Delete "$INSTDIR\${DATABASE}"
   Delete "$INSTDIR\${DATABASE}-journal"
@@ -202,6 +217,9 @@ Function un.RemoveUserData
 FunctionEnd
 
 Section "Uninstall"
+  ; Asked first, before anything is gone.
+  Call un.AskWhetherToRemoveUserData
+
   ; Only the files this version installed, and each folder only when it is
   ; empty then: whatever else the folder holds (a plugin the user added, or
   ; everything else when the folder was, say, the desktop) stays.
@@ -216,6 +234,8 @@ Section "Uninstall"
     DeleteRegKey HKCU "${UNINSTALL_KEY}"
   ${EndIf}
 
-  Call un.RemoveUserData
+  ${If} $R9 = 1
+    Call un.RemoveUserData
+  ${EndIf}
   RMDir "$INSTDIR"
 SectionEnd

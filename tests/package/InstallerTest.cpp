@@ -255,15 +255,16 @@ enum class Data {
     Gone      // there before the step, none after
 };
 
+enum class Kivra { NotRunning, RunsFromDefault, RunsFromChosen };  // during the step
+
 struct Step {
     const char* name;
-    Action action;
-    Where where;
-    bool kivraRunsFromDefault = false;  // during the step, Kivra runs from the default folder
-    bool kivraRunsFromChosen = false;   // ... or from the chosen one
+    Action action = Action::Install;
+    Where where = Where::Chosen;
+    Kivra kivra = Kivra::NotRunning;
     bool addUserData = false;  // before the step: Config.ini (with a password) and a crash report
     DWORD exitCode = 0;
-    bool installed = true;      // the program's files, the shortcut and the Uninstall key
+    bool installed = true;  // the program's files, the shortcut and the Uninstall key
     Data data = Data::None;
     bool folderRemains = true;
 };
@@ -271,21 +272,24 @@ struct Step {
 // One installation's life, step by step; each step sees what the one before
 // left.
 const Step kSteps[] = {
-    {"install into the default folder", Action::Install, Where::Default},
-    {"install elsewhere while Kivra runs: refused", Action::Install, Where::Chosen, true, false, false,
-     kExitKivraRunning, false},
-    {"uninstall the default one removing Kivra's data: the emptied folder goes too",
-     Action::UninstallRemovingData, Where::Default, false, false, false, 0, false, Data::Gone, false},
-    {"install into a chosen folder that has a space in its name", Action::Install, Where::Chosen},
-    {"install over it while it runs: refused, nothing changed", Action::Install, Where::Chosen, false, true, false,
-     kExitKivraRunning, true, Data::Present},
-    {"install over it with the log, the database and Config.ini there: all kept", Action::Install, Where::Chosen,
-     false, false, true, 0, true, Data::Kept},
-    {"uninstall silently: the program goes, the data stays", Action::Uninstall, Where::Chosen, false, false, false, 0,
-     false, Data::Kept},
-    {"install again beside the kept data", Action::Install, Where::Chosen, false, false, false, 0, true, Data::Kept},
-    {"uninstall removing the data: what else the folder holds stays", Action::UninstallRemovingData, Where::Chosen,
-     false, false, false, 0, false, Data::Gone},
+    {.name = "install into the default folder", .where = Where::Default},
+    {.name = "install elsewhere while Kivra runs: refused",
+     .kivra = Kivra::RunsFromDefault, .exitCode = kExitKivraRunning, .installed = false},
+    {.name = "uninstall the default one removing Kivra's data: the emptied folder goes too",
+     .action = Action::UninstallRemovingData, .where = Where::Default, .installed = false, .data = Data::Gone,
+     .folderRemains = false},
+    {.name = "install into a chosen folder that has a space in its name"},
+    {.name = "install over it while it runs: refused, nothing changed",
+     .kivra = Kivra::RunsFromChosen, .exitCode = kExitKivraRunning, .data = Data::Present},
+    {.name = "install over it with the log, the database and Config.ini there: all kept",
+     .addUserData = true, .data = Data::Kept},
+    {.name = "install over it while it asks for its start-up password (before it takes its mutex): refused",
+     .kivra = Kivra::RunsFromChosen, .exitCode = kExitKivraRunning, .data = Data::Present},
+    {.name = "uninstall silently: the program goes, the data stays",
+     .action = Action::Uninstall, .installed = false, .data = Data::Kept},
+    {.name = "install again beside the kept data", .data = Data::Kept},
+    {.name = "uninstall removing the data: what else the folder holds stays",
+     .action = Action::UninstallRemovingData, .installed = false, .data = Data::Gone},
 };
 
 class InstallerTest : public ::testing::Test {
@@ -413,11 +417,11 @@ TEST_F(InstallerTest, InstallsUpgradesAndUninstallsKeepingTheUsersData)
     for (const Step& step : kSteps) {
         SCOPED_TRACE(step.name);
         const std::wstring folder = Folder(step.where);
-        KivraProcess kivra;
+        KivraProcess running;
         HWND window = nullptr;
-        if (step.kivraRunsFromDefault || step.kivraRunsFromChosen) {
-            window = kivra.StartAndWaitForWindow(Folder(step.kivraRunsFromDefault ? Where::Default : Where::Chosen),
-                                                 nullptr);
+        if (step.kivra != Kivra::NotRunning) {
+            window = running.StartAndWaitForWindow(
+                Folder(step.kivra == Kivra::RunsFromDefault ? Where::Default : Where::Chosen), nullptr);
             ASSERT_NE(window, nullptr) << "Kivra did not start";
         }
         if (step.addUserData) {
@@ -458,7 +462,7 @@ TEST_F(InstallerTest, InstallsUpgradesAndUninstallsKeepingTheUsersData)
         }
 
         if (window) {
-            ASSERT_TRUE(kivra.CloseAndWait(window));
+            ASSERT_TRUE(running.CloseAndWait(window));
         }
     }
 }
