@@ -5,6 +5,9 @@ set -euo pipefail
 
 packages=(g++-mingw-w64-i686-posix mingw-w64-i686-dev cmake wine wine32:i386 wine64
           xvfb xauth x11-utils imagemagick xdotool googletest)
+# The installer and the archive (scripts/package.sh; the installer's test
+# makes one too).
+packages+=(nsis zip)
 
 missing=()
 for p in "${packages[@]}"; do
