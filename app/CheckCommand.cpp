@@ -3,6 +3,7 @@
 #include "config/Configure.h"
 #include "config/SkinCheck.h"
 #include "config/XmlDocument.h"
+#include "framework/Handles.h"
 #include "framework/ModulePath.h"
 #include "framework/Text.h"
 #include "mainwindow/NurelMainWindow.h"
@@ -108,8 +109,7 @@ std::wstring Wide(const char* name)
 std::wstring Hex(unsigned long value)
 {
     wchar_t text[16];
-    _snwprintf(text, 15, L"0x%lX", value);
-    text[15] = 0;
+    FormatText(text, L"0x%lX", value);
     return text;
 }
 
@@ -304,7 +304,7 @@ int RunCheckCommand(const std::vector<std::wstring>& arguments)
         return kCheckPassed;
     }
     // COM for the XML readers, as the start-up has it.
-    const HRESULT com = ::CoInitialize(nullptr);
+    const ComScope com;
     const std::wstring what = arguments.size() > 1 ? arguments[1] : L"";
     const std::vector<std::wstring> rest(arguments.begin() + std::min<size_t>(2, arguments.size()), arguments.end());
     int result = kCheckPassed;
@@ -320,8 +320,6 @@ int RunCheckCommand(const std::vector<std::wstring>& arguments)
         out.Line(L"Unknown check \"" + what + L"\".\r\n\r\n" + kHelpText);
         result = kCheckPluginRefused;
     }
-    if (SUCCEEDED(com))
-        ::CoUninitialize();
     return result;
 }
 

@@ -56,10 +56,10 @@ void Add(const char* format, ...)
         return;
     va_list args;
     va_start(args, format);
-    const int n = std::vsnprintf(g_report + g_reportUsed, kReportBytes - g_reportUsed, format, args);
+    // Cut where the report is full: what was written, terminated, counts.
+    FormatTextV(g_report + g_reportUsed, kReportBytes - g_reportUsed, format, args);
     va_end(args);
-    if (n > 0)
-        g_reportUsed += static_cast<size_t>(n) < kReportBytes - g_reportUsed ? n : kReportBytes - g_reportUsed - 1;
+    g_reportUsed += std::strlen(g_report + g_reportUsed);
 }
 
 // A UTF-16 text as UTF-8 into out[capacity] (cut, terminated).
@@ -316,9 +316,8 @@ void WriteReport(EXCEPTION_POINTERS* pointers)
     ::GetLocalTime(&now);
 
     wchar_t baseName[64];
-    _snwprintf(baseName, 63, L"crash-%04u%02u%02u-%02u%02u%02u", now.wYear, now.wMonth, now.wDay, now.wHour,
-               now.wMinute, now.wSecond);
-    baseName[63] = 0;
+    FormatText(baseName, L"crash-%04u%02u%02u-%02u%02u%02u", now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute,
+               now.wSecond);
     wchar_t reportPath[kMaxPathChars + 1], dumpPath[kMaxPathChars + 1], noticePath[kMaxPathChars + 1];
     if (!CopyText(reportPath, g_logFolder) || !AppendText(reportPath, baseName) || !AppendText(reportPath, L".txt") ||
         !CopyText(dumpPath, g_logFolder) || !AppendText(dumpPath, baseName) || !AppendText(dumpPath, L".dmp") ||
@@ -500,14 +499,13 @@ bool ShowLastCrashOnce(HWND owner)
 
     wchar_t text[1024];
     if (plugin[0] != 0)
-        _snwprintf(text, 1023,
+        FormatText(text,
                    L"The last run of Kivra ended in a crash in the plugin \"%ls\" (%ls).\r\n\r\n"
                    L"The crash report is %ls beside Kivra.exe; the plugin's author can tell from it what went wrong.",
                    plugin, library, report);
     else
-        _snwprintf(text, 1023, L"The last run of Kivra ended in a crash.\r\n\r\nThe crash report is %ls beside Kivra.exe.",
+        FormatText(text, L"The last run of Kivra ended in a crash.\r\n\r\nThe crash report is %ls beside Kivra.exe.",
                    report);
-    text[1023] = 0;
     ::MessageBoxW(owner, text, kMessageCaption, MB_OK | MB_ICONWARNING);
     return true;
 }

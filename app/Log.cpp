@@ -105,11 +105,10 @@ int ComposeLogLine(const SYSTEMTIME& time, const wchar_t* text, char* out, size_
         return -1;
     out[0] = 0;
     wchar_t stamp[40];
-    int stampUnits = _snwprintf(stamp, 39, L"%4d-%02d-%02d %02d:%02d:%02d  \t", time.wYear, time.wMonth,
-                                time.wDay, time.wHour, time.wMinute, time.wSecond);
-    if (stampUnits < 0)
+    if (!FormatText(stamp, L"%4d-%02d-%02d %02d:%02d:%02d  \t", time.wYear, time.wMonth, time.wDay, time.wHour,
+                    time.wMinute, time.wSecond))
         return -1;
-    stamp[39] = 0;
+    const int stampUnits = static_cast<int>(std::wcslen(stamp));
     if (text == nullptr)
         text = L"";
 
@@ -184,13 +183,9 @@ int CLog::LogV(unsigned level, const wchar_t* format, va_list args)
         return 0;
     if (format == nullptr)
         return -1;
-    // _vsnwprintf is the C runtime's own: %s takes a wide string as Windows
-    // callers expect (MinGW's C99 replacement would read it as narrow). It
-    // does not terminate a cut text, hence the explicit NUL.
+    // %s takes a wide string, as Windows callers expect (FormatTextV).
     wchar_t message[kLogMessageUnits];
-    int n = _vsnwprintf(message, kLogMessageUnits - 1, format, args);
-    message[kLogMessageUnits - 1] = 0;
-    if (n < 0) {
+    if (!FormatTextV(message, kLogMessageUnits, format, args)) {
         size_t length = std::wcslen(message);
         if (length > 0 && IsHighSurrogate(message[length - 1]))
             message[length - 1] = 0;  // the cut split a surrogate pair

@@ -32,7 +32,7 @@ int __cdecl CountCall(TService*, TParam*)
 std::string ServiceName(int i)
 {
     char name[32];
-    std::snprintf(name, sizeof(name), "bench/Service%04d", i);
+    kivra::FormatText(name, "bench/Service%04d", i);
     return name;
 }
 

@@ -13,6 +13,8 @@
 
 #include "config/Skin.h"
 #include "config/SkinToolBar.h"
+#include "framework/Handles.h"
+#include "framework/Text.h"
 
 #include <filesystem>
 #include <fstream>
@@ -110,7 +112,8 @@ int wmain(int argc, wchar_t** argv)
         std::fprintf(stderr, "usage: bench_skin make <demo folder> <out folder> | read <out folder>\n");
         return 2;
     }
-    if (FAILED(::CoInitialize(nullptr)))
+    const kivra::ComScope com;
+    if (!com.ok())
         return 1;
     const fs::path out = argv[2];
     int withPictures = 0;
@@ -120,8 +123,7 @@ int wmain(int argc, wchar_t** argv)
     cases.Add("plain", [&] { return ReadSample(out / L"plain", &plain); });
     cases.Run(RunsFromEnvironment(7));
     char measure[64];
-    std::snprintf(measure, sizeof(measure), "read a skin of %d buttons", withPictures);
+    kivra::FormatText(measure, "read a skin of %d buttons", withPictures);
     Report(measure, cases.Of("pictures"), "same buttons, no pictures", cases.Of("plain"), "ms", Target::AtMost, 100);
-    ::CoUninitialize();
     return 0;
 }

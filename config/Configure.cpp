@@ -1,7 +1,5 @@
 #include "config/Configure.h"
 
-#include <objbase.h>
-
 #include <cwchar>
 #include <string>
 
@@ -19,8 +17,14 @@ const wchar_t kInitialDatabaseFileName[] = L"bramic.db";
 
 constexpr unsigned kLogMaskWhenNotConfigured = 255;
 
-std::unique_ptr<CConfigure> g_configure;
-bool g_comInitialised = false;
+// The process's configuration with the COM its XML documents live in: the
+// skin's document stays loaded as long as the configuration, and COM is
+// given back once both are gone.
+struct TProcessConfiguration {
+    std::unique_ptr<ComScope> com;
+    std::unique_ptr<CConfigure> configure;  // released before com
+};
+TProcessConfiguration g_process;
 
 // path = folder + tail, rejected (false) rather than cut when too long.
 bool JoinPath(wchar_t (&path)[kConfigPathUnits], const wchar_t* folder, const wchar_t* tail)
@@ -141,25 +145,25 @@ bool CConfigure::Load()
 
 CConfigure* GetConfigureFrom(const wchar_t* productFolder)
 {
-    if (g_configure)
-        return g_configure.get();
-    if (!g_comInitialised) {
-        // S_FALSE (already initialised on this thread) counts as success.
-        if (FAILED(::CoInitialize(nullptr)))
-            return nullptr;
-        g_comInitialised = true;
-    }
+    if (g_process.configure)
+        return g_process.configure.get();
+    // S_FALSE (already initialised on this thread) counts as success; a
+    // configuration that does not load gives COM back at once.
+    auto com = std::make_unique<ComScope>();
+    if (!com->ok())
+        return nullptr;
     auto configure = std::make_unique<CConfigure>(productFolder);
     if (!configure->Load())
         return nullptr;
-    g_configure = std::move(configure);
-    return g_configure.get();
+    g_process.com = std::move(com);
+    g_process.configure = std::move(configure);
+    return g_process.configure.get();
 }
 
 CConfigure* GetConfigure()
 {
-    if (g_configure)
-        return g_configure.get();
+    if (g_process.configure)
+        return g_process.configure.get();
     wchar_t folder[kConfigPathUnits];
     if (!ExecutableFolder(folder, kConfigPathUnits))
         return nullptr;
@@ -168,12 +172,13 @@ CConfigure* GetConfigure()
 
 void DestroyConfigure()
 {
-    g_configure.reset();
+    g_process.configure.reset();
+    g_process.com.reset();
 }
 
 CConfigure* ExistingConfigure()
 {
-    return g_configure.get();
+    return g_process.configure.get();
 }
 
 }  // namespace kivra

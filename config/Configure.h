@@ -95,8 +95,10 @@ private:
 };
 
 // The process's configuration, made and loaded from the executable's folder
-// on first use (COM is initialised for the calling thread first). Null when it
-// cannot be loaded; the next call tries again from the beginning.
+// on first use. COM is initialised for the calling thread while the
+// configuration lives (its XML documents need it) and given back by
+// DestroyConfigure, or at once when the configuration cannot be loaded. Null
+// when it cannot be loaded; the next call tries again from the beginning.
 CConfigure* GetConfigure();
 // As GetConfigure, loading from productFolder when no configuration exists yet.
 CConfigure* GetConfigureFrom(const wchar_t* productFolder);

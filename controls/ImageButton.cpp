@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "controls/ImageStrip.h"
+#include "framework/Text.h"
 #include "framework/BitmapPixels.h"
 
 namespace kivra {
@@ -129,7 +130,7 @@ bool CImageButton::TextFontDescription(int height, int weight, const wchar_t* fa
     if (weight != 0 && weight != -1)
         font.lfWeight = weight;
     if (face != nullptr && face[0] != 0)
-        lstrcpynW(font.lfFaceName, face, LF_FACESIZE);
+        CopyText(font.lfFaceName, face);
     *description = font;
     return true;
 }

@@ -135,7 +135,7 @@ TPopupPlacement PlacePopup(POINT cursor, const RECT* window, int alignment)
     return placement;
 }
 
-CMenuEx::CMenuEx(HWND owner) : menu_(::CreatePopupMenu()), owner_(owner)
+CMenuEx::CMenuEx(HWND owner) : owned_(::CreatePopupMenu()), menu_(owned_.get()), owner_(owner)
 {
     MenuMetrics() = TMenuMetrics{};
     ReadMenuColours();
@@ -143,8 +143,7 @@ CMenuEx::CMenuEx(HWND owner) : menu_(::CreatePopupMenu()), owner_(owner)
 
 CMenuEx::~CMenuEx()
 {
-    if (menu_ != nullptr && ownsMenu_)
-        ::DestroyMenu(menu_);
+    owned_.reset();
     for (const auto& item : items_)
         LiveItems().erase(item.get());
 }

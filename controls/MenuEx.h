@@ -76,8 +76,8 @@ public:
     HMENU Handle() const { return menu_; }
     HWND Owner() const { return owner_; }
     // The menu bar takes the menu over as one of its pop-ups: it is destroyed
-    // with the menu bar, not with this object.
-    void GiveToMenuBar() { ownsMenu_ = false; }
+    // with the menu bar, not with this object (whose handle stays usable).
+    void GiveToMenuBar() { owned_.release(); }
 
     // Pictures the menu draws with; it keeps them for its life.
     void SetIconStrip(UniqueBitmap strip, SIZE iconSize, COLORREF mask);
@@ -131,8 +131,8 @@ private:
     void DrawPlain(HDC dc, const DRAWITEMSTRUCT& item, const RECT& body, const RECT& iconCell, const RECT& text,
                    const TOwnerDrawItem& data);
 
-    HMENU menu_ = nullptr;
-    bool ownsMenu_ = true;
+    UniqueMenu owned_;     // until the menu bar takes the menu over
+    HMENU menu_ = nullptr;  // the menu, owned or not
     HWND owner_ = nullptr;
     SIZE iconSize_ = {16, 16};
     UniqueBitmap strip_;

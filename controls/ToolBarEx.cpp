@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "controls/ImageStrip.h"
+#include "framework/Text.h"
 
 namespace kivra {
 
@@ -296,7 +297,8 @@ bool CToolBarEx::OnNotify(NMHDR* header, LRESULT* result)
     if (id == 0)
         return false;
     const std::wstring text = TooltipFor(id);
-    lstrcpynW(info->szText, text.c_str(), static_cast<int>(kToolTipChars + 1));
+    static_assert(std::size(NMTTDISPINFOW{}.szText) == kToolTipChars + 1);
+    CopyText(info->szText, text.c_str());
     info->lpszText = info->szText;
     info->hinst = nullptr;
     *result = 0;

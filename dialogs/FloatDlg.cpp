@@ -248,8 +248,8 @@ void CFloatDlg::OnEraseBackground(HDC dc)
 
 void CFloatDlg::OnPaint()
 {
-    PAINTSTRUCT paint;
-    HDC dc = ::BeginPaint(hwnd_, &paint);
+    PaintDc paint(hwnd_);
+    HDC dc = paint.get();
     if (dc != nullptr && IsVisible()) {
         if (dataStatus_) {
             const RECT client = ClientRect();
@@ -267,8 +267,6 @@ void CFloatDlg::OnPaint()
             SetItemText(IDC_FLOAT_TEXT, L"");
         }
     }
-    if (dc != nullptr)
-        ::EndPaint(hwnd_, &paint);
 }
 
 HBRUSH CFloatDlg::OnCtlColorStatic(HDC dc)

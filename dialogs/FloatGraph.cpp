@@ -1,5 +1,7 @@
 #include "dialogs/FloatGraph.h"
 
+#include "framework/Text.h"
+
 #include <algorithm>
 #include <cwchar>
 
@@ -16,7 +18,7 @@ void SampleHistory::Push(BYTE sample)
 std::wstring SampleNumberText(long number)
 {
     wchar_t text[16];  // "-2147483648" and the terminator
-    std::swprintf(text, std::size(text), L"%ld", number);
+    FormatText(text, L"%ld", number);
     return text;
 }
 

@@ -66,8 +66,8 @@ const wchar_t* PasswordFailureReason(int failure)
 std::wstring PasswordFailureMessage(int failure, const wchar_t* translatedReason)
 {
     wchar_t text[512];
-    std::swprintf(text, std::size(text), failure == 1 ? L"%d time %ls" : L"%d times %ls", failure,
-                  translatedReason != nullptr ? translatedReason : L"");
+    FormatText(text, failure == 1 ? L"%d time %ls" : L"%d times %ls", failure,
+               translatedReason != nullptr ? translatedReason : L"");
     return text;
 }
 

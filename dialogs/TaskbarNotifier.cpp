@@ -196,18 +196,15 @@ bool CTaskbarNotifier::OnEraseBackground(HDC dc)
 
 void CTaskbarNotifier::OnPaint()
 {
-    PAINTSTRUCT paint;
-    HDC dc = ::BeginPaint(hwnd_, &paint);
-    if (dc == nullptr)
+    PaintDc paint(hwnd_);
+    if (!paint)
         return;
-    {
-        SelectedObject font(dc, mouseOver_ ? underlinedFont_.get() : normalFont_.get());
-        ::SetTextColor(dc, mouseOver_ ? kNotifierHoverTextColor : kNotifierTextColor);
-        ::SetBkMode(dc, TRANSPARENT);
-        RECT rect = textRect_;
-        ::DrawTextW(dc, text_.c_str(), -1, &rect, kNotifierTextFormat);
-    }
-    ::EndPaint(hwnd_, &paint);
+    HDC dc = paint.get();
+    SelectedObject font(dc, mouseOver_ ? underlinedFont_.get() : normalFont_.get());
+    ::SetTextColor(dc, mouseOver_ ? kNotifierHoverTextColor : kNotifierTextColor);
+    ::SetBkMode(dc, TRANSPARENT);
+    RECT rect = textRect_;
+    ::DrawTextW(dc, text_.c_str(), -1, &rect, kNotifierTextFormat);
 }
 
 void CTaskbarNotifier::OnMouseMove()

@@ -240,15 +240,7 @@ INT_PTR CALLBACK CDialog::StaticDialogProc(HWND hwnd, UINT msg, WPARAM wParam, L
         return FALSE;
     }
 
-    LRESULT result = 0;
-    try {
-        result = self->RouteMessage(msg, wParam, lParam);
-    } catch (...) {
-        result = 0;  // nothing leaves a dialog procedure
-    }
-    if (msg == WM_NCDESTROY && ObjectOf(hwnd) == self)
-        self->DetachObject();
-
+    const LRESULT result = RouteGuarded(self, hwnd, msg, wParam, lParam);
     if (AnswersDirectly(msg))
         return static_cast<INT_PTR>(result);
     ::SetWindowLongPtrW(hwnd, DWLP_MSGRESULT, result);

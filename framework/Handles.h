@@ -1,5 +1,6 @@
-// Small owning wrappers for Win32 handles and COM pointers. Each one closes
-// what it holds exactly once; none is copyable. Ownership that is handed to
+// Small owning wrappers for Win32 handles and COM pointers, and scope guards
+// for a paint and for COM on a thread. Each one closes what it holds exactly
+// once; none is copyable. Ownership that is handed to
 // someone else (a region given to SetWindowRgn, a bitmap given to a control)
 // is released with release() and said so where it happens.
 #pragma once
@@ -95,6 +96,17 @@ struct AccelTraits {
     static bool IsValid(HACCEL h) { return h != nullptr; }
     static void Close(HACCEL h) { ::DestroyAcceleratorTable(h); }
 };
+// A window that its owner or parent may have taken down with itself already:
+// only a window that still exists is destroyed.
+struct WindowTraits {
+    static HWND Invalid() { return nullptr; }
+    static bool IsValid(HWND h) { return h != nullptr; }
+    static void Close(HWND h)
+    {
+        if (::IsWindow(h))
+            ::DestroyWindow(h);
+    }
+};
 
 using UniqueKernelHandle = UniqueHandle<HANDLE, KernelHandleTraits>;
 using UniqueFile = UniqueHandle<HANDLE, FileHandleTraits>;
@@ -109,6 +121,9 @@ using UniqueMemoryDc = UniqueHandle<HDC, MemoryDcTraits>;
 using UniqueIcon = UniqueHandle<HICON, IconTraits>;
 using UniqueMenu = UniqueHandle<HMENU, MenuTraits>;
 using UniqueAccel = UniqueHandle<HACCEL, AccelTraits>;
+// A window made with CreateWindowExW that has no object of its own (a tooltip
+// control, say); destroyed with DestroyWindow.
+using UniqueWindow = UniqueHandle<HWND, WindowTraits>;
 
 // A bitmap with several owners (the buttons that show the same picture, and
 // the skin's picture cache): deleted once, when its last owner lets go. Only
@@ -154,6 +169,28 @@ public:
 
 private:
     HWND hwnd_;
+    HDC dc_;
+};
+
+// The DC of a WM_PAINT: BeginPaint when the guard is made, EndPaint when it
+// goes. A failed BeginPaint leaves no DC and nothing to end.
+class PaintDc {
+public:
+    explicit PaintDc(HWND hwnd) : hwnd_(hwnd), dc_(::BeginPaint(hwnd, &paint_)) {}
+    ~PaintDc()
+    {
+        if (dc_)
+            ::EndPaint(hwnd_, &paint_);
+    }
+    PaintDc(const PaintDc&) = delete;
+    PaintDc& operator=(const PaintDc&) = delete;
+    HDC get() const { return dc_; }
+    explicit operator bool() const { return dc_ != nullptr; }
+    const PAINTSTRUCT& Paint() const { return paint_; }
+
+private:
+    HWND hwnd_;
+    PAINTSTRUCT paint_ = {};
     HDC dc_;
 };
 
@@ -209,6 +246,26 @@ public:
 
 private:
     T* ptr_ = nullptr;
+};
+
+// COM for the calling thread, in a single-threaded apartment as the MSXML
+// document and the picture loader want it, for the life of the scope. Every
+// successful initialisation (also S_FALSE, when the thread had COM already)
+// is balanced by its own CoUninitialize.
+class ComScope {
+public:
+    ComScope() : result_(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+    ~ComScope()
+    {
+        if (SUCCEEDED(result_))
+            ::CoUninitialize();
+    }
+    ComScope(const ComScope&) = delete;
+    ComScope& operator=(const ComScope&) = delete;
+    bool ok() const { return SUCCEEDED(result_); }
+
+private:
+    HRESULT result_;
 };
 
 }  // namespace kivra

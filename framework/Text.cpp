@@ -1,5 +1,6 @@
 #include "framework/Text.h"
 
+#include <cstdio>
 #include <cstring>
 
 namespace kivra {
@@ -64,6 +65,52 @@ bool AppendText(wchar_t* dst, size_t capacity, const wchar_t* src)
         std::memcpy(dst + have, src, add * sizeof(wchar_t));
     dst[have + add] = 0;
     return true;
+}
+
+bool FormatTextV(wchar_t* dst, size_t capacity, const wchar_t* format, va_list args)
+{
+    if (dst == nullptr || capacity == 0)
+        return false;
+    if (format == nullptr) {
+        dst[0] = 0;
+        return false;
+    }
+    // _vsnwprintf is the C runtime's own (MinGW's C99 replacement would read
+    // %s as narrow); it leaves a text that fills the count unterminated.
+    const int n = _vsnwprintf(dst, capacity - 1, format, args);
+    dst[capacity - 1] = 0;
+    return n >= 0;
+}
+
+bool FormatText(wchar_t* dst, size_t capacity, const wchar_t* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    const bool fitted = FormatTextV(dst, capacity, format, args);
+    va_end(args);
+    return fitted;
+}
+
+bool FormatTextV(char* dst, size_t capacity, const char* format, va_list args)
+{
+    if (dst == nullptr || capacity == 0)
+        return false;
+    if (format == nullptr) {
+        dst[0] = 0;
+        return false;
+    }
+    const int n = std::vsnprintf(dst, capacity, format, args);
+    dst[capacity - 1] = 0;
+    return n >= 0 && static_cast<size_t>(n) < capacity;
+}
+
+bool FormatText(char* dst, size_t capacity, const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    const bool fitted = FormatTextV(dst, capacity, format, args);
+    va_end(args);
+    return fitted;
 }
 
 }  // namespace kivra

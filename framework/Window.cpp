@@ -4,6 +4,8 @@
 
 #include <unordered_map>
 
+#include "framework/NoThrow.h"
+
 namespace kivra {
 
 namespace {
@@ -262,12 +264,12 @@ LRESULT CALLBACK CWindow::StaticWindowProc(HWND hwnd, UINT msg, WPARAM wParam, L
         return ::DefWindowProcW(hwnd, msg, wParam, lParam);
     }
 
-    LRESULT result = 0;
-    try {
-        result = self->RouteMessage(msg, wParam, lParam);
-    } catch (...) {
-        result = 0;  // nothing leaves a window procedure
-    }
+    return RouteGuarded(self, hwnd, msg, wParam, lParam);
+}
+
+LRESULT CWindow::RouteGuarded(CWindow* self, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    const LRESULT result = NoThrow<LRESULT>(0, [&] { return self->RouteMessage(msg, wParam, lParam); });
     // The handler may have deleted the object (its destructor detached it then).
     if (msg == WM_NCDESTROY && ObjectOf(hwnd) == self)
         self->DetachObject();

@@ -106,8 +106,13 @@ protected:
         return result;
     }
 
-    // Reflection, then WindowProc. The single entry of both static procedures.
+    // Reflection, then WindowProc.
     LRESULT RouteMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+    // The single entry of both static procedures: RouteMessage with nothing
+    // thrown leaving the procedure (a throw answers 0), and after WM_NCDESTROY
+    // self lets go of hwnd, unless a handler deleted self (whose destructor
+    // let go already).
+    static LRESULT RouteGuarded(CWindow* self, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
     // Binds this object and the handle in both directions.
     void AttachObject(HWND hwnd);

@@ -129,9 +129,7 @@ CNurelMainWindow::~CNurelMainWindow()
     trayIcon_.Remove();
 
     // 7. The floating dialog (a member), the tooltip and the window.
-    if (tooltip_ != nullptr && ::IsWindow(tooltip_))
-        ::DestroyWindow(tooltip_);
-    tooltip_ = nullptr;
+    tooltip_.reset();
     if (IsWindow())
         Destroy();
 }
@@ -293,7 +291,7 @@ bool CNurelMainWindow::StartUp()
         return false;
     OpInit();                                      // 13. its answer says nothing we act on
     CreateTooltip();                               // 14.
-    frame_->SetTooltip(tooltip_);
+    frame_->SetTooltip(tooltip_.get());
     CreateFloatDialog();                           // 15.
     if (!CreateRegistry())                         // 16.
         return false;
@@ -384,14 +382,15 @@ bool CNurelMainWindow::OpenDatabase()
 
 void CNurelMainWindow::CreateTooltip()
 {
-    tooltip_ = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
-                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr,
-                                 ::GetModuleHandleW(nullptr), nullptr);
-    if (tooltip_ == nullptr)
+    tooltip_.reset(::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                                     CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr,
+                                     ::GetModuleHandleW(nullptr), nullptr));
+    HWND tooltip = tooltip_.get();
+    if (tooltip == nullptr)
         return;
-    ::SendMessageW(tooltip_, TTM_ACTIVATE, TRUE, 0);
-    ::SendMessageW(tooltip_, TTM_SETDELAYTIME, TTDT_AUTOMATIC, MAKELPARAM(kTooltipInitialDelayMs, 0));
-    ::SendMessageW(tooltip_, TTM_SETDELAYTIME, TTDT_AUTOPOP, MAKELPARAM(tooltipAutoPopDelay_, 0));
+    ::SendMessageW(tooltip, TTM_ACTIVATE, TRUE, 0);
+    ::SendMessageW(tooltip, TTM_SETDELAYTIME, TTDT_AUTOMATIC, MAKELPARAM(kTooltipInitialDelayMs, 0));
+    ::SendMessageW(tooltip, TTM_SETDELAYTIME, TTDT_AUTOPOP, MAKELPARAM(tooltipAutoPopDelay_, 0));
 }
 
 void CNurelMainWindow::CreateFloatDialog()
@@ -597,8 +596,8 @@ bool CNurelMainWindow::PreTranslateMessage(MSG* msg)
         return true;
     if (msg->message == WM_MOUSEMOVE) {
         // The shared tooltip of the skin buttons sees every mouse move.
-        if (tooltip_ != nullptr)
-            ::SendMessageW(tooltip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(msg));
+        if (tooltip_)
+            ::SendMessageW(tooltip_.get(), TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(msg));
     } else if (msg->hwnd != hwnd_ && registry_ != nullptr) {
         // Plugin dialogs get their keyboard navigation, services bound to a
         // window their messages.
@@ -744,9 +743,7 @@ void CNurelMainWindow::OnClose()
 
 void CNurelMainWindow::OnDestroy()
 {
-    if (tooltip_ != nullptr && ::IsWindow(tooltip_))
-        ::DestroyWindow(tooltip_);
-    tooltip_ = nullptr;
+    tooltip_.reset();
 }
 
 bool CNurelMainWindow::OnCommand(UINT id, UINT, HWND control)
@@ -855,15 +852,13 @@ bool CNurelMainWindow::OnPaintIconic()
 {
     if (!::IsIconic(hwnd_))
         return false;
-    PAINTSTRUCT paint;
-    HDC dc = ::BeginPaint(hwnd_, &paint);
-    if (dc == nullptr)
+    PaintDc dc(hwnd_);
+    if (!dc)
         return true;
-    Send(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    Send(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc.get()), 0);
     const POINT at = IconPosition(ClientRect(), ::GetSystemMetrics(SM_CXICON), ::GetSystemMetrics(SM_CYICON));
     if (HICON icon = WindowIcon())
-        ::DrawIcon(dc, at.x, at.y, icon);
-    ::EndPaint(hwnd_, &paint);
+        ::DrawIcon(dc.get(), at.x, at.y, icon);
     return true;
 }
 

@@ -113,7 +113,7 @@ public:
     bool RegisterCommandFunction(const TCommandItem& item) override { return shell_.RegisterCommandFunction(item); }
     bool SetMenuCheck(const TMenuCheckInfo& check) override { return shell_.SetMenuCheck(check); }
 
-    HWND Tooltip() const { return tooltip_; }
+    HWND Tooltip() const { return tooltip_.get(); }
     CFloatDlg& FloatDialog() { return floatDlg_; }
     // The window rectangle remembered at the end of start-up (empty before).
     const RECT& StartupRect() const { return startupRect_; }
@@ -189,7 +189,7 @@ private:
     void ShowFromTray();
 
     // The data the window keeps, in this order.
-    HWND tooltip_ = nullptr;  // owned: destroyed at WM_DESTROY or by the destructor
+    UniqueWindow tooltip_;  // destroyed at WM_DESTROY, else by the destructor
     CFloatDlg floatDlg_;
     CServiceRegistry* registry_ = nullptr;  // the process's, destroyed by the shutdown
     FrameContext* frame_ = nullptr;         // the process's, destroyed by the shutdown

@@ -18,6 +18,7 @@
 #include <string>
 
 #include "framework/ChildProcess.h"
+#include "framework/Text.h"
 
 namespace {
 
@@ -80,11 +81,11 @@ void TellCrash(const std::wstring& folder, DWORD exitCode)
     }
     char message[1200];
     if (!lines[0].empty())
-        std::snprintf(message, sizeof(message), "plugins\\%s: crashed (plugin \"%s\", exception 0x%08lX); the crash report is %s\r\n",
-                      lines[1].c_str(), lines[0].c_str(), exitCode, lines[2].c_str());
+        kivra::FormatText(message, "plugins\\%s: crashed (plugin \"%s\", exception 0x%08lX); the crash report is %s\r\n",
+                          lines[1].c_str(), lines[0].c_str(), exitCode, lines[2].c_str());
     else
-        std::snprintf(message, sizeof(message), "Kivra.exe ended in a crash (exception 0x%08lX); the crash report is %s\r\n",
-                      exitCode, lines[2].empty() ? "in log\\" : lines[2].c_str());
+        kivra::FormatText(message, "Kivra.exe ended in a crash (exception 0x%08lX); the crash report is %s\r\n",
+                          exitCode, lines[2].empty() ? "in log\\" : lines[2].c_str());
     Forward(::GetStdHandle(STD_OUTPUT_HANDLE), message);
 }
 
@@ -130,8 +131,8 @@ int wmain(int argc, wchar_t** argv)
         Forward(output, pending);
     if (ran.timedOut) {
         char message[160];
-        std::snprintf(message, sizeof(message), "kivra-check: Kivra.exe --check did not end within %lu s and was ended.\r\n",
-                      kCheckLimitMs / 1000);
+        kivra::FormatText(message, "kivra-check: Kivra.exe --check did not end within %lu s and was ended.\r\n",
+                          kCheckLimitMs / 1000);
         Forward(output, message);
         return 1;
     }

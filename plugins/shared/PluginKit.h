@@ -15,11 +15,22 @@
 
 namespace kit {
 
+// Copies text into a fixed field of the records, cut to fit and always
+// terminated; the rest of the field is zeroed. A null text leaves it empty.
+template <typename Char, size_t N>
+inline void CopyField(Char (&field)[N], const Char* text)
+{
+    size_t at = 0;
+    for (; text != nullptr && text[at] != 0 && at + 1 < N; ++at)
+        field[at] = text[at];
+    for (; at < N; ++at)
+        field[at] = 0;
+}
+
 // Copies text into a 64-byte name field, cut to 63 characters.
 inline void CopyName(char (&field)[KIVRA_NAME_SIZE], const char* text)
 {
-    std::strncpy(field, text, KIVRA_NAME_SIZE - 1);
-    field[KIVRA_NAME_SIZE - 1] = 0;
+    CopyField(field, text);
 }
 
 // GetPluginInfo's answer: the plugin's name, the first part of its service paths.
@@ -70,7 +81,7 @@ inline void SetStatusPane(CPluginInterface* iface, const char* paneName, const s
 {
     TStatusPaneInfo pane{};
     CopyName(pane.szCommandName, paneName);
-    wcsncpy(pane.szText, text.c_str(), KIVRA_NAME_SIZE - 1);
+    CopyField(pane.szText, text.c_str());
     TParam param{};
     param.pData = &pane;
     Call(iface, KIVRA_SVC_MAIN_APP_SHOW_STATUS_BAR, &param);

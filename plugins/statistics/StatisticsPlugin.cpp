@@ -104,7 +104,7 @@ void Paint(HWND window, HDC dc, const RECT& client)
 void ShowSkinButton(const wchar_t* name, bool show)
 {
     TButtonInfo info{};
-    wcsncpy(info.szName, name, KIVRA_NAME_SIZE - 1);
+    kit::CopyField(info.szName, name);
     info.bHide = show ? 0 : 1;
     TParam param{};
     param.pData = &info;

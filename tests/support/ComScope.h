@@ -1,26 +1,11 @@
-// COM for the test's thread, for as long as the object lives.
+// COM for the test's thread, for as long as the object lives: the shell's own
+// scope guard (framework/Handles.h), under the name the tests have used.
 #pragma once
 
-#include <windows.h>
-#include <objbase.h>
+#include "framework/Handles.h"
 
 namespace kivra::testing {
 
-// Initialises COM for the test's thread and balances it afterwards.
-class ComScope {
-public:
-    ComScope() : result_(::CoInitialize(nullptr)) {}
-    ~ComScope()
-    {
-        if (SUCCEEDED(result_))
-            ::CoUninitialize();
-    }
-    ComScope(const ComScope&) = delete;
-    ComScope& operator=(const ComScope&) = delete;
-    bool ok() const { return SUCCEEDED(result_); }
-
-private:
-    HRESULT result_;
-};
+using kivra::ComScope;
 
 }  // namespace kivra::testing
