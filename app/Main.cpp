@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "app/CheckCommand.h"
-#include "app/CrashReport.h"
+#include "framework/CrashReport.h"
 #include "app/MainApp.h"
 
 namespace {

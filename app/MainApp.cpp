@@ -2,7 +2,7 @@
 
 #include <commctrl.h>
 
-#include "app/CrashReport.h"
+#include "framework/CrashReport.h"
 #include "mainwindow/FrameContext.h"
 #include "mainwindow/MainDlg.h"
 

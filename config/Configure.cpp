@@ -181,4 +181,12 @@ CConfigure* ExistingConfigure()
     return g_process.configure.get();
 }
 
+void TranslateShellText(const wchar_t* id, wchar_t* buffer, size_t capacity)
+{
+    if (CConfigure* configure = ExistingConfigure())
+        configure->Language().Translate(id, buffer, capacity);
+    else
+        CopyText(buffer, capacity, id);
+}
+
 }  // namespace kivra

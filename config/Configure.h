@@ -107,4 +107,13 @@ void DestroyConfigure();
 // The configuration when it exists, without making or loading one.
 CConfigure* ExistingConfigure();
 
+// The translation of one of the shell's own text ids into buffer[capacity]
+// through the process's configuration; the id itself when there is no
+// configuration (none is loaded for it) or no entry.
+void TranslateShellText(const wchar_t* id, wchar_t* buffer, size_t capacity);
+template <size_t N> void TranslateShellText(const wchar_t* id, wchar_t (&buffer)[N])
+{
+    TranslateShellText(id, buffer, N);
+}
+
 }  // namespace kivra

@@ -20,7 +20,7 @@
 
 #include <cstddef>
 
-#include "plugin/ManagerHost.h"  // kTrayCallbackMessage
+#include "plugin/ShellMessages.h"
 
 namespace kivra {
 // The record size that includes guidItem and ends before hBalloonIcon.

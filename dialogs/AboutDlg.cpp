@@ -2,8 +2,7 @@
 
 #include "config/Configure.h"
 #include "dialogs/DialogText.h"
-#include "mainwindow/FrameContext.h"
-#include "mainwindow/NurelMainWindow.h"
+#include "framework/ProgramVersion.h"
 #include "resources/resource.h"
 
 namespace kivra {
@@ -32,7 +31,7 @@ AboutTexts ComposeAboutTexts(const CLanguageTable& language, const wchar_t* titl
     return texts;
 }
 
-CAboutDlg::CAboutDlg() : CDialog(IDD_ABOUT) {}
+CAboutDlg::CAboutDlg(HICON icon) : CDialog(IDD_ABOUT), icon_(icon) {}
 
 LRESULT CAboutDlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
 {
@@ -54,9 +53,8 @@ bool CAboutDlg::OnInitDialog()
     TranslateWindowText(hwnd_, kAboutTextUnits);
     TranslateWindowText(Item(IDC_ABOUT_OK), kAboutTextUnits);
 
-    FrameContext* frame = ExistingFrameContext();
-    if (frame != nullptr && frame->WindowIcon() != nullptr)
-        Item(IDC_ABOUT_ICON).Send(STM_SETICON, reinterpret_cast<WPARAM>(frame->WindowIcon()));
+    if (icon_ != nullptr)
+        Item(IDC_ABOUT_ICON).Send(STM_SETICON, reinterpret_cast<WPARAM>(icon_));
 
     CConfigure* configure = ExistingConfigure();
     if (configure == nullptr)

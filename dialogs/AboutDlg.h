@@ -28,11 +28,16 @@ AboutTexts ComposeAboutTexts(const CLanguageTable& language, const wchar_t* titl
 
 class CAboutDlg : public CDialog {
 public:
-    CAboutDlg();
+    // icon: the product's configured logo (not owned), or null, which leaves
+    // the icon control empty.
+    explicit CAboutDlg(HICON icon);
 
 protected:
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
     bool OnInitDialog() override;
+
+private:
+    HICON icon_;
 };
 
 }  // namespace kivra

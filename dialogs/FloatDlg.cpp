@@ -4,8 +4,8 @@
 #include <windowsx.h>
 
 #include "config/XmlDocument.h"
-#include "mainwindow/NurelMainWindow.h"
-#include "plugin/ManagerHost.h"
+#include "framework/ModulePath.h"
+#include "plugin/ShellMessages.h"
 #include "resources/resource.h"
 
 namespace kivra {

@@ -2,7 +2,7 @@
 
 #include <cwchar>
 
-#include "app/ExitConfirmation.h"
+#include "config/Configure.h"
 #include "framework/DiskFile.h"
 #include "framework/ModulePath.h"
 #include "framework/Text.h"

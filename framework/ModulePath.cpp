@@ -23,4 +23,12 @@ bool ExecutableFolder(wchar_t* out, size_t capacity)
     return CopyText(out, capacity, path);
 }
 
+std::wstring ExecutableRelativePath(const wchar_t* relative)
+{
+    wchar_t path[kMaxPathChars + 1];
+    if (!ExecutableFolder(path, kMaxPathChars + 1) || !AppendText(path, relative))
+        return {};
+    return path;
+}
+
 }  // namespace kivra

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 
 namespace kivra {
 
@@ -10,5 +11,8 @@ namespace kivra {
 // into out[capacity]; false when the module path cannot be had, has no
 // backslash, or the folder does not fit.
 bool ExecutableFolder(wchar_t* out, size_t capacity);
+
+// The executable's folder followed by relative; empty when it does not fit.
+std::wstring ExecutableRelativePath(const wchar_t* relative);
 
 }  // namespace kivra

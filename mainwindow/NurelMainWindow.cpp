@@ -6,14 +6,12 @@
 #include <algorithm>
 #include <optional>
 
-#include "app/ExitConfirmation.h"
-#include "app/HelpLauncher.h"
-#include "app/Log.h"
-#include "app/Exports.h"
 #include "config/Configure.h"
 #include "config/SkinWindows.h"
-#include "dialogs/AboutDlg.h"
 #include "controls/MenuEx.h"
+#include "dialogs/AboutDlg.h"
+#include "dialogs/ExitConfirmation.h"
+#include "dialogs/HelpLauncher.h"
 #include "dialogs/PasswdDlg.h"
 #include "dialogs/SettingDialogs.h"
 #include "dialogs/SettingDlg.h"
@@ -22,6 +20,8 @@
 #include "dunra.h"
 #include "framework/ControlBars.h"
 #include "framework/DiskFile.h"
+#include "framework/Log.h"
+#include "framework/ModulePath.h"
 #include "framework/Text.h"
 #include "mainwindow/CommandRegistry.h"
 #include "mainwindow/FrameContext.h"
@@ -71,14 +71,6 @@ POINT IconPosition(const RECT& client, int iconWidth, int iconHeight)
     const int width = client.right - client.left;
     const int height = client.bottom - client.top;
     return {(width - iconWidth + 1) / 2, (height - iconHeight + 1) / 2};
-}
-
-std::wstring ExecutableRelativePath(const wchar_t* relative)
-{
-    wchar_t path[kMaxPathChars + 1];
-    if (!ExecutableFolder(path, kMaxPathChars + 1) || !AppendText(path, relative))
-        return {};
-    return path;
 }
 
 CNurelMainWindow::CNurelMainWindow()
@@ -238,7 +230,8 @@ bool CNurelMainWindow::ShowDropZoneDataStatus(bool on)
 
 bool CNurelMainWindow::ShowAboutDialog()
 {
-    CAboutDlg about;
+    // The configured logo, as the title bar shows it; none leaves the box without an icon.
+    CAboutDlg about(frame_ != nullptr ? frame_->WindowIcon() : nullptr);
     return about.DoModal(hwnd_) != kDialogFailed;
 }
 

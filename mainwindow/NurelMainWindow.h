@@ -25,14 +25,14 @@
 
 #include <string>
 
-#include "app/DeviceEvents.h"
 #include "controls/TrayIcon.h"
 #include "dialogs/FloatDlg.h"
 #include "framework/Dialog.h"
 #include "framework/Handles.h"
+#include "framework/ProgramVersion.h"
+#include "mainwindow/DeviceEvents.h"
 #include "mainwindow/ShellFrame.h"
 #include "plugin/ManagerHost.h"
-#include "resources/Version.h"
 
 namespace kivra {
 
@@ -41,9 +41,6 @@ class FrameContext;
 
 // The mutex that tells a second instance that the first one runs.
 constexpr wchar_t kSingleInstanceMutexName[] = L"NurelCorpV3SingleObjectMutex";
-// The program's version, written into the start banner (and, from the same
-// header, into the executable's version resource).
-constexpr wchar_t kProgramVersion[] = L"" KIVRA_VERSION_TEXT;
 // The start banner: program version, then the skin's version.
 constexpr wchar_t kStartBannerFormat[] =
     L"\r\n\r\n\r\n\r\n\r\n\r\nOmbrix PC Software launched, version: %s%s\r\n\r\n";
@@ -72,9 +69,6 @@ constexpr wchar_t kWaitDefaultImage[] = L"wait.JPG";
 
 // Where the main icon goes in a minimised window's client area of this size.
 POINT IconPosition(const RECT& client, int iconWidth, int iconHeight);
-
-// The executable's folder followed by relative; empty when it does not fit.
-std::wstring ExecutableRelativePath(const wchar_t* relative);
 
 // The main window is the plugins' host object and answers the built-in
 // plugin's needs (IManagerHost).

@@ -19,10 +19,6 @@ namespace kivra {
 
 class CWindow;
 
-// The tray icon's callback message to the main window; lParam is the mouse
-// message, and WM_LBUTTONDBLCLK brings a hidden main window back.
-constexpr UINT kTrayCallbackMessage = WM_USER + 102;
-
 class IManagerHost {
 public:
     // --- The main window --------------------------------------------------

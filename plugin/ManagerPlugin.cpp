@@ -8,6 +8,7 @@
 #include "framework/Text.h"
 #include "plugin/ManagerHost.h"
 #include "plugin/ServiceRegistry.h"
+#include "plugin/ShellMessages.h"
 
 #include <algorithm>
 #include <cstring>
@@ -32,6 +33,10 @@ struct ManagerState {
 };
 
 std::unique_ptr<ManagerState> g_state;
+
+// PluginMessageBox's caption, for the whole process (plugins call it before
+// and after the built-in plugin is bound).
+wchar_t g_messageBoxCaption[kMessageBoxCaptionUnits] = L"Bramic";
 
 // Translations written into a caller's buffer are cut to this many units
 // (the size of TranslateText's buffer) unless the caller says how large its
@@ -493,6 +498,16 @@ void ForgetSettingDialog()
 bool NextTopMostCallRaises()
 {
     return g_state ? g_state->nextTopMostRaises : true;
+}
+
+void SetMessageBoxCaption(const wchar_t* caption)
+{
+    CopyText(g_messageBoxCaption, caption);
+}
+
+const wchar_t* MessageBoxCaption()
+{
+    return g_messageBoxCaption;
 }
 
 }  // namespace kivra

@@ -50,4 +50,12 @@ void ForgetSettingDialog();
 // Whether the next "manager/PutWindowTopMost" makes the main window top-most.
 bool NextTopMostCallRaises();
 
+// The caption PluginMessageBox shows when its caller gives none: "Bramic"
+// until start-up replaces it by the translated product title (at most 255
+// characters; longer titles are cut).
+constexpr wchar_t kDefaultMessageBoxCaption[] = L"Bramic";
+constexpr size_t kMessageBoxCaptionUnits = 256;
+void SetMessageBoxCaption(const wchar_t* caption);
+const wchar_t* MessageBoxCaption();
+
 }  // namespace kivra

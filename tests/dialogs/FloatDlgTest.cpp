@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "plugin/ManagerHost.h"
+#include "plugin/ShellMessages.h"
 #include "resources/resource.h"
 
 using namespace kivra;

@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/Exports.h"
+#include "plugin/ManagerPlugin.h"
 #include "dialogs/SettingDialogs.h"
 #include "dialogs/SettingDlg.h"
 #include "framework/ControlBars.h"

@@ -1,6 +1,6 @@
 // The exit confirmation against the modem library's forced states, with the
 // message boxes answered from a helper thread.
-#include "app/ExitConfirmation.h"
+#include "dialogs/ExitConfirmation.h"
 
 #include "tests/support/MessageBoxWatcher.h"
 

@@ -1,4 +1,4 @@
-#include "app/Log.h"
+#include "framework/Log.h"
 
 #include "framework/Handles.h"
 #include "framework/ModulePath.h"

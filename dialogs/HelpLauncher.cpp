@@ -1,13 +1,12 @@
-#include "app/HelpLauncher.h"
+#include "dialogs/HelpLauncher.h"
 
 #include <shellapi.h>
 
 #include <cwchar>
 
-#include "app/ExitConfirmation.h"
-#include "app/Log.h"
 #include "config/Configure.h"
 #include "framework/DiskFile.h"
+#include "framework/Log.h"
 #include "framework/ModulePath.h"
 #include "framework/Text.h"
 

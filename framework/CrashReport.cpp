@@ -1,10 +1,10 @@
-#include "app/CrashReport.h"
+#include "framework/CrashReport.h"
 
 #include "framework/CrashContext.h"
 #include "framework/Handles.h"
 #include "framework/ModulePath.h"
+#include "framework/ProgramVersion.h"
 #include "framework/Text.h"
-#include "mainwindow/NurelMainWindow.h"
 
 #include <dbghelp.h>
 #include <tlhelp32.h>

@@ -1,4 +1,4 @@
-#include "app/ExitConfirmation.h"
+#include "dialogs/ExitConfirmation.h"
 
 #include "config/Configure.h"
 #include "framework/Text.h"
@@ -12,14 +12,6 @@ bool ModemConnected()
     unsigned second = 0;
     Modem::GetModem()->NetStat(&first, &second);  // its result says nothing
     return IsConnectionUp(first, second);
-}
-
-void TranslateShellText(const wchar_t* id, wchar_t* buffer, size_t capacity)
-{
-    if (CConfigure* configure = GetConfigure())
-        configure->Language().Translate(id, buffer, capacity);
-    else
-        CopyText(buffer, capacity, id);
 }
 
 bool ConfirmExit(HWND mainWindow)

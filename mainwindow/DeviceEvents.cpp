@@ -1,8 +1,8 @@
-#include "app/DeviceEvents.h"
+#include "mainwindow/DeviceEvents.h"
 
 #include <dbt.h>
 
-#include "app/Log.h"
+#include "framework/Log.h"
 #include "ostel.h"
 #include "plugin/ServiceRegistry.h"
 

@@ -1,6 +1,6 @@
 // Help and upgrade: an open window is brought forward instead of a second
 // start; the paths they open.
-#include "app/HelpLauncher.h"
+#include "dialogs/HelpLauncher.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Device and power events: what reaches the bus and the bound services (the
 // warning sweep runs in the main window: tests/startup).
-#include "app/DeviceEvents.h"
+#include "mainwindow/DeviceEvents.h"
 
 #include <dbt.h>
 

@@ -26,12 +26,4 @@ bool ModemConnected();
 // "Are you sure to exit?".
 bool ConfirmExit(HWND mainWindow);
 
-// The translation of a shell text id into buffer[capacity] (the id itself
-// when there is no configuration or no entry).
-void TranslateShellText(const wchar_t* id, wchar_t* buffer, size_t capacity);
-template <size_t N> void TranslateShellText(const wchar_t* id, wchar_t (&buffer)[N])
-{
-    TranslateShellText(id, buffer, N);
-}
-
 }  // namespace kivra
