@@ -264,22 +264,24 @@ bool WaitDialogActive()
     return g_state.load() != kWaitClosed;
 }
 
-void ShowWaitDialogRequest(const TParam& param, HWND host)
+void ShowWaitDialogRequest(const TWaitRequest& request, HWND host)
 {
-    if (param.nCode == 0) {
+    static_assert(kWaitTextUnits == kWaitRequestTextChars + 1, "a request's text is read as far as the dialog shows it");
+    if (request.close) {
         CloseWaitDialog();
         return;
     }
     WaitSettings& settings = TheWaitSettings();
-    if (param.wParam != 0)
-        settings.SetBackgroundColour(static_cast<COLORREF>(param.wParam));
-    if (param.lParam != 0)
-        settings.SetTextColour(static_cast<COLORREF>(param.lParam));
-    settings.SetText(param.pszText);
-    if (param.pData != nullptr)
-        settings.SetBackgroundImage(static_cast<HBITMAP>(param.pData));
-    if (param.rcLeft != param.rcRight && param.rcTop != param.rcBottom)
-        settings.SetSizeRect({param.rcLeft, param.rcTop, param.rcRight, param.rcBottom});
+    if (request.background != 0)
+        settings.SetBackgroundColour(request.background);
+    if (request.textColour != 0)
+        settings.SetTextColour(request.textColour);
+    if (request.text)
+        settings.SetText(request.text->c_str());
+    if (request.image != nullptr)
+        settings.SetBackgroundImage(request.image);
+    if (request.sizeRect)
+        settings.SetSizeRect(*request.sizeRect);
     if (!WaitDialogActive())
         OpenWaitDialog(host);
 }

@@ -27,8 +27,8 @@
 #include <type_traits>
 
 #include "framework/Dialog.h"
-#include "kivra_plugin.h"
 #include "framework/WindowRef.h"
+#include "plugin/ManagerHost.h"
 
 namespace kivra {
 
@@ -136,12 +136,10 @@ HWND OpenWaitDialogWindow();
 // True from OpenWaitDialog until the wait thread has ended the dialog.
 bool WaitDialogActive();
 
-// "manager/ShowWaitDlg": nCode 0 closes the dialog. Any other code first
-// takes a non-zero wParam as background colour, a non-zero lParam as text
-// colour, pszText as text, pData as a bitmap (HBITMAP) for a picture
-// background, and rcLeft..rcBottom as size rectangle when left differs from
-// right and top from bottom; then opens the dialog over host unless it is open.
-void ShowWaitDialogRequest(const TParam& param, HWND host);
+// "manager/ShowWaitDlg": closes the dialog, or takes the values the request
+// gives into the settings and then opens the dialog over host unless it is
+// open.
+void ShowWaitDialogRequest(const TWaitRequest& request, HWND host);
 
 class CWaitDlg : public CDialog {
 public:

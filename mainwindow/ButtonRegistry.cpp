@@ -23,12 +23,6 @@ bool Matches(const char* wanted, const char* have)
     return wanted[0] != 0 && SameName(wanted, have);
 }
 
-// A UTF-16 field of the record: at most 63 characters are taken.
-std::wstring Field(const wchar_t (&field)[KIVRA_NAME_SIZE])
-{
-    return std::wstring(field, wcsnlen(field, KIVRA_NAME_SIZE - 1));
-}
-
 }  // namespace
 
 bool SkinButtonIsCreated(const char* owner, const char* service, bool ownerIsBound)
@@ -115,12 +109,13 @@ void SetButtonTooltip(HWND tooltip, HWND owner, HWND button, const wchar_t* text
     ::SendMessageW(tooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
-bool ApplyButtonInfo(ButtonRegistry& buttons, const TButtonInfo& info, const ImageLoader& loadImage, HWND tooltip)
+bool ApplyButtonChange(ButtonRegistry& buttons, const TButtonChange& change, const ImageLoader& loadImage,
+                       HWND tooltip)
 {
     char name[KIVRA_NAME_SIZE], owner[KIVRA_NAME_SIZE], service[KIVRA_NAME_SIZE];
-    NarrowName(name, Field(info.szName).c_str());
-    NarrowName(owner, Field(info.szOwner).c_str());
-    NarrowName(service, Field(info.szService).c_str());
+    NarrowName(name, change.name.c_str());
+    NarrowName(owner, change.owner.c_str());
+    NarrowName(service, change.service.c_str());
     TButtonEntry* entry = buttons.FindForChange(name, owner, service);
     if (entry == nullptr || !entry->button)
         return false;
@@ -128,28 +123,26 @@ bool ApplyButtonInfo(ButtonRegistry& buttons, const TButtonInfo& info, const Ima
 
     // In this order: normal, pressed, focus, hover, disabled.
     const struct {
-        const wchar_t (&file)[KIVRA_NAME_SIZE];
+        const std::wstring& file;
         int type;
     } faces[] = {
-        {info.szNormalImage, kButtonImageNormal}, {info.szDownImage, kButtonImagePressed},
-        {info.szFocusImage, kButtonImageFocus},   {info.szHoverImage, kButtonImageHover},
-        {info.szDisableImage, kButtonImageDisabled},
+        {change.normalImage, kButtonImageNormal}, {change.downImage, kButtonImagePressed},
+        {change.focusImage, kButtonImageFocus},   {change.hoverImage, kButtonImageHover},
+        {change.disabledImage, kButtonImageDisabled},
     };
     for (const auto& face : faces) {
-        const std::wstring file = Field(face.file);
+        const std::wstring& file = face.file;
         if (file.empty() || !loadImage)
             continue;
         // The face replaced goes once no other button shows it.
         if (SharedBitmap bitmap = loadImage(file.c_str()))
             button.SetImage(std::move(bitmap), face.type);
     }
-    const std::wstring caption = Field(info.szCaption);
-    if (!caption.empty())
-        button.SetText(caption.c_str());
-    const std::wstring tip = Field(info.szTooltip);
-    if (!tip.empty())
-        SetButtonTooltip(tooltip, button.Parent(), button, tip.c_str());
-    button.Show(info.bHide != 0 ? SW_HIDE : SW_SHOW);
+    if (!change.caption.empty())
+        button.SetText(change.caption.c_str());
+    if (!change.tooltip.empty())
+        SetButtonTooltip(tooltip, button.Parent(), button, change.tooltip.c_str());
+    button.Show(change.hide ? SW_HIDE : SW_SHOW);
     button.Invalidate(true);
     return true;
 }

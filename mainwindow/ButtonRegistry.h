@@ -16,6 +16,7 @@
 #include "controls/ImageButton.h"
 #include "framework/Handles.h"
 #include "kivra_plugin.h"
+#include "plugin/ManagerHost.h"
 
 namespace kivra {
 
@@ -78,7 +79,8 @@ private:
 // tooltip is the main window's tooltip control. Answers whether a button was
 // found.
 using ImageLoader = std::function<SharedBitmap(const wchar_t* fileName)>;
-bool ApplyButtonInfo(ButtonRegistry& buttons, const TButtonInfo& info, const ImageLoader& loadImage, HWND tooltip);
+bool ApplyButtonChange(ButtonRegistry& buttons, const TButtonChange& change, const ImageLoader& loadImage,
+                       HWND tooltip);
 
 // Adds or changes the tooltip text of button in tooltip control.
 void SetButtonTooltip(HWND tooltip, HWND owner, HWND button, const wchar_t* text);

@@ -163,7 +163,7 @@ bool CNurelMainWindow::SetTrayIcon(HICON icon)
     return true;
 }
 
-void CNurelMainWindow::ShowWaitDialog(const TParam& request)
+void CNurelMainWindow::ShowWaitDialog(const TWaitRequest& request)
 {
     ShowWaitDialogRequest(request, hwnd_);
 }
@@ -713,9 +713,9 @@ bool CNurelMainWindow::ToggleDropZone()
     return true;
 }
 
-bool CNurelMainWindow::ModifyButton(const TButtonInfo& info)
+bool CNurelMainWindow::ModifyButton(const TButtonChange& change)
 {
-    return frame_ != nullptr && shell_.ModifyButton(*frame_, info);
+    return frame_ != nullptr && shell_.ModifyButton(*frame_, change);
 }
 
 void CNurelMainWindow::OnNotifierClicked()

@@ -97,15 +97,15 @@ public:
     void ReleaseFrameContext() override;
     bool SetTrayTip(const wchar_t* tip) override;
     bool SetTrayIcon(HICON icon) override;
-    void ShowWaitDialog(const TParam& request) override;
+    void ShowWaitDialog(const TWaitRequest& request) override;
     bool OpenHelp() override;
     bool StartUpgrade() override;
-    bool ShowStatusPane(const TStatusPaneInfo& pane) override { return shell_.ShowStatusPane(pane); }
+    bool ShowStatusPane(const TStatusPaneRequest& pane) override { return shell_.ShowStatusPane(pane); }
     bool ToggleDropZone() override;
-    bool ModifyButton(const TButtonInfo& info) override;
-    bool EnableCommandItem(const TCommandItem& item) override { return shell_.EnableCommandItem(item); }
-    bool RegisterCommandFunction(const TCommandItem& item) override { return shell_.RegisterCommandFunction(item); }
-    bool SetMenuCheck(const TMenuCheckInfo& check) override { return shell_.SetMenuCheck(check); }
+    bool ModifyButton(const TButtonChange& change) override;
+    bool EnableCommandItem(const TCommandRequest& item) override { return shell_.EnableCommandItem(item); }
+    bool RegisterCommandFunction(const TCommandRequest& item) override { return shell_.RegisterCommandFunction(item); }
+    bool SetMenuCheck(const TMenuCheckRequest& check) override { return shell_.SetMenuCheck(check); }
 
     HWND Tooltip() const { return tooltip_.get(); }
     CFloatDlg& FloatDialog() { return floatDlg_; }

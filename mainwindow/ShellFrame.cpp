@@ -172,81 +172,69 @@ int __cdecl CShellFrame::PanelServiceHandler(TService* service, TParam*)
     return 1;
 }
 
-bool CShellFrame::ShowStatusPane(const TStatusPaneInfo& pane)
+bool CShellFrame::ShowStatusPane(const TStatusPaneRequest& pane)
 {
     if (commands_ == nullptr)
         return false;
-    char name[KIVRA_NAME_SIZE];
-    CopyText(name, pane.szCommandName);
-    wchar_t text[KIVRA_NAME_SIZE];
-    CopyText(text, pane.szText);
-    const int answer = name[0] != 0 ? commands_->SetPaneTextByName(name, text, pane.hIcon)
-                                    : commands_->SetPaneTextById(pane.nPaneId, text, pane.hIcon);
+    const int answer = !pane.commandName.empty()
+                           ? commands_->SetPaneTextByName(pane.commandName.c_str(), pane.text.c_str(), pane.icon)
+                           : commands_->SetPaneTextById(pane.paneId, pane.text.c_str(), pane.icon);
     return answer >= 0;
 }
 
-bool CShellFrame::EnableCommandItem(const TCommandItem& item)
+bool CShellFrame::EnableCommandItem(const TCommandRequest& item)
 {
     if (commands_ == nullptr)
         return false;
-    char name[KIVRA_NAME_SIZE];
-    char service[KIVRA_NAME_SIZE];
-    CopyText(name, item.szName);
-    CopyText(service, item.szService);
-    if (IsCommandId(item.nCommandId)) {
+    const char* name = item.name.c_str();
+    if (IsCommandId(item.id)) {
         // Enabling a command keeps what it runs unless the record says anew.
-        const CommandEntry* entry = commands_->Find(item.nCommandId);
+        const CommandEntry* entry = commands_->Find(item.id);
         const TCommandFunction callback =
-            item.pfnFunction != nullptr ? item.pfnFunction : entry != nullptr ? entry->callback : nullptr;
-        commands_->Register(name, item.nCommandId, service[0] != 0 ? service : nullptr, nullptr, callback);
+            item.callback != nullptr ? item.callback : entry != nullptr ? entry->callback : nullptr;
+        commands_->Register(name, item.id, !item.service.empty() ? item.service.c_str() : nullptr, nullptr,
+                            callback);
     }
-    const int id = name[0] != 0 ? commands_->FindIdByName(name) : static_cast<int>(item.nCommandId);
+    const int id = !item.name.empty() ? commands_->FindIdByName(name) : static_cast<int>(item.id);
     if (!IsCommandId(static_cast<unsigned>(id)))
         return false;
-    commands_->Enable(static_cast<unsigned>(id), item.bEnable != 0);
+    commands_->Enable(static_cast<unsigned>(id), item.enable);
     return true;
 }
 
-bool CShellFrame::RegisterCommandFunction(const TCommandItem& item)
+bool CShellFrame::RegisterCommandFunction(const TCommandRequest& item)
 {
     if (commands_ == nullptr)
         return false;
-    char name[KIVRA_NAME_SIZE];
-    char service[KIVRA_NAME_SIZE];
-    CopyText(name, item.szName);
-    CopyText(service, item.szService);
-    unsigned id = item.nCommandId;
-    if (!IsCommandId(id) && name[0] != 0)
-        id = static_cast<unsigned>(commands_->FindIdByName(name));
+    unsigned id = item.id;
+    if (!IsCommandId(id) && !item.name.empty())
+        id = static_cast<unsigned>(commands_->FindIdByName(item.name.c_str()));
     if (!IsCommandId(id))
         return false;
-    commands_->Register(name, id, service, nullptr, item.pfnFunction);
+    commands_->Register(item.name.c_str(), id, item.service.c_str(), nullptr, item.callback);
     return true;
 }
 
-bool CShellFrame::SetMenuCheck(const TMenuCheckInfo& check)
+bool CShellFrame::SetMenuCheck(const TMenuCheckRequest& check)
 {
     if (commands_ == nullptr)
         return false;
-    char name[KIVRA_NAME_SIZE];
-    CopyText(name, check.szMenuName);
-    wchar_t text[KIVRA_NAME_SIZE];
-    CopyText(text, check.szItemText);
-    CMenuEx* menu = commands_->MenuByName(name);
+    const wchar_t* text = check.itemText.c_str();
+    CMenuEx* menu = commands_->MenuByName(check.menuName.c_str());
     if (menu == nullptr)
         return false;
-    int position = check.nPosition;
-    if (check.nCommandId != 0)
-        position = menu->FindItemById(check.nCommandId);
+    int position = check.position;
+    if (check.commandId != 0)
+        position = menu->FindItemById(check.commandId);
     else if (text[0] != 0 && menu->FindItemByText(text) >= 0)
         position = menu->FindItemByText(text);
     if (position < 0 || position >= menu->ItemCount())
         return false;
-    menu->CheckItem(text, check.nCommandId, check.nPosition, check.bCheck != 0);
+    menu->CheckItem(text, check.commandId, check.position, check.check);
     return true;
 }
 
-bool CShellFrame::ModifyButton(FrameContext& frame, const TButtonInfo& info)
+bool CShellFrame::ModifyButton(FrameContext& frame, const TButtonChange& change)
 {
     CSkin& skin = frame.Configure().Skin();
     const ImageLoader load = [&skin](const wchar_t* file) {
@@ -254,7 +242,7 @@ bool CShellFrame::ModifyButton(FrameContext& frame, const TButtonInfo& info)
         skin.LoadSkinImage(file, &bitmap);
         return bitmap;
     };
-    return ApplyButtonInfo(buttons_, info, load, frame.Tooltip());
+    return ApplyButtonChange(buttons_, change, load, frame.Tooltip());
 }
 
 }  // namespace kivra

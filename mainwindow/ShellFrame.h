@@ -46,18 +46,17 @@ public:
     // skin's start service and the max panel, in that order.
     void CreatePanelsButtonsAndStartService(FrameContext& frame, CServiceRegistry& registry);
 
-    // --- The manager services that reach these parts (records of plugins,
-    // whose text fields need not be terminated) ------------------------------
+    // --- The manager services that reach these parts ------------------------
     // "manager/MainApp/ShowStatusBar": false when there is no such pane.
-    bool ShowStatusPane(const TStatusPaneInfo& pane);
+    bool ShowStatusPane(const TStatusPaneRequest& pane);
     // "manager/EnableCommandItem": false when no command was enabled or grayed.
-    bool EnableCommandItem(const TCommandItem& item);
+    bool EnableCommandItem(const TCommandRequest& item);
     // "manager/RegisterCommandFunction": false when there is no command to set.
-    bool RegisterCommandFunction(const TCommandItem& item);
+    bool RegisterCommandFunction(const TCommandRequest& item);
     // "manager/CheckMenuItem": false when the menu or the item does not exist.
-    bool SetMenuCheck(const TMenuCheckInfo& check);
+    bool SetMenuCheck(const TMenuCheckRequest& check);
     // "manager/ModifyButtonInfo": false when no button matched.
-    bool ModifyButton(FrameContext& frame, const TButtonInfo& info);
+    bool ModifyButton(FrameContext& frame, const TButtonChange& change);
 
     // The process's commands; null once DestroyCommands ran.
     CommandRegistry* Commands() { return commands_; }

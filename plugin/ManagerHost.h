@@ -9,15 +9,74 @@
 // implemented in CNurelMainWindow and in the test hosts
 // (tests/support/StubManagerHost.h), and gets its handler in the manager's
 // table.
+//
+// The needs take the shell's own types. The plugins' records (TParam,
+// TStatusPaneInfo, TButtonInfo, TCommandItem, TMenuCheckInfo) are read by the
+// built-in plugin's handlers alone, into the requests below, with every text
+// field read within its width, terminated or not.
 #pragma once
 
 #include <windows.h>
 
-#include "kivra_plugin.h"
+#include <optional>
+#include <string>
 
 namespace kivra {
 
 class CWindow;
+
+// A plugin's command function, run before the command's service (the SDK's
+// TCommandFunction).
+using CommandCallback = void(__cdecl*)();
+
+// "manager/ShowWaitDlg": the wait dialog closed, or changed where a value is
+// given and opened over the main window.
+constexpr size_t kWaitRequestTextChars = 255;  // the wait dialog shows no more of a text
+struct TWaitRequest {
+    bool close = false;                // the dialog closes; nothing else changes
+    COLORREF background = 0;           // 0 keeps the background colour
+    COLORREF textColour = 0;           // 0 keeps the text colour
+    std::optional<std::wstring> text;  // none keeps the text
+    HBITMAP image = nullptr;           // null keeps the picture; the caller keeps this one
+    std::optional<RECT> sizeRect;      // none keeps the size
+};
+
+// "manager/MainApp/ShowStatusBar": the pane of a command named commandName,
+// or with an empty name the pane of the command paneId.
+struct TStatusPaneRequest {
+    std::string commandName;
+    unsigned paneId = 0;
+    std::wstring text;     // empty keeps the pane's text
+    HICON icon = nullptr;  // always applied: null takes the icon away
+};
+
+// "manager/ModifyButtonInfo": the first skin button of this name, owner or
+// service (each as the skin writes it, empty: not compared) and what changes.
+struct TButtonChange {
+    std::wstring name, owner, service;
+    std::wstring normalImage, downImage, focusImage, hoverImage, disabledImage;  // empty: unchanged
+    std::wstring caption, tooltip;                                             // empty: unchanged
+    bool hide = false;  // always applied
+};
+
+// "manager/EnableCommandItem" and "manager/RegisterCommandFunction".
+struct TCommandRequest {
+    std::string name;     // may be empty
+    std::string service;  // a path or a list of paths, may be empty
+    unsigned id = 0;      // 0 or -1: none
+    CommandCallback callback = nullptr;
+    bool enable = false;  // EnableCommandItem only
+};
+
+// "manager/CheckMenuItem": the item of a skin menu (by id when not 0, else by
+// its text, else by position when 0 or more) checked or not.
+struct TMenuCheckRequest {
+    std::string menuName;
+    std::wstring itemText;
+    unsigned commandId = 0;
+    int position = -1;
+    bool check = false;
+};
 
 class IManagerHost {
 public:
@@ -74,9 +133,8 @@ public:
     virtual bool SetTrayIcon(HICON icon) = 0;
 
     // --- Wait dialog ("manager/ShowWaitDlg") --------------------------------
-    // Closes (nCode 0), or updates and opens over the main window, the wait
-    // dialog, with the words of request as the service documents them.
-    virtual void ShowWaitDialog(const TParam& request) = 0;
+    // Closes, or updates and opens over the main window, the wait dialog.
+    virtual void ShowWaitDialog(const TWaitRequest& request) = 0;
 
     // --- Help and upgrade ("manager/ShowHelpFile", "manager/UpgradeOnline") -
     // Opens the help file or starts the upgrade program, or brings its window
@@ -85,22 +143,20 @@ public:
     virtual bool StartUpgrade() = 0;
 
     // --- Commands, menus, status bar and skin buttons -------------------------
-    // The records are a plugin's: their text fields are read within their
-    // width, terminated or not.
     // "manager/MainApp/ShowStatusBar": the pane's text and icon; false when
     // there is no such pane.
-    virtual bool ShowStatusPane(const TStatusPaneInfo& pane) = 0;
+    virtual bool ShowStatusPane(const TStatusPaneRequest& pane) = 0;
     // "manager/CheckDropzoneItem": the floating window and the tray menu's
     // drop-zone item toggled together; false when there is no such item.
     virtual bool ToggleDropZone() = 0;
     // "manager/ModifyButtonInfo": false when no skin button matched.
-    virtual bool ModifyButton(const TButtonInfo& info) = 0;
+    virtual bool ModifyButton(const TButtonChange& change) = 0;
     // "manager/EnableCommandItem": false when no command was enabled or grayed.
-    virtual bool EnableCommandItem(const TCommandItem& item) = 0;
+    virtual bool EnableCommandItem(const TCommandRequest& item) = 0;
     // "manager/RegisterCommandFunction": false when there is no command to set.
-    virtual bool RegisterCommandFunction(const TCommandItem& item) = 0;
+    virtual bool RegisterCommandFunction(const TCommandRequest& item) = 0;
     // "manager/CheckMenuItem": false when the menu or the item does not exist.
-    virtual bool SetMenuCheck(const TMenuCheckInfo& check) = 0;
+    virtual bool SetMenuCheck(const TMenuCheckRequest& check) = 0;
 
     // --- Frame --------------------------------------------------------------
     // The built-in plugin's UnloadPlugin: the frame context goes, and with it

@@ -16,8 +16,74 @@
 #include <memory>
 #include <new>
 #include <string>
+#include <type_traits>
 
 namespace kivra {
+
+static_assert(std::is_same_v<CommandCallback, TCommandFunction>);
+
+namespace {
+
+// A fixed text field of a plugin's record, read within its width whether or
+// not it is terminated: at most N - 1 units, as a copy into a field of the
+// same size keeps.
+template <typename Char, size_t N>
+std::basic_string<Char> FieldText(const Char (&field)[N])
+{
+    size_t length = 0;
+    while (length < N - 1 && field[length] != 0)
+        ++length;
+    return std::basic_string<Char>(field, length);
+}
+
+}  // namespace
+
+TWaitRequest WaitRequestOf(const TParam& param)
+{
+    TWaitRequest request;
+    request.close = param.nCode == 0;
+    request.background = static_cast<COLORREF>(param.wParam);
+    request.textColour = static_cast<COLORREF>(param.lParam);
+    if (param.pszText != nullptr)
+        request.text = std::wstring(param.pszText, wcsnlen(param.pszText, kWaitRequestTextChars));
+    request.image = static_cast<HBITMAP>(param.pData);
+    if (param.rcLeft != param.rcRight && param.rcTop != param.rcBottom)
+        request.sizeRect = RECT{param.rcLeft, param.rcTop, param.rcRight, param.rcBottom};
+    return request;
+}
+
+TStatusPaneRequest StatusPaneRequestOf(const TStatusPaneInfo& pane)
+{
+    return {FieldText(pane.szCommandName), pane.nPaneId, FieldText(pane.szText), pane.hIcon};
+}
+
+TButtonChange ButtonChangeOf(const TButtonInfo& info)
+{
+    TButtonChange change;
+    change.name = FieldText(info.szName);
+    change.owner = FieldText(info.szOwner);
+    change.service = FieldText(info.szService);
+    change.normalImage = FieldText(info.szNormalImage);
+    change.downImage = FieldText(info.szDownImage);
+    change.focusImage = FieldText(info.szFocusImage);
+    change.hoverImage = FieldText(info.szHoverImage);
+    change.disabledImage = FieldText(info.szDisableImage);
+    change.caption = FieldText(info.szCaption);
+    change.tooltip = FieldText(info.szTooltip);
+    change.hide = info.bHide != 0;
+    return change;
+}
+
+TCommandRequest CommandRequestOf(const TCommandItem& item)
+{
+    return {FieldText(item.szName), FieldText(item.szService), item.nCommandId, item.pfnFunction, item.bEnable != 0};
+}
+
+TMenuCheckRequest MenuCheckRequestOf(const TMenuCheckInfo& check)
+{
+    return {FieldText(check.szMenuName), FieldText(check.szItemText), check.nCommandId, check.nPosition,
+            check.bCheck != 0};
+}
 
 namespace {
 
@@ -90,41 +156,44 @@ int __cdecl NotificationDisplayWnd(TService*, TParam* param)
     return host->ShowNotification(param->pszText) ? 1 : 0;
 }
 
-// The services that hand a plugin's record (pData) to the shell as it is.
-template <typename Record, bool (IManagerHost::*Need)(const Record&)>
+// The services that only ask the shell to do something: 1 when it was done.
+template <bool (IManagerHost::*Need)()>
+int __cdecl AskHost(TService*, TParam*)
+{
+    IManagerHost* host = Host();
+    return host != nullptr && (host->*Need)() ? 1 : 0;
+}
+
+// The services that hand a plugin's record (pData) to the shell, read into
+// the shell's request by Read.
+template <typename Record, auto Read, auto Need>
 int __cdecl WithRecord(TService*, TParam* param)
 {
     IManagerHost* host = Host();
     if (host == nullptr || param == nullptr || param->pData == nullptr)
         return 0;
-    return (host->*Need)(*static_cast<const Record*>(param->pData)) ? 1 : 0;
+    return (host->*Need)(Read(*static_cast<const Record*>(param->pData))) ? 1 : 0;
 }
 
 // 3 "manager/MainApp/ShowStatusBar", TStatusPaneInfo
-constexpr TServiceHandler MainAppShowStatusBar = WithRecord<TStatusPaneInfo, &IManagerHost::ShowStatusPane>;
+constexpr TServiceHandler MainAppShowStatusBar =
+    WithRecord<TStatusPaneInfo, StatusPaneRequestOf, &IManagerHost::ShowStatusPane>;
 // 16 "manager/ModifyButtonInfo", TButtonInfo
-constexpr TServiceHandler ModifyButtonInfo = WithRecord<TButtonInfo, &IManagerHost::ModifyButton>;
+constexpr TServiceHandler ModifyButtonInfo = WithRecord<TButtonInfo, ButtonChangeOf, &IManagerHost::ModifyButton>;
 // 22 "manager/EnableCommandItem", TCommandItem
-constexpr TServiceHandler EnableCommandItem = WithRecord<TCommandItem, &IManagerHost::EnableCommandItem>;
+constexpr TServiceHandler EnableCommandItem =
+    WithRecord<TCommandItem, CommandRequestOf, &IManagerHost::EnableCommandItem>;
 // 23 "manager/RegisterCommandFunction", TCommandItem
 constexpr TServiceHandler RegisterCommandFunction =
-    WithRecord<TCommandItem, &IManagerHost::RegisterCommandFunction>;
+    WithRecord<TCommandItem, CommandRequestOf, &IManagerHost::RegisterCommandFunction>;
 // 25 "manager/CheckMenuItem", TMenuCheckInfo
-constexpr TServiceHandler CheckMenuItemService = WithRecord<TMenuCheckInfo, &IManagerHost::SetMenuCheck>;
+constexpr TServiceHandler CheckMenuItemService =
+    WithRecord<TMenuCheckInfo, MenuCheckRequestOf, &IManagerHost::SetMenuCheck>;
 
 // 8 "manager/CheckDropzoneItem": the floating window with the drop-zone item.
-int __cdecl CheckDropzoneItem(TService*, TParam*)
-{
-    IManagerHost* host = Host();
-    return host != nullptr && host->ToggleDropZone() ? 1 : 0;
-}
-
+constexpr TServiceHandler CheckDropzoneItem = AskHost<&IManagerHost::ToggleDropZone>;
 // 5 "manager/ShowSetWindow"
-int __cdecl ShowSetWindow(TService*, TParam*)
-{
-    IManagerHost* host = Host();
-    return host != nullptr && host->ShowSettingDialog() ? 1 : 0;
-}
+constexpr TServiceHandler ShowSetWindow = AskHost<&IManagerHost::ShowSettingDialog>;
 
 // 6 "manager/Dropzone/UpdateLastData": the low 8 bits of wParam as the new
 // sample, lParam as the number, pszText (when set) as the tooltip.
@@ -201,7 +270,7 @@ int __cdecl ShowWaitDlg(TService*, TParam* param)
     IManagerHost* host = Host();
     if (host == nullptr || param == nullptr)
         return 0;
-    host->ShowWaitDialog(*param);
+    host->ShowWaitDialog(WaitRequestOf(*param));
     return 1;
 }
 
@@ -225,11 +294,7 @@ int __cdecl LoadImageService(TService*, TParam* param)
 }
 
 // 17 "manager/ShowAboutDlg": the About box, modally.
-int __cdecl ShowAboutDlg(TService*, TParam*)
-{
-    IManagerHost* host = Host();
-    return host != nullptr && host->ShowAboutDialog() ? 1 : 0;
-}
+constexpr TServiceHandler ShowAboutDlg = AskHost<&IManagerHost::ShowAboutDialog>;
 
 // 18 "manager/ShowMainWindow": a tray double click, posted.
 int __cdecl ShowMainWindow(TService*, TParam*)
@@ -261,32 +326,15 @@ int __cdecl HideMainWindow(TService*, TParam*)
     return 1;
 }
 
-// The services that only ask the shell to do something: 1 when it was done.
-template <bool (IManagerHost::*Need)()>
-int __cdecl AskHost(TService*, TParam*)
-{
-    IManagerHost* host = Host();
-    return host != nullptr && (host->*Need)() ? 1 : 0;
-}
-
 // 21 "manager/ShowHelpFile": the help, opened or brought to the front.
 constexpr TServiceHandler ShowHelpFile = AskHost<&IManagerHost::OpenHelp>;
 // 24 "manager/UpgradeOnline": update.exe, started or brought to the front.
 constexpr TServiceHandler UpgradeOnline = AskHost<&IManagerHost::StartUpgrade>;
 
 // 26 "manager/MaximizeWindow": max mode, when the skin has one.
-int __cdecl MaximizeWindow(TService*, TParam*)
-{
-    IManagerHost* host = Host();
-    return host != nullptr && host->SwitchToMaxMode() ? 1 : 0;
-}
-
+constexpr TServiceHandler MaximizeWindow = AskHost<&IManagerHost::SwitchToMaxMode>;
 // 27 "manager/RestoreWindow": normal mode.
-int __cdecl RestoreWindow(TService*, TParam*)
-{
-    IManagerHost* host = Host();
-    return host != nullptr && host->SwitchToNormalMode() ? 1 : 0;
-}
+constexpr TServiceHandler RestoreWindow = AskHost<&IManagerHost::SwitchToNormalMode>;
 
 // 28 "manager/PutWindowTopMost": top-most and back, in turns; the first call raises.
 int __cdecl PutWindowTopMost(TService*, TParam*)

@@ -10,13 +10,13 @@
 #pragma once
 
 #include "kivra_plugin.h"
+#include "plugin/ManagerHost.h"
 #include "plugin/PluginLoader.h"
 
 #include <span>
 
 namespace kivra {
 
-class IManagerHost;
 
 constexpr char kManagerPluginName[] = "manager";
 constexpr unsigned long kManagerPluginVersion = 0x101;
@@ -27,6 +27,15 @@ constexpr size_t kManagerServiceCount = 31;
 // The record whose hWnd field carries the settings dialog's object pointer
 // (not a window handle) for plugins to parent their settings pages to.
 constexpr char kProvideSetCWndService[] = "manager/ProvideSetCWnd";
+
+// How the handlers read the plugins' records into the shell's requests (the
+// one place that reads them): every text field within its width, terminated
+// or not.
+TWaitRequest WaitRequestOf(const TParam& param);
+TStatusPaneRequest StatusPaneRequestOf(const TStatusPaneInfo& pane);
+TButtonChange ButtonChangeOf(const TButtonInfo& info);
+TCommandRequest CommandRequestOf(const TCommandItem& item);
+TMenuCheckRequest MenuCheckRequestOf(const TMenuCheckInfo& check);
 
 // The built-in plugin's entry points, for BindPlugin.
 PluginEntryPoints ManagerPluginEntryPoints();

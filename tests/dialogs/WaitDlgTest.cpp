@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "kivra_plugin.h"
 #include "resources/resource.h"
 
 using namespace kivra;

@@ -13,6 +13,7 @@
 #include "mainwindow/ButtonRegistry.h"
 #include "mainwindow/SkinButtons.h"
 #include "mainwindow/ToolArea.h"
+#include "plugin/ManagerPlugin.h"
 #include "tests/config/SkinFixture.h"
 #include "tests/framework/FrameworkTestSupport.h"
 
@@ -92,15 +93,16 @@ TEST_F(ShellBuildTest, AButtonGetsItsCommandFacesAndTipAndAPluginChangesIt)
         ++loads;
         return SharedBitmap(UniqueBitmap(::CreateBitmap(80, 30, 1, 32, nullptr)));
     };
-    EXPECT_TRUE(ApplyButtonInfo(buttons, info, load, host.tooltip));
+    EXPECT_TRUE(ApplyButtonChange(buttons, ButtonChangeOf(info), load, host.tooltip));
     EXPECT_EQ(loads, 1);
     EXPECT_EQ(button.GetText(), L"Write");
     EXPECT_TRUE(button.IsVisible());
     EXPECT_NE(button.Image(kButtonImageNormal), nullptr);
     info.bHide = 1;
-    ApplyButtonInfo(buttons, info, nullptr, host.tooltip);
+    ApplyButtonChange(buttons, ButtonChangeOf(info), nullptr, host.tooltip);
     EXPECT_FALSE(button.IsVisible());
-    EXPECT_FALSE(ApplyButtonInfo(buttons, TButtonInfo{}, load, host.tooltip)) << "names nothing: changes nothing";
+    EXPECT_FALSE(ApplyButtonChange(buttons, ButtonChangeOf(TButtonInfo{}), load, host.tooltip))
+        << "names nothing: changes nothing";
     ::DestroyWindow(host.tooltip);
 }
 
@@ -140,7 +142,7 @@ TEST_F(ShellBuildTest, AFaceSharedByTwoButtonsStaysWithTheOtherWhenOneIsChanged)
             skin.LoadSkinImage(file, &bitmap);
             return bitmap;
         };
-        ASSERT_TRUE(ApplyButtonInfo(buttons, info, load, nullptr));
+        ASSERT_TRUE(ApplyButtonChange(buttons, ButtonChangeOf(info), load, nullptr));
         changed = first.Image(kButtonImageNormal);
         EXPECT_NE(changed, face);
         EXPECT_EQ(second.Image(kButtonImageNormal), face);

@@ -1,5 +1,5 @@
 // The manager services that reach the commands, menus and status bar, as a
-// plugin's record gives them.
+// plugin's record gives them (read by the built-in plugin's readers).
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -7,6 +7,7 @@
 
 #include "controls/MenuEx.h"
 #include "mainwindow/ShellFrame.h"
+#include "plugin/ManagerPlugin.h"
 
 namespace kivra {
 namespace {
@@ -41,7 +42,7 @@ TEST_F(ShellServicesTest, EnablingACommandKeepsWhatItRuns)
     TCommandItem item{};
     item.nCommandId = 1300;
     item.bEnable = 0;
-    EXPECT_TRUE(shell_->EnableCommandItem(item));
+    EXPECT_TRUE(shell_->EnableCommandItem(CommandRequestOf(item)));
     EXPECT_TRUE(Grayed(1300));
     const CommandEntry* entry = shell_->Commands()->Find(1300);
     EXPECT_STREQ(entry->service, "connect/Toggle");
@@ -49,10 +50,10 @@ TEST_F(ShellServicesTest, EnablingACommandKeepsWhatItRuns)
 
     TCommandItem byName{};
     std::memset(byName.szName, 'x', sizeof(byName.szName));  // not terminated: read as 63 characters
-    EXPECT_FALSE(shell_->EnableCommandItem(byName)) << "no command has that name";
+    EXPECT_FALSE(shell_->EnableCommandItem(CommandRequestOf(byName))) << "no command has that name";
     std::strcpy(byName.szName, "connect");
     byName.bEnable = 1;
-    EXPECT_TRUE(shell_->EnableCommandItem(byName));
+    EXPECT_TRUE(shell_->EnableCommandItem(CommandRequestOf(byName)));
     EXPECT_FALSE(Grayed(1300));
 }
 
@@ -61,13 +62,13 @@ TEST_F(ShellServicesTest, RegisteringAFunctionReplacesServiceAndFunction)
     TCommandItem item{};
     std::strcpy(item.szName, "connect");
     item.nCommandId = static_cast<unsigned>(-1);  // found by its name
-    EXPECT_TRUE(shell_->RegisterCommandFunction(item));
+    EXPECT_TRUE(shell_->RegisterCommandFunction(CommandRequestOf(item)));
     const CommandEntry* entry = shell_->Commands()->Find(1300);
     EXPECT_STREQ(entry->service, "");
     EXPECT_EQ(entry->callback, nullptr);
     TCommandItem unknown{};
     std::strcpy(unknown.szName, "nobody");
-    EXPECT_FALSE(shell_->RegisterCommandFunction(unknown));
+    EXPECT_FALSE(shell_->RegisterCommandFunction(CommandRequestOf(unknown)));
 }
 
 TEST_F(ShellServicesTest, CheckingAMenuItemAnswersWhetherTheItemExists)
@@ -77,13 +78,13 @@ TEST_F(ShellServicesTest, CheckingAMenuItemAnswersWhetherTheItemExists)
     check.bCheck = 1;
     check.nPosition = -1;
     wcscpy(check.szItemText, L"Roaming");
-    EXPECT_TRUE(shell_->SetMenuCheck(check));
+    EXPECT_TRUE(shell_->SetMenuCheck(MenuCheckRequestOf(check)));
     EXPECT_TRUE(menu_->IsChecked(1));
     check.szItemText[0] = 0;
     check.nPosition = 5;
-    EXPECT_FALSE(shell_->SetMenuCheck(check));
+    EXPECT_FALSE(shell_->SetMenuCheck(MenuCheckRequestOf(check)));
     std::strcpy(check.szMenuName, "none");
-    EXPECT_FALSE(shell_->SetMenuCheck(check));
+    EXPECT_FALSE(shell_->SetMenuCheck(MenuCheckRequestOf(check)));
 }
 
 // The shutdown destroys the commands; what a late plugin call reaches then
@@ -96,11 +97,11 @@ TEST_F(ShellServicesTest, OnceTheCommandsAreDestroyedTheServicesFindNone)
     TCommandItem item{};
     item.nCommandId = 1300;
     item.bEnable = 1;
-    EXPECT_FALSE(shell_->EnableCommandItem(item));
-    EXPECT_FALSE(shell_->RegisterCommandFunction(item));
+    EXPECT_FALSE(shell_->EnableCommandItem(CommandRequestOf(item)));
+    EXPECT_FALSE(shell_->RegisterCommandFunction(CommandRequestOf(item)));
     TMenuCheckInfo check{};
     std::strcpy(check.szMenuName, "options");
-    EXPECT_FALSE(shell_->SetMenuCheck(check));
+    EXPECT_FALSE(shell_->SetMenuCheck(MenuCheckRequestOf(check)));
     EXPECT_EQ(ExistingCommandRegistry(), nullptr) << "no new registry made on the way";
 }
 

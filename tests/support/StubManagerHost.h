@@ -24,16 +24,16 @@ public:
     bool ShowAboutDialog() override { return false; }
     bool SetTrayTip(const wchar_t*) override { return false; }
     bool SetTrayIcon(HICON) override { return false; }
-    void ShowWaitDialog(const TParam&) override {}
+    void ShowWaitDialog(const TWaitRequest&) override {}
     bool OpenHelp() override { return false; }
     bool StartUpgrade() override { return false; }
     void ReleaseFrameContext() override {}
-    bool ShowStatusPane(const TStatusPaneInfo&) override { return false; }
+    bool ShowStatusPane(const TStatusPaneRequest&) override { return false; }
     bool ToggleDropZone() override { return false; }
-    bool ModifyButton(const TButtonInfo&) override { return false; }
-    bool EnableCommandItem(const TCommandItem&) override { return false; }
-    bool RegisterCommandFunction(const TCommandItem&) override { return false; }
-    bool SetMenuCheck(const TMenuCheckInfo&) override { return false; }
+    bool ModifyButton(const TButtonChange&) override { return false; }
+    bool EnableCommandItem(const TCommandRequest&) override { return false; }
+    bool RegisterCommandFunction(const TCommandRequest&) override { return false; }
+    bool SetMenuCheck(const TMenuCheckRequest&) override { return false; }
 
 private:
     HWND window_;
