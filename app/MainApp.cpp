@@ -3,7 +3,6 @@
 #include <commctrl.h>
 
 #include "framework/CrashReport.h"
-#include "mainwindow/FrameContext.h"
 #include "mainwindow/MainDlg.h"
 
 namespace kivra {
@@ -30,9 +29,9 @@ bool CMainApp::ProcessMessageFilter(int code, MSG* msg)
 {
     if (code < 0 || msg == nullptr)
         return CApp::ProcessMessageFilter(code, msg);
-    const FrameContext* frame = ExistingFrameContext();
-    if (frame != nullptr && frame->MainWindowHandle() != nullptr && frame->AcceleratorTable() != nullptr &&
-        IsAcceleratorCandidate(msg->message) && frame->TranslateSkinAccelerator(msg))
+    // The skin's accelerators belong to the main window this application runs.
+    const auto* mainWindow = dynamic_cast<const CNurelMainWindow*>(MainWindow());
+    if (mainWindow != nullptr && IsAcceleratorCandidate(msg->message) && mainWindow->TranslateSkinAccelerator(msg))
         return true;
     return CApp::ProcessMessageFilter(code, msg);
 }

@@ -52,12 +52,6 @@ int CentredStart(int areaStart, int areaLength, int textLength)
     return areaStart + ((areaLength - textLength) >> 1);
 }
 
-TSharedButtonImages& CImageButton::Shared()
-{
-    static TSharedButtonImages shared;
-    return shared;
-}
-
 CImageButton::CImageButton() : background_(::CreateSolidBrush(kControlMaskColor)) {}
 
 CImageButton::~CImageButton()
@@ -92,9 +86,15 @@ void CImageButton::SetImage(SharedBitmap image, int type)
     images_[type] = std::move(image);
 }
 
+const TSharedButtonImages& CImageButton::SharedFaces() const
+{
+    static const TSharedButtonImages kNone = {};
+    return shared_ != nullptr ? *shared_ : kNone;
+}
+
 void CImageButton::SetSharedTile(int index)
 {
-    const TSharedButtonImages& shared = Shared();
+    const TSharedButtonImages& shared = SharedFaces();
     const std::optional<RECT> tile = StripTile(BitmapSize(shared.strip), shared.iconSize, index);
     if (tile) {
         sharedTile_ = *tile;
@@ -111,8 +111,10 @@ void CImageButton::SetStrip(HBITMAP strip, int tileWidth, int tileHeight)
         return;
     strip_ = strip;
     stripTile_ = {tileWidth, tileHeight};
-    // Own strips carry black as their transparent colour, for every button.
-    Shared().maskColor = 0;
+    // Own strips carry black as their transparent colour, for every button
+    // that shares the faces.
+    if (shared_ != nullptr)
+        shared_->maskColor = 0;
 }
 
 bool CImageButton::TextFontDescription(int height, int weight, const wchar_t* face, LOGFONTW* description) const
@@ -144,7 +146,7 @@ void CImageButton::SetTextFont(HFONT font, COLORREF colour)
 
 TFaceInputs CImageButton::FaceInputs(UINT state, SIZE buttonSize) const
 {
-    const TSharedButtonImages& shared = Shared();
+    const TSharedButtonImages& shared = SharedFaces();
     TFaceInputs in;
     in.focused = (state & ODS_FOCUS) != 0;
     in.disabled = (state & ODS_DISABLED) != 0;
@@ -173,10 +175,10 @@ RECT CImageButton::DrawFace(HDC dc, const RECT& r, const TFacePlan& plan)
 {
     const int w = r.right - r.left;
     const int h = r.bottom - r.top;
-    const COLORREF mask = Shared().maskColor;
+    const COLORREF mask = SharedFaces().maskColor;
     switch (plan.source) {
     case FaceSource::Shared: {
-        const TSharedButtonImages& shared = Shared();
+        const TSharedButtonImages& shared = SharedFaces();
         OpaqueCopy(hover_ ? shared.hover : shared.normal, dc, 0, 0, r.left, r.top, w, h);
         const SIZE icon = shared.iconSize;
         TransparentCopy(shared.strip, dc, sharedTile_.left, sharedTile_.top, r.left + ((w / 2 - icon.cx) / 2),

@@ -38,9 +38,9 @@ enum ButtonImageType : int {
 // owner-drawn (BS_OWNERDRAW added).
 constexpr DWORD kImageButtonStyle = 0x50000020;
 
-// The faces every image button shares, set by the main window from the skin's
-// tool-bar header while it builds the buttons. Not owned: the pictures stay
-// the skin's for the life of the buttons.
+// The faces the image buttons share, from the skin's tool-bar header: the
+// button registry fills them in and keeps the pictures for the life of the
+// buttons, each of which points at them (SetSharedImages).
 struct TSharedButtonImages {
     HBITMAP strip = nullptr;   // shared icon strip
     HBITMAP normal = nullptr;  // shared plate, normal
@@ -87,9 +87,6 @@ public:
     CImageButton();
     ~CImageButton() override;
 
-    // The process-wide shared faces (see TSharedButtonImages).
-    static TSharedButtonImages& Shared();
-
     // Creates the child button with kImageButtonStyle at rect, owner-drawn.
     bool Create(HWND parent, const RECT& rect, UINT id, const wchar_t* caption);
 
@@ -99,11 +96,15 @@ public:
     // the face, with whoever else shows it, and never draws into it; it lets
     // go of an earlier face of that type. Other types are ignored.
     void SetImage(SharedBitmap bitmap, int type);
+    // The faces this button shares with the others (not owned; they outlive
+    // the button). Without them there are none, and no mask colour.
+    void SetSharedImages(TSharedButtonImages* shared) { shared_ = shared; }
     // The tile of the shared strip for index; -1 (none) when there is no such tile.
     void SetSharedTile(int index);
     void SetUseSharedImages(bool use) { useShared_ = use; }
     // The button's own strip of faces (not owned) and its tile size; only when
-    // all three are given. Sets the shared mask colour to black for all buttons.
+    // all three are given. Sets the shared mask colour to black for all
+    // buttons that share the faces.
     void SetStrip(HBITMAP strip, int tileWidth, int tileHeight);
     // The description of the button's (or its parent's) font with the
     // height, weight (both unless 0 or -1) and face (unless empty) replaced;
@@ -130,6 +131,7 @@ private:
     void OnMouseMove();   // WM_MOUSEMOVE
     void OnMouseHover();  // WM_MOUSEHOVER
     void OnMouseLeave();  // WM_MOUSELEAVE
+    const TSharedButtonImages& SharedFaces() const;
     TFaceInputs FaceInputs(UINT state, SIZE buttonSize) const;
     // Draws the face; answers the area the caption is centred in.
     RECT DrawFace(HDC dc, const RECT& item, const TFacePlan& plan);
@@ -138,6 +140,7 @@ private:
     bool hover_ = false;
     bool tracking_ = false;
     bool useShared_ = true;
+    TSharedButtonImages* shared_ = nullptr;  // the registry's
     int sharedIndex_ = -1;
     RECT sharedTile_ = {};
     SharedBitmap images_[6];   // by image type; [0] unused

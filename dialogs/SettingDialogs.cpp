@@ -1,6 +1,5 @@
 #include "dialogs/SettingDialogs.h"
 
-#include <memory>
 #include <new>
 
 #include "dialogs/SettingDlg.h"
@@ -9,53 +8,43 @@
 
 namespace kivra {
 
-namespace {
+CSettingDialogs::CSettingDialogs() = default;
 
-std::unique_ptr<CSettingDlg> g_settingDialog;
-std::unique_ptr<CSystemSetDlg> g_systemSettingPage;
-
-}  // namespace
-
-CWindow* CreateSettingDialogs()
+CSettingDialogs::~CSettingDialogs()
 {
-    g_systemSettingPage.reset();
-    g_settingDialog.reset(new (std::nothrow) CSettingDlg());
-    if (g_settingDialog && !g_settingDialog->Create(::GetDesktopWindow()))
-        g_settingDialog.reset();
-    if (!g_settingDialog)
+    Destroy();
+}
+
+CWindow* CSettingDialogs::Create()
+{
+    systemSettingPage_.reset();
+    settingDialog_.reset(new (std::nothrow) CSettingDlg());
+    if (settingDialog_ && !settingDialog_->Create(::GetDesktopWindow()))
+        settingDialog_.reset();
+    if (!settingDialog_)
         return nullptr;
-    g_settingDialog->Hide();
-    g_systemSettingPage.reset(new (std::nothrow) CSystemSetDlg());
-    if (g_systemSettingPage && !g_systemSettingPage->Create(g_settingDialog->Handle()))
-        g_systemSettingPage.reset();
-    if (g_systemSettingPage)
-        g_systemSettingPage->Hide();
-    return g_settingDialog.get();
+    settingDialog_->Hide();
+    systemSettingPage_.reset(new (std::nothrow) CSystemSetDlg());
+    if (systemSettingPage_ && !systemSettingPage_->Create(settingDialog_->Handle()))
+        systemSettingPage_.reset();
+    if (systemSettingPage_)
+        systemSettingPage_->Hide();
+    return settingDialog_.get();
 }
 
-CSettingDlg* SettingDialog()
+bool CSettingDialogs::Show()
 {
-    return g_settingDialog.get();
-}
-
-CSystemSetDlg* SystemSettingPage()
-{
-    return g_systemSettingPage.get();
-}
-
-bool ShowSettingDialog()
-{
-    if (!g_settingDialog || !g_settingDialog->IsWindow())
+    if (!settingDialog_ || !settingDialog_->IsWindow())
         return false;
-    ::SetForegroundWindow(g_settingDialog->Handle());
-    g_settingDialog->Show(SW_SHOW);
+    ::SetForegroundWindow(settingDialog_->Handle());
+    settingDialog_->Show(SW_SHOW);
     return true;
 }
 
-void DestroySettingDialogs()
+void CSettingDialogs::Destroy()
 {
-    g_settingDialog.reset();
-    g_systemSettingPage.reset();
+    settingDialog_.reset();
+    systemSettingPage_.reset();
     ForgetSettingDialog();
 }
 

@@ -28,12 +28,6 @@ HFONT MakeNotifierFont(bool underlined)
 
 }  // namespace
 
-CTaskbarNotifier& TaskbarNotifier()
-{
-    static CTaskbarNotifier notifier;
-    return notifier;
-}
-
 bool CTaskbarNotifier::Create(HWND parent)
 {
     if (hwnd_ != nullptr)

@@ -6,7 +6,7 @@
 // kNotifierClickedMessage to the click target.
 //
 // The motion (sides, timers, states) is NotifierMotion's; this class only
-// carries out what it answers. One per process (TaskbarNotifier()), made when
+// carries out what it answers. The main window's frame owns one, made when
 // the main window applies the skin and destroyed at shutdown.
 #pragma once
 
@@ -88,8 +88,5 @@ private:
     bool mouseOver_ = false;
     NotifierMotion motion_;
 };
-
-// The process's notifier (not created until Create runs).
-CTaskbarNotifier& TaskbarNotifier();
 
 }  // namespace kivra

@@ -56,8 +56,10 @@ public:
     // Each listed entry that has a button.
     void ForEachButton(const std::function<void(TButtonEntry& entry)>& visit);
 
-    // The shared faces of all buttons (the skin's tool-bar header), kept for
-    // the buttons' life.
+    // The faces the buttons share (the skin's tool-bar header); each button
+    // made for the registry points at them.
+    TSharedButtonImages& SharedImages() { return shared_; }
+    // Their pictures, kept for the buttons' life.
     void KeepSharedImages(UniqueBitmap strip, UniqueBitmap normal, UniqueBitmap hover);
     // One font per distinct description, made on first request and kept until
     // after the buttons (1,000 fonts of one description would bring the
@@ -66,11 +68,13 @@ public:
     HFONT Font(const LOGFONTW& description);
 
 private:
-    // Declared first, freed last: the buttons select these fonts.
+    // Declared first, freed last: the buttons select these fonts and draw
+    // these faces.
     std::vector<std::pair<LOGFONTW, UniqueFont>> fonts_;
+    TSharedButtonImages shared_;
+    UniqueBitmap sharedStrip_, sharedNormal_, sharedHover_;
     std::list<TButtonEntry> entries_;
     std::list<TButtonEntry> unlisted_;
-    UniqueBitmap sharedStrip_, sharedNormal_, sharedHover_;
 };
 
 // What "manager/ModifyButtonInfo" changes on the button it finds: loadImage

@@ -15,12 +15,6 @@ namespace kivra {
 
 namespace {
 
-std::unique_ptr<CommandRegistry>& TheCommandRegistry()
-{
-    static std::unique_ptr<CommandRegistry> registry;
-    return registry;
-}
-
 char AsciiLower(char c)
 {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
@@ -254,24 +248,6 @@ std::vector<unsigned> CommandRegistry::DropCallbacksRunningCodeIn(const TCodeRan
             dropped.push_back(id);
         }
     return dropped;
-}
-
-CommandRegistry& GetCommandRegistry()
-{
-    std::unique_ptr<CommandRegistry>& registry = TheCommandRegistry();
-    if (!registry)
-        registry = std::make_unique<CommandRegistry>();
-    return *registry;
-}
-
-CommandRegistry* ExistingCommandRegistry()
-{
-    return TheCommandRegistry().get();
-}
-
-void DestroyCommandRegistry()
-{
-    TheCommandRegistry().reset();
 }
 
 }  // namespace kivra

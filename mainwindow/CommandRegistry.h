@@ -18,8 +18,8 @@
 // tool items, buttons, menu items and status panes in the order they are
 // built (see CommandIds.h); it starts at 1200 and skips ids in use.
 //
-// It owns the menus, the tool bars and the status bar it is given. User-
-// interface thread only.
+// It owns the menus, the tool bars and the status bar it is given; the main
+// window's frame (CShellFrame) owns it. User-interface thread only.
 #pragma once
 
 #include <windows.h>
@@ -137,12 +137,5 @@ private:
     unsigned lastShown_ = 0;
     ServiceCaller callService_;
 };
-
-// The process's command registry, made on first use.
-CommandRegistry& GetCommandRegistry();
-// The same, or null when there is none (before the first use, after the shutdown).
-CommandRegistry* ExistingCommandRegistry();
-// Releases it with its menus and bars (the main window's shutdown).
-void DestroyCommandRegistry();
 
 }  // namespace kivra

@@ -1,11 +1,8 @@
 #include "mainwindow/FrameContext.h"
 
-#include <memory>
-
 #include "config/SkinFrame.h"
 #include "config/SkinWindows.h"
 #include "config/Values.h"
-#include "framework/ControlBars.h"
 #include "framework/Text.h"
 #include "framework/WindowRef.h"
 #include "mainwindow/DialogUnits.h"
@@ -23,43 +20,12 @@ constexpr int kCaptionUnits = 260;
 constexpr LONG_PTR kCaptionStyle = WS_CAPTION;
 constexpr LONG_PTR kSystemBoxStyles = WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
 
-FrameExtensions& DefaultExtensions()
-{
-    static FrameExtensions none;
-    return none;
-}
-
 bool HasArea(SIZE size)
 {
     return size.cx != 0 && size.cy != 0;
 }
 
-std::unique_ptr<FrameContext>& TheFrameContext()
-{
-    static std::unique_ptr<FrameContext> context;
-    return context;
-}
-
 }  // namespace
-
-// The defaults stand for pieces other parts of the main window build; until
-// one is installed, the frame has no menus, tool area, status bar, commands
-// or skin buttons.
-void FrameExtensions::SetUpMenus(FrameContext&) {}
-void FrameExtensions::BuildToolArea(FrameContext&) {}
-int FrameExtensions::CreateStatusBar(FrameContext&, const std::vector<TStatusItem>&, bool)
-{
-    return 0;
-}
-unsigned FrameExtensions::CommandIdForName(const char*)
-{
-    return 0;
-}
-void FrameExtensions::PlaceButtons(FrameContext&) {}
-void FrameExtensions::LayOutBars(FrameContext& frame)
-{
-    RepositionBars(frame.MainWindowHandle(), kFirstControlBarId, kLastControlBarId);
-}
 
 void FillMinMaxInfo(const RECT& remembered, MINMAXINFO* info)
 {
@@ -72,21 +38,15 @@ void FillMinMaxInfo(const RECT& remembered, MINMAXINFO* info)
     info->ptMaxTrackSize = {width, height};
 }
 
-FrameContext::FrameContext(CConfigure& configure) : configure_(configure), extensions_(&DefaultExtensions()) {}
+FrameContext::FrameContext(CConfigure& configure) : configure_(configure) {}
 
 // The bitmaps of the skin records, the menu bar, the accelerator table and
 // both regions go with their owners.
 FrameContext::~FrameContext() = default;
 
-void FrameContext::SetExtensions(FrameExtensions* extensions)
-{
-    extensions_ = extensions ? extensions : &DefaultExtensions();
-}
-
-void FrameContext::AttachMainWindow(HWND window, HWND tooltip)
+void FrameContext::AttachMainWindow(HWND window)
 {
     mainWindowHandle_ = window;
-    tooltip_ = tooltip;
 }
 
 const TNotifierSkin& FrameContext::NotifierSkin()
@@ -98,7 +58,7 @@ const TNotifierSkin& FrameContext::NotifierSkin()
     return notifierSkin_;
 }
 
-int FrameContext::SetUpFrame(HWND window)
+void FrameContext::SetUpWindow(HWND window)
 {
     mainWindowHandle_ = window;
     ApplyWindowIcon(window);
@@ -110,13 +70,6 @@ int FrameContext::SetUpFrame(HWND window)
         CentreWindow(window, normal_.size);
         currentSize_ = normal_.size;
     }
-    extensions_->SetUpMenus(*this);
-    ReadTitleBarSkin(window);
-    extensions_->BuildToolArea(*this);
-    ReadStatusBar();
-    ReadAcceleratorTable();
-    extensions_->LayOutBars(*this);
-    return 1;
 }
 
 void FrameContext::ApplyWindowIcon(HWND window)
@@ -207,8 +160,9 @@ const TDisplayMode& FrameContext::Max()
     return max_;
 }
 
-void FrameContext::ReadTitleBarSkin(HWND window)
+void FrameContext::ReadTitleBarSkin()
 {
+    HWND window = mainWindowHandle_;
     titleBar_.images.clear();
     for (TSkinButton& button : titleBar_.buttons)
         button = TSkinButton{};
@@ -219,30 +173,17 @@ void FrameContext::ReadTitleBarSkin(HWND window)
         WindowRef(window).ModifyStyle(kSystemBoxStyles, 0);
 }
 
-void FrameContext::ReadStatusBar()
-{
-    CXmlDocument& document = configure_.Skin().Document();
-    bool show = false;
-    std::vector<TStatusItem> items;
-    if (kivra::ReadStatusBar(document, &show))
-        ReadStatusItems(document, &items);
-    statusBarHeight_ = extensions_->CreateStatusBar(*this, items, show);
-}
-
-void FrameContext::ReadAcceleratorTable()
+void FrameContext::ReadAcceleratorTable(const CommandIdLookup& lookup)
 {
     std::vector<TAccelKey> keys;
     configure_.Skin().ReadAccelerators(&keys);
-    FrameExtensions* extensions = extensions_;
-    accelerators_ = BuildAcceleratorTable(keys, [extensions](const char* name) {
-        return extensions->CommandIdForName(name);
-    });
+    accelerators_ = BuildAcceleratorTable(keys, lookup);
 }
 
-void FrameContext::SwitchMode(HRGN region, SIZE size, bool maxMode)
+bool FrameContext::SwitchMode(HRGN region, SIZE size, bool maxMode)
 {
     if (region == nullptr || !HasArea(size))
-        return;
+        return false;
     HWND window = mainWindowHandle_;
     UniqueRegion copy = CopyRegion(region);
 
@@ -265,21 +206,21 @@ void FrameContext::SwitchMode(HRGN region, SIZE size, bool maxMode)
 
     const RECT placed = WindowRef(window).RectInParent();
     ::MoveWindow(window, placed.left, placed.top, size.cx, size.cy, TRUE);
-    extensions_->PlaceButtons(*this);
     ::InvalidateRect(window, nullptr, TRUE);
+    return true;
 }
 
-void FrameContext::SwitchToMaxMode()
+bool FrameContext::SwitchToMaxMode()
 {
     if (!maxWindowEnabled_)
-        return;
+        return false;
     ReadMaxShape();
-    SwitchMode(max_.region.get(), max_.size, true);
+    return SwitchMode(max_.region.get(), max_.size, true);
 }
 
-void FrameContext::SwitchToNormalMode()
+bool FrameContext::SwitchToNormalMode()
 {
-    SwitchMode(normal_.region.get(), normal_.size, false);
+    return SwitchMode(normal_.region.get(), normal_.size, false);
 }
 
 void FrameContext::LayoutTitleBar()
@@ -360,29 +301,6 @@ bool FrameContext::TranslateSkinAccelerator(MSG* msg) const
     if (msg->message != WM_KEYDOWN && msg->message != WM_SYSKEYDOWN)
         return false;
     return ::TranslateAcceleratorW(mainWindowHandle_, accelerators_.get(), msg) != 0;
-}
-
-FrameContext* GetFrameContext()
-{
-    std::unique_ptr<FrameContext>& context = TheFrameContext();
-    if (!context) {
-        CConfigure* configure = GetConfigure();
-        if (configure == nullptr)
-            return nullptr;
-        context = std::make_unique<FrameContext>(*configure);
-    }
-    return context.get();
-}
-
-FrameContext* ExistingFrameContext()
-{
-    return TheFrameContext().get();
-}
-
-void DestroyFrameContext()
-{
-    TheFrameContext().reset();
-    DestroyConfigure();
 }
 
 }  // namespace kivra

@@ -1,18 +1,19 @@
-// FrameContext: the main window's frame state, one per process. It holds what
-// the skin says the frame looks like (backgrounds, regions and sizes of the two
+// FrameContext: the skin state of the main window's frame. It holds what the
+// skin says the frame looks like (backgrounds, regions and sizes of the two
 // display modes, the drawn title bar, the accelerator table, the panel places)
-// and the operations that apply it to the window: the frame set-up, the mode
-// switch, title-bar drawing and clicks, background painting.
+// and the operations that apply it to the window: the skin's steps of the
+// frame set-up, the mode switch, title-bar drawing and clicks, background
+// painting.
 //
 // Display modes: normal mode after set-up; max mode (SC_MAXIMIZE, or
 // "manager/MaximizeWindow") has its own background, region, size and panel,
 // and is entered only when the skin enables it and gives it a shape. Neither
 // mode takes the whole screen.
 //
-// Lifecycle: GetFrameContext() makes it on first request together with the
-// product configuration; start-up attaches the main window, then runs
-// SetUpFrame once; DestroyFrameContext() at the main window's destruction
-// releases it and the configuration.
+// Lifecycle: the main window's frame (CShellFrame) makes it at start-up with
+// the product configuration and runs its set-up steps once, in the order
+// CShellFrame::SetUpFrame gives; the built-in plugin's UnloadPlugin (or the
+// shutdown) releases it and then the configuration.
 #pragma once
 
 #include <windows.h>
@@ -28,40 +29,6 @@
 #include "mainwindow/TitleBar.h"
 
 namespace kivra {
-
-class FrameContext;
-
-// The pieces of the frame set-up that other parts of the main window build:
-// menus, tool area, status bar, skin buttons, commands. The main window
-// installs an implementation with SetExtensions; each default here does
-// nothing at all, because the piece it stands for is not built by the frame
-// context itself, and says so.
-class FrameExtensions {
-public:
-    virtual ~FrameExtensions() = default;
-
-    // Set-up step: the floating dialog's skin values ("skin/float-dlg") and
-    // the menus, with the menu bar (FrameContext::MenuBar()). Default: none made.
-    virtual void SetUpMenus(FrameContext& frame);
-    // Set-up step: the tool area with its tool bars (ids 0xE800..). Default: none made.
-    virtual void BuildToolArea(FrameContext& frame);
-    // Set-up step: the status bar from the skin's panes (read already; show
-    // is the skin's show flag): each pane's id is its cmdid, else the command
-    // registered under its name, else a new id registered under that name;
-    // the bar has id 0xE801. Answers the status-bar height, the height of
-    // pane 0 plus SM_CYFRAME, or 0 without a bar. Default: no bar is made, 0.
-    virtual int CreateStatusBar(FrameContext& frame, const std::vector<TStatusItem>& items, bool show);
-    // The command id registered under a command name, 0 when there is none.
-    // Default: no command registry, so no name is known.
-    virtual unsigned CommandIdForName(const char* name);
-    // After a mode switch: the skin buttons go back to their resolved
-    // rectangles. Default: there are no skin buttons.
-    virtual void PlaceButtons(FrameContext& frame);
-    // The last set-up step, and after every size change: the control bars
-    // (ids 0xE800 to 0xE8FF) along the client area's edges. Default: the
-    // whole client area.
-    virtual void LayOutBars(FrameContext& frame);
-};
 
 // The panel state the plugin panels keep in the frame context.
 struct TPanelState {
@@ -107,31 +74,37 @@ public:
     CConfigure& Configure() { return configure_; }
 
     // --- The main window -------------------------------------------------
-    // Records the window being dressed and its tooltip control (null until
-    // start-up has made it, see SetTooltip).
-    void AttachMainWindow(HWND window, HWND tooltip);
-    void SetTooltip(HWND tooltip) { tooltip_ = tooltip; }
+    // Records the window being dressed.
+    void AttachMainWindow(HWND window);
     HWND MainWindowHandle() const { return mainWindowHandle_; }
-    HWND Tooltip() const { return tooltip_; }
-    // Not owned; null restores the defaults.
-    void SetExtensions(FrameExtensions* extensions);
 
-    // Applies the skin to window, which becomes the main window handle: icon,
-    // size, shape, caption, title bar, tool area, status bar, accelerators. Answers 1; a skin that gives no shape or
-    // no title bar leaves the window's own frame.
-    int SetUpFrame(HWND window);
+    // --- The skin's steps of the frame set-up ------------------------------
+    // window becomes the main window handle and gets the skin's icon, size
+    // and shape (normal mode, centred); max mode's values are read. A skin
+    // that gives no shape leaves the window's own frame.
+    void SetUpWindow(HWND window);
+    // The drawn title bar; a skin without one (no picture, or no face for its
+    // first button) leaves the system's caption boxes.
+    void ReadTitleBarSkin();
+    // The height added below a plugin panel when the window fits the panel:
+    // the status bar's, which the frame makes.
+    void SetStatusBarHeight(int height) { statusBarHeight_ = height; }
+    // The accelerator table of the skin's entries; lookup gives the commands
+    // of entries written with a command name.
+    void ReadAcceleratorTable(const CommandIdLookup& lookup);
 
     // --- Display modes ---------------------------------------------------
-    // Switches to the given shape and size: nothing unless region exists and
-    // both sides of size are nonzero. The current panel is hidden in max mode
-    // and shown in normal mode, the max panel the other way round; with the
-    // region flag the child control with id SC_MAXIMIZE (entering max mode)
-    // or SC_RESTORE (leaving it) takes the other id, and a copy of region
-    // becomes the window region. The window keeps its top-left corner.
-    void SwitchMode(HRGN region, SIZE size, bool maxMode);
-    // Max mode, when the skin enables it.
-    void SwitchToMaxMode();
-    void SwitchToNormalMode();
+    // Switches to the given shape and size: nothing (false) unless region
+    // exists and both sides of size are nonzero. The current panel is hidden
+    // in max mode and shown in normal mode, the max panel the other way round;
+    // with the region flag the child control with id SC_MAXIMIZE (entering max
+    // mode) or SC_RESTORE (leaving it) takes the other id, and a copy of region
+    // becomes the window region. The window keeps its top-left corner. The
+    // caller places the skin buttons again when it switched.
+    bool SwitchMode(HRGN region, SIZE size, bool maxMode);
+    // Max mode, when the skin enables it. True when the mode switched.
+    bool SwitchToMaxMode();
+    bool SwitchToNormalMode();
 
     // --- Title bar ---------------------------------------------------------
     // Lays the title bar out for the window's current width (and stores the
@@ -194,28 +167,23 @@ public:
     const TNotifierSkin& NotifierSkin();
 
 private:
-    // Steps of SetUpFrame.
+    // Steps of SetUpWindow.
     void ApplyWindowIcon(HWND window);
     void ApplyWindowSize(HWND window);
     void ReadShape(HWND window);
     void ReadMaxMode();
-    // Max mode's background and region, once after each SetUpFrame.
+    // Max mode's background and region, once after each SetUpWindow.
     void ReadMaxShape();
-    void ReadTitleBarSkin(HWND window);
-    void ReadStatusBar();
-    void ReadAcceleratorTable();
     void CentreWindow(HWND window, SIZE size);
 
     CConfigure& configure_;
-    FrameExtensions* extensions_;
 
     HWND mainWindowHandle_ = nullptr;
-    HWND tooltip_ = nullptr;
     HICON windowIcon_ = nullptr;  // the configuration's logo, not owned
 
     TDisplayMode normal_;
     TDisplayMode max_;
-    bool maxShapeRead_ = true;  // nothing to read before SetUpFrame
+    bool maxShapeRead_ = true;  // nothing to read before SetUpWindow
     bool maxMode_ = false;
     bool maxWindowEnabled_ = false;
     char getMaxPanelService_[kSkinTextSize] = {};
@@ -235,15 +203,5 @@ private:
     TNotifierSkin notifierSkin_ = {};
     bool notifierSkinRead_ = false;
 };
-
-// The process's frame context, made on first request with the configuration
-// (GetConfigure). Null when the configuration cannot be had; the next request
-// tries again.
-FrameContext* GetFrameContext();
-// The frame context when it exists, without making one.
-FrameContext* ExistingFrameContext();
-// Releases the frame context (menu bar, accelerator table, image lists,
-// regions) and then the configuration.
-void DestroyFrameContext();
 
 }  // namespace kivra

@@ -3,26 +3,21 @@
 #include <commctrl.h>
 #include <dbt.h>
 
-#include <algorithm>
 #include <optional>
 
 #include "config/Configure.h"
-#include "config/SkinWindows.h"
 #include "controls/MenuEx.h"
 #include "dialogs/AboutDlg.h"
 #include "dialogs/ExitConfirmation.h"
 #include "dialogs/HelpLauncher.h"
 #include "dialogs/PasswdDlg.h"
-#include "dialogs/SettingDialogs.h"
 #include "dialogs/SettingDlg.h"
-#include "dialogs/TaskbarNotifier.h"
 #include "dialogs/WaitDlg.h"
 #include "dunra.h"
 #include "framework/ControlBars.h"
 #include "framework/DiskFile.h"
 #include "framework/Log.h"
 #include "framework/ModulePath.h"
-#include "framework/Text.h"
 #include "mainwindow/CommandRegistry.h"
 #include "mainwindow/FrameContext.h"
 #include "ostel.h"
@@ -46,22 +41,6 @@ constexpr unsigned kPluginLeftoverLogLevel = 1;
 void LogPluginLeftover(const wchar_t* line)
 {
     GetLog().Log(kPluginLeftoverLogLevel, L"%s", line);
-}
-
-// Right before a plugin library is freed: the bus forgets the listeners and
-// the commands the callbacks whose code lies in it.
-void ForgetCodeOfLibrary(HMODULE library)
-{
-    OpUnsubscribeModule(library);
-    CommandRegistry* commands = ExistingCommandRegistry();
-    if (commands == nullptr)
-        return;
-    const std::wstring name = LibraryFileName(library);
-    for (unsigned id : commands->DropCallbacksRunningCodeIn(ModuleCodeRange(library))) {
-        const std::wstring line =
-            name + L" was freed with the callback of command " + std::to_wstring(id) + L" still set: dropped";
-        LogPluginLeftover(line.c_str());
-    }
 }
 
 }  // namespace
@@ -89,11 +68,7 @@ CNurelMainWindow::~CNurelMainWindow()
     mutex_.reset();
 
     // 2. The auxiliary windows.
-    DestroySettingDialogs();
-    if (floatDlg_.IsWindow())
-        floatDlg_.Destroy();
-    if (TaskbarNotifier().IsWindow())
-        TaskbarNotifier().Destroy();
+    frame_.DestroyAuxiliaryWindows();
 
     // 3. Plugins newest first, the built-in plugin last, then the registry
     //    with every plugin object and stored record.
@@ -106,31 +81,39 @@ CNurelMainWindow::~CNurelMainWindow()
         CServiceRegistry::DestroyRegistry();
         registry_ = nullptr;
     }
+    SetLibraryReleaseHandler(nullptr);
 
-    // 4. The built-in plugin's UnloadPlugin normally destroyed it already;
+    // 4. The built-in plugin's UnloadPlugin normally released it already;
     //    the commands with their menus and bars follow.
-    if (ExistingFrameContext() != nullptr)
+    if (frame_.Context() != nullptr)
         ReleaseFrameContext();
-    frame_ = nullptr;
-    shell_.DestroyCommands();
+    frame_.DestroyCommands();
 
     // 5. The message bus, after every plugin is gone.
     OpExit();
 
     // 6. The tray icon leaves the notification area.
-    trayIcon_.Remove();
+    frame_.TrayIcon().Remove();
 
-    // 7. The floating dialog (a member), the tooltip and the window.
-    tooltip_.reset();
+    // 7. The tooltip and the window (the floating dialog object goes with the frame).
+    frame_.DestroyTooltip();
     if (IsWindow())
         Destroy();
 }
 
 HICON CNurelMainWindow::WindowIcon() const
 {
-    if (frame_ != nullptr && frame_->WindowIcon() != nullptr)
-        return frame_->WindowIcon();
+    const FrameContext* context = frame_.Context();
+    if (context != nullptr && context->WindowIcon() != nullptr)
+        return context->WindowIcon();
     return mainIcon_.get();
+}
+
+bool CNurelMainWindow::TranslateSkinAccelerator(MSG* msg) const
+{
+    const FrameContext* context = frame_.Context();
+    return context != nullptr && context->MainWindowHandle() != nullptr && context->AcceleratorTable() != nullptr &&
+           context->TranslateSkinAccelerator(msg);
 }
 
 // ---------------------------------------------------------------------------
@@ -149,17 +132,19 @@ void CNurelMainWindow::ExitOperation()
 
 bool CNurelMainWindow::SetTrayTip(const wchar_t* tip)
 {
-    if (!trayIcon_.Added())
+    CTrayIcon& trayIcon = frame_.TrayIcon();
+    if (!trayIcon.Added())
         return false;
-    trayIcon_.SetTip(tip);
+    trayIcon.SetTip(tip);
     return true;
 }
 
 bool CNurelMainWindow::SetTrayIcon(HICON icon)
 {
-    if (!trayIcon_.Added())
+    CTrayIcon& trayIcon = frame_.TrayIcon();
+    if (!trayIcon.Added())
         return false;
-    trayIcon_.SetIcon(icon);
+    trayIcon.SetIcon(icon);
     return true;
 }
 
@@ -180,68 +165,69 @@ bool CNurelMainWindow::StartUpgrade()
 
 bool CNurelMainWindow::SwitchToMaxMode()
 {
-    if (frame_ == nullptr || !frame_->MaxWindowEnabled())
+    const FrameContext* context = frame_.Context();
+    if (context == nullptr || !context->MaxWindowEnabled())
         return false;
-    frame_->SwitchToMaxMode();
+    frame_.SwitchToMaxMode();
     return true;
 }
 
 bool CNurelMainWindow::SwitchToNormalMode()
 {
-    if (frame_ == nullptr)
+    if (frame_.Context() == nullptr)
         return false;
-    frame_->SwitchToNormalMode();
+    frame_.SwitchToNormalMode();
     return true;
 }
 
 CWindow* CNurelMainWindow::CreateSettingDialogs()
 {
-    return kivra::CreateSettingDialogs();
+    return frame_.Settings().Create();
 }
 
 bool CNurelMainWindow::ShowSettingDialog()
 {
-    return kivra::ShowSettingDialog();
+    return frame_.Settings().Show();
 }
 
 bool CNurelMainWindow::ShowNotification(const wchar_t* text)
 {
-    if (!TaskbarNotifier().IsWindow())
+    CTaskbarNotifier& notifier = frame_.Notifier();
+    if (!notifier.IsWindow())
         return false;
-    TaskbarNotifier().Show(text);
+    notifier.Show(text);
     return true;
 }
 
 bool CNurelMainWindow::UpdateDropZoneData(unsigned char sample, long number, const wchar_t* tip)
 {
-    if (!floatDlg_.IsWindow())
+    CFloatDlg& floatDlg = frame_.FloatDialog();
+    if (!floatDlg.IsWindow())
         return false;
-    floatDlg_.UpdateLastData(sample, number, tip);
+    floatDlg.UpdateLastData(sample, number, tip);
     return true;
 }
 
 bool CNurelMainWindow::ShowDropZoneDataStatus(bool on)
 {
-    if (!floatDlg_.IsWindow())
+    CFloatDlg& floatDlg = frame_.FloatDialog();
+    if (!floatDlg.IsWindow())
         return false;
-    floatDlg_.ShowDataStatus(on);
+    floatDlg.ShowDataStatus(on);
     return true;
 }
 
 bool CNurelMainWindow::ShowAboutDialog()
 {
     // The configured logo, as the title bar shows it; none leaves the box without an icon.
-    CAboutDlg about(frame_ != nullptr ? frame_->WindowIcon() : nullptr);
+    const FrameContext* context = frame_.Context();
+    CAboutDlg about(context != nullptr ? context->WindowIcon() : nullptr);
     return about.DoModal(hwnd_) != kDialogFailed;
 }
 
 void CNurelMainWindow::ReleaseFrameContext()
 {
-    // The menu bar goes with the frame context: the window lets go of it first.
-    if (IsWindow())
-        ::SetMenu(hwnd_, nullptr);
-    DestroyFrameContext();
-    frame_ = nullptr;
+    frame_.ReleaseContext(IsWindow() ? hwnd_ : nullptr);
 }
 
 // ---------------------------------------------------------------------------
@@ -267,9 +253,8 @@ bool CNurelMainWindow::StartUp()
         return false;
     ReadSkinDescription();                         // 3.
     WriteStartBanner();                            // 4., 5. log level and start banner
-    frame_->AttachMainWindow(hwnd_, nullptr);      // 6. the tooltip follows at 14
-    frame_->SetExtensions(&shell_);
-    CreateNotifier();                              //    with the skin's notifier section
+    frame_.Context()->AttachMainWindow(hwnd_);     // 6.
+    frame_.CreateNotifier(hwnd_);                  //    with the skin's notifier section
     const std::wstring title = TranslatedTitle();  // 7. PluginMessageBox's caption from now on
     SetMessageBoxCaption(title.c_str());
     if (!SingleInstanceAllowsStart(title.c_str())) // 8. one instance per title
@@ -283,19 +268,18 @@ bool CNurelMainWindow::StartUp()
     if (!OpenDatabase())                           // 12. silently
         return false;
     OpInit();                                      // 13. its answer says nothing we act on
-    CreateTooltip();                               // 14.
-    frame_->SetTooltip(tooltip_.get());
-    CreateFloatDialog();                           // 15.
+    frame_.CreateTooltip(hwnd_, tooltipAutoPopDelay_);  // 14.
+    frame_.CreateFloatDialog(hwnd_);               // 15.
     if (!CreateRegistry())                         // 16.
         return false;
-    if (frame_->SetUpFrame(hwnd_) != 1)            // 17. the skinned frame
+    if (frame_.SetUpFrame(hwnd_) != 1)             // 17. the skinned frame
         return false;
-    ApplyFloatDialogSkin();                        //     with the floating dialog's skin
+    frame_.ApplyFloatDialogSkin();                 //     with the floating dialog's skin
     SetWaitDialogDefaults();                       // 18.
     LoadPlugins();                                 // 19.
     TPostMessage(kPluginsLoadedMessage, 0, 0);     // 20. the plugins are there
-    CreatePanelsButtonsAndStartService();          // 21.
-    AddTrayIcon();                                 // 22.
+    frame_.CreatePanelsButtonsAndStartService(*registry_);  // 21.
+    frame_.AddTrayIcon(GetText().c_str(), hwnd_, WindowIcon());  // 22.
     InitialiseSettingDialog();                     // 23.
     startupRect_ = WindowRect();                   // 24. what the window is maximised to
     SetTimer(kHoverTextTimer, kHoverTextPeriodMs); // 25. (timer 3 belongs to the device events)
@@ -312,8 +296,7 @@ bool CNurelMainWindow::AttachConfiguration()
 {
     // The frame context makes the configuration, which reads config.xml, the
     // language file and the skin.
-    frame_ = GetFrameContext();
-    if (frame_ == nullptr) {
+    if (!frame_.MakeContext()) {
         ::MessageBoxW(hwnd_, kConfigBrokenText, MessageBoxCaption(), MB_OK);
         return false;
     }
@@ -322,7 +305,7 @@ bool CNurelMainWindow::AttachConfiguration()
 
 void CNurelMainWindow::ReadSkinDescription()
 {
-    CSkin& skin = frame_->Configure().Skin();
+    CSkin& skin = frame_.Context()->Configure().Skin();
     skinName_ = skin.SkinName();
     skinVersion_ = skin.Version();
     skinCompany_ = skin.Company();
@@ -334,13 +317,13 @@ void CNurelMainWindow::WriteStartBanner()
     // The configured levels: a single level is added, anything else replaces
     // the mask.
     CLog& log = GetLog();
-    log.ApplyConfiguredLevel(frame_->Configure().LogLevelMask());
+    log.ApplyConfiguredLevel(frame_.Context()->Configure().LogLevelMask());
     log.LogTo(kStartLogFile, kStartBannerLevel, kStartBannerFormat, kProgramVersion, skinVersion_.c_str());
 }
 
 std::wstring CNurelMainWindow::TranslatedTitle() const
 {
-    CConfigure& configure = frame_->Configure();
+    CConfigure& configure = frame_.Context()->Configure();
     wchar_t title[kConfigLongTextUnits];
     configure.Language().Translate(configure.Title(), title);
     return title;
@@ -369,57 +352,8 @@ bool CNurelMainWindow::SingleInstanceAllowsStart(const wchar_t* title)
 
 bool CNurelMainWindow::OpenDatabase()
 {
-    const std::wstring path = ExecutableRelativePath(frame_->Configure().DatabaseFileName());
+    const std::wstring path = ExecutableRelativePath(frame_.Context()->Configure().DatabaseFileName());
     return !path.empty() && dbOpen(path.c_str());
-}
-
-void CNurelMainWindow::CreateTooltip()
-{
-    tooltip_.reset(::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
-                                     CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr,
-                                     ::GetModuleHandleW(nullptr), nullptr));
-    HWND tooltip = tooltip_.get();
-    if (tooltip == nullptr)
-        return;
-    ::SendMessageW(tooltip, TTM_ACTIVATE, TRUE, 0);
-    ::SendMessageW(tooltip, TTM_SETDELAYTIME, TTDT_AUTOMATIC, MAKELPARAM(kTooltipInitialDelayMs, 0));
-    ::SendMessageW(tooltip, TTM_SETDELAYTIME, TTDT_AUTOPOP, MAKELPARAM(tooltipAutoPopDelay_, 0));
-}
-
-void CNurelMainWindow::CreateFloatDialog()
-{
-    // Hidden, with the desktop as parent; its clicks come here as tray clicks.
-    floatDlg_.SetMainWindow(hwnd_);
-    if (floatDlg_.Create(::GetDesktopWindow()))
-        floatDlg_.Hide();
-}
-
-void CNurelMainWindow::ApplyFloatDialogSkin()
-{
-    // The skin's picture and opacities ("skin/float-dlg"); without the
-    // section both opacities are 0 and the window is fully transparent.
-    TFloatDlgSkin skin;
-    ReadFloatDlgSkin(frame_->Configure().Skin(), &skin);
-    if (!floatDlg_.IsWindow())
-        return;
-    floatDlg_.SetBackgroundImage(skin.backgroundImagePath);
-    floatDlg_.SetNormalOpacity(skin.normalOpacity);
-    floatDlg_.SetHoverOpacity(skin.hoverOpacity);
-}
-
-void CNurelMainWindow::CreateNotifier()
-{
-    // Owned by the desktop, as every notification is; its clicks come here,
-    // where somebody listens.
-    CTaskbarNotifier& notifier = TaskbarNotifier();
-    if (!notifier.IsWindow() && !notifier.Create(::GetDesktopWindow()))
-        return;
-    notifier.SetClickTarget(hwnd_);
-    const TNotifierSkin& skin = frame_->NotifierSkin();
-    const COLORREF mask = frame_->Configure().MainFrame().maskColor;
-    notifier.SetSkin(skin.image.get(), GetRValue(mask), GetGValue(mask), GetBValue(mask));
-    if (skin.hasTextRect)
-        notifier.SetTextRect(skin.textRect);
 }
 
 bool CNurelMainWindow::CreateRegistry()
@@ -438,9 +372,23 @@ void CNurelMainWindow::LoadPlugins()
     // the bus forgets its listeners, the commands their callbacks, the loader
     // destroys its windows and removes its handlers, and the log says what
     // was left.
-    SetLibraryReleaseHandler(ForgetCodeOfLibrary);
+    SetLibraryReleaseHandler([this](HMODULE library) { ForgetCodeOfLibrary(library); });
     SetLibraryLeftoverNote(LogPluginLeftover);
-    LoadStartupPlugins(registry_, ManagerPluginEntryPoints(), &frame_->Configure().Skin().Document());
+    LoadStartupPlugins(registry_, ManagerPluginEntryPoints(), &frame_.Context()->Configure().Skin().Document());
+}
+
+void CNurelMainWindow::ForgetCodeOfLibrary(HMODULE library)
+{
+    OpUnsubscribeModule(library);
+    CommandRegistry* commands = frame_.Commands();
+    if (commands == nullptr)
+        return;
+    const std::wstring name = LibraryFileName(library);
+    for (unsigned id : commands->DropCallbacksRunningCodeIn(ModuleCodeRange(library))) {
+        const std::wstring line =
+            name + L" was freed with the callback of command " + std::to_wstring(id) + L" still set: dropped";
+        LogPluginLeftover(line.c_str());
+    }
 }
 
 // ---------------------------------------------------------------------------
@@ -464,33 +412,20 @@ void CNurelMainWindow::SetWaitDialogDefaults()
     wait.SetBackgroundColour(kWaitDefaultBackground);
     // The pattern brush keeps its own copy: the picture goes at once.
     UniqueBitmap image;
-    if (frame_->Configure().Skin().LoadSkinImage(kWaitDefaultImage, &image))
+    if (frame_.Context()->Configure().Skin().LoadSkinImage(kWaitDefaultImage, &image))
         wait.SetBackgroundImage(image.get());
-}
-
-void CNurelMainWindow::CreatePanelsButtonsAndStartService()
-{
-    shell_.CreatePanelsButtonsAndStartService(*frame_, *registry_);
-}
-
-void CNurelMainWindow::AddTrayIcon()
-{
-    // Registered now, shown only while the window is hidden to the tray. Its
-    // right click pops up the skin's tray menu (none: the click does nothing).
-    trayIcon_.SetMenu(shell_.Tray().Handle());
-    trayIcon_.Register(GetText().c_str(), hwnd_, WindowIcon());
 }
 
 void CNurelMainWindow::InitialiseSettingDialog()
 {
     // Every plugin is bound: their pages go into the tree.
-    if (CSettingDlg* settings = SettingDialog())
+    if (CSettingDlg* settings = frame_.Settings().SettingDialog())
         settings->FillPages(mainIcon_.get());
 }
 
 bool CNurelMainWindow::DispatchToolCommand(UINT id)
 {
-    CommandRegistry* commands = shell_.Commands();
+    CommandRegistry* commands = frame_.Commands();
     return commands != nullptr && commands->Execute(id);
 }
 
@@ -585,12 +520,12 @@ bool CNurelMainWindow::PreTranslateMessage(MSG* msg)
     // system's default sends that control's SC_KEYMENU to a menu bar the
     // window does not have (under Wine without asking this window).
     if (msg->message == WM_SYSCHAR && (msg->lParam & kAltDownBit) != 0 &&
-        shell_.OnKeyMenu(static_cast<wchar_t>(msg->wParam)))
+        frame_.OnKeyMenu(static_cast<wchar_t>(msg->wParam)))
         return true;
     if (msg->message == WM_MOUSEMOVE) {
         // The shared tooltip of the skin buttons sees every mouse move.
-        if (tooltip_)
-            ::SendMessageW(tooltip_.get(), TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(msg));
+        if (HWND tooltip = frame_.Tooltip())
+            ::SendMessageW(tooltip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(msg));
     } else if (msg->hwnd != hwnd_ && registry_ != nullptr) {
         // Plugin dialogs get their keyboard navigation, services bound to a
         // window their messages.
@@ -614,7 +549,7 @@ LRESULT CNurelMainWindow::OnSysCommand(UINT command, LPARAM lParam)
         return 0;
     // A shaped window's menu bar is the menu band: Alt, F10 and Alt+letter
     // reach it as they reach a system menu bar.
-    if (id == SC_KEYMENU && shell_.OnKeyMenu(static_cast<wchar_t>(lParam)))
+    if (id == SC_KEYMENU && frame_.OnKeyMenu(static_cast<wchar_t>(lParam)))
         return 0;
     // SC_CLOSE's default sends WM_CLOSE, which ends the modal loop.
     const LRESULT result = DefaultProc(WM_SYSCOMMAND, command, lParam);
@@ -626,8 +561,8 @@ LRESULT CNurelMainWindow::OnSysCommand(UINT command, LPARAM lParam)
         SwitchToMaxMode();
         break;
     case SC_RESTORE:
-        if (floatDlg_.IsWindow())
-            floatDlg_.Hide();
+        if (frame_.FloatDialog().IsWindow())
+            frame_.FloatDialog().Hide();
         SwitchToNormalMode();
         break;
     default:
@@ -640,11 +575,11 @@ void CNurelMainWindow::HideToTray()
 {
     Hide();
     inTray_ = true;
-    trayIcon_.Show();
+    frame_.TrayIcon().Show();
     // With the tray menu's floating-window item checked the floating dialog
     // stands in for the hidden window.
-    if (shell_.Tray().DropZoneChecked() && floatDlg_.IsWindow())
-        floatDlg_.Show(SW_SHOWNOACTIVATE);
+    if (frame_.Tray().DropZoneChecked() && frame_.FloatDialog().IsWindow())
+        frame_.FloatDialog().Show(SW_SHOWNOACTIVATE);
 }
 
 void CNurelMainWindow::ShowFromTray()
@@ -663,13 +598,14 @@ void CNurelMainWindow::OnTrayNotify(WPARAM icon, UINT mouseMessage)
     // (none could be registered) the window still comes back.
     if (icon != kTrayIconId)
         return;  // another icon's
-    if (!trayIcon_.Added()) {
+    CTrayIcon& trayIcon = frame_.TrayIcon();
+    if (!trayIcon.Added()) {
         if (mouseMessage == WM_LBUTTONDBLCLK)
             ShowFromTray();
         else if (mouseMessage == WM_RBUTTONUP)
             ::SetForegroundWindow(hwnd_);  // as the icon does: the menu closes on a click elsewhere
     } else {
-        trayIcon_.OnTrayNotification(icon, mouseMessage);
+        trayIcon.OnTrayNotification(icon, mouseMessage);
         if (mouseMessage == WM_LBUTTONDBLCLK)
             inTray_ = false;
     }
@@ -678,15 +614,15 @@ void CNurelMainWindow::OnTrayNotify(WPARAM icon, UINT mouseMessage)
     // it closes the floating window shows when its item is checked and the
     // main window is hidden, whatever the chosen item did to the window.
     if (mouseMessage == WM_RBUTTONUP) {
-        const std::optional<bool> showFloat = shell_.Tray().PopupFromTray(hwnd_, [this] { return IsVisible(); });
-        if (showFloat && floatDlg_.IsWindow())
-            floatDlg_.Show(*showFloat ? SW_SHOWNOACTIVATE : SW_HIDE);
+        const std::optional<bool> showFloat = frame_.Tray().PopupFromTray(hwnd_, [this] { return IsVisible(); });
+        if (showFloat && frame_.FloatDialog().IsWindow())
+            frame_.FloatDialog().Show(*showFloat ? SW_SHOWNOACTIVATE : SW_HIDE);
     }
 }
 
 void CNurelMainWindow::OnTaskbarCreated()
 {
-    trayIcon_.OnTaskbarCreated();
+    frame_.TrayIcon().OnTaskbarCreated();
 }
 
 void CNurelMainWindow::OnPowerBroadcast(WPARAM event, LPARAM data)
@@ -705,24 +641,19 @@ void CNurelMainWindow::OnDeviceChange(WPARAM event, LPARAM data)
 
 bool CNurelMainWindow::ToggleDropZone()
 {
-    const std::optional<bool> show = shell_.Tray().ToggleDropZone();
+    const std::optional<bool> show = frame_.Tray().ToggleDropZone();
     if (!show)
         return false;
-    if (floatDlg_.IsWindow())
-        floatDlg_.Show(*show ? SW_SHOWNOACTIVATE : SW_HIDE);
+    if (frame_.FloatDialog().IsWindow())
+        frame_.FloatDialog().Show(*show ? SW_SHOWNOACTIVATE : SW_HIDE);
     return true;
-}
-
-bool CNurelMainWindow::ModifyButton(const TButtonChange& change)
-{
-    return frame_ != nullptr && shell_.ModifyButton(*frame_, change);
 }
 
 void CNurelMainWindow::OnNotifierClicked()
 {
     // The user answers the notification: it goes, and the window comes
     // forward, out of the tray if need be.
-    TaskbarNotifier().Hide();
+    frame_.Notifier().Hide();
     if (IsVisible())
         ::SetForegroundWindow(hwnd_);  // a restore would leave max mode
     else
@@ -736,7 +667,7 @@ void CNurelMainWindow::OnClose()
 
 void CNurelMainWindow::OnDestroy()
 {
-    tooltip_.reset();
+    frame_.DestroyTooltip();
 }
 
 bool CNurelMainWindow::OnCommand(UINT id, UINT, HWND control)
@@ -760,19 +691,18 @@ void CNurelMainWindow::OnTimer(UINT_PTR id)
 {
     if (id == kWarningSweepTimer && !warningSweep_.Tick())
         KillTimer(kWarningSweepTimer);
-    if (id == kHoverTextTimer && shell_.Commands() != nullptr)
-        shell_.Commands()->UpdateToolBarHint();
+    if (id == kHoverTextTimer && frame_.Commands() != nullptr)
+        frame_.Commands()->UpdateToolBarHint();
 }
 
 void CNurelMainWindow::OnSize(UINT, SIZE)
 {
-    if (frame_ != nullptr)
-        shell_.LayOutBars(*frame_);
+    frame_.LayOutBars();
 }
 
 void CNurelMainWindow::OnMenuSelect(UINT item, UINT, HMENU)
 {
-    if (CommandRegistry* commands = shell_.Commands())
+    if (CommandRegistry* commands = frame_.Commands())
         commands->ShowCommandText(item);
 }
 
@@ -793,7 +723,8 @@ void CNurelMainWindow::OnGetMinMaxInfo(MINMAXINFO* info)
 
 void CNurelMainWindow::OnLButtonDown(UINT, POINT point)
 {
-    if (frame_ == nullptr || !frame_->PixelCoordinates())
+    const FrameContext* context = frame_.Context();
+    if (context == nullptr || !context->PixelCoordinates())
         return;
     // A shaped window has no caption: any point of it drags. The caption
     // press takes screen coordinates, so the client point is converted.
@@ -804,41 +735,44 @@ void CNurelMainWindow::OnLButtonDown(UINT, POINT point)
 
 void CNurelMainWindow::OnRButtonDown(UINT, POINT)
 {
-    if (frame_ == nullptr || registry_ == nullptr)
+    const FrameContext* context = frame_.Context();
+    if (context == nullptr || registry_ == nullptr)
         return;
-    const char* service = frame_->RightButtonService();
-    if (frame_->PixelCoordinates() && ::IsZoomed(hwnd_) && frame_->RegionFlag() && service[0] != 0)
+    const char* service = context->RightButtonService();
+    if (context->PixelCoordinates() && ::IsZoomed(hwnd_) && context->RegionFlag() && service[0] != 0)
         registry_->CallServiceByName(ManagerPluginInterface(), service);
 }
 
 bool CNurelMainWindow::OnNcLButtonDown(UINT hit, POINT screenPoint)
 {
-    if (frame_ == nullptr || (hit != HTMINBUTTON && hit != HTMAXBUTTON && hit != HTCLOSE))
+    FrameContext* context = frame_.Context();
+    if (context == nullptr || (hit != HTMINBUTTON && hit != HTMAXBUTTON && hit != HTCLOSE))
         return false;
-    return frame_->ClickTitleBar(screenPoint);
+    return context->ClickTitleBar(screenPoint);
 }
 
 void CNurelMainWindow::OnNcMouseMove(UINT, POINT screenPoint)
 {
-    if (frame_ != nullptr)
-        frame_->DrawTitleBarHover(screenPoint);
+    if (FrameContext* context = frame_.Context())
+        context->DrawTitleBarHover(screenPoint);
 }
 
 void CNurelMainWindow::OnNcPaint()
 {
-    if (frame_ != nullptr)
-        frame_->DrawTitleBar();
+    if (FrameContext* context = frame_.Context())
+        context->DrawTitleBar();
 }
 
 void CNurelMainWindow::OnEraseBackground(HDC dc)
 {
-    if (frame_ == nullptr || dc == nullptr)
+    FrameContext* context = frame_.Context();
+    if (context == nullptr || dc == nullptr)
         return;
-    frame_->DrawBackground(dc);
+    context->DrawBackground(dc);
     // A shaped window has no caption, so the drawn title bar lies over the
     // client area, where the background has just covered it.
     if ((Style() & WS_CAPTION) == 0)
-        frame_->DrawTitleBar();
+        context->DrawTitleBar();
 }
 
 bool CNurelMainWindow::OnPaintIconic()

@@ -1,8 +1,8 @@
 // CNurelMainWindow: the application's main window, a dialog over template
 // 102 that the application object runs modally for the whole life of the
 // process. Its initialisation is the start-up sequence, its destruction the
-// shutdown sequence; what it looks like comes from the skin through the frame
-// context (FrameContext.h).
+// shutdown sequence; what it looks like comes from the skin through its
+// frame (CShellFrame, ShellFrame.h), which owns the frame's every part.
 //
 // Start-up, in this order (StartUp, run by OnInitDialog); any failing step
 // ends the dialog with 0, and only a missing configuration says so ("The
@@ -37,7 +37,6 @@
 namespace kivra {
 
 class CServiceRegistry;
-class FrameContext;
 
 // The mutex that tells a second instance that the first one runs.
 constexpr wchar_t kSingleInstanceMutexName[] = L"NurelCorpV3SingleObjectMutex";
@@ -53,8 +52,7 @@ constexpr unsigned long kPluginsLoadedMessage = 0x8069;
 // Timer 2: the status-bar text of the hot tool-area button.
 constexpr UINT_PTR kHoverTextTimer = 2;
 constexpr UINT kHoverTextPeriodMs = 300;
-// Tooltip delays.
-constexpr int kTooltipInitialDelayMs = 100;
+// The tooltip's automatic-pop delay.
 constexpr int kTooltipAutoPopDelayMs = 30000;
 // WM_COMMAND identifiers from here up are system commands.
 constexpr UINT kFirstSystemCommandId = 0xF000;
@@ -100,15 +98,19 @@ public:
     void ShowWaitDialog(const TWaitRequest& request) override;
     bool OpenHelp() override;
     bool StartUpgrade() override;
-    bool ShowStatusPane(const TStatusPaneRequest& pane) override { return shell_.ShowStatusPane(pane); }
+    bool ShowStatusPane(const TStatusPaneRequest& pane) override { return frame_.ShowStatusPane(pane); }
     bool ToggleDropZone() override;
-    bool ModifyButton(const TButtonChange& change) override;
-    bool EnableCommandItem(const TCommandRequest& item) override { return shell_.EnableCommandItem(item); }
-    bool RegisterCommandFunction(const TCommandRequest& item) override { return shell_.RegisterCommandFunction(item); }
-    bool SetMenuCheck(const TMenuCheckRequest& check) override { return shell_.SetMenuCheck(check); }
+    bool ModifyButton(const TButtonChange& change) override { return frame_.ModifyButton(change); }
+    bool EnableCommandItem(const TCommandRequest& item) override { return frame_.EnableCommandItem(item); }
+    bool RegisterCommandFunction(const TCommandRequest& item) override { return frame_.RegisterCommandFunction(item); }
+    bool SetMenuCheck(const TMenuCheckRequest& check) override { return frame_.SetMenuCheck(check); }
+    bool ShowPluginPanel(const std::string& showService) override { return frame_.ShowPluginPanel(showService); }
+    bool PopUpSkinMenu(const std::string& name) override { return frame_.PopUpSkinMenu(name); }
 
-    HWND Tooltip() const { return tooltip_.get(); }
-    CFloatDlg& FloatDialog() { return floatDlg_; }
+    // The window's frame with all its parts.
+    CShellFrame& Frame() { return frame_; }
+    HWND Tooltip() const { return frame_.Tooltip(); }
+    CFloatDlg& FloatDialog() { return frame_.FloatDialog(); }
     // The window rectangle remembered at the end of start-up (empty before).
     const RECT& StartupRect() const { return startupRect_; }
     // The window icon: the configured logo once the frame is set up, else the
@@ -116,9 +118,12 @@ public:
     HICON WindowIcon() const;
     // The skin's version text, as written into the start banner.
     const std::wstring& SkinVersion() const { return skinVersion_; }
-    const CTrayIcon& TrayIcon() const { return trayIcon_; }
+    const CTrayIcon& TrayIcon() const { return frame_.TrayIcon(); }
     // Hidden to the tray by SC_MINIMIZE, until it is brought back.
     bool InTray() const { return inTray_; }
+    // The application's message filter: a key press translated through the
+    // skin's accelerator table to this window. True when it was an accelerator.
+    bool TranslateSkinAccelerator(MSG* msg) const;
 
 protected:
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
@@ -140,19 +145,15 @@ private:
     std::wstring TranslatedTitle() const;
     bool SingleInstanceAllowsStart(const wchar_t* title);
     bool OpenDatabase();
-    void CreateTooltip();
-    void CreateFloatDialog();
-    void CreateNotifier();
-    void ApplyFloatDialogSkin();
     bool CreateRegistry();
     void LoadPlugins();
-
-    // The start-up steps of the auxiliary windows and the tool area.
     INT_PTR RunPasswordDialog();
     void SetWaitDialogDefaults();
-    void CreatePanelsButtonsAndStartService();
-    void AddTrayIcon();
     void InitialiseSettingDialog();
+
+    // Right before a plugin library is freed: the bus forgets its listeners
+    // and the commands the callbacks whose code lies in it.
+    void ForgetCodeOfLibrary(HMODULE library);
     bool DispatchToolCommand(UINT id);
 
     // Message handlers (the message map is WindowProc).
@@ -183,18 +184,14 @@ private:
     void ShowFromTray();
 
     // The data the window keeps, in this order.
-    UniqueWindow tooltip_;  // destroyed at WM_DESTROY, else by the destructor
-    CFloatDlg floatDlg_;
+    CShellFrame frame_;  // the skin state, commands, bars, buttons, tooltip, tray icon, auxiliary windows
     CServiceRegistry* registry_ = nullptr;  // the process's, destroyed by the shutdown
-    FrameContext* frame_ = nullptr;         // the process's, destroyed by the shutdown
-    CShellFrame shell_;                     // menus with the tray menu, bars, buttons, panels, commands
     RECT startupRect_ = {};
     UniqueKernelHandle mutex_;
     int tooltipAutoPopDelay_ = kTooltipAutoPopDelayMs;
     UniqueIcon mainIcon_;
     std::wstring skinName_, skinVersion_, skinCompany_, skinUrl_;
     bool inTray_ = false;  // hidden to the tray by SC_MINIMIZE
-    CTrayIcon trayIcon_;
     UINT taskbarCreatedMessage_ = 0;  // registered at construction; 0 when that failed
     WarningSweep warningSweep_;       // timer 3
 };

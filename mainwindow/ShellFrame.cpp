@@ -1,15 +1,21 @@
 #include "mainwindow/ShellFrame.h"
 
+#include <commctrl.h>
+
 #include <algorithm>
 #include <memory>
 
+#include "config/Configure.h"
+#include "config/SkinFrame.h"
 #include "config/SkinToolArea.h"
+#include "config/SkinWindows.h"
+#include "controls/MenuEx.h"
 #include "controls/StatusBarEx.h"
 #include "framework/ControlBars.h"
 #include "framework/Text.h"
+#include "framework/WindowRef.h"
 #include "mainwindow/CommandIds.h"
 #include "mainwindow/PluginPanels.h"
-#include "mainwindow/SkinButtons.h"
 #include "mainwindow/SkinMenus.h"
 #include "mainwindow/ToolArea.h"
 #include "plugin/ManagerPlugin.h"
@@ -22,31 +28,104 @@ namespace {
 // The menu band's control id: outside the control bars' range, which it
 // stands above.
 constexpr UINT kMenuBandId = 0xE7FF;
+// The tooltip's delay before it shows.
+constexpr int kTooltipInitialDelayMs = 100;
 
 }  // namespace
 
-CShellFrame::CShellFrame() : commands_(&GetCommandRegistry()) {}
+CShellFrame::CShellFrame() : commands_(std::make_unique<CommandRegistry>()) {}
 
 CShellFrame::~CShellFrame() = default;
 
-void CShellFrame::DestroyCommands()
+// ---------------------------------------------------------------------------
+// The skin state
+
+bool CShellFrame::MakeContext()
 {
-    menuBand_.reset();
-    tray_.Attach(nullptr, -1);
-    commands_ = nullptr;
-    DestroyCommandRegistry();
+    if (context_)
+        return true;
+    CConfigure* configure = GetConfigure();
+    if (configure == nullptr)
+        return false;
+    context_ = std::make_unique<FrameContext>(*configure);
+    return true;
 }
 
-void CShellFrame::SetUpMenus(FrameContext& frame)
+void CShellFrame::ReleaseContext(HWND window)
 {
-    CConfigure& configure = frame.Configure();
+    // The menu bar goes with the frame context: the window lets go of it first.
+    if (window != nullptr && ::IsWindow(window))
+        ::SetMenu(window, nullptr);
+    context_.reset();
+    DestroyConfigure();
+}
+
+// ---------------------------------------------------------------------------
+// Start-up steps
+
+void CShellFrame::CreateNotifier(HWND clickTarget)
+{
+    // Owned by the desktop, as every notification is; its clicks go to the
+    // click target, where somebody listens.
+    if (!notifier_.IsWindow() && !notifier_.Create(::GetDesktopWindow()))
+        return;
+    notifier_.SetClickTarget(clickTarget);
+    if (!context_)
+        return;
+    const TNotifierSkin& skin = context_->NotifierSkin();
+    const COLORREF mask = context_->Configure().MainFrame().maskColor;
+    notifier_.SetSkin(skin.image.get(), GetRValue(mask), GetGValue(mask), GetBValue(mask));
+    if (skin.hasTextRect)
+        notifier_.SetTextRect(skin.textRect);
+}
+
+void CShellFrame::CreateTooltip(HWND owner, int autoPopDelay)
+{
+    tooltip_.reset(::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                                     CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, owner, nullptr,
+                                     ::GetModuleHandleW(nullptr), nullptr));
+    HWND tooltip = tooltip_.get();
+    if (tooltip == nullptr)
+        return;
+    ::SendMessageW(tooltip, TTM_ACTIVATE, TRUE, 0);
+    ::SendMessageW(tooltip, TTM_SETDELAYTIME, TTDT_AUTOMATIC, MAKELPARAM(kTooltipInitialDelayMs, 0));
+    ::SendMessageW(tooltip, TTM_SETDELAYTIME, TTDT_AUTOPOP, MAKELPARAM(autoPopDelay, 0));
+}
+
+void CShellFrame::CreateFloatDialog(HWND mainWindow)
+{
+    // Hidden, with the desktop as parent; its clicks go to the main window as
+    // tray clicks.
+    floatDlg_.SetMainWindow(mainWindow);
+    if (floatDlg_.Create(::GetDesktopWindow()))
+        floatDlg_.Hide();
+}
+
+int CShellFrame::SetUpFrame(HWND window)
+{
+    FrameContext& context = *context_;
+    context.SetUpWindow(window);
+    SetUpMenus();
+    context.ReadTitleBarSkin();
+    BuildToolArea();
+    context.SetStatusBarHeight(CreateStatusBar());
+    // The commands the menus, tool items and panes registered reach the
+    // accelerators written with a command name.
+    context.ReadAcceleratorTable([this](const char* name) { return CommandIdForName(name); });
+    LayOutBars();
+    return 1;
+}
+
+void CShellFrame::SetUpMenus()
+{
+    CConfigure& configure = context_->Configure();
     const TMenuServices services = {CServiceRegistry::ExistingRegistry(), ManagerPluginInterface()};
-    HWND window = frame.MainWindowHandle();
+    HWND window = context_->MainWindowHandle();
     // A shaped window has no caption: the system's menu bar would sit under
     // the drawn title bar. Its menu bar is a band in the client area instead.
     const bool shaped = (WindowRef(window).Style() & WS_CAPTION) == 0;
     const TMenuSetUp menus = kivra::SetUpMenus(window, configure.Skin(), configure.Language(), *commands_, services,
-                                               frame.MenuBar(), !shaped);
+                                               context_->MenuBar(), !shaped);
     tray_.Attach(menus.trayMenu, menus.dropZoneItemId);
     menuBand_.reset();
     if (!shaped || menus.menuBar.empty())
@@ -65,35 +144,20 @@ void CShellFrame::SetUpMenus(FrameContext& frame)
     });
 }
 
-void CShellFrame::LayOutBars(FrameContext& frame)
+void CShellFrame::BuildToolArea()
 {
-    HWND window = frame.MainWindowHandle();
-    RECT area = {};
-    ::GetClientRect(window, &area);
-    if (frame.TitleBar().drawn && (WindowRef(window).Style() & WS_CAPTION) == 0) {
-        // The title bar is drawn in window coordinates over the client area.
-        frame.LayoutTitleBar();
-        POINT client = {0, 0};
-        ::ClientToScreen(window, &client);
-        const int below = frame.TitleBar().layout.bar.bottom - (client.y - frame.WindowRect().top);
-        area.top = std::max<LONG>(area.top, below);
-    }
-    if (menuBand_) {
-        const int height = menuBand_->Height();
-        menuBand_->Move(area.left, area.top, area.right - area.left, height);
-        area.top += height;
-    }
-    RepositionBars(window, area, kFirstControlBarId, kLastControlBarId);
+    CConfigure& configure = context_->Configure();
+    kivra::BuildToolArea(context_->MainWindowHandle(), configure.Skin(), configure.Language(), *commands_);
 }
 
-void CShellFrame::BuildToolArea(FrameContext& frame)
+int CShellFrame::CreateStatusBar()
 {
-    CConfigure& configure = frame.Configure();
-    kivra::BuildToolArea(frame.MainWindowHandle(), configure.Skin(), configure.Language(), *commands_);
-}
-
-int CShellFrame::CreateStatusBar(FrameContext& frame, const std::vector<TStatusItem>& items, bool show)
-{
+    CConfigure& configure = context_->Configure();
+    CXmlDocument& document = configure.Skin().Document();
+    bool show = false;
+    std::vector<TStatusItem> items;
+    if (ReadStatusBar(document, &show))
+        ReadStatusItems(document, &items);
     if (items.empty())
         return 0;
     std::vector<UINT> ids;
@@ -101,9 +165,9 @@ int CShellFrame::CreateStatusBar(FrameContext& frame, const std::vector<TStatusI
         ids.push_back(StatusPaneCommandId(*commands_, item));
 
     wchar_t idleText[kIdleTextUnits];
-    frame.Configure().Language().Translate(kIdleTextId, idleText);
+    configure.Language().Translate(kIdleTextId, idleText);
     auto bar = std::make_unique<CStatusBarEx>(idleText);
-    if (!bar->Create(frame.MainWindowHandle(), kStatusBarId))
+    if (!bar->Create(context_->MainWindowHandle(), kStatusBarId))
         return 0;
     bar->SetPanes(ids);
     for (size_t i = 0; i < items.size(); ++i)
@@ -116,19 +180,100 @@ int CShellFrame::CreateStatusBar(FrameContext& frame, const std::vector<TStatusI
     return pane.bottom - pane.top + ::GetSystemMetrics(SM_CYFRAME);
 }
 
-unsigned CShellFrame::CommandIdForName(const char* name)
+unsigned CShellFrame::CommandIdForName(const char* name) const
 {
     const int id = commands_->FindIdByName(name);
     return id > 0 ? static_cast<unsigned>(id) : 0;
 }
 
-TButtonHost CShellFrame::ButtonHost(FrameContext& frame)
+void CShellFrame::ApplyFloatDialogSkin()
+{
+    // The skin's picture and opacities ("skin/float-dlg"); without the
+    // section both opacities are 0 and the window is fully transparent.
+    TFloatDlgSkin skin;
+    ReadFloatDlgSkin(context_->Configure().Skin(), &skin);
+    if (!floatDlg_.IsWindow())
+        return;
+    floatDlg_.SetBackgroundImage(skin.backgroundImagePath);
+    floatDlg_.SetNormalOpacity(skin.normalOpacity);
+    floatDlg_.SetHoverOpacity(skin.hoverOpacity);
+}
+
+void CShellFrame::CreatePanelsButtonsAndStartService(CServiceRegistry& registry)
+{
+    CConfigure& configure = context_->Configure();
+    TPanelState& panels = context_->Panels();
+    panels.sameSize = configure.MainFrame().pluginWindowSameSize;
+    panels.fitSizeToPlugin = configure.MainFrame().fitSizeToPlugin;
+    CPluginInterface* manager = ManagerPluginInterface();
+    CollectPluginPanels(registry, manager, PanelServiceHandler, panels, context_->Normal().panelRect);
+
+    CreateSkinButtons(configure, *commands_, buttons_, ButtonHost());
+
+    char start[KIVRA_NAME_SIZE];
+    if (ReadStartService(configure.Skin().Document(), start))
+        registry.CallServiceByName(manager, start);
+    FetchMaxPanel(manager, context_->GetMaxPanelService(), panels, context_->MaxPanelRect());
+}
+
+void CShellFrame::AddTrayIcon(const wchar_t* tip, HWND window, HICON icon)
+{
+    // Registered now, shown only while the window is hidden to the tray. Its
+    // right click pops up the skin's tray menu (none: the click does nothing).
+    trayIcon_.SetMenu(tray_.Handle());
+    trayIcon_.Register(tip, window, icon);
+}
+
+// ---------------------------------------------------------------------------
+// Running
+
+void CShellFrame::LayOutBars()
+{
+    if (!context_)
+        return;
+    HWND window = context_->MainWindowHandle();
+    RECT area = {};
+    ::GetClientRect(window, &area);
+    if (context_->TitleBar().drawn && (WindowRef(window).Style() & WS_CAPTION) == 0) {
+        // The title bar is drawn in window coordinates over the client area.
+        context_->LayoutTitleBar();
+        POINT client = {0, 0};
+        ::ClientToScreen(window, &client);
+        const int below = context_->TitleBar().layout.bar.bottom - (client.y - context_->WindowRect().top);
+        area.top = std::max<LONG>(area.top, below);
+    }
+    if (menuBand_) {
+        const int height = menuBand_->Height();
+        menuBand_->Move(area.left, area.top, area.right - area.left, height);
+        area.top += height;
+    }
+    RepositionBars(window, area, kFirstControlBarId, kLastControlBarId);
+}
+
+bool CShellFrame::SwitchToMaxMode()
+{
+    if (!context_ || !context_->SwitchToMaxMode())
+        return false;
+    PlaceButtons();
+    return true;
+}
+
+bool CShellFrame::SwitchToNormalMode()
+{
+    if (!context_ || !context_->SwitchToNormalMode())
+        return false;
+    PlaceButtons();
+    return true;
+}
+
+TButtonHost CShellFrame::ButtonHost()
 {
     TButtonHost host;
-    host.window = frame.MainWindowHandle();
-    host.tooltip = frame.Tooltip();
-    host.convertDialogUnits = [&frame](RECT* rect) { frame.ConvertDialogUnits(rect); };
-    host.resolve = [&frame](const RECT& rect) { return frame.ResolveRect(rect); };
+    FrameContext* context = context_.get();
+    host.window = context->MainWindowHandle();
+    host.tooltip = tooltip_.get();
+    host.convertDialogUnits = [context](RECT* rect) { context->ConvertDialogUnits(rect); };
+    host.resolve = [context](const RECT& rect) { return context->ResolveRect(rect); };
     host.ownerIsBound = [](const char* owner) {
         CServiceRegistry* registry = CServiceRegistry::ExistingRegistry();
         PluginInfo info{};
@@ -138,39 +283,58 @@ TButtonHost CShellFrame::ButtonHost(FrameContext& frame)
     return host;
 }
 
-void CShellFrame::PlaceButtons(FrameContext& frame)
+void CShellFrame::PlaceButtons()
 {
-    kivra::PlaceButtons(buttons_, ButtonHost(frame));
+    kivra::PlaceButtons(buttons_, ButtonHost());
 }
 
-void CShellFrame::CreatePanelsButtonsAndStartService(FrameContext& frame, CServiceRegistry& registry)
+bool CShellFrame::ShowPluginPanel(const std::string& showService)
 {
-    CConfigure& configure = frame.Configure();
-    TPanelState& panels = frame.Panels();
-    panels.sameSize = configure.MainFrame().pluginWindowSameSize;
-    panels.fitSizeToPlugin = configure.MainFrame().fitSizeToPlugin;
-    CPluginInterface* manager = ManagerPluginInterface();
-    CollectPluginPanels(registry, manager, PanelServiceHandler, panels, frame.Normal().panelRect);
-
-    CreateSkinButtons(configure, *commands_, buttons_, ButtonHost(frame));
-
-    char start[KIVRA_NAME_SIZE];
-    if (ReadStartService(configure.Skin().Document(), start))
-        registry.CallServiceByName(manager, start);
-    FetchMaxPanel(manager, frame.GetMaxPanelService(), panels, frame.MaxPanelRect());
+    if (!context_)
+        return false;
+    const TPanelHost host = {context_->MainWindowHandle(), context_->StatusBarHeight(), context_->Normal().size};
+    if (!ShowPanel(context_->Panels(), showService.c_str(), host))
+        return false;
+    if (commands_)
+        HoldToolButtonsOf(*commands_, showService.c_str());
+    return true;
 }
 
-int __cdecl CShellFrame::PanelServiceHandler(TService* service, TParam*)
+bool CShellFrame::PopUpSkinMenu(const std::string& name)
 {
-    FrameContext* frame = ExistingFrameContext();
-    if (service == nullptr || frame == nullptr)
-        return 0;
-    const TPanelHost host = {frame->MainWindowHandle(), frame->StatusBarHeight(), frame->Normal().size};
-    if (!ShowPanel(frame->Panels(), service->szName, host))
-        return 0;
-    HoldToolButtonsOf(GetCommandRegistry(), service->szName);
-    return 1;
+    if (!commands_)
+        return false;
+    CMenuEx* menu = commands_->MenuByName(name.c_str());
+    if (menu == nullptr)
+        return false;
+    const TPopupResult chosen = menu->PopupAtCursor(menu->Owner());
+    // The chosen command ran inside the popup: the commands are asked again.
+    if (chosen.id != 0 && commands_)
+        commands_->Check(chosen.checked, chosen.id);
+    return true;
 }
+
+// ---------------------------------------------------------------------------
+// Shutdown steps
+
+void CShellFrame::DestroyAuxiliaryWindows()
+{
+    settings_.Destroy();
+    if (floatDlg_.IsWindow())
+        floatDlg_.Destroy();
+    if (notifier_.IsWindow())
+        notifier_.Destroy();
+}
+
+void CShellFrame::DestroyCommands()
+{
+    menuBand_.reset();
+    tray_.Attach(nullptr, -1);
+    commands_.reset();
+}
+
+// ---------------------------------------------------------------------------
+// The manager services
 
 bool CShellFrame::ShowStatusPane(const TStatusPaneRequest& pane)
 {
@@ -234,15 +398,17 @@ bool CShellFrame::SetMenuCheck(const TMenuCheckRequest& check)
     return true;
 }
 
-bool CShellFrame::ModifyButton(FrameContext& frame, const TButtonChange& change)
+bool CShellFrame::ModifyButton(const TButtonChange& change)
 {
-    CSkin& skin = frame.Configure().Skin();
+    if (!context_)
+        return false;
+    CSkin& skin = context_->Configure().Skin();
     const ImageLoader load = [&skin](const wchar_t* file) {
         SharedBitmap bitmap;
         skin.LoadSkinImage(file, &bitmap);
         return bitmap;
     };
-    return ApplyButtonChange(buttons_, change, load, frame.Tooltip());
+    return ApplyButtonChange(buttons_, change, load, tooltip_.get());
 }
 
 }  // namespace kivra

@@ -15,7 +15,7 @@ namespace {
 
 void SetUpSharedFaces(TToolBarSkin& header, ButtonRegistry& buttons)
 {
-    TSharedButtonImages& shared = CImageButton::Shared();
+    TSharedButtonImages& shared = buttons.SharedImages();
     shared = TSharedButtonImages{};
     shared.maskColor = header.maskColor;
     const bool complete = header.imageList != nullptr && header.imageWidth != 0 && header.imageHeight != 0 &&
@@ -62,8 +62,9 @@ void CreateSkinButton(TSkinButton& record, const CLanguageTable& language, Comma
     button->SetImage(std::move(record.hover), kButtonImageHover);
     button->SetImage(std::move(record.focus), kButtonImageFocus);
 
+    button->SetSharedImages(&buttons.SharedImages());
     button->SetUseSharedImages(record.inherit);
-    if (CImageButton::Shared().strip != nullptr)
+    if (buttons.SharedImages().strip != nullptr)
         button->SetSharedTile(record.imageIndex);
     if (record.imageList != nullptr && record.imageWidth != 0 && record.imageHeight != 0) {
         button->SetStrip(record.imageList.get(), record.imageWidth, record.imageHeight);

@@ -9,6 +9,7 @@
 #include "framework/Text.h"
 #include "mainwindow/CommandIds.h"
 #include "mainwindow/CommandRegistry.h"
+#include "plugin/ManagerPlugin.h"
 #include "plugin/ServiceRegistry.h"
 
 namespace kivra {
@@ -153,20 +154,6 @@ TMenuSetUp SetUpMenus(HWND owner, CSkin& skin, const CLanguageTable& language, C
     if (attachMenuBar)
         ::SetMenu(owner, menuBar.get());
     return result;
-}
-
-int __cdecl MenuServiceHandler(TService* service, TParam*)
-{
-    if (service == nullptr)
-        return 0;
-    CommandRegistry& commands = GetCommandRegistry();
-    CMenuEx* menu = commands.MenuByName(service->szName);
-    if (menu == nullptr)
-        return 0;
-    const TPopupResult chosen = menu->PopupAtCursor(menu->Owner());
-    if (chosen.id != 0)
-        commands.Check(chosen.checked, chosen.id);
-    return 1;
 }
 
 }  // namespace kivra

@@ -33,8 +33,10 @@ struct TMenuServices {
 };
 
 // Builds one menu of header and items for owner (taking over their
-// pictures), registers a service named key that pops it up, and puts it into
-// the menu map under key. Items get their ids from the command registry.
+// pictures), registers a service named key that pops it up (the built-in
+// plugin's MenuServiceHandler, which asks the main window for the menu of
+// that name), and puts it into the menu map under key. Items get their ids
+// from the command registry.
 CMenuEx* BuildSkinMenu(TMenuSkin& header, std::vector<TMenuItemSkin>& items, const std::wstring& key, HWND owner,
                        const CLanguageTable& language, CommandRegistry& commands, const TMenuServices& services);
 
@@ -56,11 +58,5 @@ struct TMenuSetUp {
 // menu bar is set on owner (also when it is empty).
 TMenuSetUp SetUpMenus(HWND owner, CSkin& skin, const CLanguageTable& language, CommandRegistry& commands,
                       const TMenuServices& services, UniqueMenu& menuBar, bool attachMenuBar);
-
-// The handler of every menu service: pops the menu of the service's name up
-// at the cursor, runs the chosen command, and puts a check-toggle item's new
-// state on its command in every menu. Finds the menus in the process's
-// command registry.
-int __cdecl MenuServiceHandler(TService* service, TParam* param);
 
 }  // namespace kivra

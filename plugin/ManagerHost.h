@@ -158,6 +158,16 @@ public:
     // "manager/CheckMenuItem": false when the menu or the item does not exist.
     virtual bool SetMenuCheck(const TMenuCheckRequest& check) = 0;
 
+    // --- Plugin panels and skin menus: the services the shell registers itself
+    // with the built-in plugin's interface (PanelServiceHandler,
+    // MenuServiceHandler) ------------------------------------------------------
+    // "<plugin>/ShowPluginPanel": that panel in place of the one shown; false
+    // when the service names no panel.
+    virtual bool ShowPluginPanel(const std::string& showService) = 0;
+    // The service of a named skin menu: the menu pops up at the cursor and the
+    // chosen command runs; false when there is no menu of that name.
+    virtual bool PopUpSkinMenu(const std::string& name) = 0;
+
     // --- Frame --------------------------------------------------------------
     // The built-in plugin's UnloadPlugin: the frame context goes, and with it
     // the configuration.

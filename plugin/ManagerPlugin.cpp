@@ -516,6 +516,18 @@ int __cdecl ExecuteService(TService* service, TParam* param)
 
 }  // namespace
 
+int __cdecl PanelServiceHandler(TService* service, TParam*)
+{
+    IManagerHost* host = Host();
+    return host != nullptr && service != nullptr && host->ShowPluginPanel(FieldText(service->szName)) ? 1 : 0;
+}
+
+int __cdecl MenuServiceHandler(TService* service, TParam*)
+{
+    IManagerHost* host = Host();
+    return host != nullptr && service != nullptr && host->PopUpSkinMenu(FieldText(service->szName)) ? 1 : 0;
+}
+
 PluginEntryPoints ManagerPluginEntryPoints()
 {
     return {ExecuteService, UnloadPlugin, GetPluginInfo, LoadPlugin, CheckDependenceInfo};

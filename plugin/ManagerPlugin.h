@@ -37,6 +37,14 @@ TButtonChange ButtonChangeOf(const TButtonInfo& info);
 TCommandRequest CommandRequestOf(const TCommandItem& item);
 TMenuCheckRequest MenuCheckRequestOf(const TMenuCheckInfo& check);
 
+// The handlers of the services the shell registers itself, with the built-in
+// plugin's interface: every "<plugin>/ShowPluginPanel" and every named skin
+// menu's. Each reads the caller's service name and asks the host
+// (IManagerHost::ShowPluginPanel, IManagerHost::PopUpSkinMenu); 0 while the
+// built-in plugin is unbound or when nothing was shown.
+int __cdecl PanelServiceHandler(TService* service, TParam* param);
+int __cdecl MenuServiceHandler(TService* service, TParam* param);
+
 // The built-in plugin's entry points, for BindPlugin.
 PluginEntryPoints ManagerPluginEntryPoints();
 

@@ -89,7 +89,7 @@ BindOutcome WhyNotLoaded(const wchar_t* path, unsigned short* machine)
     return header.Machine == IMAGE_FILE_MACHINE_I386 ? BindOutcome::LoadFailed : BindOutcome::Not32Bit;
 }
 
-void (*g_releaseHandler)(HMODULE) = nullptr;
+LibraryReleaseHandler g_releaseHandler;
 void (*g_leftoverNote)(const wchar_t* line) = nullptr;
 
 void Note(const std::wstring& line)
@@ -113,7 +113,7 @@ void ReleasePluginLibrary(HMODULE module)
         for (const std::string& service : registry->RemoveServicesRunningCodeIn(code.begin, code.end))
             Note(name + L" was freed with the handler of service \"" + std::wstring(service.begin(), service.end()) +
                  L"\" still registered: removed");
-    if (g_releaseHandler != nullptr)
+    if (g_releaseHandler)
         g_releaseHandler(module);
     ForgetModule(module);
     ::FreeLibrary(module);
@@ -238,9 +238,9 @@ int BindAndTell(CServiceRegistry* registry, const wchar_t* path, const BindObser
 
 }  // namespace
 
-void SetLibraryReleaseHandler(void (*handler)(HMODULE library))
+void SetLibraryReleaseHandler(LibraryReleaseHandler handler)
 {
-    g_releaseHandler = handler;
+    g_releaseHandler = std::move(handler);
 }
 
 void SetLibraryLeftoverNote(void (*note)(const wchar_t* line))

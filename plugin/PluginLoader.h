@@ -67,7 +67,8 @@ int BindPlugin(CServiceRegistry* registry, const PluginEntryPoints& builtIn);
 // service records that run its code (LibraryLeftovers.h): the shell has the
 // bus forget the listeners and the commands the callbacks whose code lies in
 // it. None by default.
-void SetLibraryReleaseHandler(void (*handler)(HMODULE library));
+using LibraryReleaseHandler = std::function<void(HMODULE library)>;
+void SetLibraryReleaseHandler(LibraryReleaseHandler handler);
 // Told one line for each window and service record that still ran a freed
 // library's code (the shell writes them to its log). None by default.
 void SetLibraryLeftoverNote(void (*note)(const wchar_t* line));

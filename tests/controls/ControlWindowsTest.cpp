@@ -59,11 +59,12 @@ COLORREF DrawnAt(CImageButton& button, int x, int y)
 
 TEST_F(ControlHost, AFaceThatNeededStretchingMakesEveryFaceOpaque)
 {
-    CImageButton::Shared() = TSharedButtonImages{};
-    CImageButton::Shared().maskColor = kMask;
+    TSharedButtonImages shared;
+    shared.maskColor = kMask;
     for (bool stretchedHover : {false, true}) {
         CImageButton button;
         ASSERT_TRUE(button.Create(host_, {0, 0, 20, 10}, 1300, L""));
+        button.SetSharedImages(&shared);
         EXPECT_NE(button.Style() & BS_OWNERDRAW, 0);
         button.SetImage(SharedBitmap(HalfMaskedFace()), kButtonImageNormal);
         if (stretchedHover)
@@ -86,13 +87,15 @@ TEST_F(ControlHost, AFaceThatNeededStretchingMakesEveryFaceOpaque)
 
 TEST_F(ControlHost, AnOwnStripTurnsTheMaskBlackForEveryButton)
 {
-    CImageButton::Shared().maskColor = kMask;
+    TSharedButtonImages shared;  // what every button of the registry shares
+    shared.maskColor = kMask;
     UniqueBitmap strip = SolidBitmap(80, 10, kFace);
     CImageButton one;
+    one.SetSharedImages(&shared);
     one.SetStrip(strip.get(), 0, 10);  // incomplete: ignored
-    EXPECT_EQ(CImageButton::Shared().maskColor, kMask);
+    EXPECT_EQ(shared.maskColor, kMask);
     one.SetStrip(strip.get(), 20, 10);
-    EXPECT_EQ(CImageButton::Shared().maskColor, RGB(0, 0, 0));
+    EXPECT_EQ(shared.maskColor, RGB(0, 0, 0));
 }
 
 TEST_F(ControlHost, OneOfManyKeepsExactlyOneButtonPressedAndTheGuardSpansBars)

@@ -6,8 +6,10 @@
 
 #include "FrameTestSupport.h"
 #include "config/Configure.h"
+#include "controls/StatusBarEx.h"
 #include "mainwindow/DialogUnits.h"
 #include "mainwindow/FrameContext.h"
+#include "mainwindow/ShellFrame.h"
 #include "tests/support/XmlFixture.h"
 
 namespace kivra {
@@ -70,7 +72,21 @@ const std::wstring kStatusBar =
     L"<status-bar show=\"true\"><item name=\"Signal\" width=\"64\"/><item width=\"10\"/></status-bar>";
 const std::wstring kNotifier =
     L"<notifier-window><text-rect>5,5,100,40</text-rect><image>title.bmp</image></notifier-window>";
+const std::wstring kConnectMenu =
+    L"<menu name=\"options\"><item name=\"Connect\" string=\"Connect\" service=\"c/Connect\"/></menu>";
+const std::wstring kToolArea =
+    L"<tool button-size=\"40,30\" image-size=\"16,16\"><item name=\"Tool\" service=\"t/Tool\"/></tool>";
 }  // namespace section
+
+// The skin's steps of the frame set-up in the frame's order (CShellFrame::
+// SetUpFrame), without the parts the frame builds itself: no menus, tool area
+// or status bar, and so no command names for the accelerators.
+void SetUpSkin(FrameContext& context, HWND window)
+{
+    context.SetUpWindow(window);
+    context.ReadTitleBarSkin();
+    context.ReadAcceleratorTable(NoCommandNames);
+}
 
 // A product folder with a configuration, a language and one skin, "test",
 // whose skin.xml each test writes from sections.
@@ -128,7 +144,7 @@ protected:
     void SetUpFrame(const std::wstring& skinSections)
     {
         Load(skinSections);
-        ASSERT_EQ(context_->SetUpFrame(dialog_.hwnd()), 1);
+        SetUpSkin(*context_, dialog_.hwnd());
     }
 
     SIZE WindowSize() const
@@ -423,7 +439,7 @@ TEST_F(FrameContextTest, TitleBarNeedsAnImageAndAFirstButtonFace)
     for (const std::wstring& skin : skins) {
         TestDialog dialog;
         Load(skin);
-        context_->SetUpFrame(dialog.hwnd());
+        SetUpSkin(*context_, dialog.hwnd());
         EXPECT_FALSE(context_->TitleBar().drawn);
         EXPECT_NE(::GetWindowLongPtrW(dialog.hwnd(), GWL_STYLE) & WS_MAXIMIZEBOX, 0) << "system boxes stay";
         const RECT window = dialog.WindowRect();
@@ -445,49 +461,41 @@ TEST_F(FrameContextTest, BackgroundOfTheCurrentModeIsPainted)
     EXPECT_EQ(canvas.At(kMaxWidth / 2, kMaxHeight / 2), kMaxFace);
 }
 
-// Records what the frame set-up leaves to the other parts of the main window.
-class RecordingExtensions : public FrameExtensions {
-public:
-    void SetUpMenus(FrameContext&) override { calls.push_back("menus"); }
-    void BuildToolArea(FrameContext&) override { calls.push_back("tool area"); }
-    int CreateStatusBar(FrameContext&, const std::vector<TStatusItem>& items, bool show) override
-    {
-        calls.push_back("status bar");
-        statusItems = items;
-        statusShown = show;
-        return 23;
-    }
-    unsigned CommandIdForName(const char* name) override { return std::string(name) == "Connect" ? 1300 : 0; }
-    void PlaceButtons(FrameContext&) override { calls.push_back("system buttons"); }
-
-    std::vector<std::string> calls;
-    std::vector<TStatusItem> statusItems;
-    bool statusShown = false;
-};
-
+// The frame's set-up calls the other parts in the skin's order: the menus,
+// the tool area and the status bar take their command ids from the one
+// counter in that order, the status bar's height reaches the panels, and the
+// commands' names reach the accelerator table.
 TEST_F(FrameContextTest, OtherPartsAreCalledInSetUpOrder)
 {
-    Load(section::kShaped + section::kBackground + section::kMaxWindow + section::kStatusBar +
-         section::kAccelerators);
-    RecordingExtensions extensions;
-    context_->SetExtensions(&extensions);
-    ASSERT_EQ(context_->SetUpFrame(dialog_.hwnd()), 1);
-    const std::vector<std::string> expected = {"system buttons", "menus", "tool area", "status bar"};
-    EXPECT_EQ(extensions.calls, expected) << "the first mode switch places the system buttons";
-    ASSERT_EQ(extensions.statusItems.size(), 1u);
-    EXPECT_STREQ(extensions.statusItems[0].name, "Signal");
-    EXPECT_EQ(extensions.statusItems[0].width, 100);
-    EXPECT_TRUE(extensions.statusShown);
-    EXPECT_EQ(context_->StatusBarHeight(), 23);
+    product_.WriteSkin(section::kShaped + section::kBackground + section::kMaxWindow + section::kStatusBar +
+                       section::kAccelerators + section::kConnectMenu + section::kToolArea);
+    DestroyConfigure();
+    ASSERT_NE(GetConfigureFrom(product_.Path().c_str()), nullptr);
+    CShellFrame frame;
+    ASSERT_TRUE(frame.MakeContext());
+    FrameContext& context = *frame.Context();
+    context.AttachMainWindow(dialog_.hwnd());
+    ASSERT_EQ(frame.SetUpFrame(dialog_.hwnd()), 1);
+    const CommandRegistry& commands = *frame.Commands();
+    EXPECT_EQ(commands.FindIdByName("Connect"), 1200) << "the menus first";
+    EXPECT_EQ(commands.FindIdByName("Tool"), 1201) << "then the tool area";
+    EXPECT_EQ(commands.FindIdByName("Signal"), 1202) << "then the status bar";
+    const CStatusBarEx* bar = commands.StatusBar();
+    ASSERT_NE(bar, nullptr);
+    EXPECT_EQ(bar->CommandToIndex(1202), 0) << "one pane: the one named Signal";
+    EXPECT_NE(bar->Style() & WS_VISIBLE, 0u);
+    const RECT pane = bar->PaneRect(0);
+    EXPECT_EQ(context.StatusBarHeight(), pane.bottom - pane.top + ::GetSystemMetrics(SM_CYFRAME));
 
     // The command registry's names reach the accelerator table.
-    ASSERT_NE(context_->AcceleratorTable(), nullptr);
+    ASSERT_NE(context.AcceleratorTable(), nullptr);
     ACCEL entries[4] = {};
-    ASSERT_EQ(::CopyAcceleratorTableW(context_->AcceleratorTable(), entries, 4), 2);
+    ASSERT_EQ(::CopyAcceleratorTableW(context.AcceleratorTable(), entries, 4), 2);
     EXPECT_EQ(entries[1].key, VK_F6);
-    EXPECT_EQ(entries[1].cmd, 1300);
+    EXPECT_EQ(entries[1].cmd, 1200);
     EXPECT_EQ(entries[1].fVirt, FVIRTKEY | FCONTROL) << "control is the default";
-    context_->SetExtensions(nullptr);
+    frame.DestroyCommands();
+    frame.ReleaseContext(dialog_.hwnd());
 }
 
 TEST_F(FrameContextTest, AcceleratorsReachTheMainWindow)
@@ -525,7 +533,7 @@ TEST_F(FrameContextTest, LogoBecomesTheWindowIcon)
 TEST_F(FrameContextTest, AttachingTheMainWindowReadsTheNotifierSkin)
 {
     Load(section::kPlain + section::kNotifier);
-    context_->AttachMainWindow(dialog_.hwnd(), nullptr);
+    context_->AttachMainWindow(dialog_.hwnd());
     EXPECT_EQ(context_->MainWindowHandle(), dialog_.hwnd());
     EXPECT_TRUE(context_->NotifierSkin().hasTextRect);
     EXPECT_EQ(context_->NotifierSkin().textRect.right, 100);
@@ -563,25 +571,28 @@ TEST(FillMinMaxInfo, RememberedRectangleBoundsTheMaximisedWindow)
     EXPECT_EQ(untouched.ptMaxTrackSize.x, 1280) << "nothing remembered yet";
 }
 
+// The main window's frame makes its context with the configuration.
 TEST(FrameContextLifetime, MadeOnRequestWithTheConfigurationAndRetried)
 {
     ComScope com;
-    DestroyFrameContext();
+    DestroyConfigure();
+    CShellFrame frame;
     // The test program's own folder has no product: no configuration, no context.
-    EXPECT_EQ(GetFrameContext(), nullptr);
-    EXPECT_EQ(ExistingFrameContext(), nullptr);
+    EXPECT_FALSE(frame.MakeContext());
+    EXPECT_EQ(frame.Context(), nullptr);
 
     FrameProduct product;
     product.WriteSkin(section::kPlain);
     ASSERT_NE(GetConfigureFrom(product.Path().c_str()), nullptr);
-    FrameContext* context = GetFrameContext();
-    ASSERT_NE(context, nullptr) << "the next request tries again";
-    EXPECT_EQ(GetFrameContext(), context);
-    EXPECT_EQ(ExistingFrameContext(), context);
+    ASSERT_TRUE(frame.MakeContext()) << "the next request tries again";
+    FrameContext* context = frame.Context();
+    ASSERT_NE(context, nullptr);
+    EXPECT_TRUE(frame.MakeContext());
+    EXPECT_EQ(frame.Context(), context);
     EXPECT_EQ(&context->Configure(), GetConfigure());
 
-    DestroyFrameContext();
-    EXPECT_EQ(ExistingFrameContext(), nullptr);
+    frame.ReleaseContext(nullptr);
+    EXPECT_EQ(frame.Context(), nullptr);
     EXPECT_EQ(GetConfigure(), nullptr) << "the configuration went with it";
 }
 

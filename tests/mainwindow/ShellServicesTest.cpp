@@ -26,11 +26,7 @@ protected:
         ::AppendMenuW(menu->Handle(), MF_STRING, 1301, L"Roaming");
         menu_ = commands.RegisterMenu("options", std::move(menu));
     }
-    void TearDown() override
-    {
-        shell_.reset();
-        DestroyCommandRegistry();
-    }
+    void TearDown() override { shell_.reset(); }
     bool Grayed(UINT id) const { return (::GetMenuState(menu_->Handle(), id, MF_BYCOMMAND) & MF_GRAYED) != 0; }
 
     std::unique_ptr<CShellFrame> shell_;
@@ -93,7 +89,6 @@ TEST_F(ShellServicesTest, OnceTheCommandsAreDestroyedTheServicesFindNone)
 {
     shell_->DestroyCommands();
     EXPECT_EQ(shell_->Commands(), nullptr);
-    EXPECT_EQ(ExistingCommandRegistry(), nullptr);
     TCommandItem item{};
     item.nCommandId = 1300;
     item.bEnable = 1;
@@ -102,7 +97,7 @@ TEST_F(ShellServicesTest, OnceTheCommandsAreDestroyedTheServicesFindNone)
     TMenuCheckInfo check{};
     std::strcpy(check.szMenuName, "options");
     EXPECT_FALSE(shell_->SetMenuCheck(MenuCheckRequestOf(check)));
-    EXPECT_EQ(ExistingCommandRegistry(), nullptr) << "no new registry made on the way";
+    EXPECT_EQ(shell_->Commands(), nullptr) << "no new registry made on the way";
 }
 
 }  // namespace

@@ -31,7 +31,6 @@ class AuxiliaryWindowsTest : public ::testing::Test {
 protected:
     void TearDown() override
     {
-        DestroyFrameContext();
         DestroyConfigure();
     }
     std::unique_ptr<e2e::FixtureProduct> product_;
@@ -81,7 +80,6 @@ TEST_F(AuxiliaryWindowsTest, AboutBoxShowsIconTitleVersionsAndMaker)
         EXPECT_EQ(seen.version, L"Version:V5.0.1.27.7.1");
         EXPECT_EQ(seen.maker, L"Kivra tests");
         EXPECT_EQ(seen.icon, logo) << "the icon control stays empty without a logo";
-        DestroyFrameContext();
         DestroyConfigure();
     }
 }
@@ -104,9 +102,11 @@ TEST_F(AuxiliaryWindowsTest, NotificationSlidesInAndItsClickBringsTheWindowBack)
 {
     product_ = PrimeConfiguration(L"notifier", kTitle);
     ASSERT_NE(product_, nullptr);
-    CTaskbarNotifier& notifier = TaskbarNotifier();
+    HWND notifierWindow = nullptr;
     RunShell({
         [&](CMainDlg& shell) {
+            CTaskbarNotifier& notifier = shell.Frame().Notifier();
+            notifierWindow = notifier.Handle();
             ASSERT_TRUE(notifier.IsWindow());
             shell.Send(WM_SYSCOMMAND, SC_MINIMIZE);
             ASSERT_FALSE(shell.IsVisible());
@@ -122,11 +122,11 @@ TEST_F(AuxiliaryWindowsTest, NotificationSlidesInAndItsClickBringsTheWindowBack)
         },
         [&](CMainDlg& shell) {
             EXPECT_TRUE(shell.IsVisible());
-            EXPECT_FALSE(notifier.IsVisible());
+            EXPECT_FALSE(shell.Frame().Notifier().IsVisible());
             shell.Post(WM_CLOSE);
         },
     });
-    EXPECT_FALSE(notifier.IsWindow());  // gone with the shell
+    EXPECT_FALSE(IsWindow(notifierWindow));  // gone with the shell
 }
 
 TEST_F(AuxiliaryWindowsTest, PluginsFeedTheFloatingWindowThroughTheServices)

@@ -29,18 +29,15 @@ protected:
         product_ = PrimeConfiguration(L"inprocess", kTitle);
         ASSERT_NE(product_, nullptr) << "the fixture configuration does not load";
     }
-    void TearDown() override
-    {
-        DestroyFrameContext();
-        DestroyConfigure();
-    }
+    void TearDown() override { DestroyConfigure(); }
 
     std::unique_ptr<e2e::FixtureProduct> product_;
 };
 
 TEST_F(MainWindowTest, StartUpLeavesTheShellRunningAndWmCloseEndsItWithOk)
 {
-    const INT_PTR result = RunShell({[](CMainDlg& shell) {
+    HWND settingDialog = nullptr;
+    const INT_PTR result = RunShell({[&](CMainDlg& shell) {
         EXPECT_TRUE(shell.IsVisible());
         EXPECT_EQ(shell.GetText(), kTitle);
         EXPECT_STREQ(MessageBoxCaption(), kTitle);
@@ -61,8 +58,10 @@ TEST_F(MainWindowTest, StartUpLeavesTheShellRunningAndWmCloseEndsItWithOk)
         // The floating dialog and the settings dialogs exist, hidden.
         EXPECT_TRUE(shell.FloatDialog().IsWindow());
         EXPECT_FALSE(shell.FloatDialog().IsVisible());
-        ASSERT_NE(SettingDialog(), nullptr);
-        EXPECT_FALSE(SettingDialog()->IsVisible());
+        CSettingDlg* settings = shell.Frame().Settings().SettingDialog();
+        ASSERT_NE(settings, nullptr);
+        EXPECT_FALSE(settings->IsVisible());
+        settingDialog = settings->Handle();
 
         // The start-up rectangle is the window's.
         const RECT now = shell.WindowRect();
@@ -78,10 +77,10 @@ TEST_F(MainWindowTest, StartUpLeavesTheShellRunningAndWmCloseEndsItWithOk)
     }});
     EXPECT_EQ(result, IDOK);
 
-    // The shutdown ran.
+    // The shutdown ran: the frame context went with the configuration.
     EXPECT_EQ(ManagerPluginInterface(), nullptr);
-    EXPECT_EQ(ExistingFrameContext(), nullptr);
-    EXPECT_EQ(SettingDialog(), nullptr);
+    EXPECT_EQ(ExistingConfigure(), nullptr);
+    EXPECT_FALSE(IsWindow(settingDialog));
     EXPECT_EQ(TPostMessage(0x7FFF, 0, 0), 0) << "the bus still runs";
     HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, kSingleInstanceMutexName);
     EXPECT_EQ(mutex, nullptr) << "the mutex outlived the shell";
@@ -121,7 +120,7 @@ TEST_F(MainWindowTest, SkinAcceleratorsReachTheWindowThroughTheMessageFilter)
 {
     // The fixture skin binds F9 to SC_MINIMIZE.
     RunShell({[](CMainDlg& shell) {
-                  ASSERT_NE(ExistingFrameContext()->AcceleratorTable(), nullptr);
+                  ASSERT_NE(shell.Frame().Context()->AcceleratorTable(), nullptr);
                   shell.Post(WM_KEYDOWN, VK_F9, 1);
               },
               [](CMainDlg& shell) {
@@ -264,7 +263,7 @@ TEST_F(MainWindowTest, ALeftPressOnTheShapedWindowDragsItByItsCaption)
 {
     g_captionPresses.clear();
     RunShell({[](CMainDlg& shell) {
-        ASSERT_TRUE(ExistingFrameContext()->PixelCoordinates()) << "the fixture skin cuts a shape";
+        ASSERT_TRUE(shell.Frame().Context()->PixelCoordinates()) << "the fixture skin cuts a shape";
         g_watched = shell.Handle();
         HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, WatchCaptionPresses, nullptr, GetCurrentThreadId());
         // The move loop the caption press starts ends at the button's release.

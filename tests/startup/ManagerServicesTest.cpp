@@ -51,8 +51,10 @@ TEST(ManagerTableTest, HoldsThe31ServicesInRegistrationOrder)
 class SettingDialogsHost : public StubManagerHost {
 public:
     using StubManagerHost::StubManagerHost;
-    CWindow* CreateSettingDialogs() override { return kivra::CreateSettingDialogs(); }
-    bool ShowSettingDialog() override { return kivra::ShowSettingDialog(); }
+    CWindow* CreateSettingDialogs() override { return dialogs.Create(); }
+    bool ShowSettingDialog() override { return dialogs.Show(); }
+
+    CSettingDialogs dialogs;  // the pair as the main window's frame holds it
 };
 
 // The built-in plugin bound to a plain window as its host, as start-up binds
@@ -99,6 +101,11 @@ protected:
         return -1;
     }
     bool TopMost() const { return (GetWindowLongW(host_, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; }
+
+    // The host's settings dialogs.
+    CSettingDlg* SettingDialog() const { return hostObject_->dialogs.SettingDialog(); }
+    CSystemSetDlg* SystemSettingPage() const { return hostObject_->dialogs.SystemSettingPage(); }
+    void DestroySettingDialogs() { hostObject_->dialogs.Destroy(); }
 
     std::unique_ptr<SettingDialogsHost> hostObject_;
     HWND host_ = nullptr;

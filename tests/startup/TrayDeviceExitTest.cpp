@@ -26,7 +26,6 @@ protected:
     }
     void TearDown() override
     {
-        DestroyFrameContext();
         DestroyConfigure();
         SetEnvironmentVariableW(L"KIVRA_MODEM_STATE", nullptr);
     }

@@ -34,6 +34,8 @@ public:
     bool EnableCommandItem(const TCommandRequest&) override { return false; }
     bool RegisterCommandFunction(const TCommandRequest&) override { return false; }
     bool SetMenuCheck(const TMenuCheckRequest&) override { return false; }
+    bool ShowPluginPanel(const std::string&) override { return false; }
+    bool PopUpSkinMenu(const std::string&) override { return false; }
 
 private:
     HWND window_;
