@@ -12,7 +12,7 @@
 #include "bench/BenchSupport.h"
 
 #include "config/Skin.h"
-#include "config/SkinToolBar.h"
+#include "config/SkinButton.h"
 #include "framework/Handles.h"
 #include "framework/Text.h"
 

@@ -4,6 +4,7 @@
 #include <new>
 #include <string>
 
+#include "config/SkinKeys.h"
 #include "config/Values.h"
 
 namespace kivra {
@@ -63,10 +64,10 @@ void CSkin::ReadDescription()
         wchar_t* field;
     };
     const Entry entries[] = {
-        {L"skin/description/skin-name", skinName_},
-        {L"skin/description/version", version_},
-        {L"skin/description/company", company_},
-        {L"skin/description/URL", url_},
+        {skinpath::kDescriptionSkinName, skinName_},
+        {skinpath::kDescriptionVersion, version_},
+        {skinpath::kDescriptionCompany, company_},
+        {skinpath::kDescriptionUrl, url_},
     };
     for (const Entry& entry : entries) {
         std::wstring text;
@@ -91,7 +92,7 @@ bool CSkin::Open(const wchar_t* folder)
 
     // The preview element is what makes a folder a skin; its text may be empty.
     std::wstring preview;
-    if (!document_->ReadText(L"skin/description/preview", &preview)) {
+    if (!document_->ReadText(skinpath::kDescriptionPreview, &preview)) {
         Close();
         return false;
     }
@@ -246,7 +247,7 @@ bool CSkin::LoadSkinImage(const wchar_t* fileName, SharedBitmap* bitmap) const
 
 bool CSkin::ReadAccelerators(std::vector<TAccelKey>* keys)
 {
-    if (keys == nullptr || !document_->Select(L"skin/accelerator/key"))
+    if (keys == nullptr || !document_->Select(skinpath::kAcceleratorKey))
         return false;
 
     XmlNode node;

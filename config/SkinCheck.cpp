@@ -3,9 +3,10 @@
 #include "config/KeyNames.h"
 #include "config/Skin.h"
 #include "config/SkinFrame.h"
+#include "config/SkinKeys.h"
 #include "config/SkinMenu.h"
 #include "config/SkinToolArea.h"
-#include "config/SkinToolBar.h"
+#include "config/SkinButton.h"
 #include "config/SkinWindows.h"
 #include "config/Values.h"
 #include "framework/DiskFile.h"
@@ -22,10 +23,10 @@ namespace {
 // What a key's text must look like; the readers' syntaxes.
 enum class Syntax {
     None,          // an element that only holds others
-    Text,          // at most 63 characters
-    ItemName,      // at most 127 characters
-    OrderList,     // at most 1,023 characters
-    Service,       // 8-bit, at most 63 characters
+    Text,          // at most kSkinTextChars characters
+    ItemName,      // at most kToolItemNameChars characters
+    OrderList,     // at most kLoadOrderChars characters
+    Service,       // 8-bit, at most kSkinTextChars characters
     Picture,       // a picture file in the skin folder or common\.
     SkinPicture,   // a picture file in the skin folder only
     Decimal,
@@ -63,87 +64,87 @@ const std::vector<Rule>& Rules()
 {
     using S = Syntax;
     static const std::vector<Rule> rules = {
-        {L"skin", S::None, false, {}},
-        {L"skin/description", S::None, false, {}},
-        {L"skin/description/skin-name", S::Text, false, {}},
-        {L"skin/description/version", S::Text, false, {}},
-        {L"skin/description/company", S::Text, false, {}},
-        {L"skin/description/URL", S::Text, false, {}},
-        {L"skin/description/preview", S::Picture, false, {}},
-        {L"skin/accelerator", S::None, false, {}},
-        {L"skin/accelerator/key", S::None, true,
+        {skinpath::kRoot, S::None, false, {}},
+        {skinpath::kDescription, S::None, false, {}},
+        {skinpath::kDescriptionSkinName, S::Text, false, {}},
+        {skinpath::kDescriptionVersion, S::Text, false, {}},
+        {skinpath::kDescriptionCompany, S::Text, false, {}},
+        {skinpath::kDescriptionUrl, S::Text, false, {}},
+        {skinpath::kDescriptionPreview, S::Picture, false, {}},
+        {skinpath::kAccelerator, S::None, false, {}},
+        {skinpath::kAcceleratorKey, S::None, true,
          {{L"control", S::FalseFlag}, {L"alt", S::FalseFlag}, {L"shift", S::FalseFlag}, {L"code", S::KeyName},
           {L"cmdid", S::Hex}, {L"name", S::Service}}},
-        {L"skin/tool-bar", S::None, true,
+        {skinpath::kToolBar, S::None, true,
          {{L"image-list", S::Picture}, {L"image-size", S::Pair}, {L"normal-button-image", S::Picture},
           {L"hover-button-image", S::Picture}, {L"mask-color", S::Color}}},
-        {L"skin/tool-bar/button", S::None, true,
+        {skinpath::kToolBarButton, S::None, true,
          {{L"owner", S::Text}, {L"name", S::Service}, {L"string", S::Text}, {L"tooltip", S::Text},
           {L"service", S::Text}, {L"cmdid", S::Hex}, {L"image-index", S::Decimal}, {L"rect", S::Rect},
           {L"image", S::Picture}, {L"hover", S::Picture}, {L"focus", S::Picture}, {L"down", S::Picture},
           {L"disable", S::Picture}, {L"visable", S::FalseFlag}, {L"inherit", S::FalseFlag},
           {L"image-list", S::Picture}, {L"image-size", S::Pair}, {L"font-color", S::Color},
           {L"font-size", S::Decimal}, {L"font-weight", S::Decimal}, {L"font-face", S::Text}}},
-        {L"skin/title-bar", S::None, false, {}},
-        {L"skin/title-bar/image", S::Picture, false, {{L"from", S::Rect}, {L"to", S::Rect}}},
-        {L"skin/title-bar/button", S::None, false,
+        {skinpath::kTitleBar, S::None, false, {}},
+        {skinpath::kTitleBarImage, S::Picture, false, {{L"from", S::Rect}, {L"to", S::Rect}}},
+        {skinpath::kTitleBarButton, S::None, false,
          {{L"id", S::TitleButtonId}, {L"image", S::Picture}, {L"hover", S::Picture}}},
-        {L"skin/status-bar", S::None, false, {{L"show", S::TrueFlag}}},
-        {L"skin/status-bar/item", S::None, false, {{L"name", S::Service}, {L"cmdid", S::Hex}, {L"width", S::Hex}}},
-        {L"skin/backgroud", S::None, false, {}},
-        {L"skin/backgroud/image", S::Picture, false, {{L"from", S::Rect}, {L"to", S::Rect}}},
-        {L"skin/main-frame", S::None, false, {}},
-        {L"skin/main-frame/abnormal-window", S::TrueFlag, false, {}},
-        {L"skin/main-frame/mask-color", S::Color, false, {}},
-        {L"skin/main-frame/window-size", S::SpacedPair, false, {}},
-        {L"skin/main-frame/panel-rect", S::Rect, false, {}},
-        {L"skin/main-frame/plugin-window-same-size", S::TrueFlag, false, {}},
-        {L"skin/main-frame/fit-size-to-plugin", S::TrueFlag, false, {}},
-        {L"skin/main-frame/start-service", S::Service, false, {}},
-        {L"skin/backgroudmain-frame", S::None, false, {}},
-        {L"skin/backgroudmain-frame/load-plugin-order", S::OrderList, false, {}},
-        {L"skin/menu", S::None, true,
+        {skinpath::kStatusBar, S::None, false, {{L"show", S::TrueFlag}}},
+        {skinpath::kStatusBarItem, S::None, false, {{L"name", S::Service}, {L"cmdid", S::Hex}, {L"width", S::Hex}}},
+        {skinpath::kBackground, S::None, false, {}},
+        {skinpath::kBackgroundImage, S::Picture, false, {{L"from", S::Rect}, {L"to", S::Rect}}},
+        {skinpath::kMainFrame, S::None, false, {}},
+        {skinpath::kMainFrameAbnormalWindow, S::TrueFlag, false, {}},
+        {skinpath::kMainFrameMaskColor, S::Color, false, {}},
+        {skinpath::kMainFrameWindowSize, S::SpacedPair, false, {}},
+        {skinpath::kMainFramePanelRect, S::Rect, false, {}},
+        {skinpath::kMainFramePluginWindowSameSize, S::TrueFlag, false, {}},
+        {skinpath::kMainFrameFitSizeToPlugin, S::TrueFlag, false, {}},
+        {skinpath::kMainFrameStartService, S::Service, false, {}},
+        {skinpath::kLoadOrderSection, S::None, false, {}},
+        {skinpath::kLoadOrder, S::OrderList, false, {}},
+        {skinpath::kMenu, S::None, true,
          {{L"popup-type", S::PopupType}, {L"group-radio-checked", S::Positions}, {L"default-checked", S::Position},
           {L"image-list", S::Picture}, {L"image-size", S::Pair}, {L"mask-color", S::Color},
           {L"normal-item-image", S::Picture}, {L"hover-item-image", S::Picture},
           {L"unchecked-image", S::Picture}, {L"checked-image", S::Picture}, {L"name", S::Text},
           {L"label", S::Text}}},
-        {L"skin/menu/item", S::None, false,
+        {skinpath::kMenuItem, S::None, false,
          {{L"cmdid", S::Hex}, {L"name", S::Text}, {L"string", S::Text}, {L"tooltip", S::Text},
           {L"service", S::Service}, {L"enable", S::ExactFalse}, {L"clicked-checked", S::FalseFlag},
           {L"unchecked-image", S::Picture}, {L"checked-image", S::Picture}, {L"image-index", S::Decimal}}},
-        {L"skin/menu/separator", S::None, false, {}},
-        {L"skin/tool", S::None, false,
+        {skinpath::kMenuSeparator, S::None, false, {}},
+        {skinpath::kTool, S::None, false,
          {{L"image", S::Picture}, {L"background-color", S::SpacedColor}, {L"background-image", S::Picture},
           {L"logo-image", S::Picture}, {L"button-size", S::Pair}, {L"image-size", S::Pair},
           {L"selfocus", S::TrueFlag}}},
-        {L"skin/tool/item", S::None, false,
+        {skinpath::kToolItem, S::None, false,
          {{L"cmdid", S::Hex}, {L"name", S::ItemName}, {L"tooltip", S::Text}, {L"service", S::Service},
           {L"image", S::Picture}}},
-        {L"skin/tool/separator", S::None, false, {}},
-        {L"skin/plugin", S::None, true,
+        {skinpath::kToolSeparator, S::None, false, {}},
+        {skinpath::kPlugin, S::None, true,
          {{L"name", S::Service}, {L"background-color", S::Color}, {L"background-image", S::Picture},
           {L"region", S::Text}, {L"mask-color", S::Color}}},
-        {L"skin/plugin/control", S::None, true,
+        {skinpath::kPluginControl, S::None, true,
          {{L"name", S::Service}, {L"rect", S::Rect}, {L"tooltip", S::Text}, {L"font-size", S::Decimal},
           {L"font-face", S::Text}, {L"font-color", S::Color}, {L"image-list", S::Picture},
           {L"image-size", S::Pair}, {L"visable", S::ExactFalse}, {L"font-weight", S::Decimal}}},
-        {L"skin/max-window-service", S::None, true, {{L"enable", S::FalseFlag}}},
-        {L"skin/max-window-service/max-window-size", S::Pair, false, {}},
-        {L"skin/max-window-service/max-panel-rect", S::Rect, false, {}},
-        {L"skin/max-window-service/get_max_panel-service", S::Service, false, {}},
-        {L"skin/max-window-service/right-button-service", S::Service, false, {}},
-        {L"skin/max-window-service/max-back-image", S::None, false, {}},
-        {L"skin/max-window-service/max-back-image/image", S::Picture, false, {{L"from", S::Rect}, {L"to", S::Rect}}},
-        {L"skin/notifier-window", S::None, false, {}},
-        {L"skin/notifier-window/text-rect", S::Rect, false, {}},
-        {L"skin/notifier-window/image", S::Picture, false, {}},
-        {L"skin/float-dlg", S::None, false, {}},
-        {L"skin/float-dlg/show-window", S::TrueFlag, false, {}},
-        {L"skin/float-dlg/enable-menu-item", S::ExactFalse, false, {}},
-        {L"skin/float-dlg/normal-transparent-layer", S::Opacity, false, {}},
-        {L"skin/float-dlg/hover-transparent-layer", S::Opacity, false, {}},
-        {L"skin/float-dlg/backgroud-image", S::SkinPicture, false, {}},
+        {skinpath::kMaxWindow, S::None, true, {{L"enable", S::FalseFlag}}},
+        {skinpath::kMaxWindowSize, S::Pair, false, {}},
+        {skinpath::kMaxWindowPanelRect, S::Rect, false, {}},
+        {skinpath::kMaxWindowGetPanelService, S::Service, false, {}},
+        {skinpath::kMaxWindowRightButtonService, S::Service, false, {}},
+        {skinpath::kMaxWindowBackImage, S::None, false, {}},
+        {skinpath::kMaxWindowBackImagePiece, S::Picture, false, {{L"from", S::Rect}, {L"to", S::Rect}}},
+        {skinpath::kNotifier, S::None, false, {}},
+        {skinpath::kNotifierTextRect, S::Rect, false, {}},
+        {skinpath::kNotifierImage, S::Picture, false, {}},
+        {skinpath::kFloatDlg, S::None, false, {}},
+        {skinpath::kFloatDlgShowWindow, S::TrueFlag, false, {}},
+        {skinpath::kFloatDlgEnableMenuItem, S::ExactFalse, false, {}},
+        {skinpath::kFloatDlgNormalLayer, S::Opacity, false, {}},
+        {skinpath::kFloatDlgHoverLayer, S::Opacity, false, {}},
+        {skinpath::kFloatDlgBackgroundImage, S::SkinPicture, false, {}},
     };
     return rules;
 }
@@ -287,13 +288,13 @@ void Checker::CheckValue(const std::wstring& at, Syntax syntax, const std::wstri
     case S::None:
         return;
     case S::Text:
-        return longer(63);
+        return longer(kSkinTextChars);
     case S::ItemName:
-        return longer(127);
+        return longer(kToolItemNameChars);
     case S::OrderList:
-        return longer(1023);
+        return longer(kLoadOrderChars);
     case S::Service:
-        longer(63);
+        longer(kSkinTextChars);
         for (wchar_t c : text)
             if (c > 0xFF) {
                 Report(at, L"value \"" + text + L"\" holds characters beyond 8 bits, which are cut to their low byte");
@@ -388,7 +389,7 @@ void Checker::Walk(IXMLDOMNode* element, const std::wstring& path, const std::ws
                           L": nothing reads it");
         return;
     }
-    if (path == L"skin/title-bar/button" && ++titleBarButtons_ > static_cast<int>(kTitleBarButtonCount))
+    if (path == skinpath::kTitleBarButton && ++titleBarButtons_ > static_cast<int>(kTitleBarButtonCount))
         Report(shown, L"ignored: the title bar reads its first three buttons only");
 
     // The element's own text first: the picture it names bounds its "from".
@@ -439,8 +440,8 @@ std::wstring WhyNotOpened(const wchar_t* folder)
     if (!document.Load(file.c_str()))
         return L"skin.xml: " + document.LastLoadErrorText();
     std::wstring preview;
-    if (!document.ReadText(L"skin/description/preview", &preview))
-        return L"skin/description/preview is missing; a skin needs it (its text may be empty)";
+    if (!document.ReadText(skinpath::kDescriptionPreview, &preview))
+        return std::wstring(skinpath::kDescriptionPreview) + L" is missing; a skin needs it (its text may be empty)";
     return L"the skin could not be opened";
 }
 
@@ -577,8 +578,8 @@ SkinCheckResult CheckSkin(const wchar_t* folder)
     }
     result.starts = true;
     XmlNode root;
-    if (skin.Document().Select(L"skin") && skin.Document().NextMatch(nullptr, nullptr, nullptr, &root))
-        Checker(skin, &result).Walk(root.get(), L"skin", L"skin");
+    if (skin.Document().Select(skinpath::kRoot) && skin.Document().NextMatch(nullptr, nullptr, nullptr, &root))
+        Checker(skin, &result).Walk(root.get(), skinpath::kRoot, skinpath::kRoot);
     result.summary = Summary(skin);
     return result;
 }

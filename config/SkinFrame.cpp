@@ -4,6 +4,7 @@
 #include <string>
 #include <utility>
 
+#include "config/SkinKeys.h"
 #include "config/Values.h"
 #include "framework/Text.h"
 
@@ -38,11 +39,11 @@ bool ReadImagePieces(CSkin& skin, const wchar_t* path, bool keepWithoutBitmap, s
 
 bool ReadTitleBar(CSkin& skin, std::vector<TSkinImage>* images, TSkinButton (&buttons)[kTitleBarButtonCount])
 {
-    if (!ReadImagePieces(skin, L"skin/title-bar/image", false, images))
+    if (!ReadImagePieces(skin, skinpath::kTitleBarImage, false, images))
         return false;
 
     CXmlDocument& document = skin.Document();
-    if (!document.Select(L"skin/title-bar/button"))
+    if (!document.Select(skinpath::kTitleBarButton))
         return false;
     for (TSkinButton& button : buttons)
         button = TSkinButton{};
@@ -70,13 +71,13 @@ bool ReadTitleBar(CSkin& skin, std::vector<TSkinImage>* images, TSkinButton (&bu
 
 bool ReadStatusBar(CXmlDocument& skinDocument, bool* show)
 {
-    if (show == nullptr || !skinDocument.Select(L"skin/status-bar"))
+    if (show == nullptr || !skinDocument.Select(skinpath::kStatusBar))
         return false;
     *show = false;
     std::wstring value;
     if (skinDocument.NextMatch(L"show", &value, nullptr, nullptr))
         *show = ParseTrueTestFlag(value.c_str());
-    return skinDocument.Select(L"skin/status-bar/item");
+    return skinDocument.Select(skinpath::kStatusBarItem);
 }
 
 bool ReadStatusItems(CXmlDocument& skinDocument, std::vector<TStatusItem>* items)
@@ -110,7 +111,7 @@ bool ReadStatusItems(CXmlDocument& skinDocument, std::vector<TStatusItem>* items
 
 bool ReadBackground(CSkin& skin, std::vector<TSkinImage>* images)
 {
-    return ReadImagePieces(skin, L"skin/backgroud/image", true, images);
+    return ReadImagePieces(skin, skinpath::kBackgroundImage, true, images);
 }
 
 void ReadMainFrame(CXmlDocument& skinDocument, TMainFrameSkin* values)
@@ -122,19 +123,29 @@ void ReadMainFrame(CXmlDocument& skinDocument, TMainFrameSkin* values)
     *values = TMainFrameSkin{};
 
     std::wstring text;
-    if (skinDocument.ReadText(L"skin/main-frame/abnormal-window", &text))
+    if (skinDocument.ReadText(skinpath::kMainFrameAbnormalWindow, &text))
         values->abnormalWindow = ParseTrueTestFlag(text.c_str());
-    if (skinDocument.ReadText(L"skin/main-frame/mask-color", &text))
+    if (skinDocument.ReadText(skinpath::kMainFrameMaskColor, &text))
         values->maskColor = ParseColor(text.c_str());
-    if (skinDocument.ReadText(L"skin/main-frame/window-size", &text)) {
+    if (skinDocument.ReadText(skinpath::kMainFrameWindowSize, &text)) {
         IntPair size = ParseSpacedPair(text.c_str());
         values->windowWidth = size.first;
         values->windowHeight = size.second;
     }
-    if (skinDocument.ReadText(L"skin/main-frame/plugin-window-same-size", &text))
+    if (skinDocument.ReadText(skinpath::kMainFramePluginWindowSameSize, &text))
         values->pluginWindowSameSize = ParseTrueTestFlag(text.c_str());
-    if (skinDocument.ReadText(L"skin/main-frame/fit-size-to-plugin", &text))
+    if (skinDocument.ReadText(skinpath::kMainFrameFitSizeToPlugin, &text))
         values->fitSizeToPlugin = ParseTrueTestFlag(text.c_str());
+}
+
+bool ReadStartService(CXmlDocument& skinDocument, char (&service)[kSkinTextSize])
+{
+    CopyText(service, nullptr);
+    std::wstring text;
+    if (!skinDocument.ReadText(skinpath::kMainFrameStartService, &text) || text.empty())
+        return false;
+    NarrowName(service, text.c_str());
+    return true;
 }
 
 }  // namespace kivra

@@ -41,4 +41,9 @@ bool ReadBackground(CSkin& skin, std::vector<TSkinImage>* images);
 // missing one leaves the default of TMainFrameSkin.
 void ReadMainFrame(CXmlDocument& skinDocument, TMainFrameSkin* values);
 
+// Copies "skin/main-frame/start-service", the service list called once the
+// plugins are loaded, as an 8-bit name (cut to 63). False, with an empty
+// service, when the element is missing or empty.
+bool ReadStartService(CXmlDocument& skinDocument, char (&service)[kSkinTextSize]);
+
 }  // namespace kivra

@@ -3,6 +3,7 @@
 #include <cwchar>
 #include <utility>
 
+#include "config/SkinKeys.h"
 #include "config/Values.h"
 #include "framework/Text.h"
 
@@ -103,7 +104,7 @@ void ReadItem(CSkin& skin, IXMLDOMNode* node, TMenuItemSkin* item)
 
 bool SelectMenus(CSkin& skin)
 {
-    return skin.Document().Select(L"skin/menu");
+    return skin.Document().Select(skinpath::kMenu);
 }
 
 bool ReadMenu(CSkin& skin, const wchar_t* keyAttribute, std::wstring* keyText, TMenuSkin* menu,

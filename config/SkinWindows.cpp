@@ -4,6 +4,7 @@
 #include <string>
 
 #include "config/SkinFrame.h"
+#include "config/SkinKeys.h"
 #include "config/Values.h"
 #include "framework/Text.h"
 
@@ -16,7 +17,7 @@ bool ReadMaxWindow(CXmlDocument& skinDocument, TMaxWindowSkin* values)
     *values = TMaxWindowSkin{};
 
     XmlNode node;
-    if (!skinDocument.Select(L"skin/max-window-service") ||
+    if (!skinDocument.Select(skinpath::kMaxWindow) ||
         !skinDocument.NextMatch(nullptr, nullptr, nullptr, &node))
         return false;
     TAttributeEntry rows[] = {{L"enable", L""}};
@@ -27,23 +28,23 @@ bool ReadMaxWindow(CXmlDocument& skinDocument, TMaxWindowSkin* values)
         return true;
 
     std::wstring text;
-    if (skinDocument.ReadText(L"skin/max-window-service/max-window-size", &text)) {
+    if (skinDocument.ReadText(skinpath::kMaxWindowSize, &text)) {
         IntPair size = ParsePair(text.c_str());
         values->width = size.first;
         values->height = size.second;
     }
-    if (skinDocument.ReadText(L"skin/max-window-service/max-panel-rect", &text))
+    if (skinDocument.ReadText(skinpath::kMaxWindowPanelRect, &text))
         values->panelRect = ParseRect(text.c_str());
-    if (skinDocument.ReadText(L"skin/max-window-service/get_max_panel-service", &text))
+    if (skinDocument.ReadText(skinpath::kMaxWindowGetPanelService, &text))
         NarrowName(values->getMaxPanelService, text.c_str());
-    if (skinDocument.ReadText(L"skin/max-window-service/right-button-service", &text))
+    if (skinDocument.ReadText(skinpath::kMaxWindowRightButtonService, &text))
         NarrowName(values->rightButtonService, text.c_str());
     return true;
 }
 
 bool ReadMaxBackground(CSkin& skin, std::vector<TSkinImage>* images)
 {
-    return ReadImagePieces(skin, L"skin/max-window-service/max-back-image/image", false, images);
+    return ReadImagePieces(skin, skinpath::kMaxWindowBackImagePiece, false, images);
 }
 
 void ReadNotifierSkin(CSkin& skin, TNotifierSkin* values)
@@ -55,12 +56,12 @@ void ReadNotifierSkin(CSkin& skin, TNotifierSkin* values)
 
     CXmlDocument& document = skin.Document();
     std::wstring text;
-    if (!document.ReadText(L"skin/notifier-window/text-rect", &text))
+    if (!document.ReadText(skinpath::kNotifierTextRect, &text))
         return;
     values->hasTextRect = true;
     if (!text.empty())
         values->textRect = ParseRect(text.c_str());
-    if (!document.ReadText(L"skin/notifier-window/image", &text))
+    if (!document.ReadText(skinpath::kNotifierImage, &text))
         return;
     skin.LoadSkinImage(text.c_str(), &values->image);
 }
@@ -73,18 +74,18 @@ bool ReadFloatDlgSkin(CSkin& skin, TFloatDlgSkin* values)
 
     CXmlDocument& document = skin.Document();
     std::wstring text;
-    if (!document.ReadText(L"skin/float-dlg/show-window", &text))
+    if (!document.ReadText(skinpath::kFloatDlgShowWindow, &text))
         return false;
     values->showWindow = ParseTrueTestFlag(text.c_str());
-    if (document.ReadText(L"skin/float-dlg/enable-menu-item", &text))
+    if (document.ReadText(skinpath::kFloatDlgEnableMenuItem, &text))
         values->enableMenuItem = wcscmp(text.c_str(), L"false") != 0;
-    if (!document.ReadText(L"skin/float-dlg/normal-transparent-layer", &text))
+    if (!document.ReadText(skinpath::kFloatDlgNormalLayer, &text))
         return false;
     values->normalOpacity = static_cast<BYTE>(ParseDecimal(text.c_str(), 0) & 0xFF);
-    if (!document.ReadText(L"skin/float-dlg/hover-transparent-layer", &text))
+    if (!document.ReadText(skinpath::kFloatDlgHoverLayer, &text))
         return false;
     values->hoverOpacity = static_cast<BYTE>(ParseDecimal(text.c_str(), 0) & 0xFF);
-    if (!document.ReadText(L"skin/float-dlg/backgroud-image", &text))
+    if (!document.ReadText(skinpath::kFloatDlgBackgroundImage, &text))
         return false;
     // An empty name names no image, and a path that does not fit is rejected.
     if (!text.empty() &&

@@ -1,6 +1,7 @@
 #include "mainwindow/FrameContext.h"
 
 #include "config/SkinFrame.h"
+#include "config/SkinKeys.h"
 #include "config/SkinWindows.h"
 #include "config/Values.h"
 #include "framework/Text.h"
@@ -117,7 +118,7 @@ void FrameContext::ReadShape(HWND window)
     pixelCoordinates_ = regionFlag_;
 
     std::wstring panelText;
-    if (configure_.Skin().Document().ReadText(L"skin/main-frame/panel-rect", &panelText))
+    if (configure_.Skin().Document().ReadText(skinpath::kMainFramePanelRect, &panelText))
         normal_.panelRect = ParseRect(panelText.c_str());
     kivra::ConvertDialogUnits(window, pixelCoordinates_, &normal_.panelRect);
 

@@ -7,7 +7,6 @@
 
 #include "config/Configure.h"
 #include "config/SkinFrame.h"
-#include "config/SkinToolArea.h"
 #include "config/SkinWindows.h"
 #include "controls/MenuEx.h"
 #include "controls/StatusBarEx.h"

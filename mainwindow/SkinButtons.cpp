@@ -4,7 +4,7 @@
 #include <utility>
 #include <vector>
 
-#include "config/SkinToolBar.h"
+#include "config/SkinButton.h"
 #include "controls/ImageButton.h"
 #include "framework/Text.h"
 #include "mainwindow/CommandIds.h"

@@ -1,7 +1,7 @@
 #include "plugin/ManagerPlugin.h"
 
 #include "config/Configure.h"
-#include "config/SkinToolArea.h"
+#include "config/SkinPluginPanel.h"
 #include "config/XmlDocument.h"
 #include "framework/DiskFile.h"
 #include "framework/Handles.h"

@@ -1,5 +1,6 @@
 #include "plugin/PluginLoader.h"
 
+#include "config/SkinKeys.h"
 #include "config/XmlDocument.h"
 #include "framework/CrashContext.h"
 #include "framework/DiskFile.h"
@@ -24,9 +25,6 @@ namespace {
 constexpr wchar_t kPluginFolderName[] = L"plugins\\";
 constexpr wchar_t kLibraryExtension[] = L".dll";
 constexpr wchar_t kLibraryPattern[] = L"*.dll";
-// The load order list of the skin, at most this many characters.
-constexpr wchar_t kLoadOrderPath[] = L"skin/backgroudmain-frame/load-plugin-order";
-constexpr size_t kLoadOrderUnits = 1024;
 
 // GetProcAddress gives a generic code pointer; the export names fix the types.
 template <typename Fn>
@@ -392,9 +390,10 @@ void LoadStartupPlugins(CServiceRegistry* registry, const PluginEntryPoints& bui
     if (folder.empty())
         return;
     std::wstring order;
-    if (skinDocument != nullptr && skinDocument->ReadText(kLoadOrderPath, &order)) {
-        if (order.size() >= kLoadOrderUnits)
-            order.resize(kLoadOrderUnits - 1);
+    if (skinDocument != nullptr && skinDocument->ReadText(skinpath::kLoadOrder, &order)) {
+        // The skin's load order list, at most this many characters.
+        if (order.size() > kLoadOrderChars)
+            order.resize(kLoadOrderChars);
         LoadPluginsInOrder(order.c_str(), folder.c_str(), observer);
     }
     wchar_t pattern[kMaxPathChars + 1];

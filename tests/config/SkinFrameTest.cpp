@@ -210,5 +210,28 @@ TEST_F(SkinFrame, MainFrameDefaultsWhenElementsAreMissing)
     ReadMainFrame(skin.Document(), nullptr);  // harmless
 }
 
+TEST_F(SkinFrame, StartServiceIsNarrowedAndCut)
+{
+    SkinFixture fixture;
+    CSkin skin;
+    char service[kSkinTextSize] = "stale";
+    ASSERT_TRUE(fixture.Open(skin, L"<main-frame><start-service>dialer/ShowPluginPanel; sms/Init</start-service>"
+                                   L"</main-frame>"));
+    ASSERT_TRUE(ReadStartService(skin.Document(), service));
+    EXPECT_STREQ(service, "dialer/ShowPluginPanel; sms/Init");
+
+    ASSERT_TRUE(fixture.Open(skin, L"<main-frame><start-service>" + std::wstring(80, L's') +
+                                       L"</start-service></main-frame>"));
+    ASSERT_TRUE(ReadStartService(skin.Document(), service));
+    EXPECT_EQ(std::string(service), std::string(63, 's'));
+
+    ASSERT_TRUE(fixture.Open(skin, L"<main-frame><start-service/></main-frame>"));
+    EXPECT_FALSE(ReadStartService(skin.Document(), service));
+    EXPECT_STREQ(service, "");
+    ASSERT_TRUE(fixture.Open(skin, L""));
+    EXPECT_FALSE(ReadStartService(skin.Document(), service));
+}
+
+
 }  // namespace
 }  // namespace kivra

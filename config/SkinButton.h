@@ -1,6 +1,7 @@
-// Reader of the skin's tool bar: the "skin/tool-bar" header and one
-// TSkinButton per "skin/tool-bar/button". Attribute names are matched
-// ignoring case; the visibility attribute is spelled "visable".
+// Reader of the skin buttons: the "skin/tool-bar" header (the faces the
+// buttons share) and one TSkinButton per "skin/tool-bar/button". (The tool
+// bars of the tool area are "skin/tool", SkinToolArea.h.) Attribute names are
+// matched ignoring case; the visibility attribute is spelled "visable".
 #pragma once
 
 #include "config/Skin.h"

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "config/SkinToolBar.h"
+#include "config/SkinButton.h"
 #include "tests/config/SkinFixture.h"
 
 namespace kivra {
@@ -11,9 +11,9 @@ namespace {
 using skintest::BitmapSize;
 using skintest::SkinFixture;
 
-class SkinToolBar : public skintest::SkinTest {};
+class SkinButton : public skintest::SkinTest {};
 
-TEST_F(SkinToolBar, ReadsTheHeaderImagesSizeAndMaskColour)
+TEST_F(SkinButton, ReadsTheHeaderImagesSizeAndMaskColour)
 {
     SkinFixture fixture;
     fixture.WriteSkinImage(L"strip.bmp", 64, 16);
@@ -36,7 +36,7 @@ TEST_F(SkinToolBar, ReadsTheHeaderImagesSizeAndMaskColour)
     EXPECT_FALSE(ReadNextButton(skin, &button)) << "no button elements";
 }
 
-TEST_F(SkinToolBar, MissingMaskColourIsBlack)
+TEST_F(SkinButton, MissingMaskColourIsBlack)
 {
     SkinFixture fixture;
     CSkin skin;
@@ -50,7 +50,7 @@ TEST_F(SkinToolBar, MissingMaskColourIsBlack)
     EXPECT_EQ(header.imageList, nullptr);
 }
 
-TEST_F(SkinToolBar, ButtonWithOnlyOwnerAndServiceGetsTheDefaults)
+TEST_F(SkinButton, ButtonWithOnlyOwnerAndServiceGetsTheDefaults)
 {
     SkinFixture fixture;
     CSkin skin;
@@ -80,7 +80,7 @@ TEST_F(SkinToolBar, ButtonWithOnlyOwnerAndServiceGetsTheDefaults)
     EXPECT_FALSE(ReadNextButton(skin, &button));
 }
 
-TEST_F(SkinToolBar, ReadsEveryButtonAttributeIgnoringCase)
+TEST_F(SkinButton, ReadsEveryButtonAttributeIgnoringCase)
 {
     SkinFixture fixture;
     fixture.WriteSkinImage(L"n.bmp", 10, 8);
@@ -128,7 +128,7 @@ TEST_F(SkinToolBar, ReadsEveryButtonAttributeIgnoringCase)
     EXPECT_STREQ(b.fontFace, L"Tahoma");
 }
 
-TEST_F(SkinToolBar, ButtonsComeInDocumentOrderAndEachStartsFresh)
+TEST_F(SkinButton, ButtonsComeInDocumentOrderAndEachStartsFresh)
 {
     SkinFixture fixture;
     CSkin skin;
@@ -153,7 +153,7 @@ TEST_F(SkinToolBar, ButtonsComeInDocumentOrderAndEachStartsFresh)
     EXPECT_FALSE(ReadNextButton(skin, &b));
 }
 
-TEST_F(SkinToolBar, WithoutToolBarElementNoButtonIsRead)
+TEST_F(SkinButton, WithoutToolBarElementNoButtonIsRead)
 {
     SkinFixture fixture;
     CSkin skin;

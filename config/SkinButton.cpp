@@ -1,5 +1,6 @@
-#include "config/SkinToolBar.h"
+#include "config/SkinButton.h"
 
+#include "config/SkinKeys.h"
 #include "config/Values.h"
 #include "framework/Text.h"
 
@@ -8,7 +9,7 @@ namespace kivra {
 bool ReadToolBar(CSkin& skin, TToolBarSkin* header)
 {
     CXmlDocument& document = skin.Document();
-    if (header == nullptr || !document.Select(L"skin/tool-bar"))
+    if (header == nullptr || !document.Select(skinpath::kToolBar))
         return false;
     XmlNode node;
     if (!document.NextMatch(nullptr, nullptr, nullptr, &node))
@@ -27,7 +28,7 @@ bool ReadToolBar(CSkin& skin, TToolBarSkin* header)
         header->imageHeight = size.second;
         header->maskColor = ParseColor(AttributeValue(rows, L"mask-color"));
     }
-    return document.Select(L"skin/tool-bar/button");
+    return document.Select(skinpath::kToolBarButton);
 }
 
 bool ReadNextButton(CSkin& skin, TSkinButton* button)
