@@ -307,38 +307,34 @@ void AddModules()
     }
 }
 
-// Writes the report, the minidump and the notice for the next start.
-void WriteReport(EXCEPTION_POINTERS* pointers)
-{
-    const EXCEPTION_RECORD& record = *pointers->ExceptionRecord;
-    const CONTEXT& context = *pointers->ContextRecord;
-    SYSTEMTIME now;
-    ::GetLocalTime(&now);
-
+// The files of one crash: log\crash-<date>-<time>.txt and .dmp, and the
+// notice for the next start.
+struct TReportFiles {
     wchar_t baseName[64];
-    FormatText(baseName, L"crash-%04u%02u%02u-%02u%02u%02u", now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute,
-               now.wSecond);
-    wchar_t reportPath[kMaxPathChars + 1], dumpPath[kMaxPathChars + 1], noticePath[kMaxPathChars + 1];
-    if (!CopyText(reportPath, g_logFolder) || !AppendText(reportPath, baseName) || !AppendText(reportPath, L".txt") ||
-        !CopyText(dumpPath, g_logFolder) || !AppendText(dumpPath, baseName) || !AppendText(dumpPath, L".dmp") ||
-        !CopyText(noticePath, g_logFolder) || !AppendText(noticePath, kNoticeFile))
-        return;
-    ::CreateDirectoryW(g_logFolder, nullptr);
+    wchar_t report[kMaxPathChars + 1];
+    wchar_t dump[kMaxPathChars + 1];
+    wchar_t notice[kMaxPathChars + 1];
+};
 
-    static uintptr_t stack[kMaxStackEntries];
-    const int stackCount = ScanStack(context.Esp, stack, kMaxStackEntries);
-    static PluginCallNote notes[kMaxCallNotes];
-    const int noteCount = CurrentPluginCalls(notes, kMaxCallNotes);
-    static Culprit culprit;
-    culprit = FindCulprit(record.ExceptionAddress, stack, stackCount, notes, noteCount);
+bool NameReportFiles(const SYSTEMTIME& now, TReportFiles* files)
+{
+    FormatText(files->baseName, L"crash-%04u%02u%02u-%02u%02u%02u", now.wYear, now.wMonth, now.wDay, now.wHour,
+               now.wMinute, now.wSecond);
+    return CopyText(files->report, g_logFolder) && AppendText(files->report, files->baseName) &&
+           AppendText(files->report, L".txt") && CopyText(files->dump, g_logFolder) &&
+           AppendText(files->dump, files->baseName) && AppendText(files->dump, L".dmp") &&
+           CopyText(files->notice, g_logFolder) && AppendText(files->notice, kNoticeFile);
+}
 
+// The first lines: when, which plugin is at fault and how, the exception and
+// where it happened, on which thread, in which plugin entries.
+void AddWhatHappened(const SYSTEMTIME& now, Culprit& culprit, const wchar_t* libraryName,
+                     const EXCEPTION_RECORD& record, const PluginCallNote* notes, int noteCount)
+{
     char text[MAX_PATH * 3];
-    g_reportUsed = 0;
     Add("Kivra %s ended in a crash on %04u-%02u-%02u at %02u:%02u:%02u.\r\n\r\n", Utf8(kProgramVersion, text, 64),
         now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond);
     // A library that crashed before it told its name goes by its file name.
-    const wchar_t* slash = std::wcsrchr(culprit.library, L'\\');
-    const wchar_t* libraryName = slash ? slash + 1 : culprit.library;
     if (culprit.found && culprit.plugin[0] == 0)
         ::WideCharToMultiByte(CP_UTF8, 0, libraryName, -1, culprit.plugin, sizeof(culprit.plugin), nullptr, nullptr);
     if (culprit.found)
@@ -356,43 +352,94 @@ void WriteReport(EXCEPTION_POINTERS* pointers)
     Add("Thread: %lu%s\r\n", ::GetCurrentThreadId(),
         ::GetCurrentThreadId() == g_uiThread ? " (the user-interface thread)" : "");
     AddPluginCalls(notes, noteCount);
+}
+
+void AddRegisters(const CONTEXT& context)
+{
     Add("\r\nRegisters:\r\n  EAX=%08lX EBX=%08lX ECX=%08lX EDX=%08lX ESI=%08lX EDI=%08lX\r\n"
         "  EBP=%08lX ESP=%08lX EIP=%08lX EFLAGS=%08lX\r\n",
         context.Eax, context.Ebx, context.Ecx, context.Edx, context.Esi, context.Edi, context.Ebp, context.Esp,
         context.Eip, context.EFlags);
+}
+
+void AddStack(const uintptr_t* stack, int count)
+{
     Add("\r\nStack (return addresses found on the stack, innermost first):\r\n");
-    for (int i = 0; i < stackCount; ++i) {
+    for (int i = 0; i < count; ++i) {
         Add("  ");
         AddPlace(reinterpret_cast<const void*>(stack[i]));
     }
-    AddModules();
-    const size_t reportBytes = g_reportUsed;
+}
 
-    // For the next start: the plugin (may be empty), its library's file name
-    // and the report's name, one per line.
+// For the next start: the plugin (may be empty), its library's file name and
+// the report's name, one per line, added after the report's reportBytes and
+// written to the notice; the report text is left as it was.
+void WriteNotice(const TReportFiles& files, const Culprit& culprit, const wchar_t* libraryName, size_t reportBytes)
+{
+    char text[MAX_PATH * 3];
     Add("%s\r\n", culprit.found ? culprit.plugin : "");
     Add("%s\r\n", Utf8(libraryName, text, sizeof(text)));
-    Add("log\\%s.txt\r\n", Utf8(baseName, text, sizeof(text)));
-    WriteWholeFile(noticePath, g_report + reportBytes, g_reportUsed - reportBytes);
-
-    // The report and the notice are written before the minidump, which may
-    // take long or fail in a process this broken; the report says how it went.
+    Add("log\\%s.txt\r\n", Utf8(files.baseName, text, sizeof(text)));
+    WriteWholeFile(files.notice, g_report + reportBytes, g_reportUsed - reportBytes);
     g_reportUsed = reportBytes;
-    Add("\r\nMinidump: being written to %s\r\n", Utf8(dumpPath, text, sizeof(text)));
-    WriteWholeFile(reportPath, g_report, g_reportUsed);
+}
+
+// The minidump, where the system's dbghelp.dll can write one; none leaves no
+// file behind.
+bool WriteMinidump(EXCEPTION_POINTERS* pointers, const wchar_t* path)
+{
+    if (g_writeDump == nullptr)
+        return false;
     bool dumped = false;
-    if (g_writeDump != nullptr) {
-        UniqueFile dump(::CreateFileW(dumpPath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                      nullptr));
+    {
+        UniqueFile dump(::CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
         MINIDUMP_EXCEPTION_INFORMATION exception{::GetCurrentThreadId(), pointers, FALSE};
         dumped = dump && g_writeDump(::GetCurrentProcess(), ::GetCurrentProcessId(), dump.get(), MiniDumpNormal,
                                      &exception, nullptr, nullptr);
     }
+    return dumped;
+}
+
+// Writes the report, the notice for the next start and the minidump.
+void WriteReport(EXCEPTION_POINTERS* pointers)
+{
+    const EXCEPTION_RECORD& record = *pointers->ExceptionRecord;
+    const CONTEXT& context = *pointers->ContextRecord;
+    SYSTEMTIME now;
+    ::GetLocalTime(&now);
+    static TReportFiles files;
+    if (!NameReportFiles(now, &files))
+        return;
+    ::CreateDirectoryW(g_logFolder, nullptr);
+
+    static uintptr_t stack[kMaxStackEntries];
+    const int stackCount = ScanStack(context.Esp, stack, kMaxStackEntries);
+    static PluginCallNote notes[kMaxCallNotes];
+    const int noteCount = CurrentPluginCalls(notes, kMaxCallNotes);
+    static Culprit culprit;
+    culprit = FindCulprit(record.ExceptionAddress, stack, stackCount, notes, noteCount);
+    const wchar_t* slash = std::wcsrchr(culprit.library, L'\\');
+    const wchar_t* libraryName = slash ? slash + 1 : culprit.library;
+
+    g_reportUsed = 0;
+    AddWhatHappened(now, culprit, libraryName, record, notes, noteCount);
+    AddRegisters(context);
+    AddStack(stack, stackCount);
+    AddModules();
+    const size_t reportBytes = g_reportUsed;
+    WriteNotice(files, culprit, libraryName, reportBytes);
+
+    // The report and the notice are written before the minidump, which may
+    // take long or fail in a process this broken; the report says how it went.
+    char text[MAX_PATH * 3];
+    Add("\r\nMinidump: being written to %s\r\n", Utf8(files.dump, text, sizeof(text)));
+    WriteWholeFile(files.report, g_report, g_reportUsed);
+    const bool dumped = WriteMinidump(pointers, files.dump);
     if (!dumped)
-        ::DeleteFileW(dumpPath);
+        ::DeleteFileW(files.dump);
     g_reportUsed = reportBytes;
-    Add("\r\nMinidump: %s\r\n", dumped ? Utf8(dumpPath, text, sizeof(text)) : "none (the system could not write one)");
-    WriteWholeFile(reportPath, g_report, g_reportUsed);
+    Add("\r\nMinidump: %s\r\n", dumped ? Utf8(files.dump, text, sizeof(text)) : "none (the system could not write one)");
+    WriteWholeFile(files.report, g_report, g_reportUsed);
 }
 
 LONG WINAPI OnUnhandledException(EXCEPTION_POINTERS* pointers)
