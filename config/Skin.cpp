@@ -111,19 +111,28 @@ HBITMAP CSkin::Preview() const
     return preview_.get();
 }
 
+bool CSkin::LoadFromSkinThenCommon(const wchar_t* fileName,
+                                   const std::function<bool(const wchar_t* path)>& load) const
+{
+    if (fileName == nullptr || fileName[0] == 0 || skinFolder_[0] == 0)
+        return false;
+    wchar_t path[kMaxPathChars + 1];
+    if (JoinPath(skinFolder_, fileName, path) && load(path))
+        return true;
+    return JoinPath(commonFolder_, fileName, path) && load(path);
+}
+
 bool CSkin::LoadSkinImage(const wchar_t* fileName, HBITMAP* bitmap) const
 {
     if (bitmap == nullptr)
         return false;
     *bitmap = nullptr;
-    if (fileName == nullptr || fileName[0] == 0 || skinFolder_[0] == 0)
+    return LoadFromSkinThenCommon(fileName, [&](const wchar_t* path) {
+        if (LoadCachedPicture(path, bitmap))
+            return true;
+        *bitmap = nullptr;
         return false;
-
-    wchar_t path[kMaxPathChars + 1];
-    if (JoinPath(skinFolder_, fileName, path) && LoadCachedPicture(path, bitmap))
-        return true;
-    *bitmap = nullptr;
-    return JoinPath(commonFolder_, fileName, path) && LoadCachedPicture(path, bitmap);
+    });
 }
 
 bool CSkin::FindCachedPicture(const wchar_t* path, TCachedPicture** picture) const
@@ -237,12 +246,7 @@ bool CSkin::LoadSkinImage(const wchar_t* fileName, SharedBitmap* bitmap) const
     if (bitmap == nullptr)
         return false;
     bitmap->reset();
-    if (fileName == nullptr || fileName[0] == 0 || skinFolder_[0] == 0)
-        return false;
-    wchar_t path[kMaxPathChars + 1];
-    if (JoinPath(skinFolder_, fileName, path) && LoadSharedPicture(path, bitmap))
-        return true;
-    return JoinPath(commonFolder_, fileName, path) && LoadSharedPicture(path, bitmap);
+    return LoadFromSkinThenCommon(fileName, [&](const wchar_t* path) { return LoadSharedPicture(path, bitmap); });
 }
 
 bool CSkin::ReadAccelerators(std::vector<TAccelKey>* keys)

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -91,6 +92,10 @@ private:
     };
 
     void Close();
+    // fileName in the skin folder, else in common\: load answers for the path
+    // it is given. False for an empty name or a skin that is not open, or when
+    // neither path loads (or fits 259 characters).
+    bool LoadFromSkinThenCommon(const wchar_t* fileName, const std::function<bool(const wchar_t* path)>& load) const;
     // The picture at path, copied from the cache or decoded into it.
     bool LoadCachedPicture(const wchar_t* path, HBITMAP* bitmap) const;
     // The cache's shared bitmap of the picture at path.

@@ -233,25 +233,25 @@ int __cdecl ChangeTrayIcon(TService*, TParam* param)
                : 0;
 }
 
-// 11 "manager/PopupTray": a tray double click, sent.
-int __cdecl PopupTray(TService*, TParam*)
+// The services that send (or post) one message to the main window.
+enum class Delivery { Send, Post };
+template <Delivery How, UINT Message, WPARAM WParam, LPARAM LParam>
+int __cdecl TellHostWindow(TService*, TParam*)
 {
     HWND host = HostWindow();
     if (host == nullptr)
         return 0;
-    ::SendMessageW(host, kTrayCallbackMessage, 0, WM_LBUTTONDBLCLK);
+    if (How == Delivery::Send)
+        ::SendMessageW(host, Message, WParam, LParam);
+    else
+        ::PostMessageW(host, Message, WParam, LParam);
     return 1;
 }
 
+// 11 "manager/PopupTray": a tray double click, sent.
+constexpr TServiceHandler PopupTray = TellHostWindow<Delivery::Send, kTrayCallbackMessage, 0, WM_LBUTTONDBLCLK>;
 // 12 "manager/ShowTray": hides the main window to the tray.
-int __cdecl ShowTray(TService*, TParam*)
-{
-    HWND host = HostWindow();
-    if (host == nullptr)
-        return 0;
-    ::SendMessageW(host, WM_SYSCOMMAND, SC_MINIMIZE, 0);
-    return 1;
-}
+constexpr TServiceHandler ShowTray = TellHostWindow<Delivery::Send, WM_SYSCOMMAND, SC_MINIMIZE, 0>;
 
 // 13 "manager/ProgramExit": the exit confirmation, then the exit operation.
 // Answers the confirmation's "no" (0); 1 when the application is ending.
@@ -297,14 +297,7 @@ int __cdecl LoadImageService(TService*, TParam* param)
 constexpr TServiceHandler ShowAboutDlg = AskHost<&IManagerHost::ShowAboutDialog>;
 
 // 18 "manager/ShowMainWindow": a tray double click, posted.
-int __cdecl ShowMainWindow(TService*, TParam*)
-{
-    HWND host = HostWindow();
-    if (host == nullptr)
-        return 0;
-    ::PostMessageW(host, kTrayCallbackMessage, 0, WM_LBUTTONDBLCLK);
-    return 1;
-}
+constexpr TServiceHandler ShowMainWindow = TellHostWindow<Delivery::Post, kTrayCallbackMessage, 0, WM_LBUTTONDBLCLK>;
 
 // 19 "manager/ShowWindow": ShowWindow(host, wParam).
 int __cdecl ShowWindowService(TService*, TParam* param)
@@ -317,14 +310,7 @@ int __cdecl ShowWindowService(TService*, TParam* param)
 }
 
 // 20 "manager/HideMainWindow": the close box's path, with the exit confirmation.
-int __cdecl HideMainWindow(TService*, TParam*)
-{
-    HWND host = HostWindow();
-    if (host == nullptr)
-        return 0;
-    ::PostMessageW(host, WM_SYSCOMMAND, SC_CLOSE, 0);
-    return 1;
-}
+constexpr TServiceHandler HideMainWindow = TellHostWindow<Delivery::Post, WM_SYSCOMMAND, SC_CLOSE, 0>;
 
 // 21 "manager/ShowHelpFile": the help, opened or brought to the front.
 constexpr TServiceHandler ShowHelpFile = AskHost<&IManagerHost::OpenHelp>;

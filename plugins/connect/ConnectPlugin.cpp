@@ -244,21 +244,12 @@ int __cdecl ToggleRoaming(TService*, TParam*)
 
 }  // namespace
 
-KIVRA_PLUGIN_EXPORT void __cdecl GetPluginInfo(PluginInfo* info)
-{
-    kit::FillPluginInfo(info, kName);
-}
-
-KIVRA_PLUGIN_EXPORT bool __cdecl CheckDependenceInfo(unsigned long hostVersion)
-{
-    return hostVersion >= PLUGIN_HOST_VERSION;
-}
+KIVRA_KIT_ENTRY_POINTS(kName)
 
 KIVRA_PLUGIN_EXPORT bool __cdecl LoadPlugin(CPluginInterface* iface, void* host)
 {
-    g_iface = iface;
-    g_skin.Load(iface, kName);
-    g_panel = kit::CreatePanel(KivraWindowHandle(host), L"KivraConnectPanel", PanelProc);
+    const HWND main = kit::Open(iface, host, kName, g_iface, g_skin);
+    g_panel = kit::CreatePanel(main, L"KivraConnectPanel", PanelProc);
     g_settingsPage = kit::CreateSettingsPage(iface, &g_settings);
     TService services[] = {
         kit::Service("connect" KIVRA_SUFFIX_GET_PANEL_HANDLE, kit::AnswerWindow<&g_panel>),
@@ -269,8 +260,7 @@ KIVRA_PLUGIN_EXPORT bool __cdecl LoadPlugin(CPluginInterface* iface, void* host)
         kit::Service("connect/SetMode2G", SetMode2G),
         kit::Service("connect/ToggleRoaming", ToggleRoaming),
     };
-    for (TService& service : services)
-        iface->RegisterService(&service);
+    kit::RegisterServices(iface, services);
     UpdateStatusPanes();
     return true;
 }
@@ -284,9 +274,4 @@ KIVRA_PLUGIN_EXPORT bool __cdecl UnloadPlugin(void)
     g_skin.Release();
     g_iface = nullptr;
     return true;
-}
-
-KIVRA_PLUGIN_EXPORT int __cdecl ExecuteService(TService*, TParam*)
-{
-    return 0;
 }

@@ -60,6 +60,14 @@ int __cdecl AnswerWindow(TService* service, TParam*)
     return 1;
 }
 
+// Registers every record of services (the shell keeps copies).
+template <size_t N>
+inline void RegisterServices(CPluginInterface* iface, TService (&services)[N])
+{
+    for (TService& service : services)
+        iface->RegisterService(&service);
+}
+
 // Calls a service (or a list of them) with param, or with no arguments.
 inline int Call(CPluginInterface* iface, const char* path, TParam* param = nullptr)
 {
@@ -377,7 +385,36 @@ inline void PaintBuffered(HWND window, PaintFunction paint)
     EndPaint(window, &ps);
 }
 
+// LoadPlugin's first step: keeps iface in kept (for the services to call
+// back), reads the plugin's skin section into skin, and answers the main
+// window, the parent of the plugin's panels.
+inline HWND Open(CPluginInterface* iface, void* host, const char* name, CPluginInterface*& kept, PanelSkin& skin)
+{
+    kept = iface;
+    skin.Load(iface, name);
+    return KivraWindowHandle(host);
+}
+
 }  // namespace kit
 
 // The five entry points, exported undecorated.
 #define KIVRA_PLUGIN_EXPORT extern "C" __declspec(dllexport)
+
+// Three of them every sample answers alike, for the plugin called name:
+// GetPluginInfo with that name, CheckDependenceInfo taking this shell's
+// version and later ones, and ExecuteService, which the shell never calls
+// (each service has its own handler). The plugin writes LoadPlugin and
+// UnloadPlugin itself.
+#define KIVRA_KIT_ENTRY_POINTS(name)                                                \
+    KIVRA_PLUGIN_EXPORT void __cdecl GetPluginInfo(PluginInfo* info)                \
+    {                                                                               \
+        kit::FillPluginInfo(info, name);                                            \
+    }                                                                               \
+    KIVRA_PLUGIN_EXPORT bool __cdecl CheckDependenceInfo(unsigned long hostVersion) \
+    {                                                                               \
+        return hostVersion >= PLUGIN_HOST_VERSION;                                  \
+    }                                                                               \
+    KIVRA_PLUGIN_EXPORT int __cdecl ExecuteService(TService*, TParam*)              \
+    {                                                                               \
+        return 0;                                                                   \
+    }

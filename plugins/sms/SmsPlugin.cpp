@@ -160,21 +160,12 @@ int __cdecl NewMessage(TService*, TParam*)
 
 }  // namespace
 
-KIVRA_PLUGIN_EXPORT void __cdecl GetPluginInfo(PluginInfo* info)
-{
-    kit::FillPluginInfo(info, kName);
-}
-
-KIVRA_PLUGIN_EXPORT bool __cdecl CheckDependenceInfo(unsigned long hostVersion)
-{
-    return hostVersion >= PLUGIN_HOST_VERSION;
-}
+KIVRA_KIT_ENTRY_POINTS(kName)
 
 KIVRA_PLUGIN_EXPORT bool __cdecl LoadPlugin(CPluginInterface* iface, void* host)
 {
-    g_iface = iface;
-    g_skin.Load(iface, kName);
-    g_panel = kit::CreatePanel(KivraWindowHandle(host), L"KivraSmsPanel", PanelProc);
+    const HWND main = kit::Open(iface, host, kName, g_iface, g_skin);
+    g_panel = kit::CreatePanel(main, L"KivraSmsPanel", PanelProc);
     RECT pane = {188, 186, 592, 216};
     if (const TPluginControl* preview = g_skin.Control("preview"))
         pane = preview->rect;
@@ -190,8 +181,7 @@ KIVRA_PLUGIN_EXPORT bool __cdecl LoadPlugin(CPluginInterface* iface, void* host)
         kit::Service("sms" KIVRA_SUFFIX_GET_SETTING_HANDLE, kit::AnswerWindow<&g_settingsPage>),
         kit::Service("sms/NewMessage", NewMessage),
     };
-    for (TService& service : services)
-        iface->RegisterService(&service);
+    kit::RegisterServices(iface, services);
     return true;
 }
 
@@ -204,9 +194,4 @@ KIVRA_PLUGIN_EXPORT bool __cdecl UnloadPlugin(void)
     g_skin.Release();
     g_iface = nullptr;
     return true;
-}
-
-KIVRA_PLUGIN_EXPORT int __cdecl ExecuteService(TService*, TParam*)
-{
-    return 0;
 }

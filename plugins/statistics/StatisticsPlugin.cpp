@@ -155,21 +155,11 @@ LRESULT CALLBACK PanelProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
 
 }  // namespace
 
-KIVRA_PLUGIN_EXPORT void __cdecl GetPluginInfo(PluginInfo* info)
-{
-    kit::FillPluginInfo(info, kName);
-}
-
-KIVRA_PLUGIN_EXPORT bool __cdecl CheckDependenceInfo(unsigned long hostVersion)
-{
-    return hostVersion >= PLUGIN_HOST_VERSION;
-}
+KIVRA_KIT_ENTRY_POINTS(kName)
 
 KIVRA_PLUGIN_EXPORT bool __cdecl LoadPlugin(CPluginInterface* iface, void* host)
 {
-    g_iface = iface;
-    g_skin.Load(iface, kName);
-    const HWND main = KivraWindowHandle(host);
+    const HWND main = kit::Open(iface, host, kName, g_iface, g_skin);
     g_panel = kit::CreatePanel(main, L"KivraStatisticsPanel", PanelProc);
     g_maxPanel = kit::CreatePanel(main, L"KivraStatisticsPanel", PanelProc);
     g_settingsPage = kit::CreateSettingsPage(iface, &g_settings);
@@ -179,8 +169,7 @@ KIVRA_PLUGIN_EXPORT bool __cdecl LoadPlugin(CPluginInterface* iface, void* host)
         kit::Service("statistics" KIVRA_SUFFIX_GET_SETTING_HANDLE, kit::AnswerWindow<&g_settingsPage>),
         kit::Service("statistics/ResetUsage", ResetUsage),
     };
-    for (TService& service : services)
-        iface->RegisterService(&service);
+    kit::RegisterServices(iface, services);
     return true;
 }
 
@@ -193,9 +182,4 @@ KIVRA_PLUGIN_EXPORT bool __cdecl UnloadPlugin(void)
     g_skin.Release();
     g_iface = nullptr;
     return true;
-}
-
-KIVRA_PLUGIN_EXPORT int __cdecl ExecuteService(TService*, TParam*)
-{
-    return 0;
 }
