@@ -8,7 +8,10 @@
 // (KIVRA_BENCH_PLATFORM): before its window shows it asks of the platform
 // what every start of Kivra does, the common controls, COM, one MSXML
 // document (common\config.xml) and one JPEG (common\wait.JPG), read from the
-// working folder, a product folder.
+// working folder, a product folder. A fourth time as bench_bare_plugins
+// (KIVRA_BENCH_PLUGINS too, named Kivra.exe): after the platform it loads
+// every plugins\*.dll of the working folder and calls nothing of them, the
+// least a start-up with those plugins pays for their libraries.
 #include "bench/ProcessCounts.h"
 
 #include <windows.h>
@@ -79,6 +82,29 @@ void UsePlatform()
 }
 #endif
 
+#ifdef KIVRA_BENCH_PLUGINS
+}  // namespace
+
+// Every name this stand-in exports for the plugins' imports is this function
+// (bench/ExportStubs.cmake); nothing of a plugin is called, so nothing runs it.
+extern "C" void KivraBenchUnusedExport() {}
+
+namespace {
+
+void LoadPlugins()
+{
+    WIN32_FIND_DATAW found;
+    HANDLE search = ::FindFirstFileW(L"plugins\\*.dll", &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        const std::wstring path = FullPath((std::wstring(L"plugins\\") + found.cFileName).c_str());
+        ::LoadLibraryW(path.c_str());  // kept to the end, as a bound plugin's library
+    } while (::FindNextFileW(search, &found));
+    ::FindClose(search);
+}
+#endif
+
 LRESULT CALLBACK BareProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     if (msg == g_countsMessage && g_countsMessage != 0)
@@ -121,6 +147,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, wchar_t*, int)
 #endif
 #ifdef KIVRA_BENCH_PLATFORM
     UsePlatform();
+#endif
+#ifdef KIVRA_BENCH_PLUGINS
+    LoadPlugins();
 #endif
     ::ShowWindow(window, SW_SHOW);
     ::UpdateWindow(window);

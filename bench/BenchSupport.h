@@ -126,7 +126,7 @@ inline void Report(const char* measure, const Spread& value, const char* baselin
         break;
     }
     goal = text;
-    std::printf("%-44s %9.0f /%9.0f /%9.0f %-3s | %-26s %9.0f /%9.0f /%9.0f | x%6.2f | %s%s\n", measure,
+    std::printf("%-44s %9.1f /%9.1f /%9.1f %-3s | %-26s %9.1f /%9.1f /%9.1f | x%6.2f | %s%s\n", measure,
                 value.min, value.median, value.max, unit, baseline, base.min, base.median, base.max, ratio,
                 goal.c_str(), target == Target::None ? "" : (met ? ": met" : ": NOT MET"));
     std::fflush(stdout);

@@ -12,6 +12,11 @@ constexpr wchar_t kCountsMessageName[] = L"Kivra.Bench.Counts";
 constexpr wchar_t kProbeWindowClass[] = L"KivraBenchProbe";
 constexpr WPARAM kCountCpuMs = 0;
 constexpr WPARAM kCountGdiObjects = 1;
+// Not a count: the probe plugin raises a notification through
+// "manager/Notification/DisplayWnd" and answers the service's result.
+constexpr WPARAM kRaiseNotification = 2;
+// A notification slides in, stays and slides out in about two seconds.
+constexpr DWORD kNotificationMs = 2000;
 
 // User plus kernel time of this process, in milliseconds.
 inline LRESULT OwnCpuMs()

@@ -3,7 +3,8 @@
 # Xvfb display, printing one line per measure: min / median / max of the
 # measure and of its baseline from the same interleaved runs, the ratio of the
 # medians and the target. KIVRA_BENCH_RUNS sets the runs per measure,
-# KIVRA_BENCH_IDLE_SECONDS the idle period (30).
+# KIVRA_BENCH_IDLE_SECONDS the idle period (30), KIVRA_BENCH_ONLY a part
+# (registry, skin, buttons, startup, plugins, idle; all by default).
 #
 # Wine's processes and Xvfb are pinned to one CPU (taskset): spread over two,
 # every wineserver round trip wakes an idle CPU and Wine-side timings swing
@@ -25,24 +26,42 @@ wine_session_start own >/dev/null 2>&1
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
 
 run() { "$build/wine-run.sh" "$@" 2>/dev/null | tr -d '\r'; }
+# The parts KIVRA_BENCH_ONLY names (blank-separated), or all.
+part() { [[ -z "${KIVRA_BENCH_ONLY:-}" || " $KIVRA_BENCH_ONLY " == *" $1 "* ]]; }
 winpath() { local p="Z:$1"; echo "${p//\//\\}"; }
 products="$build/bench/products"
 run "$build/bench/bench_skin.exe" make "$(winpath "$build/Kivra/")" "$(winpath "$products/")"
 cp "$build/bench/bench_bare_platform.exe" "$products/demo/"  # reads the demo's files
 mkdir -p "$products/idle/plugins" && cp "$build/bench/bench_probe.dll" "$products/idle/plugins/"
+# Copies of the demo: without its plugins; with the plugin floor's stand-in
+# Kivra.exe, which loads the plugins and calls nothing; with each plugin
+# behind a stand-in that times it (the real library beside it as .real).
+for copy in noplugins plugin-floor timed; do
+    rm -rf "${products:?}/$copy" && cp -r "$products/demo" "$products/$copy"
+done
+rm -f "$products/noplugins/plugins/"*.dll
+cp "$build/bench/host-floor/Kivra.exe" "$products/plugin-floor/Kivra.exe"
+for dll in "$products/timed/plugins/"*.dll; do
+    mv "$dll" "${dll%.dll}.real" && cp "$build/bench/bench_timed_plugin.dll" "$dll"
+done
 
 echo "Kivra benchmarks, $(date -u '+%Y-%m-%d %H:%M UTC'), $(wine --version), pinned to CPU $cpu with taskset," \
      "load average $(cut -d' ' -f1-3 /proc/loadavg)"
 printf '%-44s %31s     | %-26s %31s | %-7s | %s\n' "measure" "min / median / max" "baseline" \
        "min / median / max" "ratio" "target"
-run "$build/bench/bench_registry.exe"
-run "$build/bench/bench_skin.exe" read "$(winpath "$products/")"
-run "$build/bench/bench_startup.exe" startup \
-    "demo=$(winpath "$products/demo/Kivra.exe")" \
-    "1000-button skin=$(winpath "$products/buttons/Kivra.exe")" \
+part registry && run "$build/bench/bench_registry.exe"
+part skin && run "$build/bench/bench_skin.exe" read "$(winpath "$products/")"
+part buttons && run "$build/bench/bench_button_suspects.exe"
+part startup && run "$build/bench/bench_startup.exe" startup \
+    "demo without plugins=$(winpath "$products/noplugins/Kivra.exe")" "@bare + platform loads" \
+    "demo=$(winpath "$products/demo/Kivra.exe")" "@bare + platform + plugin DLLs" \
+    "1000-button skin=$(winpath "$products/buttons/Kivra.exe")" "@bare + 1007 buttons" \
     "bare + platform loads=$(winpath "$products/demo/bench_bare_platform.exe")" \
+    "bare + platform + plugin DLLs=$(winpath "$products/plugin-floor/Kivra.exe")" \
     "bare + 1007 buttons=$(winpath "$build/bench/bench_bare_buttons.exe")" \
     "bare window program=$(winpath "$build/bench/bench_bare.exe")"
-run "$build/bench/bench_startup.exe" idle "$idle" \
+part plugins && run "$build/bench/bench_startup.exe" plugins "demo=$(winpath "$products/timed/Kivra.exe")"
+part idle && run "$build/bench/bench_startup.exe" idle "$idle" \
     "demo=$(winpath "$products/idle/Kivra.exe")" \
     "bare window program=$(winpath "$build/bench/bench_bare.exe")"
+exit 0
