@@ -142,11 +142,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, wchar_t*, int)
     ::RegisterClassW(&windowClass);
     HWND window = ::CreateWindowExW(0, L"KivraBenchBare", L"Bare", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
                                     480, 320, nullptr, nullptr, instance, nullptr);
-#ifdef KIVRA_BENCH_BUTTONS
-    CreateButtons(window, instance);
-#endif
 #ifdef KIVRA_BENCH_PLATFORM
     UsePlatform();
+#endif
+#ifdef KIVRA_BENCH_BUTTONS
+    CreateButtons(window, instance);
 #endif
 #ifdef KIVRA_BENCH_PLUGINS
     LoadPlugins();

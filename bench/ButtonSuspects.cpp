@@ -45,6 +45,7 @@ struct Suspects {
     bool attached = false;         // made through CWindow::Create (object table, properties, subclassing)
     bool tooltipTool = false;      // TTM_DELTOOL + TTM_ADDTOOL per button, as SetButtonTooltip
     bool brush = false;            // a solid brush per button, as CImageButton's
+    bool staticParent = false;     // a hidden STATIC popup as the parent
 };
 
 // The main window's template: a dialog with no controls, font "MS Shell Dlg" 8.
@@ -106,8 +107,9 @@ double Sample(const Suspects& suspects, HANDLE themeContext)
         ::SetWindowPos(parent, nullptr, 0, 0, kParentWidth, kParentHeight,
                        SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
     } else {
-        const DWORD style = WS_OVERLAPPEDWINDOW | (suspects.clipChildren ? WS_CLIPCHILDREN : 0);
-        parent = ::CreateWindowExW(0, kParentClass, L"Suspects", style, CW_USEDEFAULT, CW_USEDEFAULT, kParentWidth,
+        const DWORD style = suspects.staticParent ? WS_POPUP
+                                                  : WS_OVERLAPPEDWINDOW | (suspects.clipChildren ? WS_CLIPCHILDREN : 0);
+        parent = ::CreateWindowExW(0, suspects.staticParent ? L"STATIC" : kParentClass, L"Suspects", style, CW_USEDEFAULT, CW_USEDEFAULT, kParentWidth,
                                    kParentHeight, nullptr, nullptr, instance, nullptr);
     }
     if (parent == nullptr) {
@@ -180,8 +182,16 @@ struct Case {
 
 }  // namespace
 
-int wmain()
+int wmain(int argc, wchar_t** argv)
 {
+    // Libraries named on the command line are loaded first: what a process
+    // has loaded may cost every window it makes.
+    std::string loaded;
+    for (int i = 1; i < argc; ++i)
+        if (::LoadLibraryW(argv[i]) != nullptr)
+            loaded += (loaded.empty() ? " (" : ", ") + std::string(argv[i], argv[i] + wcslen(argv[i]));
+    if (!loaded.empty())
+        loaded += " loaded)";
     // Kivra.exe's manifest, resource 2 of this program (ButtonSuspects.rc).
     ACTCTXW context = {};
     context.cbSize = sizeof(context);
@@ -207,6 +217,7 @@ int wmain()
     const Case cases[] = {
         {"plain parent (the floor's)", {}},
         {"unthemed buttons", {.themed = false}},
+        {"STATIC popup parent", {.staticParent = true}},
         {"dialog parent (main window's template)", {.dialogParent = true}},
         {"shaped parent (region)", {.shapedParent = true}},
         {"parent WS_CLIPCHILDREN", {.clipChildren = true}},
@@ -223,7 +234,7 @@ int wmain()
     runs.Run(RunsFromEnvironment(7));
     const Spread floor = runs.Of(cases[0].name);
     for (size_t k = 1; k < std::size(cases); ++k) {
-        const std::string measure = std::string("button window, ") + cases[k].name;
+        const std::string measure = std::string("button window, ") + cases[k].name + loaded;
         Report(measure.c_str(), runs.Of(cases[k].name), cases[0].name, floor, "us", Target::None, 0);
     }
     if (themeContext != INVALID_HANDLE_VALUE)

@@ -78,12 +78,29 @@ void CImageButton::SetImage(SharedBitmap image, int type)
     if (want.cx > 0 && want.cy > 0 && (have.cx != want.cx || have.cy != want.cy)) {
         // Stretched once per face and button size, however many buttons
         // share them; the original goes once the copy exists.
-        if (SharedBitmap copy{UniqueBitmap(ScaledCopy(image.get(), want))}) {
+        if (SharedBitmap copy = StretchedFace(image, want)) {
             image = std::move(copy);
             resized_ = true;
         }
     }
     images_[type] = std::move(image);
+}
+
+SharedBitmap CImageButton::StretchedFace(const SharedBitmap& image, SIZE size)
+{
+    if (shared_ != nullptr)
+        for (const TStretchedFace& face : shared_->stretchedFaces)
+            if (face.source.get() == image.get() && face.size.cx == size.cx && face.size.cy == size.cy)
+                return face.stretched;
+    SharedBitmap copy{UniqueBitmap(ScaledCopy(image.get(), size))};
+    if (copy && shared_ != nullptr) {
+        try {
+            shared_->stretchedFaces.push_back({image, size, copy});
+        } catch (const std::bad_alloc&) {
+            // not shared then: the button keeps its own copy
+        }
+    }
+    return copy;
 }
 
 const TSharedButtonImages& CImageButton::SharedFaces() const
@@ -140,8 +157,10 @@ bool CImageButton::TextFontDescription(int height, int weight, const wchar_t* fa
 void CImageButton::SetTextFont(HFONT font, COLORREF colour)
 {
     textColour_ = colour;
+    // Redrawn only where it shows: a thousand buttons made in a window not
+    // yet shown ask the window server for nothing.
     if (font != nullptr)
-        SetFont(font, true);
+        SetFont(font, IsVisible());
 }
 
 TFaceInputs CImageButton::FaceInputs(UINT state, SIZE buttonSize) const

@@ -19,6 +19,8 @@
 
 #include <windows.h>
 
+#include <vector>
+
 #include "framework/Handles.h"
 #include "framework/Window.h"
 
@@ -38,6 +40,14 @@ enum ButtonImageType : int {
 // owner-drawn (BS_OWNERDRAW added).
 constexpr DWORD kImageButtonStyle = 0x50000020;
 
+// A face stretched to a button size, for every button of that size that
+// shows the same face.
+struct TStretchedFace {
+    SharedBitmap source;  // held, so that its handle stays its own
+    SIZE size = {0, 0};
+    SharedBitmap stretched;
+};
+
 // The faces the image buttons share, from the skin's tool-bar header: the
 // button registry fills them in and keeps the pictures for the life of the
 // buttons, each of which points at them (SetSharedImages).
@@ -47,6 +57,9 @@ struct TSharedButtonImages {
     HBITMAP hover = nullptr;   // shared plate, under the mouse
     SIZE iconSize = {0, 0};
     COLORREF maskColor = 0;    // transparent pixels of every button's pictures
+    // The stretched copies SetImage made: a skin of a thousand buttons of one
+    // size showing five pictures holds five, not three thousand.
+    std::vector<TStretchedFace> stretchedFaces;
 };
 
 // What a button draws for its state. Shared mode: the shared plate with the
@@ -94,7 +107,9 @@ public:
     // the button is replaced by a copy stretched to the button (the button
     // lets go of the original) and marks the button resized. The button holds
     // the face, with whoever else shows it, and never draws into it; it lets
-    // go of an earlier face of that type. Other types are ignored.
+    // go of an earlier face of that type. Other types are ignored. With
+    // shared images (SetSharedImages, set first) the buttons of one size
+    // share one stretched copy of a face.
     void SetImage(SharedBitmap bitmap, int type);
     // The faces this button shares with the others (not owned; they outlive
     // the button). Without them there are none, and no mask colour.
@@ -132,6 +147,8 @@ private:
     void OnMouseHover();  // WM_MOUSEHOVER
     void OnMouseLeave();  // WM_MOUSELEAVE
     const TSharedButtonImages& SharedFaces() const;
+    // image stretched to size: the shared copy when there is one, else a new one.
+    SharedBitmap StretchedFace(const SharedBitmap& image, SIZE size);
     TFaceInputs FaceInputs(UINT state, SIZE buttonSize) const;
     // Draws the face; answers the area the caption is centred in.
     RECT DrawFace(HDC dc, const RECT& item, const TFacePlan& plan);

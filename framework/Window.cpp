@@ -151,10 +151,12 @@ bool CWindow::Create(DWORD exStyle, const wchar_t* className, const wchar_t* tex
         DetachObject();  // in case creation failed after WM_NCCREATE
         return false;
     }
-    if (hwnd_ != hwnd && !SubclassWindow(hwnd)) {
-        ::DestroyWindow(hwnd);
-        return false;
-    }
+    // A system class's window made here just now: on this thread, and nobody
+    // else's object can be attached to it yet, so the checks of
+    // SubclassWindow (a property lookup, a round trip to the window server
+    // under Wine, per window of a thousand-button skin) are left out.
+    if (hwnd_ != hwnd)
+        AttachAndSubclass(hwnd);
     ownsWindow_ = true;
     return true;
 }
@@ -166,14 +168,19 @@ bool CWindow::SubclassWindow(HWND hwnd)
     // Window procedures run on the window's thread; a foreign one cannot be ours.
     if (::GetWindowThreadProcessId(hwnd, nullptr) != ::GetCurrentThreadId() || ObjectOf(hwnd))
         return false;
+    AttachAndSubclass(hwnd);
+    return true;
+}
+
+void CWindow::AttachAndSubclass(HWND hwnd)
+{
     AttachObject(hwnd);
     auto current = reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(hwnd, GWLP_WNDPROC));
     if (current == StaticWindowProc)
-        return true;  // one of our own classes: nothing to replace
+        return;  // one of our own classes: nothing to replace
     previousProc_ = current;
     ::SetPropW(hwnd, kPreviousProcProperty, reinterpret_cast<HANDLE>(current));
     ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(StaticWindowProc));
-    return true;
 }
 
 HWND CWindow::Detach()

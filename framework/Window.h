@@ -116,6 +116,9 @@ protected:
 
     // Binds this object and the handle in both directions.
     void AttachObject(HWND hwnd);
+    // AttachObject, then this object's procedure in place of the window's
+    // (unless it is one of our own classes), without SubclassWindow's checks.
+    void AttachAndSubclass(HWND hwnd);
     // Undoes AttachObject (and the subclassing, when it is still ours to undo).
     void DetachObject();
     // Attached object without the same-process check, for the procedures.

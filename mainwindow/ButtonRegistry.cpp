@@ -93,20 +93,38 @@ void ButtonRegistry::KeepSharedImages(UniqueBitmap strip, UniqueBitmap normal, U
     sharedHover_ = std::move(hover);
 }
 
-void SetButtonTooltip(HWND tooltip, HWND owner, HWND button, const wchar_t* text)
+namespace {
+
+TOOLINFOW ButtonTool(HWND owner, HWND button, wchar_t* text)
 {
-    if (tooltip == nullptr || button == nullptr)
-        return;
     TOOLINFOW tool = {};
     tool.cbSize = sizeof(tool);
     tool.uFlags = TTF_IDISHWND;
     tool.hwnd = owner;
     tool.uId = reinterpret_cast<UINT_PTR>(button);
+    tool.lpszText = text;
+    return tool;
+}
+
+}  // namespace
+
+void AddButtonTooltip(HWND tooltip, HWND owner, HWND button, const wchar_t* text)
+{
+    if (tooltip == nullptr || button == nullptr)
+        return;
     std::wstring copy = text != nullptr ? text : L"";
-    tool.lpszText = copy.data();
-    // A tool known already is replaced with its new text.
-    ::SendMessageW(tooltip, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    TOOLINFOW tool = ButtonTool(owner, button, copy.data());
     ::SendMessageW(tooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+void SetButtonTooltip(HWND tooltip, HWND owner, HWND button, const wchar_t* text)
+{
+    if (tooltip == nullptr || button == nullptr)
+        return;
+    // A tool known already is replaced with its new text.
+    TOOLINFOW tool = ButtonTool(owner, button, nullptr);
+    ::SendMessageW(tooltip, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    AddButtonTooltip(tooltip, owner, button, text);
 }
 
 bool ApplyButtonChange(ButtonRegistry& buttons, const TButtonChange& change, const ImageLoader& loadImage,

@@ -88,5 +88,8 @@ bool ApplyButtonChange(ButtonRegistry& buttons, const TButtonChange& change, con
 
 // Adds or changes the tooltip text of button in tooltip control.
 void SetButtonTooltip(HWND tooltip, HWND owner, HWND button, const wchar_t* text);
+// Adds the tooltip of a button made just now, which the control cannot know
+// yet: without SetButtonTooltip's search for the tool among all the others.
+void AddButtonTooltip(HWND tooltip, HWND owner, HWND button, const wchar_t* text);
 
 }  // namespace kivra

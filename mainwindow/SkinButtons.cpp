@@ -53,16 +53,17 @@ void CreateSkinButton(TSkinButton& record, const CLanguageTable& language, Comma
     if (!button->Create(host.window, placed, id, caption))
         return;  // the record frees its pictures
     if (tooltip[0] != 0)
-        SetButtonTooltip(host.tooltip, host.window, button->Handle(), tooltip);
+        AddButtonTooltip(host.tooltip, host.window, button->Handle(), tooltip);
 
-    // The button shares its five faces with the buttons that show the same pictures.
+    // The button shares its five faces with the buttons that show the same
+    // pictures, and their stretched copies with those of its size.
+    button->SetSharedImages(&buttons.SharedImages());
     button->SetImage(std::move(record.image), kButtonImageNormal);
     button->SetImage(std::move(record.disable), kButtonImageDisabled);
     button->SetImage(std::move(record.down), kButtonImagePressed);
     button->SetImage(std::move(record.hover), kButtonImageHover);
     button->SetImage(std::move(record.focus), kButtonImageFocus);
 
-    button->SetSharedImages(&buttons.SharedImages());
     button->SetUseSharedImages(record.inherit);
     if (buttons.SharedImages().strip != nullptr)
         button->SetSharedTile(record.imageIndex);

@@ -6,6 +6,7 @@
 #include <commctrl.h>
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "controls/ImageButton.h"
@@ -83,6 +84,40 @@ TEST_F(ControlHost, AFaceThatNeededStretchingMakesEveryFaceOpaque)
         button.SetImage(SharedBitmap(SolidBitmap(20, 10, kFace)), 6);  // no such type
         EXPECT_EQ(button.Image(6), nullptr);
     }
+}
+
+TEST_F(ControlHost, ButtonsOfOneSizeShareOneStretchedCopyOfAFace)
+{
+    TSharedButtonImages shared;
+    const SharedBitmap face(SolidBitmap(7, 3, kFace));
+    const SharedBitmap otherFace(SolidBitmap(7, 3, kFace));  // the same pixels, another picture
+    struct Made {
+        RECT rect;
+        const SharedBitmap* face;
+    };
+    const Made made[] = {
+        {{0, 0, 20, 10}, &face}, {{30, 0, 50, 10}, &face}, {{0, 20, 40, 30}, &face}, {{0, 40, 20, 50}, &otherFace}};
+    std::vector<std::unique_ptr<CImageButton>> buttons;
+    for (const Made& m : made) {
+        auto button = std::make_unique<CImageButton>();
+        ASSERT_TRUE(button->Create(host_, m.rect, 1310 + static_cast<UINT>(buttons.size()), L""));
+        button->SetSharedImages(&shared);
+        button->SetImage(*m.face, kButtonImageHover);
+        ASSERT_TRUE(button->Resized());
+        buttons.push_back(std::move(button));
+    }
+    const auto hover = [&buttons](size_t k) { return buttons[k]->Image(kButtonImageHover); };
+    EXPECT_EQ(hover(0), hover(1));  // same face, same size
+    EXPECT_NE(hover(0), hover(2));  // another size
+    EXPECT_NE(hover(0), hover(3));  // another picture
+    EXPECT_EQ(shared.stretchedFaces.size(), 3u);
+    const SIZE wide = BitmapSize(hover(2));
+    EXPECT_EQ(wide.cx, 40);
+    EXPECT_EQ(wide.cy, 10);
+
+    // The copy outlives the buttons that showed it, for as long as the faces are shared.
+    buttons.clear();
+    EXPECT_EQ(GetObjectType(shared.stretchedFaces.front().stretched.get()), static_cast<DWORD>(OBJ_BITMAP));
 }
 
 TEST_F(ControlHost, AnOwnStripTurnsTheMaskBlackForEveryButton)
