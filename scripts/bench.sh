@@ -36,12 +36,17 @@ mkdir -p "$products/idle/plugins" && cp "$build/bench/bench_probe.dll" "$product
 # Copies of the demo: without its plugins; with the plugin floor's stand-in
 # Kivra.exe, which loads the plugins and calls nothing; with each plugin
 # behind a stand-in that times it (the real library beside it as .real).
-for copy in noplugins plugin-floor timed; do
+# And the demo with its plugins on the shared C++ runtime, plain and timed.
+for copy in noplugins plugin-floor timed shared-runtime timed-shared-runtime; do
     rm -rf "${products:?}/$copy" && cp -r "$products/demo" "$products/$copy"
 done
 rm -f "$products/noplugins/plugins/"*.dll
 cp "$build/bench/host-floor/Kivra.exe" "$products/plugin-floor/Kivra.exe"
-for dll in "$products/timed/plugins/"*.dll; do
+for copy in shared-runtime timed-shared-runtime; do
+    cp "$build/bench/shared-runtime/"lib*.dll "$products/$copy/"
+    cp "$build/bench/shared-runtime/"{connect,sms,statistics}.dll "$products/$copy/plugins/"
+done
+for dll in "$products/timed/plugins/"*.dll "$products/timed-shared-runtime/plugins/"*.dll; do
     mv "$dll" "${dll%.dll}.real" && cp "$build/bench/bench_timed_plugin.dll" "$dll"
 done
 
@@ -55,6 +60,8 @@ part buttons && run "$build/bench/bench_button_suspects.exe"
 part startup && run "$build/bench/bench_startup.exe" startup \
     "demo without plugins=$(winpath "$products/noplugins/Kivra.exe")" "@bare + platform loads" \
     "demo=$(winpath "$products/demo/Kivra.exe")" "@bare + platform + plugin DLLs" \
+    "demo, plugins on shared C++ runtime=$(winpath "$products/shared-runtime/Kivra.exe")" \
+    "@bare + platform + plugin DLLs" \
     "1000-button skin=$(winpath "$products/buttons/Kivra.exe")" "@bare + 1007 buttons" \
     "bare + platform loads=$(winpath "$products/demo/bench_bare_platform.exe")" \
     "bare + platform + plugin DLLs=$(winpath "$products/plugin-floor/Kivra.exe")" \
@@ -62,6 +69,8 @@ part startup && run "$build/bench/bench_startup.exe" startup \
     "bare + platform + 1007 buttons=$(winpath "$products/demo/bench_bare_platform_buttons.exe")" \
     "bare window program=$(winpath "$build/bench/bench_bare.exe")"
 part plugins && run "$build/bench/bench_startup.exe" plugins "demo=$(winpath "$products/timed/Kivra.exe")"
+part plugins && run "$build/bench/bench_startup.exe" plugins \
+    "shared C++ runtime=$(winpath "$products/timed-shared-runtime/Kivra.exe")"
 part idle && run "$build/bench/bench_startup.exe" idle "$idle" \
     "demo=$(winpath "$products/idle/Kivra.exe")" \
     "bare window program=$(winpath "$build/bench/bench_bare.exe")"
