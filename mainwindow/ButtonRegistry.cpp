@@ -127,6 +127,14 @@ void SetButtonTooltip(HWND tooltip, HWND owner, HWND button, const wchar_t* text
     AddButtonTooltip(tooltip, owner, button, text);
 }
 
+void AddButtonTooltips(ButtonRegistry& buttons, HWND tooltip)
+{
+    buttons.ForEachButton([tooltip](TButtonEntry& entry) {
+        if (!entry.tooltip.empty() && entry.button)
+            AddButtonTooltip(tooltip, entry.button->Parent(), entry.button->Handle(), entry.tooltip.c_str());
+    });
+}
+
 bool ApplyButtonChange(ButtonRegistry& buttons, const TButtonChange& change, const ImageLoader& loadImage,
                        HWND tooltip)
 {
@@ -158,8 +166,10 @@ bool ApplyButtonChange(ButtonRegistry& buttons, const TButtonChange& change, con
     }
     if (!change.caption.empty())
         button.SetText(change.caption.c_str());
-    if (!change.tooltip.empty())
+    if (!change.tooltip.empty()) {
+        entry->tooltip = change.tooltip;  // for a tooltip control made later
         SetButtonTooltip(tooltip, button.Parent(), button, change.tooltip.c_str());
+    }
     button.Show(change.hide ? SW_HIDE : SW_SHOW);
     button.Invalidate(true);
     return true;

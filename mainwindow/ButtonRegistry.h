@@ -10,6 +10,7 @@
 #include <functional>
 #include <list>
 #include <memory>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -35,6 +36,7 @@ struct TButtonEntry {
     RECT skinRect = {};
     std::unique_ptr<CImageButton> button;
     SharedBitmap strip;  // the button's own strip of faces, which it draws from
+    std::wstring tooltip;  // its tip, also before the tooltip control is made
 };
 
 class ButtonRegistry {
@@ -91,5 +93,7 @@ void SetButtonTooltip(HWND tooltip, HWND owner, HWND button, const wchar_t* text
 // Adds the tooltip of a button made just now, which the control cannot know
 // yet: without SetButtonTooltip's search for the tool among all the others.
 void AddButtonTooltip(HWND tooltip, HWND owner, HWND button, const wchar_t* text);
+// The tips of every button with one, into a tooltip control made just now.
+void AddButtonTooltips(ButtonRegistry& buttons, HWND tooltip);
 
 }  // namespace kivra

@@ -268,7 +268,7 @@ bool CNurelMainWindow::StartUp()
     if (!OpenDatabase())                           // 12. silently
         return false;
     OpInit();                                      // 13. its answer says nothing we act on
-    frame_.CreateTooltip(hwnd_, tooltipAutoPopDelay_);  // 14.
+    frame_.PrepareTooltip(hwnd_, tooltipAutoPopDelay_);  // 14. made when first needed
     frame_.CreateFloatDialog(hwnd_);               // 15.
     if (!CreateRegistry())                         // 16.
         return false;

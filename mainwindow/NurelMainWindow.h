@@ -10,7 +10,8 @@
 //   icon -> frame context and configuration -> skin description -> log level
 //   and start banner -> frame context attached -> message-box caption ->
 //   single instance -> password -> window title -> mutex -> database ->
-//   message bus -> tooltip -> floating dialog -> registry -> skinned frame ->
+//   message bus -> tooltip (made when first needed) -> floating dialog ->
+//   registry -> skinned frame ->
 //   wait dialog defaults -> plugins -> "plugins loaded" on the bus -> panels,
 //   buttons and start service -> tray icon -> settings dialog -> start-up
 //   rectangle -> timers.
@@ -109,7 +110,8 @@ public:
 
     // The window's frame with all its parts.
     CShellFrame& Frame() { return frame_; }
-    HWND Tooltip() const { return frame_.Tooltip(); }
+    // The tooltip control, made on the first call (see CShellFrame::Tooltip).
+    HWND Tooltip() { return frame_.Tooltip(); }
     CFloatDlg& FloatDialog() { return frame_.FloatDialog(); }
     // The window rectangle remembered at the end of start-up (empty before).
     const RECT& StartupRect() const { return startupRect_; }

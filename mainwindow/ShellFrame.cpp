@@ -78,17 +78,29 @@ void CShellFrame::CreateNotifier(HWND clickTarget)
         notifier_.SetTextRect(skin.textRect);
 }
 
-void CShellFrame::CreateTooltip(HWND owner, int autoPopDelay)
+void CShellFrame::PrepareTooltip(HWND owner, int autoPopDelay)
 {
+    tooltipOwner_ = owner;
+    tooltipAutoPopDelay_ = autoPopDelay;
+}
+
+HWND CShellFrame::Tooltip()
+{
+    if (tooltip_ || tooltipOwner_ == nullptr)
+        return tooltip_.get();
     tooltip_.reset(::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
-                                     CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, owner, nullptr,
-                                     ::GetModuleHandleW(nullptr), nullptr));
+                                     CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, tooltipOwner_,
+                                     nullptr, ::GetModuleHandleW(nullptr), nullptr));
     HWND tooltip = tooltip_.get();
-    if (tooltip == nullptr)
-        return;
+    if (tooltip == nullptr) {
+        tooltipOwner_ = nullptr;  // tried once
+        return nullptr;
+    }
     ::SendMessageW(tooltip, TTM_ACTIVATE, TRUE, 0);
     ::SendMessageW(tooltip, TTM_SETDELAYTIME, TTDT_AUTOMATIC, MAKELPARAM(kTooltipInitialDelayMs, 0));
-    ::SendMessageW(tooltip, TTM_SETDELAYTIME, TTDT_AUTOPOP, MAKELPARAM(autoPopDelay, 0));
+    ::SendMessageW(tooltip, TTM_SETDELAYTIME, TTDT_AUTOPOP, MAKELPARAM(tooltipAutoPopDelay_, 0));
+    AddButtonTooltips(buttons_, tooltip);
+    return tooltip;
 }
 
 void CShellFrame::CreateFloatDialog(HWND mainWindow)
@@ -270,7 +282,7 @@ TButtonHost CShellFrame::ButtonHost()
     TButtonHost host;
     FrameContext* context = context_.get();
     host.window = context->MainWindowHandle();
-    host.tooltip = tooltip_.get();
+    host.tooltip = tooltip_.get();  // none yet: the buttons' tips go in when it is made
     host.convertDialogUnits = [context](RECT* rect) { context->ConvertDialogUnits(rect); };
     host.resolve = [context](const RECT& rect) { return context->ResolveRect(rect); };
     host.ownerIsBound = [](const char* owner) {
@@ -407,7 +419,7 @@ bool CShellFrame::ModifyButton(const TButtonChange& change)
         skin.LoadSkinImage(file, &bitmap);
         return bitmap;
     };
-    return ApplyButtonChange(buttons_, change, load, tooltip_.get());
+    return ApplyButtonChange(buttons_, change, load, tooltip_.get());  // the entry keeps the tip for a later one
 }
 
 }  // namespace kivra

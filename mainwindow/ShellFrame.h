@@ -57,9 +57,10 @@ public:
     // The notifier, owned by the desktop with its clicks going to
     // clickTarget, dressed in the skin's notifier section.
     void CreateNotifier(HWND clickTarget);
-    // The tooltip control the skin buttons share: owned by owner, active, its
-    // delays 100 ms and autoPopDelay.
-    void CreateTooltip(HWND owner, int autoPopDelay);
+    // The tooltip control the skin buttons share will be owned by owner,
+    // active, its delays 100 ms and autoPopDelay. It is made when first
+    // needed (Tooltip): no tip shows before the mouse moves.
+    void PrepareTooltip(HWND owner, int autoPopDelay);
     // The floating window, hidden, with the desktop as parent; its clicks go
     // to mainWindow as tray clicks.
     void CreateFloatDialog(HWND mainWindow);
@@ -116,7 +117,10 @@ public:
     ButtonRegistry& Buttons() { return buttons_; }
     TrayMenu& Tray() { return tray_; }
     CMenuBand* MenuBand() const { return menuBand_.get(); }
-    HWND Tooltip() const { return tooltip_.get(); }
+    // The tooltip control, made on the first call after PrepareTooltip with
+    // the tips of the skin buttons made so far (later ones add theirs); null
+    // before PrepareTooltip and after DestroyTooltip.
+    HWND Tooltip();
     CTrayIcon& TrayIcon() { return trayIcon_; }
     const CTrayIcon& TrayIcon() const { return trayIcon_; }
     CFloatDlg& FloatDialog() { return floatDlg_; }
@@ -130,7 +134,11 @@ public:
     // The menu band and the tray menu (whose menus the commands own) let go
     // of them, then the commands go with their menus and bars.
     void DestroyCommands();
-    void DestroyTooltip() { tooltip_.reset(); }
+    void DestroyTooltip()
+    {
+        tooltipOwner_ = nullptr;  // not made again
+        tooltip_.reset();
+    }
 
 private:
     void SetUpMenus();
@@ -149,6 +157,8 @@ private:
     TrayMenu tray_;
     std::unique_ptr<CMenuBand> menuBand_;  // the menu bar of a shaped window
     UniqueWindow tooltip_;
+    HWND tooltipOwner_ = nullptr;  // none: the tooltip is not made
+    int tooltipAutoPopDelay_ = 0;
     CTrayIcon trayIcon_;
     CFloatDlg floatDlg_;
     CTaskbarNotifier notifier_;

@@ -52,8 +52,10 @@ void CreateSkinButton(TSkinButton& record, const CLanguageTable& language, Comma
     const RECT placed = host.resolve ? host.resolve(record.rect) : record.rect;
     if (!button->Create(host.window, placed, id, caption))
         return;  // the record frees its pictures
-    if (tooltip[0] != 0)
-        AddButtonTooltip(host.tooltip, host.window, button->Handle(), tooltip);
+    if (tooltip[0] != 0) {
+        entry.tooltip = tooltip;
+        AddButtonTooltip(host.tooltip, host.window, button->Handle(), tooltip);  // when it is made already
+    }
 
     // The button shares its five faces with the buttons that show the same
     // pictures, and their stretched copies with those of its size.

@@ -7,8 +7,11 @@
 #include <commctrl.h>
 
 #include <cstdio>
+#include <iterator>
+#include <string>
 
 #include "config/LanguageTable.h"
+#include "framework/Text.h"
 #include "controls/ToolBarEx.h"
 #include "mainwindow/ButtonRegistry.h"
 #include "mainwindow/SkinButtons.h"
@@ -104,6 +107,55 @@ TEST_F(ShellBuildTest, AButtonGetsItsCommandFacesAndTipAndAPluginChangesIt)
     EXPECT_FALSE(ApplyButtonChange(buttons, ButtonChangeOf(TButtonInfo{}), load, host.tooltip))
         << "names nothing: changes nothing";
     ::DestroyWindow(host.tooltip);
+}
+
+// The tip a tooltip control shows for button, or "" when it has no such tool.
+std::wstring TipOf(HWND tooltip, HWND owner, HWND button)
+{
+    wchar_t text[80] = {};
+    TOOLINFOW tool = {};
+    tool.cbSize = sizeof(tool);
+    tool.uFlags = TTF_IDISHWND;
+    tool.hwnd = owner;
+    tool.uId = reinterpret_cast<UINT_PTR>(button);
+    tool.lpszText = text;
+    ::SendMessageW(tooltip, TTM_GETTEXTW, std::size(text), reinterpret_cast<LPARAM>(&tool));
+    return text;
+}
+
+TEST_F(ShellBuildTest, TipsGivenBeforeTheTooltipControlIsMadeReachItWhenItIs)
+{
+    ButtonRegistry buttons;
+    TButtonHost host;  // no tooltip control yet
+    host.window = window_;
+    const struct {
+        const char* name;
+        const wchar_t* tooltip;
+    } made[] = {{"tipped", L"To the tray"}, {"plain", L""}, {"changed", L"Old tip"}};
+    for (const auto& m : made) {
+        TSkinButton record{};
+        CopyText(record.name, m.name);
+        CopyText(record.tooltip, m.tooltip);
+        record.rect = {10, 10, 50, 30};
+        record.fontSize = record.fontWeight = -1;
+        record.imageIndex = -1;
+        record.visable = true;
+        CreateSkinButton(record, language_, commands_, buttons, host);
+    }
+    ASSERT_EQ(buttons.Entries().size(), 3u);
+    TButtonInfo info{};
+    wcscpy(info.szName, L"changed");
+    wcscpy(info.szTooltip, L"New tip");
+    ASSERT_TRUE(ApplyButtonChange(buttons, ButtonChangeOf(info), nullptr, nullptr));
+
+    HWND tooltip = ::CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP, 0, 0, 0, 0, window_, nullptr, nullptr,
+                                     nullptr);
+    AddButtonTooltips(buttons, tooltip);
+    EXPECT_EQ(::SendMessageW(tooltip, TTM_GETTOOLCOUNT, 0, 0), 2) << "a button without a tip adds no tool";
+    const auto button = [&buttons](size_t k) { return std::next(buttons.Entries().begin(), k)->button->Handle(); };
+    EXPECT_EQ(TipOf(tooltip, window_, button(0)), L"To the tray");
+    EXPECT_EQ(TipOf(tooltip, window_, button(2)), L"New tip") << "the change made before the control";
+    ::DestroyWindow(tooltip);
 }
 
 TEST_F(ShellBuildTest, AFaceSharedByTwoButtonsStaysWithTheOtherWhenOneIsChanged)
