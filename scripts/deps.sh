@@ -21,5 +21,12 @@ SUDO=""
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
   $SUDO dpkg --add-architecture i386
 fi
-$SUDO apt-get update -qq
+# A mirror in the middle of a sync fails one index now and then ("File has
+# unexpected size"): try again, and go on with what was fetched if it still
+# fails, so the install itself says what is really missing.
+for attempt in 1 2 3; do
+  $SUDO apt-get update -qq && break
+  echo "apt-get update failed (attempt $attempt); trying again" >&2
+  sleep $((attempt * 10))
+done
 DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
