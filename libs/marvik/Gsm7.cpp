@@ -153,12 +153,11 @@ std::vector<uint8_t> PackSeptets(const std::vector<uint8_t>& septets, int fillBi
     return packed;
 }
 
-std::vector<uint8_t> UnpackSeptets(const uint8_t* data, size_t bytes, int fillBits, size_t septetCount)
+size_t UnpackSeptetsInto(const uint8_t* data, size_t bytes, int fillBits, size_t septetCount, uint8_t* out)
 {
     fillBits &= 7;
     const size_t available = data ? SeptetsInOctets(bytes, fillBits) : 0;
     const size_t count = septetCount < available ? septetCount : available;
-    std::vector<uint8_t> septets(count);
     size_t bit = static_cast<size_t>(fillBits);
     for (size_t k = 0; k < count; ++k, bit += 7) {
         const size_t byte = bit / 8;
@@ -166,8 +165,16 @@ std::vector<uint8_t> UnpackSeptets(const uint8_t* data, size_t bytes, int fillBi
         unsigned value = data[byte] >> shift;
         if (shift > 1)  // the rest of it is in the next octet, which exists: bit + 7 <= bytes * 8
             value |= static_cast<unsigned>(data[byte + 1]) << (8 - shift);
-        septets[k] = static_cast<uint8_t>(value & 0x7F);
+        out[k] = static_cast<uint8_t>(value & 0x7F);
     }
+    return count;
+}
+
+std::vector<uint8_t> UnpackSeptets(const uint8_t* data, size_t bytes, int fillBits, size_t septetCount)
+{
+    const size_t available = data ? SeptetsInOctets(bytes, fillBits & 7) : 0;
+    std::vector<uint8_t> septets(septetCount < available ? septetCount : available);
+    UnpackSeptetsInto(data, bytes, fillBits, septets.size(), septets.data());
     return septets;
 }
 

@@ -46,6 +46,8 @@ std::vector<uint8_t> PackSeptets(const std::vector<uint8_t>& septets, int fillBi
 // fillBits (0..6) bits in. Gives fewer septets when the data ends first; never
 // reads past data + bytes.
 std::vector<uint8_t> UnpackSeptets(const uint8_t* data, size_t bytes, int fillBits, size_t septetCount);
+// The same into out, which has room for septetCount septets; gives the count written.
+size_t UnpackSeptetsInto(const uint8_t* data, size_t bytes, int fillBits, size_t septetCount, uint8_t* out);
 
 // Septets that fit in the given number of bits after fillBits (for callers
 // that check a septet count against the octets present).

@@ -1,7 +1,9 @@
 #include "MessageJoin.h"
 
 #include <algorithm>
+#include <iterator>
 #include <map>
+#include <string_view>
 #include <tuple>
 
 namespace marvik {
@@ -20,14 +22,42 @@ struct Group {
 };
 
 // Parts belong together when direction, sender, reference and count agree.
-using GroupKey = std::tuple<bool, std::wstring, unsigned, int>;
+// The sender is viewed in the part (a part in a group is never moved from).
+struct GroupKey {
+    bool outgoing;
+    std::wstring_view sender;
+    unsigned reference;
+    int total;
+    bool operator<(const GroupKey& other) const
+    {
+        return std::tie(outgoing, reference, total, sender) <
+               std::tie(other.outgoing, other.reference, other.total, other.sender);
+    }
+};
 
-JoinedMessage FromSingle(const StoredPart& part)
+// A part or message with the moment it sorts by, computed once.
+template <typename T>
+struct Sorted {
+    long long key;
+    int index;
+    T item;
+};
+
+template <typename T>
+void SortByMoment(std::vector<Sorted<T>>& items)
+{
+    std::stable_sort(items.begin(), items.end(), [](const Sorted<T>& a, const Sorted<T>& b) {
+        return a.key != b.key ? a.key < b.key : a.index < b.index;
+    });
+}
+
+// Takes the part's texts: the join owns its parts.
+JoinedMessage FromSingle(StoredPart& part)
 {
     JoinedMessage message;
-    message.sender = part.pdu.sender;
+    message.sender = std::move(part.pdu.sender);
     message.time = part.pdu.time;
-    message.text = part.pdu.text;
+    message.text = std::move(part.pdu.text);
     ReplaceLoneSurrogates(message.text);
     message.status = part.status;
     message.indexes.push_back(part.index);
@@ -41,6 +71,10 @@ JoinedMessage FromGroup(const Group& group)
     const StoredPart* first = nullptr;
     long long earliest = 0;
     bool unread = false;
+    size_t length = 0;
+    for (const StoredPart* part : group.slots)
+        length += part ? part->pdu.text.size() : std::size(kMissingPartMarker) - 1;
+    message.text.reserve(length);
     for (const StoredPart* part : group.slots) {
         if (!part) {
             message.complete = false;
@@ -74,25 +108,23 @@ bool IsJoinable(const DeliverPdu& pdu)
 
 }  // namespace
 
-std::vector<JoinedMessage> JoinParts(const std::vector<StoredPart>& parts)
+std::vector<JoinedMessage> JoinParts(std::vector<StoredPart> parts)
 {
     // Oldest first, so that a reference used again later starts the later message.
-    std::vector<const StoredPart*> ordered;
+    std::vector<Sorted<StoredPart*>> ordered;
     ordered.reserve(parts.size());
-    for (const StoredPart& part : parts)
-        ordered.push_back(&part);
-    std::stable_sort(ordered.begin(), ordered.end(), [](const StoredPart* a, const StoredPart* b) {
-        const long long ka = SortKey(a->pdu.time), kb = SortKey(b->pdu.time);
-        return ka != kb ? ka < kb : a->index < b->index;
-    });
+    for (StoredPart& part : parts)
+        ordered.push_back({SortKey(part.pdu.time), part.index, &part});
+    SortByMoment(ordered);
 
-    std::vector<JoinedMessage> messages;
+    std::vector<Sorted<JoinedMessage>> messages;
+    messages.reserve(parts.size());
     std::vector<Group> groups;
-    std::map<GroupKey, std::vector<size_t>> groupsByKey;  // groups of a key, oldest first
-    for (const StoredPart* part : ordered) {
+    std::map<GroupKey, std::vector<size_t>> groupsByKey;  // the groups of a key, oldest first
+    for (const auto& [key, index, part] : ordered) {
         const DeliverPdu& pdu = part->pdu;
         if (!IsJoinable(pdu)) {
-            messages.push_back(FromSingle(*part));
+            messages.push_back({key, index, FromSingle(*part)});
             continue;
         }
         std::vector<size_t>& candidates = groupsByKey[{pdu.outgoing, pdu.sender, pdu.reference, pdu.partsTotal}];
@@ -109,17 +141,19 @@ std::vector<JoinedMessage> JoinParts(const std::vector<StoredPart>& parts)
         }
         groups[group].slots[slot] = part;
     }
-    for (const Group& group : groups)
-        messages.push_back(FromGroup(group));
+    for (const Group& group : groups) {
+        JoinedMessage message = FromGroup(group);
+        const long long key = SortKey(message.time);
+        const int lowest = *std::min_element(message.indexes.begin(), message.indexes.end());
+        messages.push_back({key, lowest, std::move(message)});
+    }
+    SortByMoment(messages);
 
-    std::stable_sort(messages.begin(), messages.end(), [](const JoinedMessage& a, const JoinedMessage& b) {
-        const long long ka = SortKey(a.time), kb = SortKey(b.time);
-        if (ka != kb)
-            return ka < kb;
-        return *std::min_element(a.indexes.begin(), a.indexes.end()) <
-               *std::min_element(b.indexes.begin(), b.indexes.end());
-    });
-    return messages;
+    std::vector<JoinedMessage> joined;
+    joined.reserve(messages.size());
+    for (auto& message : messages)
+        joined.push_back(std::move(message.item));
+    return joined;
 }
 
 }  // namespace marvik

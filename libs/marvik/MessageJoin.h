@@ -39,6 +39,8 @@ inline constexpr wchar_t kMissingPartMarker[] = L"[\x2026]";
 // seen twice in a group starts another message (the sender used the
 // reference again), so nothing is dropped. Surrogates left alone by a split
 // become U+FFFD. Ordered by time stamp, oldest first, then by storage index.
-std::vector<JoinedMessage> JoinParts(const std::vector<StoredPart>& parts);
+// Takes the parts by value: pass them with std::move when they are not needed
+// afterwards, and their texts move into the messages instead of being copied.
+std::vector<JoinedMessage> JoinParts(std::vector<StoredPart> parts);
 
 }  // namespace marvik

@@ -62,15 +62,21 @@ Coding SmsCoding(uint8_t dcs)
     return coding;
 }
 
+// The value of each hex digit, -1 for any other character.
+struct HexTable {
+    int8_t value[256];
+    constexpr HexTable() : value()
+    {
+        for (int c = 0; c < 256; ++c)
+            value[c] = c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                     : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+    }
+};
+constexpr HexTable kHexTable;
+
 int HexDigit(char c)
 {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
+    return kHexTable.value[static_cast<uint8_t>(c)];
 }
 
 bool IsBlank(char c)
@@ -157,8 +163,9 @@ bool ReadAddress(OctetReader& reader, const char* what, std::wstring& address, s
     }
     address.clear();
     if ((type & kTonMask) == kTonAlphanumeric) {
-        const size_t septets = digits * 4u / 7u;
-        AppendSeptetsAsText(UnpackSeptets(value, octets, 0, septets).data(), septets, address);
+        uint8_t septets[kMaxAddressDigits * 4 / 7];
+        const size_t count = UnpackSeptetsInto(value, octets, 0, digits * 4u / 7u, septets);
+        AppendSeptetsAsText(septets, count, address);
         return true;
     }
     if ((type & kTonMask) == kTonInternational && digits > 0)
@@ -287,10 +294,10 @@ bool ReadUserData(OctetReader& reader, uint8_t firstOctet, Coding coding, Delive
         }
         const int fillBits = static_cast<int>(headerSeptets * 7 - headerOctets * 8);
         const size_t count = length - headerSeptets;
-        const std::vector<uint8_t> text =
-            UnpackSeptets(data + headerOctets, octets - headerOctets, fillBits, count);
-        out.text.reserve(count);
-        AppendSeptetsAsText(text.data(), text.size(), out.text);
+        uint8_t text[kMaxUserDataSeptets];
+        const size_t unpacked = UnpackSeptetsInto(data + headerOctets, octets - headerOctets, fillBits, count, text);
+        out.text.reserve(unpacked);
+        AppendSeptetsAsText(text, unpacked, out.text);
     } else if (coding.alphabet == Alphabet::Ucs2) {
         out.text.reserve((octets - headerOctets) / 2);
         AppendUcs2(data + headerOctets, octets - headerOctets, out.text);
@@ -324,7 +331,14 @@ long long MinutesUtc(const SmsTime& time)
 
 bool DecodeDeliver(std::string_view hex, DeliverPdu& out, std::string& why)
 {
-    out = DeliverPdu{};
+    // Field by field, so that a reused record keeps its strings' room.
+    out.sender.clear();
+    out.text.clear();
+    out.time = SmsTime{};
+    out.dataCoding = 0;
+    out.outgoing = out.concatenated = false;
+    out.reference = 0;
+    out.partsTotal = out.partNumber = 1;
     hex = TrimBlanks(hex);
     if (hex.empty()) {
         why = "the PDU is empty";
