@@ -8,6 +8,8 @@ packages=(g++-mingw-w64-i686-posix mingw-w64-i686-dev cmake wine wine32:i386 win
 # The installer and the archive (scripts/package.sh; the installer's test
 # makes one too).
 packages+=(nsis zip)
+# Two linked serial ports for the simulated modem (scripts/modem-ports.sh).
+packages+=(socat)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,0 +1,34 @@
+# Sourced by the scripts: a pair of linked serial ports in the Wine prefix, for
+# the simulated modem (kivra-modem-sim.exe) on one and Kivra on the other.
+# Needs $WINEPREFIX and a running wineserver (wine-session.sh).
+#
+#   modem_ports_start <modem port> <kivra port>   e.g. modem_ports_start 6 5
+#   modem_ports_end
+#
+# socat joins two pseudo-terminals; Wine opens the links in dosdevices as
+# COM<n>. The Kivra side is listed under HKLM\HARDWARE\DEVICEMAP\SERIALCOMM,
+# where a USB modem's ports appear, so a modem search finds it. COM1 is this
+# machine's console (/dev/ttyS0): it is taken out of the prefix so that a
+# search never writes to it.
+KIVRA_SOCAT_PID=""
+KIVRA_MODEM_PORT_VALUE='\Device\KivraSimulatedModem'
+
+modem_ports_start() {
+  local modem="$1" kivra="$2" dev="$WINEPREFIX/dosdevices"
+  command -v socat >/dev/null || { echo "socat is missing (scripts/deps.sh installs it)" >&2; return 1; }
+  mkdir -p "$dev"
+  rm -f "$dev/com1" "$dev/com$modem" "$dev/com$kivra"
+  wine reg delete 'HKLM\HARDWARE\DEVICEMAP\SERIALCOMM' /v '\Device\Serial0' /f >/dev/null 2>&1 || true
+  socat pty,raw,echo=0,link="$dev/com$modem" pty,raw,echo=0,link="$dev/com$kivra" 2>/dev/null &
+  KIVRA_SOCAT_PID=$!
+  # socat makes the links a moment after it starts.
+  for _ in $(seq 50); do [ -e "$dev/com$modem" ] && [ -e "$dev/com$kivra" ] && break; sleep 0.1; done
+  [ -e "$dev/com$kivra" ] || { echo "socat made no ports" >&2; return 1; }
+  wine reg add 'HKLM\HARDWARE\DEVICEMAP\SERIALCOMM' /v "$KIVRA_MODEM_PORT_VALUE" /d "COM$kivra" /f >/dev/null 2>&1
+}
+
+modem_ports_end() {
+  if [ -n "$KIVRA_SOCAT_PID" ]; then kill "$KIVRA_SOCAT_PID" 2>/dev/null || true; fi
+  KIVRA_SOCAT_PID=""
+  wine reg delete 'HKLM\HARDWARE\DEVICEMAP\SERIALCOMM' /v "$KIVRA_MODEM_PORT_VALUE" /f >/dev/null 2>&1 || true
+}
