@@ -17,8 +17,9 @@ modem_ports_start() {
   local modem="$1" kivra="$2" dev="$WINEPREFIX/dosdevices"
   command -v socat >/dev/null || { echo "socat is missing (scripts/deps.sh installs it)" >&2; return 1; }
   mkdir -p "$dev"
-  rm -f "$dev/com1" "$dev/com$modem" "$dev/com$kivra"
+  # Wine's mount manager makes com1 again when it starts: take it out after.
   wine reg delete 'HKLM\HARDWARE\DEVICEMAP\SERIALCOMM' /v '\Device\Serial0' /f >/dev/null 2>&1 || true
+  rm -f "$dev/com1" "$dev/com$modem" "$dev/com$kivra"
   socat pty,raw,echo=0,link="$dev/com$modem" pty,raw,echo=0,link="$dev/com$kivra" 2>/dev/null &
   KIVRA_SOCAT_PID=$!
   # socat makes the links a moment after it starts.
