@@ -87,6 +87,12 @@ TEST(DeliverPduDecode, ReadsEveryAddressTimeAndAlphabet)
         {"alphanumeric sender of 8 characters",
          "00 04 0E D0 D637396C7EBBCB 00 00 52 60 03 32 95 95 80 02 C834", L"Vodafone",
          {2025, 6, 30, 23, 59, 59, 8}, L"Hi", 0},
+        {"alphanumeric sender of 7 letters in 13 semi-octets",
+         "00 04 0D D0 D432BBEC7ECB01 00 00 52 60 03 32 95 95 80 02 C834", L"Telenor", {2025, 6, 30, 23, 59, 59, 8},
+         L"Hi", 0},
+        {"the same in 14 semi-octets: the spare zero bits are no '@'",
+         "00 04 0E D0 D432BBEC7ECB01 00 00 52 60 03 32 95 95 80 02 C834", L"Telenor", {2025, 6, 30, 23, 59, 59, 8},
+         L"Hi", 0},
         {"zone -00:45", "00 04 05 81 2143F5 00 00 62 10 20 30 40 50 38 02 C834", L"12345",
          {2026, 1, 2, 3, 4, 5, -3}, L"Hi", 0},
         {"8-bit data, each octet its own character",
@@ -222,6 +228,25 @@ TEST(DeliverPduDecode, RefusesBrokenInputWithAReason)
     }
 }
 
+TEST(DeliverPduDecode, ChecksTheListedLength)
+{
+    // +CMGL's <length> counts the octets after the service centre address (8 octets here).
+    const std::string whole = Pdu(kHelloHello);
+    const int tpdu = static_cast<int>(whole.size() / 2) - 8;
+    DeliverPdu pdu;
+    std::string why;
+    EXPECT_TRUE(DecodeDeliver(whole, pdu, why, tpdu)) << why;
+    EXPECT_EQ(pdu.text, L"hellohello");
+    // Without a service centre address in front, the PDU is exactly that long.
+    EXPECT_TRUE(DecodeDeliver(whole.substr(16), pdu, why, tpdu)) << why;
+    EXPECT_EQ(pdu.sender, L"+4712345678");
+    // A length that lies either way is refused.
+    for (int lie : {tpdu - 1, tpdu + 1, tpdu + 9, 0}) {
+        EXPECT_FALSE(DecodeDeliver(whole, pdu, why, lie)) << lie;
+        EXPECT_FALSE(why.empty());
+    }
+}
+
 TEST(DeliverPduDecode, EveryCutOfAGoodPduFailsCleanly)
 {
     // A PDU cut short anywhere (as a lost read would leave it) is refused, never read past its end.
@@ -230,6 +255,35 @@ TEST(DeliverPduDecode, EveryCutOfAGoodPduFailsCleanly)
         DeliverPdu pdu;
         std::string why;
         EXPECT_FALSE(DecodeDeliver(whole.substr(0, length), pdu, why)) << length;
+    }
+}
+
+TEST(DeliverPduDecode, DamagedOctetsGiveAReasonOrABoundedMessage)
+{
+    // Good PDUs with octets overwritten at random (a fixed sequence, so a failure repeats):
+    // each is either refused with a reason or read into no more than a message can hold.
+    const std::string good[] = {
+        Pdu(kHelloHello),
+        Pdu("00 44 0A 91 7421436587 00 08 62 21 90 31 54 03 40 09 060804BEEF0303 0416"),
+        Pdu("00 44 0A 91 7421436587 00 00 62 21 90 31 54 03 40 11 050003420201 A061391DF476975920"),
+        Pdu("00 04 0E D0 D637396C7EBBCB 00 00 52 60 03 32 95 95 80 02 C834"),
+    };
+    uint32_t seed = 12345;
+    const auto next = [&seed] { return seed = seed * 1103515245u + 12345u, seed >> 16; };
+    for (int round = 0; round < 5000; ++round) {
+        std::string hex = good[round % 4];
+        for (int damage = 1 + next() % 3; damage > 0; --damage) {
+            const size_t at = (next() % (hex.size() / 2)) * 2;
+            hex.replace(at, 2, std::string{"0123456789ABCDEF"[next() % 16], "0123456789ABCDEF"[next() % 16]});
+        }
+        DeliverPdu pdu;
+        std::string why;
+        if (DecodeDeliver(hex, pdu, why)) {
+            EXPECT_LE(pdu.text.size(), 160u) << hex;
+            EXPECT_LE(pdu.sender.size(), 21u) << hex;
+        } else {
+            EXPECT_FALSE(why.empty()) << hex;
+        }
     }
 }
 
