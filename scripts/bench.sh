@@ -4,7 +4,7 @@
 # measure and of its baseline from the same interleaved runs, the ratio of the
 # medians and the target. KIVRA_BENCH_RUNS sets the runs per measure,
 # KIVRA_BENCH_IDLE_SECONDS the idle period (30), KIVRA_BENCH_ONLY a part
-# (registry, skin, buttons, startup, plugins, idle; all by default).
+# (registry, skin, buttons, startup, plugins, idle, codec; all by default).
 #
 # Wine's processes and Xvfb are pinned to one CPU (taskset): spread over two,
 # every wineserver round trip wakes an idle CPU and Wine-side timings swing
@@ -55,6 +55,7 @@ echo "Kivra benchmarks, $(date -u '+%Y-%m-%d %H:%M UTC'), $(wine --version), pin
 printf '%-44s %31s     | %-26s %31s | %-7s | %s\n' "measure" "min / median / max" "baseline" \
        "min / median / max" "ratio" "target"
 part registry && run "$build/bench/bench_registry.exe"
+part codec && run "$build/bench/bench_codec.exe"
 part skin && run "$build/bench/bench_skin.exe" read "$(winpath "$products/")"
 part buttons && run "$build/bench/bench_button_suspects.exe"
 part startup && run "$build/bench/bench_startup.exe" startup \
