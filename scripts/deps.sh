@@ -10,6 +10,9 @@ packages=(g++-mingw-w64-i686-posix mingw-w64-i686-dev cmake wine wine32:i386 win
 packages+=(nsis zip)
 # Two linked serial ports for the simulated modem (scripts/modem-ports.sh).
 packages+=(socat)
+# SQLite's amalgamation is made from Debian's source package
+# (scripts/fetch-sqlite.sh): its generator is a Tcl script.
+packages+=(tcl xz-utils)
 
 missing=()
 for p in "${packages[@]}"; do
