@@ -87,13 +87,30 @@ TEST(DeliverPdu, PartsStayWithinTheirLimits)
     EXPECT_EQ(ucs2[0].size(), 66u);  // the pair moved whole to the second part
 }
 
-TEST(DeliverPdu, WideReferenceIsReadBack)
+// The 16-bit reference's longer header leaves a septet (a unit) less per part.
+TEST(DeliverPdu, WideReferencePartsAreReadBack)
 {
-    const std::vector<marvik::DeliverPdu> parts =
-        Decoded(modemsim::EncodeDeliver(L"+4512345678", std::wstring(200, L'y'), kStamp, 0x1234, true));
-    ASSERT_EQ(parts.size(), 2u);
-    EXPECT_EQ(parts[1].reference, 0x1234u);
-    EXPECT_EQ(parts[1].partsTotal, 2);
+    struct Case {
+        std::wstring text;
+        size_t parts;
+    } cases[] = {
+        {std::wstring(304, L'y'), 2},   // 2 x 152
+        {std::wstring(305, L'y'), 3},
+        {std::wstring(132, L'\u0416'), 2},  // 2 x 66
+        {std::wstring(133, L'\u0416'), 3},
+    };
+    for (const Case& c : cases) {
+        const std::vector<marvik::DeliverPdu> parts =
+            Decoded(modemsim::EncodeDeliver(L"+4512345678", c.text, kStamp, 0x1234, true));
+        ASSERT_EQ(parts.size(), c.parts) << c.text.size();
+        std::wstring joined;
+        for (const marvik::DeliverPdu& part : parts) {
+            EXPECT_EQ(part.reference, 0x1234u);
+            EXPECT_EQ(part.partsTotal, static_cast<int>(c.parts));
+            joined += part.text;
+        }
+        EXPECT_EQ(joined, c.text);
+    }
 }
 
 TEST(DeliverPdu, SendersThatAreNoAddressAreRefused)

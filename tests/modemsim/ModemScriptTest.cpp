@@ -69,8 +69,16 @@ INSTANTIATE_TEST_SUITE_P(
         Effect{"message unread pdu 0011", "AT+CMGL=4", "\r\n0011\r\n"},
         Effect{"ussd *100# \"Balance 5 EUR\"", "AT+CUSD=1,\"*100#\",15", "+CUSD: 0,\"Balance 5 EUR\",15"},
         Effect{"ussd *100# \"Hi\" ucs2", "AT+CUSD=1,\"*100#\",15", "+CUSD: 0,\"00480069\",72"},
-        Effect{"ussd *100# \"Hi\" gsm7", "AT+CUSD=1,\"*100#\",15", "+CUSD: 0,\"C834\",15"},
-        Effect{"report \"^BOOT:1,0,0,4\"", "AT", "^BOOT:1,0,0,4"}));
+        Effect{"ussd *100# \"Hi\" gsm7", "AT+CUSD=1,\"*100#\",15", "+CUSD: 0,\"C834\",15"}));
+
+TEST(ModemScript, ReportSendsItsLineAtOnce)
+{
+    SimulatedModem modem;
+    ModemScript script(modem);
+    std::string error;
+    ASSERT_TRUE(script.Load("report \"^BOOT:1,0,0,4\"", error)) << error;
+    EXPECT_EQ(Drain(modem), "\r\n^BOOT:1,0,0,4\r\n");
+}
 
 TEST(ModemScript, EchoOffTakesTheCommandOutOfTheAnswer)
 {

@@ -79,8 +79,11 @@ void AppendTime(std::string& hex, const marvik::SmsTime& time)
 
 }  // namespace
 
-std::vector<std::wstring> SplitForParts(std::wstring_view text)
+std::vector<std::wstring> SplitForParts(std::wstring_view text, bool wideReference)
 {
+    // The 16-bit reference's header is one octet longer: a septet or a unit less.
+    const int partSeptets = wideReference ? kPartSeptets - 1 : kPartSeptets;
+    const size_t partUnits = wideReference ? kPartUnits - 1 : kPartUnits;
     std::vector<std::wstring> parts;
     if (marvik::IsGsm7Text(text)) {
         if (marvik::Gsm7Septets(text) <= kSingleSeptets)
@@ -89,7 +92,7 @@ std::vector<std::wstring> SplitForParts(std::wstring_view text)
         int septets = 0;
         for (const wchar_t c : text) {
             const int width = marvik::Gsm7Septets(std::wstring_view(&c, 1));
-            if (septets + width > kPartSeptets) {
+            if (septets + width > partSeptets) {
                 parts.push_back(std::move(part));
                 part.clear();
                 septets = 0;
@@ -104,8 +107,8 @@ std::vector<std::wstring> SplitForParts(std::wstring_view text)
         return {std::wstring(text)};
     size_t at = 0;
     while (at < text.size()) {
-        size_t take = std::min(kPartUnits, text.size() - at);
-        if (take == kPartUnits && IsHighSurrogate(text[at + take - 1]))
+        size_t take = std::min(partUnits, text.size() - at);
+        if (take == partUnits && IsHighSurrogate(text[at + take - 1]))
             --take;  // the pair goes whole into the next part
         parts.emplace_back(text.substr(at, take));
         at += take;
@@ -120,7 +123,7 @@ std::vector<std::string> EncodeDeliver(std::wstring_view sender, std::wstring_vi
     if (!AppendAddress(address, sender))
         return {};
     const bool gsm7 = marvik::IsGsm7Text(text);
-    const std::vector<std::wstring> parts = SplitForParts(text);
+    const std::vector<std::wstring> parts = SplitForParts(text, wideReference);
     if (parts.size() > static_cast<size_t>(marvik::kMaxParts))
         return {};
     const bool concatenated = parts.size() > 1;

@@ -16,8 +16,9 @@ namespace modemsim {
 // service centre address ("00") in front. GSM 7-bit when the text is GSM
 // 7-bit text, else UCS2; a text that does not fit one part (160 septets, 70
 // UCS2 units) becomes parts of 153 septets or 67 units joined by a
-// concatenation element (8-bit reference, or 16-bit with wideReference),
-// never splitting an escape or a surrogate pair.
+// concatenation element with an 8-bit reference (with wideReference, a
+// 16-bit one, whose longer header leaves 152 septets or 66 units), never
+// splitting an escape or a surrogate pair.
 // sender: "+4512345678" (international), "12345" (unknown type), or up to 11
 // characters of GSM 7-bit text ("Telia", alphanumeric).
 // Empty result: a sender that is none of these, or more than 255 parts.
@@ -26,6 +27,6 @@ std::vector<std::string> EncodeDeliver(std::wstring_view sender, std::wstring_vi
 
 // The parts' user data before encoding: septets (GSM 7-bit) or UTF-16 units
 // (UCS2), cut as EncodeDeliver cuts them. Exposed for the tests.
-std::vector<std::wstring> SplitForParts(std::wstring_view text);
+std::vector<std::wstring> SplitForParts(std::wstring_view text, bool wideReference = false);
 
 }  // namespace modemsim

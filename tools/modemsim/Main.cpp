@@ -41,9 +41,10 @@
 //   reopen                                    opens the port again after "fault close"
 //   end                                       ends the simulator
 //   at <seconds> <command>                    the command at that time after the start
+#include "ComPort.h"
 #include "ModemScript.h"
 
-#include "marvik/SerialPort.h"
+#include "marvik/Port.h"
 
 #include <windows.h>
 
@@ -55,6 +56,7 @@
 namespace {
 
 constexpr unsigned kSliceMs = 100;  // the longest wait, so that Ctrl+C is seen soon
+constexpr ULONGLONG kLineCheckMs = 500;  // how often a quiet line is asked whether it is still there
 constexpr int kUsage = 64, kNoPort = 1, kBadScript = 2;
 
 HANDLE g_stop = nullptr;
@@ -162,11 +164,12 @@ int wmain(int argc, wchar_t** argv)
         }
     }
 
-    g_stop = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    const marvik::UniqueHandle stopEvent(g_stop);
+    g_stop = CreateEventW(nullptr, TRUE, FALSE, nullptr);  // lives as long as the process
+    if (!g_stop)
+        return kNoPort;
     SetConsoleCtrlHandler(OnConsoleControl, TRUE);
 
-    std::unique_ptr<marvik::SerialPort> port = marvik::SerialPort::Open(portName);
+    std::unique_ptr<modemsim::ComPort> port = modemsim::ComPort::Open(portName);
     if (!port) {
         Say("cannot open " + Narrow(portName) + " (error " + std::to_string(GetLastError()) + ")");
         return kNoPort;
@@ -176,6 +179,7 @@ int wmain(int argc, wchar_t** argv)
     const ULONGLONG started = GetTickCount64();
     std::deque<Pending> pending;
     size_t commandsSeen = 0;
+    ULONGLONG lineCheckedMs = 0;
     char buffer[1024];
     for (;;) {
         const ULONGLONG now = GetTickCount64() - started;
@@ -187,7 +191,7 @@ int wmain(int argc, wchar_t** argv)
             break;
         }
         if (script.TakeReopenWanted() && !port) {
-            port = marvik::SerialPort::Open(portName);
+            port = modemsim::ComPort::Open(portName);
             Say(port ? "the line is back" : "cannot open the port again");
         }
 
@@ -227,7 +231,13 @@ int wmain(int argc, wchar_t** argv)
             continue;
         }
         const int got = port->Read(buffer, sizeof(buffer), waitMs);
-        if (got < 0) {
+        bool gone = got < 0;
+        // A line whose other end is gone reads as a quiet one: ask it now and then.
+        if (got == 0 && now - lineCheckedMs >= kLineCheckMs) {
+            lineCheckedMs = now;
+            gone = port->Gone();
+        }
+        if (gone) {
             Say("the port went away");
             break;
         }
