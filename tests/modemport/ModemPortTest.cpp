@@ -1,23 +1,24 @@
-// marvik's session over a real COM port pair under Wine: kivra-modem-sim.exe
-// on one end of a socat pair, the session on the other, found through
+// marvik.dll over a real COM port pair under Wine: kivra-modem-sim.exe on one
+// end of a socat pair, the session on the other, found through
 // HKLM\HARDWARE\DEVICEMAP\SERIALCOMM. run-modemport.sh sets the line up,
 // plays port-modem.txt on the far end, and ends socat when this program asks
 // (by making the file "unplug" in its working folder).
-#include "marvik/SerialPort.h"
-#include "marvik/Session.h"
+#include "marvik.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <chrono>
+#include <algorithm>
 #include <functional>
-#include <memory>
 #include <string>
+#include <vector>
 
 namespace {
 
 constexpr unsigned kStartLimitMs = 20000;   // the search probes every listed port with AT
 constexpr unsigned kChangeLimitMs = 15000;  // the next refresh, or a hang-up noticed
+constexpr int kUssdLimitMs = 10000;
 const wchar_t kKivraPort[] = L"COM8";
 const wchar_t kUnplugRequest[] = L"unplug";
 
@@ -32,27 +33,24 @@ bool Eventually(const std::function<bool()>& condition, unsigned limitMs)
     return true;
 }
 
-// One session for the whole program, as a process has it; the cases run in
-// the order written, the unplug last.
+std::wstring LastError()
+{
+    wchar_t text[256] = {};
+    ModemLastError(text, 256);
+    return text;
+}
+
+// marvik.dll's one session, as a plugin starts it (ModemStart(nullptr): find
+// the modem); the cases run in the order written, the unplug last.
 class ModemPortTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
-        ports_ = new marvik::SerialPortProvider;
-        session_ = new marvik::Session(*ports_, [](unsigned long, unsigned, long) {},
-                                       [](const std::wstring& line) { OutputDebugStringW(line.c_str()); });
-        session_->Start(L"");
-    }
-    static void TearDownTestSuite()
-    {
-        session_->Stop();
-        delete session_;
-        delete ports_;
-    }
+    static void SetUpTestSuite() { ASSERT_EQ(ModemStart(nullptr), MODEM_OK); }
+    static void TearDownTestSuite() { ModemStop(); }
     static TModemStatus Status()
     {
         TModemStatus status{};
-        session_->ReadStatus(status);
+        status.cbSize = sizeof(status);
+        EXPECT_EQ(ModemGetStatus(&status), MODEM_OK);
         return status;
     }
     static bool WaitStarted()
@@ -62,13 +60,23 @@ protected:
             return s.present && s.sim == MODEM_SIM_READY && s.operatorName[0] != 0 && s.signalBars > 0;
         }, kStartLimitMs);
     }
-
-    static marvik::SerialPortProvider* ports_;
-    static marvik::Session* session_;
+    static std::vector<TModemMessage> Messages()
+    {
+        std::vector<TModemMessage> messages(8);
+        messages[0].cbSize = sizeof(TModemMessage);
+        int count = 0;
+        EXPECT_EQ(ModemListMessages(messages.data(), static_cast<int>(messages.size()), &count), MODEM_OK);
+        messages.resize(static_cast<size_t>(std::min(count, 8)));
+        return messages;
+    }
+    static std::wstring WholeText(const TModemMessage& message)
+    {
+        std::wstring text(static_cast<size_t>(message.textLength) + 1, L'\0');
+        const int length = ModemGetMessageText(message.id, text.data(), static_cast<int>(text.size()));
+        text.resize(static_cast<size_t>(std::max(length, 0)));
+        return text;
+    }
 };
-
-marvik::SerialPortProvider* ModemPortTest::ports_ = nullptr;
-marvik::Session* ModemPortTest::session_ = nullptr;
 
 TEST_F(ModemPortTest, StartFindsTheModemListedUnderSerialComm)
 {
@@ -95,30 +103,32 @@ TEST_F(ModemPortTest, StartFindsTheModemListedUnderSerialComm)
 TEST_F(ModemPortTest, StoredMessagesAreListedJoinedAndDecoded)
 {
     ASSERT_TRUE(WaitStarted());
-    ASSERT_TRUE(Eventually([] { return session_->Messages().size() == 3; }, kChangeLimitMs));
+    ASSERT_TRUE(Eventually([] { return Messages().size() == 3; }, kChangeLimitMs));
     struct Expected {
         const wchar_t* sender;
-        size_t parts;
-        const wchar_t* textStart;
+        int parts;
+        std::wstring textStart, textEnd;
     } expected[] = {
-        {L"+46701234567", 1, L"Plain GSM text: {brackets} and the euro \u20AC."},
-        {L"Kivra", 2, L"This message is long enough to be sent in two parts"},
-        {L"12345", 1, L"\u041F\u0440\u0438\u0432\u0435\u0442, \u044D\u0442\u043E UCS2 \U0001F642"},
+        {L"+46701234567", 1, L"Plain GSM text: {brackets} and the euro \u20AC.", L"\u20AC."},
+        {L"Kivra", 2, L"This message is long enough to be sent in two parts", L"joined again into one."},
+        {L"12345", 1, L"\u041F\u0440\u0438\u0432\u0435\u0442, \u044D\u0442\u043E UCS2 \U0001F642", L"\U0001F642"},
     };
-    const std::vector<marvik::JoinedMessage> messages = session_->Messages();  // oldest first
+    const std::vector<TModemMessage> messages = Messages();  // oldest first
     for (size_t k = 0; k < 3; ++k) {
         SCOPED_TRACE(k);
-        EXPECT_EQ(messages[k].sender, expected[k].sender);
-        EXPECT_EQ(messages[k].indexes.size(), expected[k].parts);
-        EXPECT_TRUE(messages[k].complete);
-        EXPECT_EQ(messages[k].text.rfind(expected[k].textStart, 0), 0u);
+        const std::wstring text = WholeText(messages[k]);
+        EXPECT_STREQ(messages[k].sender, expected[k].sender);
+        EXPECT_EQ(messages[k].partsTotal, expected[k].parts);
+        EXPECT_EQ(messages[k].indexCount, expected[k].parts);
+        EXPECT_EQ(text.rfind(expected[k].textStart, 0), 0u) << text;
+        ASSERT_GE(text.size(), expected[k].textEnd.size());
+        EXPECT_EQ(text.substr(text.size() - expected[k].textEnd.size()), expected[k].textEnd);
     }
-    const std::wstring end = L"joined again into one.";
-    ASSERT_GT(messages[1].text.size(), end.size());
-    EXPECT_EQ(messages[1].text.substr(messages[1].text.size() - end.size()), end);
+    EXPECT_EQ(messages[0].hour, 9);
+    EXPECT_EQ(messages[0].zoneQuarterHours, 4);
 }
 
-TEST_F(ModemPortTest, SendGetsAReferenceForEveryPart)
+TEST_F(ModemPortTest, SendGetsEveryPartAccepted)
 {
     ASSERT_TRUE(WaitStarted());
     struct Case {
@@ -131,10 +141,17 @@ TEST_F(ModemPortTest, SendGetsAReferenceForEveryPart)
     };
     for (const Case& c : cases) {
         int sent = 0;
-        const marvik::Outcome outcome = session_->SendMessage(L"+46701234567", c.text, sent);
-        EXPECT_EQ(outcome.result, MODEM_OK) << outcome.error;
+        EXPECT_EQ(ModemSendMessage(L"+46701234567", c.text.c_str(), &sent), MODEM_OK) << LastError();
         EXPECT_EQ(sent, c.parts);
     }
+}
+
+TEST_F(ModemPortTest, UssdAnswerComesBackDecoded)
+{
+    ASSERT_TRUE(WaitStarted());
+    wchar_t reply[128] = {};
+    EXPECT_GT(ModemUssd(L"*100#", reply, 128, kUssdLimitMs), 0) << LastError();
+    EXPECT_STREQ(reply, L"Saldo: 12,50 \u20AC");
 }
 
 TEST_F(ModemPortTest, TheLineGoingAwayMakesTheModemAbsent)
