@@ -4,8 +4,9 @@
 # measure and of its baseline from the same interleaved runs, the ratio of the
 # medians and the target. KIVRA_BENCH_RUNS sets the runs per measure,
 # KIVRA_BENCH_IDLE_SECONDS the idle period (30), KIVRA_BENCH_ONLY a part
-# (registry, skin, buttons, startup, plugins, idle, codec, database; all by
-# default).
+# (registry, skin, buttons, startup, plugins, idle, codec, database, modem;
+# all by default). KIVRA_BENCH_MODEM_IDLE_SECONDS sets the modem session's
+# idle period (60).
 #
 # Wine's processes and Xvfb are pinned to one CPU (taskset): spread over two,
 # every wineserver round trip wakes an idle CPU and Wine-side timings swing
@@ -22,7 +23,8 @@ cmake --build "$build" --target bench -j "$(nproc)" >/dev/null
 # Everything started from here on (Xvfb, wineserver, the programs) runs on one CPU.
 taskset -pc "$cpu" $$ >/dev/null
 source "$top/scripts/wine-session.sh"
-trap wine_session_end EXIT
+source "$top/scripts/modem-ports.sh"
+trap 'modem_ports_end; wine_session_end' EXIT
 wine_session_start own >/dev/null 2>&1
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
 
@@ -74,6 +76,16 @@ part plugins && run "$build/bench/bench_startup.exe" plugins "demo=$(winpath "$p
 part plugins && run "$build/bench/bench_startup.exe" plugins \
     "shared C++ runtime=$(winpath "$products/timed-shared-runtime/Kivra.exe")"
 part database && run "$build/bench/bench_database.exe"
+if part modem; then
+    # The modem session over the simulated port pair: the simulator (each run
+    # starts its own) on COM6, the session's side COM5, listed under SERIALCOMM.
+    modem_ports_start 6 5
+    modem=("$(winpath "$build/Kivra/tools/kivra-modem-sim.exe")" "$(winpath "$top/bench/bench-modem.txt")")
+    run "$build/bench/bench_modem.exe" "${modem[@]}" status
+    run "$build/bench/bench_modem.exe" "${modem[@]}" roundtrip
+    run "$build/bench/bench_modem.exe" "${modem[@]}" idle "${KIVRA_BENCH_MODEM_IDLE_SECONDS:-60}"
+    modem_ports_end
+fi
 part idle && run "$build/bench/bench_startup.exe" idle "$idle" \
     "demo=$(winpath "$products/idle/Kivra.exe")" \
     "bare window program=$(winpath "$build/bench/bench_bare.exe")"

@@ -40,8 +40,15 @@ std::unique_ptr<ComPort> ComPort::Open(const std::wstring& name)
     dcb.fInX = FALSE;
     dcb.fDtrControl = DTR_CONTROL_ENABLE;
     dcb.fRtsControl = RTS_CONTROL_ENABLE;
+    dcb.fDsrSensitivity = FALSE;  // a pseudo-terminal has no DSR: bytes would be dropped
+    dcb.fParity = FALSE;
+    dcb.fNull = FALSE;
+    dcb.fErrorChar = FALSE;
+    dcb.fAbortOnError = FALSE;
     if (!SetCommState(file, &dcb))
         return nullptr;
+    // What the host wrote while the line was down never reached a modem.
+    PurgeComm(file, PURGE_RXCLEAR | PURGE_TXCLEAR);
     return port;
 }
 
