@@ -16,6 +16,9 @@ KIVRA_MODEM_PORT_VALUE='\Device\KivraSimulatedModem'
 modem_ports_start() {
   local modem="$1" kivra="$2" dev="$WINEPREFIX/dosdevices"
   command -v socat >/dev/null || { echo "socat is missing (scripts/deps.sh installs it)" >&2; return 1; }
+  # A prefix is made whole first: Wine does not finish one whose dosdevices
+  # folder is already there (measured: wineboot spun for minutes).
+  [ -d "$WINEPREFIX/drive_c" ] || wine wineboot -i >/dev/null 2>&1 || true
   mkdir -p "$dev"
   # Wine's mount manager makes com1 again when it starts: take it out after.
   wine reg delete 'HKLM\HARDWARE\DEVICEMAP\SERIALCOMM' /v '\Device\Serial0' /f >/dev/null 2>&1 || true

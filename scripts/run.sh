@@ -2,16 +2,49 @@
 # Builds Kivra and starts it with the demo product under Wine: on your X
 # display when there is one, otherwise on a private Xvfb display, where a
 # screenshot is saved once the main window is up.
+#
+# The demo's modem is the simulator (tools\kivra-modem-sim.exe playing
+# tools\demo-modem.txt) on COM6 of a socat port pair; Kivra finds the other
+# end, COM5, where Windows lists a USB modem's ports. KIVRA_MODEM_SCRIPT
+# plays another script. KIVRA_MODEM=/dev/ttyUSB2 (a real modem's AT port)
+# links that device as COM5 instead and starts no simulator.
 set -euo pipefail
 top="$(cd "$(dirname "$0")/.." && pwd)"
 build="${KIVRA_BUILD_DIR:-$top/build}"
 
 bash "$top/scripts/build.sh"
 source "$top/scripts/wine-session.sh"
-trap wine_session_end EXIT
+source "$top/scripts/modem-ports.sh"
+sim_pid=""
+# The modem goes before Wine: without its line the simulator ends by itself.
+stop_all() {
+  modem_ports_end
+  if [ -n "$sim_pid" ]; then
+    for _ in $(seq 30); do kill -0 "$sim_pid" 2>/dev/null || break; sleep 0.1; done
+    kill "$sim_pid" 2>/dev/null || true
+  fi
+  if [ -n "${KIVRA_MODEM:-}" ]; then
+    rm -f "$WINEPREFIX/dosdevices/com5"
+    wine reg delete 'HKLM\HARDWARE\DEVICEMAP\SERIALCOMM' /v "$KIVRA_MODEM_PORT_VALUE" /f >/dev/null 2>&1 || true
+  fi
+  wine_session_end
+}
+trap stop_all EXIT
 wine_session_start auto
 
 cd "$build/Kivra"
+if [ -n "${KIVRA_MODEM:-}" ]; then
+  [ -c "$KIVRA_MODEM" ] || { echo "$KIVRA_MODEM is no serial device" >&2; exit 1; }
+  ln -sfn "$KIVRA_MODEM" "$WINEPREFIX/dosdevices/com5"
+  wine reg add 'HKLM\HARDWARE\DEVICEMAP\SERIALCOMM' /v "$KIVRA_MODEM_PORT_VALUE" /d COM5 /f >/dev/null 2>&1
+  echo "The modem on $KIVRA_MODEM is COM5."
+else
+  modem_ports_start 6 5
+  script="${KIVRA_MODEM_SCRIPT:-tools\\demo-modem.txt}"
+  wine tools/kivra-modem-sim.exe COM6 "$script" > "$build/modem-sim.log" 2>/dev/null &
+  sim_pid=$!
+  echo "The simulated modem plays $script on COM6 (its log: $build/modem-sim.log); Kivra finds COM5."
+fi
 if [ -z "$KIVRA_XVFB_PID" ]; then
   echo "Starting Kivra.exe on display $DISPLAY (close it from its tray menu or title bar)."
   wine Kivra.exe
