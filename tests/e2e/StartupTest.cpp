@@ -200,8 +200,8 @@ TEST(StartupTest, SecondInstanceBringsTheFirstForwardAndEnds)
 
 TEST(StartupTest, WithAnEmptyTitleEveryInstanceRuns)
 {
-    // Two copies of one product: each instance keeps its own product database
-    // open, which a second instance of the same folder could not open.
+    // Two copies of one product, so the instances share nothing but the
+    // display (the title is what the single-instance rule goes by).
     FixtureOptions options;
     options.titleId = L"";
     FixtureProduct firstProduct(L"untitled1", options);

@@ -20,12 +20,14 @@ struct HandlerCall {
     std::string name;  // the caller's szName during the call
     TService* service;
     TParam* param;
+    TParam seen;  // *param as it was during the call (the caller's block is gone after it)
 };
 std::vector<HandlerCall> g_calls;
 
 int __cdecl RecordCall(TService* service, TParam* param)
 {
-    g_calls.push_back({std::string(service->szName, strnlen(service->szName, KIVRA_NAME_SIZE)), service, param});
+    g_calls.push_back({std::string(service->szName, strnlen(service->szName, KIVRA_NAME_SIZE)), service, param,
+                       param ? *param : TParam{}});
     return 1;
 }
 
@@ -448,7 +450,7 @@ TEST_F(RegistryTest, CallByNameGoesThroughTheBuiltInPlugin)
     EXPECT_EQ(registry_->CallServiceByName(ManagerPluginInterface(), "a;b"), 1);
     ASSERT_EQ(g_calls.size(), 2u);
     const TParam zero{};
-    EXPECT_EQ(std::memcmp(g_calls[0].param, &zero, sizeof(TParam)), 0) << "all-zero parameter";
+    EXPECT_EQ(std::memcmp(&g_calls[0].seen, &zero, sizeof(TParam)), 0) << "all-zero parameter";
     EXPECT_EQ(registry_->CallServiceByName(ManagerPluginInterface(), "a;nobody"), 0);
     EXPECT_EQ(registry_->CallServiceByName(ManagerPluginInterface(), nullptr), 1) << "no name, nothing called";
 
