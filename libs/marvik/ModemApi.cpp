@@ -1,0 +1,2 @@
+// marvik.dll's C interface (sdk/marvik.h).
+#include "marvik.h"
