@@ -37,10 +37,19 @@ constexpr DWORD kMutexAllAccess = 0x1F0001;
 constexpr LPARAM kAltDownBit = 1 << 29;
 // What a freed plugin library left running is logged at this level.
 constexpr unsigned kPluginLeftoverLogLevel = 1;
+// The database library's notes (a file refused, an old file moved aside).
+constexpr unsigned kDatabaseLogLevel = 1;
 
 void LogPluginLeftover(const wchar_t* line)
 {
     GetLog().Log(kPluginLeftoverLogLevel, L"%s", line);
+}
+
+// dunra calls it on the thread that called into it: the user-interface
+// thread, where the shell and plugins use the database.
+void LogDatabaseNote(const wchar_t* line)
+{
+    GetLog().Log(kDatabaseLogLevel, L"%s", line);
 }
 
 }  // namespace
@@ -353,6 +362,7 @@ bool CNurelMainWindow::SingleInstanceAllowsStart(const wchar_t* title)
 bool CNurelMainWindow::OpenDatabase()
 {
     const std::wstring path = ExecutableRelativePath(frame_.Context()->Configure().DatabaseFileName());
+    dbSetLogHandler(LogDatabaseNote);
     return !path.empty() && dbOpen(path.c_str());
 }
 

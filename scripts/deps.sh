@@ -8,6 +8,9 @@ packages=(g++-mingw-w64-i686-posix mingw-w64-i686-dev cmake wine wine32:i386 win
 # The installer and the archive (scripts/package.sh; the installer's test
 # makes one too).
 packages+=(nsis zip)
+# SQLite's amalgamation is made from Debian's source package
+# (scripts/fetch-sqlite.sh): its generator is a Tcl script.
+packages+=(tcl xz-utils)
 
 missing=()
 for p in "${packages[@]}"; do

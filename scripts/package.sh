@@ -26,7 +26,7 @@ version="$(bash "$top/installer/version.sh")"
 sdk="$build/package/sdk/Kivra-sdk"
 rm -rf "$build/package/sdk"
 mkdir -p "$sdk/include" "$sdk/lib"
-cp "$top"/sdk/*.h "$sdk/include/"
+cp "$top"/sdk/*.h "$build/sdk/sqlite3.h" "$sdk/include/"
 cp "$build"/Kivra/*.a "$sdk/lib/"
 rm -f "$dist/Kivra-$version-sdk.zip"
 (cd "$build/package/sdk" && zip -q -r -X "$dist/Kivra-$version-sdk.zip" Kivra-sdk)

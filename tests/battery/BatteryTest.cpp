@@ -381,7 +381,7 @@ std::vector<Case> FixedRows()
         {"database", "empty name", E, Config("db-file-name", "")},
         {"database", "a folder", E, Folder(L"battery.db")},
         {"database", "garbage", E, File(L"battery.db", Junk(4096))},
-        {"database", "cut short", E, File(L"battery.db", "KVDB\x01")},
+        {"database", "the earlier format, cut short (moved aside)", S, File(L"battery.db", "KVDB\x01")},
         {"database", "empty file", S, File(L"battery.db", "")},
         {"database", "name of 100 characters, cut", S, Config("db-file-name", std::string(100, 'd'))},
 
