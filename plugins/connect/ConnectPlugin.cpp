@@ -128,8 +128,10 @@ void OnSettingsApplied()
     kit::ShowDropZoneData(g_iface, g_state.connected && g_graphInDropZone);
 }
 kit::SettingsPage g_settings = {
+    kName,
     L"connect",
-    {{L"IDS_SET_NOTIFY_CONNECTION", &g_notifyChanges}, {L"IDS_SET_DROPZONE_SPEED", &g_graphInDropZone}},
+    {{"notify", L"IDS_SET_NOTIFY_CONNECTION", &g_notifyChanges}, {"dropzone", L"IDS_SET_DROPZONE_SPEED", &g_graphInDropZone}},
+    {},
     OnSettingsApplied,
 };
 

@@ -31,7 +31,7 @@ HWND g_settingsPage = nullptr;
 kit::PanelSkin g_skin;
 
 bool g_notifyArrivals = true;
-kit::SettingsPage g_settings = {L"sms", {{L"IDS_SET_NOTIFY_SMS", &g_notifyArrivals}}};
+kit::SettingsPage g_settings = {kName, L"sms", {{"notify", L"IDS_SET_NOTIFY_SMS", &g_notifyArrivals}}};
 
 struct Message {
     std::wstring from;

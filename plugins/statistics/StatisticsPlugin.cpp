@@ -116,7 +116,7 @@ void Redraw()
     InvalidateRect(g_panel, nullptr, FALSE);
     InvalidateRect(g_maxPanel, nullptr, FALSE);
 }
-kit::SettingsPage g_settings = {L"statistics", {{L"IDS_SET_STAT_MEGABYTES", &g_megabytesOnly}}, Redraw};
+kit::SettingsPage g_settings = {kName, L"statistics", {{"megabytes", L"IDS_SET_STAT_MEGABYTES", &g_megabytesOnly}}, {}, Redraw};
 
 int __cdecl ResetUsage(TService*, TParam*)
 {
