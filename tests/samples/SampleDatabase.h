@@ -15,7 +15,11 @@ class SampleDatabase : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        const std::wstring folder = testing::FreshScratchFolder(L"samples");
+        // A folder of each test's own: the database stays open after the
+        // test, until the next one opens its own.
+        const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+        const std::string name = std::string(test->test_suite_name()) + "." + test->name();
+        const std::wstring folder = testing::FreshScratchFolder(std::wstring(name.begin(), name.end()));
         path_ = folder + L"kivra.db";
         other_ = folder + L"other.db";
         ASSERT_TRUE(dbOpen(path_.c_str()));
