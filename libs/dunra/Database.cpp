@@ -303,16 +303,24 @@ void RemoveMadeFile(const std::wstring& path)
 
 // Why an opened SQLite file is not a sound database of ours, or empty when it
 // is one. *unclaimed is set for an empty SQLite file nobody has claimed.
+// Why SQLite could not read the file.
+std::wstring ReadFailure(sqlite3* db)
+{
+    if ((sqlite3_extended_errcode(db) & 0xFF) == SQLITE_BUSY)
+        return L"is locked by another program (it did not let go within the busy timeout)";
+    return L"is damaged (" + Widen(sqlite3_errmsg(db)) + L")";
+}
+
 std::wstring CheckExisting(sqlite3* db, bool* unclaimed)
 {
     long long applicationId = 0, userVersion = 0, objects = 0;
     if (!QueryInt(db, "PRAGMA application_id", &applicationId) || !QueryInt(db, "PRAGMA user_version", &userVersion) ||
         !QueryInt(db, "SELECT count(*) FROM sqlite_schema", &objects))
-        return L"is damaged (" + Widen(sqlite3_errmsg(db)) + L")";
+        return ReadFailure(db);
     {
         Statement check(db, "PRAGMA quick_check");
         if (!check || sqlite3_step(check.Get()) != SQLITE_ROW)
-            return L"is damaged (" + Widen(sqlite3_errmsg(db)) + L")";
+            return ReadFailure(db);
         const char* verdict = reinterpret_cast<const char*>(sqlite3_column_text(check.Get(), 0));
         if (verdict == nullptr || std::strcmp(verdict, "ok") != 0)
             return L"is damaged (quick_check: " + Widen(verdict) + L")";

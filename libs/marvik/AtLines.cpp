@@ -301,6 +301,8 @@ void AtLineSplitter::EndLine(std::vector<AtLine>& out)
     }
     AtLine line = Classify(text, answerPrefix_);
     line.cut = cut;
+    if (line.kind == AtLineKind::Final)
+        EndCommand();  // what follows the final result (a +CUSD, say) is no longer its answer
     out.push_back(std::move(line));
     line_.clear();
     cut_ = false;

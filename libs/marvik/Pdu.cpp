@@ -164,7 +164,11 @@ bool ReadAddress(OctetReader& reader, const char* what, std::wstring& address, s
     address.clear();
     if ((type & kTonMask) == kTonAlphanumeric) {
         uint8_t septets[kMaxAddressDigits * 4 / 7];
-        const size_t count = UnpackSeptetsInto(value, octets, 0, digits * 4u / 7u, septets);
+        size_t count = UnpackSeptetsInto(value, octets, 0, digits * 4u / 7u, septets);
+        // A length that counts whole octets where 7 bits were spare (14 semi-octets for 7
+        // letters) leaves zero bits that read as a trailing '@': padding, not a letter.
+        if (count > 0 && count * 7 == digits * 4u && septets[count - 1] == 0)
+            --count;
         AppendSeptetsAsText(septets, count, address);
         return true;
     }
@@ -329,7 +333,7 @@ long long MinutesUtc(const SmsTime& time)
     return days * 1440 + time.hour * 60 + time.minute - time.zoneQuarterHours * 15;
 }
 
-bool DecodeDeliver(std::string_view hex, DeliverPdu& out, std::string& why)
+bool DecodeDeliver(std::string_view hex, DeliverPdu& out, std::string& why, int tpduLength)
 {
     // Field by field, so that a reused record keeps its strings' room.
     out.sender.clear();
@@ -366,11 +370,26 @@ bool DecodeDeliver(std::string_view hex, DeliverPdu& out, std::string& why)
     }
 
     OctetReader reader(octets.data(), size);
+    // The listed length counts the octets after the service centre address;
+    // a PDU of just that length has none.
+    bool withServiceCentre = true;
+    if (tpduLength >= 0) {
+        const size_t listed = static_cast<size_t>(tpduLength);
+        if (listed == size) {
+            withServiceCentre = false;
+        } else if (listed > size || octets[0] + 1u + listed != size) {
+            why = Format("the listed length %lld does not match the PDU's %lld octets", tpduLength,
+                         static_cast<long long>(size));
+            return false;
+        }
+    }
     uint8_t smscLength = 0;
-    reader.Take(smscLength);
-    if (smscLength > kMaxSmscOctets || !reader.Skip(smscLength)) {
-        why = Format("the service centre address claims %lld octets", smscLength);
-        return false;
+    if (withServiceCentre) {
+        reader.Take(smscLength);
+        if (smscLength > kMaxSmscOctets || !reader.Skip(smscLength)) {
+            why = Format("the service centre address claims %lld octets", smscLength);
+            return false;
+        }
     }
     uint8_t first = 0;
     if (!reader.Take(first)) {

@@ -32,6 +32,7 @@ struct DeliverPdu {
     std::wstring sender;    // "+4512345678", "12345", or alphanumeric "Telia"
     SmsTime time;
     std::wstring text;      // 7-bit, 8-bit (each octet as the character of that code), UCS2 with surrogates
+                            // (a lone one kept: its pair may open the next part; JoinParts mends it)
     int dataCoding = 0;     // TP-DCS
     bool outgoing = false;
     bool concatenated = false;  // from a concatenation element (IEI 0x00 or 0x08) of the UDH
@@ -46,8 +47,11 @@ struct DeliverPdu {
 constexpr size_t kMaxPduOctets = 12 + 164;
 
 // hex as the modem sends it after +CMGL/+CMGR, with the service centre
-// address in front. Leading and trailing blanks are ignored.
-bool DecodeDeliver(std::string_view hex, DeliverPdu& out, std::string& why);
+// address in front. Leading and trailing blanks are ignored. tpduLength, when
+// not -1, is the <length> the modem listed (the octets after the service
+// centre address): a PDU of another length is refused, and one of exactly
+// that length is read as having no service centre address.
+bool DecodeDeliver(std::string_view hex, DeliverPdu& out, std::string& why, int tpduLength = -1);
 
 // One SMS-SUBMIT to send: hex with the service centre address "00" (the
 // modem's default) in front, and tpduLength, the octets after it, for

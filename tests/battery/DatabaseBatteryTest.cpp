@@ -100,6 +100,7 @@ struct HostileCase {
     bool readOnly = false;
     bool heldByAnother = false;
     bool isFolder = false;
+    bool lockedRange = false;  // another program's byte-range lock over the whole file
 };
 
 TEST(DatabaseBatteryTest, HostileDatabaseFilesEndTheStartClearlyAndAreLeftAsTheyWere)
@@ -125,6 +126,8 @@ TEST(DatabaseBatteryTest, HostileDatabaseFilesEndTheStartClearlyAndAreLeftAsThey
         {"a folder", nullptr, E, "is a folder", false, false, true},
         {"a read-only file", [] { return OurFileBytes(1); }, E, "is read-only", true},
         {"held by another program", [] { return OurFileBytes(1); }, E, "is held by another program", false, true},
+        {"locked by another program", [] { return OurFileBytes(1); }, E, "locked by another program", false, false,
+         false, true},
         {"the earlier format", [] { return std::string("KVDB\x01\x00\x20\x00", 8) + std::string(24, '\0'); }, S,
          "was moved to"},
         {"one of ours", [] { return OurFileBytes(1); }, S, ""},
@@ -148,8 +151,15 @@ TEST(DatabaseBatteryTest, HostileDatabaseFilesEndTheStartClearlyAndAreLeftAsThey
             ASSERT_TRUE(SetFileAttributesW(db.c_str(), FILE_ATTRIBUTE_READONLY));
         }
         HANDLE held = INVALID_HANDLE_VALUE;
-        if (c.heldByAnother)
-            held = CreateFileW(db.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (c.heldByAnother || c.lockedRange)
+            held = CreateFileW(db.c_str(), GENERIC_READ | GENERIC_WRITE,
+                               c.lockedRange ? FILE_SHARE_READ | FILE_SHARE_WRITE : 0, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+        OVERLAPPED whole = {};
+        if (c.lockedRange) {
+            ASSERT_TRUE(LockFileEx(held, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD, MAXDWORD,
+                                   &whole));
+        }
 
         const RunResult result = RunKivra(folder, plan, kLimitMs);
 
@@ -379,6 +389,8 @@ TEST(DatabaseBatteryTest, ASecondProcessReadsAndWritesWhileKivraWritesWithoutBus
     HWND window = kivra::e2e::WaitForWindow(kivra.Id(), plan.title.c_str(), 20000);
     ASSERT_NE(window, nullptr);
     EXPECT_TRUE(kivra.CloseAndWait(window));
+    EXPECT_EQ(GetFileAttributesW((db + L"-wal").c_str()), INVALID_FILE_ATTRIBUTES)
+        << "with everyone closed, the database is one file again (as a backup copies it)";
     const Contents contents = ReadContents(db);
     EXPECT_EQ(contents.integrity, "ok");
     EXPECT_EQ(contents.ids.size(), kivraIds.size() + peerIds.size());

@@ -188,6 +188,7 @@ TEST_F(DatabaseTest, OpenOutcomes)
                 "CREATE TABLE dunra_schema(name TEXT PRIMARY KEY NOT NULL, version INTEGER NOT NULL)"),
          false},
         {"a missing file", Path(L"new.db"), none, true},
+        {"a missing file of a name in other scripts", Path(L"\u00e5\u4e2d\u0416.db"), none, true},
         {"an empty file", Path(L"empty.db"), bytes(""), true},
         {"an empty SQLite file", Path(L"blank.db"), sqlite("PRAGMA user_version=0"), true},
         {"one of ours", Path(L"ours.db"), MakeOurFile, true},
@@ -234,6 +235,17 @@ TEST_F(DatabaseTest, RefusesAFileThatCannotBeWrittenOrIsHeldWithoutSharing)
     CloseHandle(other);
     EXPECT_TRUE(Read(held) == heldBytes);
     EXPECT_TRUE(dbOpen(held.c_str())) << "once the other program let go";
+
+    const std::wstring locked = Path(L"locked.db");
+    const std::string lockedBytes = MakeOurFile(locked);
+    HANDLE locker = CreateFileW(locked.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    OVERLAPPED whole = {};
+    ASSERT_TRUE(LockFileEx(locker, LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &whole));
+    EXPECT_FALSE(dbOpen(locked.c_str())) << "a byte-range lock over the whole file";
+    UnlockFileEx(locker, 0, MAXDWORD, MAXDWORD, &whole);
+    CloseHandle(locker);
+    EXPECT_TRUE(Read(locked) == lockedBytes);
 }
 
 TEST_F(DatabaseTest, AFileOfTheEarlierFormatIsMovedAsideNeverOverAnother)

@@ -31,6 +31,8 @@ struct SplitCase {
     std::vector<std::string> lines;
 };
 
+void PrintTo(const SplitCase& c, std::ostream* os) { *os << c.name; }
+
 class SplitTest : public ::testing::TestWithParam<SplitCase> {};
 
 TEST_P(SplitTest, GivesTheLinesTheModemMeant)
@@ -88,6 +90,8 @@ const SplitCase kSplitCases[] = {
      {std::string("\x00\xff\x01\x1a\x7f", 5), std::string("\r\n\x80\x90zz\x00\r\nOK\r\n", 13)},
      {"A:\xff", "A:\x80\x90zz", "F:OK"}},
     {"GarbageGluedToALineIsDroppedFromIt", "AT", false, {std::string("\r\nO\x00K\x03\r\n", 8)}, {"F:OK"}},
+    {"ReportRightAfterTheFinalIsAReport", "AT+CUSD=1,\"AA180C3602\",15", false,
+     {"\r\nOK\r\n\r\n+CUSD: 0,\"Balance\",15\r\n"}, {"F:OK", "U:+CUSD: 0,\"Balance\",15"}},
     {"TrailingBlanksIgnored", "AT", false, {"\r\nOK  \r\n"}, {"F:OK"}},
 };
 

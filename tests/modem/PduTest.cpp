@@ -87,6 +87,12 @@ TEST(DeliverPduDecode, ReadsEveryAddressTimeAndAlphabet)
         {"alphanumeric sender of 8 characters",
          "00 04 0E D0 D637396C7EBBCB 00 00 52 60 03 32 95 95 80 02 C834", L"Vodafone",
          {2025, 6, 30, 23, 59, 59, 8}, L"Hi", 0},
+        {"alphanumeric sender of 7 letters in 13 semi-octets",
+         "00 04 0D D0 D432BBEC7ECB01 00 00 52 60 03 32 95 95 80 02 C834", L"Telenor", {2025, 6, 30, 23, 59, 59, 8},
+         L"Hi", 0},
+        {"the same in 14 semi-octets: the spare zero bits are no '@'",
+         "00 04 0E D0 D432BBEC7ECB01 00 00 52 60 03 32 95 95 80 02 C834", L"Telenor", {2025, 6, 30, 23, 59, 59, 8},
+         L"Hi", 0},
         {"zone -00:45", "00 04 05 81 2143F5 00 00 62 10 20 30 40 50 38 02 C834", L"12345",
          {2026, 1, 2, 3, 4, 5, -3}, L"Hi", 0},
         {"8-bit data, each octet its own character",
@@ -219,6 +225,25 @@ TEST(DeliverPduDecode, RefusesBrokenInputWithAReason)
         std::string why;
         EXPECT_FALSE(DecodeDeliver(c.hex, pdu, why)) << c.name;
         EXPECT_FALSE(why.empty()) << c.name;
+    }
+}
+
+TEST(DeliverPduDecode, ChecksTheListedLength)
+{
+    // +CMGL's <length> counts the octets after the service centre address (8 octets here).
+    const std::string whole = Pdu(kHelloHello);
+    const int tpdu = static_cast<int>(whole.size() / 2) - 8;
+    DeliverPdu pdu;
+    std::string why;
+    EXPECT_TRUE(DecodeDeliver(whole, pdu, why, tpdu)) << why;
+    EXPECT_EQ(pdu.text, L"hellohello");
+    // Without a service centre address in front, the PDU is exactly that long.
+    EXPECT_TRUE(DecodeDeliver(whole.substr(16), pdu, why, tpdu)) << why;
+    EXPECT_EQ(pdu.sender, L"+4712345678");
+    // A length that lies either way is refused.
+    for (int lie : {tpdu - 1, tpdu + 1, tpdu + 9, 0}) {
+        EXPECT_FALSE(DecodeDeliver(whole, pdu, why, lie)) << lie;
+        EXPECT_FALSE(why.empty());
     }
 }
 
