@@ -4,7 +4,8 @@
 # measure and of its baseline from the same interleaved runs, the ratio of the
 # medians and the target. KIVRA_BENCH_RUNS sets the runs per measure,
 # KIVRA_BENCH_IDLE_SECONDS the idle period (30), KIVRA_BENCH_ONLY a part
-# (registry, skin, buttons, startup, plugins, idle, codec, database; all by default).
+# (registry, skin, buttons, startup, plugins, idle, codec, database; all by
+# default).
 #
 # Wine's processes and Xvfb are pinned to one CPU (taskset): spread over two,
 # every wineserver round trip wakes an idle CPU and Wine-side timings swing
