@@ -79,7 +79,9 @@ public:
     // Fills *first and *second (either may be null): both non-zero when a
     // connection is up, both 0 otherwise. Up means the link ModemConnect made
     // is up, or the system has another active dial-up (RAS) connection, or
-    // the demo's simulated link is on (see ModemSetSimulatedLink). Returns 1.
+    // the demo's simulated link is on (ModemSetSimulatedLink, or the
+    // environment variable KIVRA_MODEM_STATE=connected, both honoured only
+    // in the demo product). Returns 1.
     int NetStat(unsigned int* first, unsigned int* second);
 };
 
@@ -223,8 +225,8 @@ MARVIK_API int __cdecl ModemStart(const wchar_t* port);
 MARVIK_API int __cdecl ModemStop(void);
 
 // Copies the cached state into *status (cbSize set by the caller to
-// sizeof(TModemStatus); a larger record gets these fields and zeros after
-// them). Never blocks. Without a session: present 0, the rest unknown.
+// sizeof(TModemStatus); a larger record, of a later version of this header,
+// gets these fields and keeps the rest as it was). Never blocks. Without a session: present 0, the rest unknown.
 // MODEM_E_BAD_ARGUMENT: null, or cbSize smaller than this record.
 MARVIK_API int __cdecl ModemGetStatus(TModemStatus* status);
 

@@ -1,6 +1,9 @@
-// marvik.dll: the modem's connection state, from the system's dial-up (RAS)
-// connections, or forced for machines without a modem.
+// marvik.dll: the modem's connection state for the shell: the link the
+// session made, any other dial-up (RAS) connection of the system, or the
+// demo product's simulated link.
 #include "marvik.h"
+
+#include "ProcessModem.h"
 
 #include <windows.h>
 #include <ras.h>
@@ -12,21 +15,17 @@
 
 namespace {
 
-enum class ForcedState { None, Connected, Disconnected };
-
-ForcedState ReadForcedState()
+// The demo's simulated connection as its plugins switch it for the whole
+// process: KIVRA_MODEM_STATE=connected (any case). Read on every call, and
+// honoured only where the demo product allows a simulated link: a real
+// product never pretends to be connected.
+bool DemoSaysConnected()
 {
-    // Read on every call so that a test or a demo can switch the state while
-    // the program runs (SetEnvironmentVariable in-process, or at start).
     wchar_t value[32] = {};
-    DWORD n = GetEnvironmentVariableW(L"KIVRA_MODEM_STATE", value, 32);
-    if (n == 0 || n >= 32)
-        return ForcedState::None;
-    if (_wcsicmp(value, L"connected") == 0)
-        return ForcedState::Connected;
-    if (_wcsicmp(value, L"disconnected") == 0)
-        return ForcedState::Disconnected;
-    return ForcedState::None;
+    const DWORD n = GetEnvironmentVariableW(L"KIVRA_MODEM_STATE", value, 32);
+    if (n == 0 || n >= 32 || _wcsicmp(value, L"connected") != 0)
+        return false;
+    return marvik::ProcessAllowsSimulatedLink();
 }
 
 // True when RAS lists at least one connection in the connected state.
@@ -71,16 +70,10 @@ Modem* Modem::GetModem()
 int Modem::NetStat(unsigned int* first, unsigned int* second)
 {
     bool up = false;
-    switch (ReadForcedState()) {
-    case ForcedState::Connected: up = true; break;
-    case ForcedState::Disconnected: up = false; break;
-    case ForcedState::None:
-        try {
-            up = HasActiveDialUpConnection();
-        } catch (...) {
-            up = false;  // out of memory for the list: nothing thrown to the caller
-        }
-        break;
+    try {
+        up = marvik::ProcessLinkUp() || DemoSaysConnected() || HasActiveDialUpConnection();
+    } catch (...) {
+        up = false;  // out of memory for the list: nothing thrown to the caller
     }
     if (first)
         *first = up ? 1 : 0;

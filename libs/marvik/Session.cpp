@@ -186,8 +186,6 @@ void Session::Run()
 
 Outcome Session::Submit(std::function<Outcome()> work)
 {
-    if (!thread_.joinable())
-        return Outcome{MODEM_E_NO_MODEM, L"no modem session"};
     {
         SrwHold hold(statusLock_, false);
         if (!published_.present)
@@ -388,6 +386,8 @@ void Session::Refresh()
         if (tech >= 0)
             state_.accessTech = tech;
     }
+    if (refreshHook_)
+        refreshHook_();
     if (!IsRegistered(RegistrationOf(state_))) {
         state_.operatorName.clear();
         state_.accessTech = MODEM_ACT_UNKNOWN;

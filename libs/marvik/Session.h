@@ -97,6 +97,9 @@ public:
     // AT+CGDCONT=1,"IP","<apn>", before the dial-up link is made.
     Outcome SetApn(const std::wstring& apn);
 
+    // Called on the session thread at every refresh (the dial-up link's
+    // statistics are read there). Set before Start.
+    void SetRefreshHook(std::function<void()> hook) { refreshHook_ = std::move(hook); }
     // The dial-up link's state, as the dialler knows it; posts what changed.
     void SetLink(int link, bool simulated, DWORD seconds, DWORD bytesReceived, DWORD bytesSent);
 
@@ -143,6 +146,7 @@ private:
     static int RegistrationOf(const State& state);
     void Wake();
 
+    std::function<void()> refreshHook_;
     PortProvider& ports_;
     Poster post_;
     Logger log_;
@@ -152,7 +156,7 @@ private:
     std::mutex mutex_;  // requests_, stopping_, lookAgain_
     std::condition_variable wake_;
     std::deque<std::unique_ptr<Request>> requests_;
-    bool stopping_ = false;
+    bool stopping_ = true;  // until Start: a request then is refused, never left waiting
     bool lookAgain_ = false;
     std::thread thread_;
 

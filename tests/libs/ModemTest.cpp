@@ -5,7 +5,9 @@
 
 namespace {
 
-// Sets or clears KIVRA_MODEM_STATE for one test and clears it afterwards.
+// Sets or clears KIVRA_MODEM_STATE (the demo product's simulated connection,
+// honoured because the product folder carries tools\\simulated-link) for one
+// test and clears it afterwards.
 class ModemTest : public ::testing::Test {
 protected:
     void TearDown() override { SetEnvironmentVariableW(L"KIVRA_MODEM_STATE", nullptr); }
@@ -26,7 +28,7 @@ TEST_F(ModemTest, GetModemAlwaysGivesTheSameObject)
     EXPECT_EQ(Modem::GetModem(), modem);
 }
 
-TEST_F(ModemTest, ForcedStatesWin)
+TEST_F(ModemTest, DemoProductsSimulatedConnectionCounts)
 {
     Force(L"connected");
     auto up = State();
