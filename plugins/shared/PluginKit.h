@@ -166,6 +166,15 @@ inline void DrawBitmap(HDC dc, HBITMAP bitmap, int x, int y)
     DeleteDC(source);
 }
 
+// The font the skin gives a control (weight: its own when 0); the caller
+// deletes it.
+inline HFONT CreateControlFont(const TPluginControl& control, int weight = 0)
+{
+    return CreateFontW(control.nFontSize, 0, 0, 0, weight != 0 ? weight : control.nFontWeight, FALSE, FALSE, FALSE,
+                       DEFAULT_CHARSET, 0, 0, CLEARTYPE_QUALITY, 0,
+                       control.szFontFace[0] ? control.szFontFace : L"Tahoma");
+}
+
 // Draws text into the control's rectangle with the control's font and colour.
 // A control the skin does not have, or hides, draws nothing.
 inline void DrawControlText(HDC dc, const TPluginControl* control, const std::wstring& text,
@@ -173,9 +182,7 @@ inline void DrawControlText(HDC dc, const TPluginControl* control, const std::ws
 {
     if (control == nullptr || !control->bVisible)
         return;
-    HFONT font = CreateFontW(control->nFontSize, 0, 0, 0, control->nFontWeight, FALSE, FALSE, FALSE,
-                             DEFAULT_CHARSET, 0, 0, CLEARTYPE_QUALITY, 0,
-                             control->szFontFace[0] ? control->szFontFace : L"Tahoma");
+    HFONT font = CreateControlFont(*control);
     HGDIOBJ old = SelectObject(dc, font);
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, control->crFontColor);
@@ -198,6 +205,23 @@ inline void DrawControlTile(HDC dc, const TPluginControl* control, int index, CO
     TransparentBlt(dc, control->rect.left, control->rect.top, w, h, source, index * w, 0, w, h, mask);
     SelectObject(source, old);
     DeleteDC(source);
+}
+
+// The plugin's own module (its DLL), for its resources and window classes:
+// each plugin registers its classes for itself, and only its own windows use
+// its code.
+inline HINSTANCE ThisModule()
+{
+    HMODULE module = nullptr;
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                       reinterpret_cast<LPCWSTR>(&ThisModule), &module);
+    return module;
+}
+
+// A message box over the main window with the product's title.
+inline int Ask(HWND owner, const std::wstring& text, unsigned type)
+{
+    return PluginMessageBox(text.c_str(), owner != nullptr ? GetAncestor(owner, GA_ROOT) : nullptr, type, nullptr);
 }
 
 // Slides the taskbar notifier out with text.
@@ -256,16 +280,6 @@ constexpr int kFirstOptionId = 100;
 constexpr int kFirstFieldId = 200;
 constexpr int kMargin = 8;
 constexpr wchar_t kSettingsPageClass[] = L"KivraKitSettingsPage";
-
-// This copy of the kit's module: each plugin registers the page class for
-// itself, and only its own windows use its code.
-inline HINSTANCE KitModule()
-{
-    HMODULE module = nullptr;
-    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                       reinterpret_cast<LPCWSTR>(&KitModule), &module);
-    return module;
-}
 
 // The controls show the values.
 inline void ShowValues(HWND window, const SettingsPage& page)
@@ -333,7 +347,7 @@ inline HWND CreateSettingsPage(CPluginInterface* iface, SettingsPage* page)
         return nullptr;
     WNDCLASSW wc{};
     wc.lpfnWndProc = detail::SettingsPageProc;
-    wc.hInstance = detail::KitModule();
+    wc.hInstance = ThisModule();
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     wc.lpszClassName = detail::kSettingsPageClass;
@@ -357,6 +371,7 @@ inline HWND CreateSettingsPage(CPluginInterface* iface, SettingsPage* page)
     for (size_t i = 0; i < page->options.size(); ++i, y += 24)
         add(0, L"BUTTON", Text(page->options[i].textId), BS_AUTOCHECKBOX | WS_TABSTOP, 20,
             detail::kFirstOptionId + static_cast<int>(i));
+    y += 6;
     for (size_t i = 0; i < page->fields.size(); ++i, y += 26) {
         add(0, L"STATIC", Text(page->fields[i].textId), SS_LEFT, 16, -1);
         y += 18;
@@ -372,7 +387,7 @@ inline void DestroySettingsPage(HWND window)
 {
     if (IsWindow(window))
         DestroyWindow(window);
-    UnregisterClassW(detail::kSettingsPageClass, detail::KitModule());
+    UnregisterClassW(detail::kSettingsPageClass, ThisModule());
 }
 
 // A hidden child window of parent, of a window class registered here, that

@@ -202,7 +202,7 @@ int MessageStore::ImportOne(const SimMessage& message)
     const std::wstring indexes = JoinIndexes(message.indexes);
     const long long fingerprint = Fingerprint(message.sender, message.utc, message.text);
     const bool outgoing = Outgoing(message.status);
-    const bool complete = message.partsTotal <= static_cast<int>(message.indexes.size());
+    const bool complete = message.partsTotal <= 1 || message.partsTotal <= static_cast<int>(message.indexes.size());
 
     findSeen_.Bind(1, fingerprint).Bind(2, message.sender).Bind(3, message.utc).Bind(4, message.text);
     if (findSeen_.Step()) {
