@@ -1,8 +1,9 @@
 // PluginKit.h - the little the sample plugins share, built on kivra_plugin.h
 // alone: calling services, the plugin's section of the skin, a panel window
 // that paints without flicker, drawing texts and strip tiles where the skin
-// places a panel's controls, a settings page of check boxes, notifications
-// and the drop zone's graph. Copy it along with a sample.
+// places a panel's controls, a settings page of check boxes and text fields
+// kept in the database (PluginData.h), notifications and the drop zone's
+// graph. Copy it, and PluginData.h, along with a sample.
 #pragma once
 
 #include <windows.h>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "kivra_plugin.h"
+#include "PluginData.h"
 
 namespace kit {
 
@@ -164,6 +166,15 @@ inline void DrawBitmap(HDC dc, HBITMAP bitmap, int x, int y)
     DeleteDC(source);
 }
 
+// The font the skin gives a control (weight: its own when 0); the caller
+// deletes it.
+inline HFONT CreateControlFont(const TPluginControl& control, int weight = 0)
+{
+    return CreateFontW(control.nFontSize, 0, 0, 0, weight != 0 ? weight : control.nFontWeight, FALSE, FALSE, FALSE,
+                       DEFAULT_CHARSET, 0, 0, CLEARTYPE_QUALITY, 0,
+                       control.szFontFace[0] ? control.szFontFace : L"Tahoma");
+}
+
 // Draws text into the control's rectangle with the control's font and colour.
 // A control the skin does not have, or hides, draws nothing.
 inline void DrawControlText(HDC dc, const TPluginControl* control, const std::wstring& text,
@@ -171,9 +182,7 @@ inline void DrawControlText(HDC dc, const TPluginControl* control, const std::ws
 {
     if (control == nullptr || !control->bVisible)
         return;
-    HFONT font = CreateFontW(control->nFontSize, 0, 0, 0, control->nFontWeight, FALSE, FALSE, FALSE,
-                             DEFAULT_CHARSET, 0, 0, CLEARTYPE_QUALITY, 0,
-                             control->szFontFace[0] ? control->szFontFace : L"Tahoma");
+    HFONT font = CreateControlFont(*control);
     HGDIOBJ old = SelectObject(dc, font);
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, control->crFontColor);
@@ -196,6 +205,23 @@ inline void DrawControlTile(HDC dc, const TPluginControl* control, int index, CO
     TransparentBlt(dc, control->rect.left, control->rect.top, w, h, source, index * w, 0, w, h, mask);
     SelectObject(source, old);
     DeleteDC(source);
+}
+
+// The plugin's own module (its DLL), for its resources and window classes:
+// each plugin registers its classes for itself, and only its own windows use
+// its code.
+inline HINSTANCE ThisModule()
+{
+    HMODULE module = nullptr;
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                       reinterpret_cast<LPCWSTR>(&ThisModule), &module);
+    return module;
+}
+
+// A message box over the main window with the product's title.
+inline int Ask(HWND owner, const std::wstring& text, unsigned type)
+{
+    return PluginMessageBox(text.c_str(), owner != nullptr ? GetAncestor(owner, GA_ROOT) : nullptr, type, nullptr);
 }
 
 // Slides the taskbar notifier out with text.
@@ -240,42 +266,42 @@ inline HWND SettingsDialogWindow(CPluginInterface* iface)
     return KivraWindowHandle(service.hWnd);
 }
 
-// A settings page: a heading and one check box per option, a hidden child of
-// the settings dialog. The boxes show the options' values each time the page
-// shows (so Cancel drops what the user changed); the shell's
-// KIVRA_MSG_APPLY_SETTINGS (on OK, or Apply while the page shows) reads the
-// boxes back into the options and calls applied. Hand the page out through
-// "<name>/GetSettingHandle" (kit::AnswerWindow). Texts are text ids.
-struct Option {
-    const wchar_t* textId;
-    bool* value;
-};
-struct SettingsPage {
-    const wchar_t* titleId;
-    std::vector<Option> options;
-    void (*applied)() = nullptr;
-};
-
+// A settings page: a heading, one check box per option and one labelled text
+// field per field, a hidden child of the settings dialog. The controls show
+// the values each time the page shows (so Cancel drops what the user
+// changed); the shell's KIVRA_MSG_APPLY_SETTINGS (on OK, or Apply while the
+// page shows) reads them back, keeps them in the database under the page's
+// plugin name (kit::Settings) and calls applied. CreateSettingsPage first
+// reads the kept values, so a plugin's choices survive a restart. Hand the
+// page out through "<name>/GetSettingHandle" (kit::AnswerWindow). Texts are
+// text ids. The page's records (SettingsPage, Option, Field) are in PluginData.h.
 namespace detail {
 constexpr int kFirstOptionId = 100;
+constexpr int kFirstFieldId = 200;
+constexpr int kMargin = 8;
 constexpr wchar_t kSettingsPageClass[] = L"KivraKitSettingsPage";
 
-// This copy of the kit's module: each plugin registers the page class for
-// itself, and only its own windows use its code.
-inline HINSTANCE KitModule()
-{
-    HMODULE module = nullptr;
-    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                       reinterpret_cast<LPCWSTR>(&KitModule), &module);
-    return module;
-}
-
-// The boxes show the options' values.
+// The controls show the values.
 inline void ShowValues(HWND window, const SettingsPage& page)
 {
     for (size_t i = 0; i < page.options.size(); ++i)
         CheckDlgButton(window, kFirstOptionId + static_cast<int>(i),
                        *page.options[i].value ? BST_CHECKED : BST_UNCHECKED);
+    for (size_t i = 0; i < page.fields.size(); ++i)
+        SetDlgItemTextW(window, kFirstFieldId + static_cast<int>(i), page.fields[i].value->c_str());
+}
+
+// The controls' values go back into the page's variables.
+inline void ReadValues(HWND window, SettingsPage& page)
+{
+    for (size_t i = 0; i < page.options.size(); ++i)
+        *page.options[i].value = IsDlgButtonChecked(window, kFirstOptionId + static_cast<int>(i)) == BST_CHECKED;
+    for (size_t i = 0; i < page.fields.size(); ++i) {
+        HWND edit = GetDlgItem(window, kFirstFieldId + static_cast<int>(i));
+        std::wstring text(static_cast<size_t>(GetWindowTextLengthW(edit)) + 1, L'\0');
+        text.resize(static_cast<size_t>(GetWindowTextW(edit, text.data(), static_cast<int>(text.size()))));
+        *page.fields[i].value = text;
+    }
 }
 
 inline LRESULT CALLBACK SettingsPageProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -286,7 +312,7 @@ inline LRESULT CALLBACK SettingsPageProc(HWND window, UINT message, WPARAM wPara
         SetWindowLongPtrW(window, GWLP_USERDATA,
                           reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
         break;
-    case WM_SIZE:  // the heading, a line under it and the boxes, across the page
+    case WM_SIZE:  // every control across the page, one under the other
         for (HWND child = GetWindow(window, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
             RECT at;
             GetWindowRect(child, &at);
@@ -301,8 +327,8 @@ inline LRESULT CALLBACK SettingsPageProc(HWND window, UINT message, WPARAM wPara
     case KIVRA_MSG_APPLY_SETTINGS:
         if (page == nullptr)
             return 0;
-        for (size_t i = 0; i < page->options.size(); ++i)
-            *page->options[i].value = IsDlgButtonChecked(window, kFirstOptionId + static_cast<int>(i)) == BST_CHECKED;
+        ReadValues(window, *page);
+        SaveSettings(*page);
         if (page->applied != nullptr)
             page->applied();
         return 0;
@@ -311,16 +337,17 @@ inline LRESULT CALLBACK SettingsPageProc(HWND window, UINT message, WPARAM wPara
 }
 }  // namespace detail
 
-// Makes the page in the settings dialog; null when there is none. page must
-// live until DestroySettingsPage.
+// Makes the page in the settings dialog, after reading its kept values; null
+// when there is no dialog. page must live until DestroySettingsPage.
 inline HWND CreateSettingsPage(CPluginInterface* iface, SettingsPage* page)
 {
+    LoadSettings(*page);
     const HWND dialog = SettingsDialogWindow(iface);
     if (dialog == nullptr)
         return nullptr;
     WNDCLASSW wc{};
     wc.lpfnWndProc = detail::SettingsPageProc;
-    wc.hInstance = detail::KitModule();
+    wc.hInstance = ThisModule();
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     wc.lpszClassName = detail::kSettingsPageClass;
@@ -330,16 +357,27 @@ inline HWND CreateSettingsPage(CPluginInterface* iface, SettingsPage* page)
     if (window == nullptr)
         return nullptr;
     const HGDIOBJ font = GetStockObject(DEFAULT_GUI_FONT);
-    auto add = [&](const wchar_t* cls, const std::wstring& text, DWORD style, int y, int height, int id) {
-        HWND child = CreateWindowExW(0, cls, text.c_str(), WS_CHILD | WS_VISIBLE | style, 8, y, 284, height, window,
+    int y = 4;
+    auto add = [&](DWORD exStyle, const wchar_t* cls, const std::wstring& text, DWORD style, int height, int id) {
+        HWND child = CreateWindowExW(exStyle, cls, text.c_str(), WS_CHILD | WS_VISIBLE | style, detail::kMargin, y,
+                                     300 - 2 * detail::kMargin, height, window,
                                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), wc.hInstance, nullptr);
         SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     };
-    add(L"STATIC", Text(page->titleId), SS_LEFT, 4, 16, -1);
-    add(L"STATIC", L"", SS_ETCHEDHORZ, 24, 2, -1);
-    for (size_t i = 0; i < page->options.size(); ++i)
-        add(L"BUTTON", Text(page->options[i].textId), BS_AUTOCHECKBOX | WS_TABSTOP, 36 + static_cast<int>(i) * 24,
-            20, detail::kFirstOptionId + static_cast<int>(i));
+    add(0, L"STATIC", Text(page->titleId), SS_LEFT, 16, -1);
+    y += 20;
+    add(0, L"STATIC", L"", SS_ETCHEDHORZ, 2, -1);
+    y += 12;
+    for (size_t i = 0; i < page->options.size(); ++i, y += 24)
+        add(0, L"BUTTON", Text(page->options[i].textId), BS_AUTOCHECKBOX | WS_TABSTOP, 20,
+            detail::kFirstOptionId + static_cast<int>(i));
+    y += 6;
+    for (size_t i = 0; i < page->fields.size(); ++i, y += 26) {
+        add(0, L"STATIC", Text(page->fields[i].textId), SS_LEFT, 16, -1);
+        y += 18;
+        add(WS_EX_CLIENTEDGE, L"EDIT", L"", ES_AUTOHSCROLL | WS_TABSTOP | page->fields[i].style, 20,
+            detail::kFirstFieldId + static_cast<int>(i));
+    }
     detail::ShowValues(window, *page);  // OK applies pages that never showed too
     return window;
 }
@@ -349,7 +387,7 @@ inline void DestroySettingsPage(HWND window)
 {
     if (IsWindow(window))
         DestroyWindow(window);
-    UnregisterClassW(detail::kSettingsPageClass, detail::KitModule());
+    UnregisterClassW(detail::kSettingsPageClass, ThisModule());
 }
 
 // A hidden child window of parent, of a window class registered here, that

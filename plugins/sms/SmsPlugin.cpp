@@ -1,50 +1,284 @@
-// sms: the messages panel of the demo product: a folder column, the list of
-// text messages and a reading pane, where the skin's "sms" section places
-// them, and the buttons under the list (new, reply, delete, forward).
+// sms: the messages panel of the demo product: the folders (received and
+// sent), a search field, the list of messages and a reading pane, where the
+// skin's "sms" section places them, and the buttons under the list (new,
+// reply, delete, forward).
 //
 //   sms/GetPanelHandle    the panel (shown through "sms/ShowPluginPanel")
 //   sms/GetSettingHandle  its page of the settings dialog
-//   sms/NewMessage        opens an empty message in the reading pane
+//   sms/NewMessage        opens a new message to write
 //
-// A message arrives a little while after the start (a simulation); unless the
-// settings page says otherwise, a notification tells so.
+// Every message is kept in the database (MessageStore.h): the modem's
+// messages are imported at start and whenever the modem library says one
+// came (unless the settings page says otherwise, a notification tells so),
+// and the list shows the database, so the messages are there without a
+// modem too. Deleting asks whether the SIM should lose the message as well.
+// Sending goes through the modem library, which splits a long text into
+// parts; the new-message dialog counts them while the user types.
 #include <windows.h>
+#include <commctrl.h>
 
+#include <algorithm>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "kivra_plugin.h"
+#include "marvik.h"
+#include "ostel.h"
 #include "../shared/PluginKit.h"
+#include "MessageList.h"
+#include "MessageStore.h"
+#include "SmsResources.h"
 
 namespace {
 
 constexpr char kName[] = "sms";
-constexpr int kRowHeight = 18;
-constexpr int kEditorId = 100;
-constexpr UINT_PTR kArrivalTimer = 1;
-constexpr UINT kArrivalDelayMs = 25000;
+constexpr int kSearchId = 100;
+constexpr int kListId = 101;
+constexpr int kReaderId = 102;
+constexpr int kFolderRowHeight = 26;
+constexpr int kSearchHeight = 20;
+constexpr int kMaxNumber = 32;        // units of a number typed in the dialog
+constexpr int kMaxTextUnits = 32000;  // more parts than any modem sends
 
 CPluginInterface* g_iface = nullptr;
 HWND g_panel = nullptr;
-HWND g_editor = nullptr;  // the message being written, in the reading pane
+HWND g_search = nullptr;
+HWND g_list = nullptr;
+HWND g_reader = nullptr;  // the selected message, read-only
 HWND g_settingsPage = nullptr;
+HFONT g_font = nullptr;
+HFONT g_boldFont = nullptr;
 kit::PanelSkin g_skin;
+int g_busCookie = 0;
+std::unique_ptr<sms::MessageStore> g_store;  // from LoadPlugin to UnloadPlugin
+std::unique_ptr<sms::MessageList> g_rows;
+
+sms::Folder g_folder = sms::Folder::Inbox;
+long long g_selected = 0;  // the id of the message shown in the reading pane
 
 bool g_notifyArrivals = true;
-kit::SettingsPage g_settings = {L"sms", {{L"IDS_SET_NOTIFY_SMS", &g_notifyArrivals}}};
+kit::SettingsPage g_settings = {kName, L"sms", {{"notify", L"IDS_SET_NOTIFY_SMS", &g_notifyArrivals}}};
 
-struct Message {
-    std::wstring from;
+std::wstring WindowText(HWND window)
+{
+    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+    text.resize(static_cast<size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+// Lists the folder again as the search field says, keeping the selection.
+void ShowList()
+{
+    g_rows->Show(g_list, g_folder, WindowText(g_search), g_selected);
+    InvalidateRect(g_panel, nullptr, FALSE);
+}
+
+// The message of the selected row goes into the reading pane, read.
+void OnSelected(int row)
+{
+    g_selected = g_rows->IdAt(row);
+    sms::StoredMessage message;
+    if (g_selected == 0 || !g_store->Read(g_selected, message)) {
+        SetWindowTextW(g_reader, L"");
+        return;
+    }
+    SetWindowTextW(g_reader, message.text.c_str());
+    if (message.unread) {
+        g_store->MarkRead(g_selected);
+        g_rows->Forget(g_selected);
+        ListView_RedrawItems(g_list, row, row);
+    }
+}
+
+// The modem's messages, each with its id there, with their whole texts.
+struct OnModem {
+    int id;
+    sms::SimMessage message;
+};
+std::vector<OnModem> ModemMessages()
+{
+    std::vector<OnModem> messages;
+    int count = 0;
+    if (ModemListMessages(nullptr, 0, &count) != MODEM_OK || count <= 0)
+        return messages;
+    std::vector<TModemMessage> listed(static_cast<size_t>(count));
+    listed[0].cbSize = sizeof(TModemMessage);
+    if (ModemListMessages(listed.data(), count, &count) != MODEM_OK)
+        return messages;
+    for (int i = 0; i < count && i < static_cast<int>(listed.size()); ++i) {
+        const TModemMessage& record = listed[static_cast<size_t>(i)];
+        std::wstring text(record.text);
+        if (record.textLength >= MODEM_MESSAGE_TEXT) {  // cut in the record: ask for the whole text
+            text.assign(static_cast<size_t>(record.textLength) + 1, L'\0');
+            const int length = ModemGetMessageText(record.id, text.data(), static_cast<int>(text.size()));
+            text.resize(static_cast<size_t>(std::max(0, std::min(length, record.textLength))));
+        }
+        messages.push_back({record.id, sms::FromModem(record, text)});
+    }
+    return messages;
+}
+
+// Imports the modem's messages; true when one was new.
+bool ImportFromModem()
+{
+    std::vector<sms::SimMessage> messages;
+    for (OnModem& listed : ModemMessages())
+        messages.push_back(std::move(listed.message));
+    const bool added = !messages.empty() && g_store->Import(messages) > 0;
+    if (added)
+        ShowList();
+    return added;
+}
+
+// The modem library's news, on the user-interface thread.
+void __cdecl OnBus(unsigned long message, unsigned int wParam, long, void*)
+{
+    if (message == MODEM_BUS_MESSAGE) {
+        if (ImportFromModem() && g_notifyArrivals)
+            kit::Notify(g_iface, kit::Text(L"IDS_NOTIFY_NEW_SMS"));
+    } else if (message == MODEM_BUS_STATUS && (wParam & MODEM_CHANGED_MESSAGES)) {
+        ImportFromModem();  // the SIM's messages as the modem first lists them
+    }
+}
+
+// The new-message dialog: the number, the text and the parts it will take.
+struct Draft {
+    std::wstring to;
     std::wstring text;
 };
-std::vector<Message> g_inbox = {
-    {L"+44 7700 900123", L"Running late, see you at the station at 7."},
-    {L"Kivra Net", L"Your data bundle renews on the 1st. 2.1 GB left this month."},
-    {L"Anna", L"Photos from Saturday are in the shared album."},
-    {L"+44 7700 900456", L"Your parcel is out for delivery today."},
-    {L"Kivra Net", L"Roaming is off. Reply ROAM to allow data abroad."},
-};
-int g_selected = 0;
+
+void ShowParts(HWND dialog)
+{
+    const std::wstring text = WindowText(GetDlgItem(dialog, IDC_COMPOSE_TEXT));
+    const int parts = ModemCountMessageParts(text.c_str());
+    const bool fits = parts >= 1 && parts <= MODEM_MAX_PARTS;
+    SetDlgItemTextW(dialog, IDC_COMPOSE_PARTS,
+                    fits ? (kit::Text(L"IDS_SMS_PARTS") + L" " + std::to_wstring(parts)).c_str()
+                         : kit::Text(L"IDS_SMS_TOO_LONG").c_str());
+    EnableWindow(GetDlgItem(dialog, IDOK), fits);
+}
+
+// Sends the draft; true when every part went.
+bool Send(HWND dialog, const Draft& draft)
+{
+    int partsSent = 0;
+    HCURSOR before = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+    const int result = ModemSendMessage(draft.to.c_str(), draft.text.c_str(), &partsSent);
+    SetCursor(before);
+    if (result == MODEM_OK)
+        return true;
+    wchar_t why[256] = {};
+    ModemLastError(why, 256);
+    kit::Ask(dialog, kit::Text(L"IDS_SMS_SEND_FAILED") + L"\n" + why, MB_OK | MB_ICONWARNING);
+    return false;
+}
+
+INT_PTR CALLBACK ComposeProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    auto* draft = reinterpret_cast<Draft*>(GetWindowLongPtrW(dialog, DWLP_USER));
+    switch (message) {
+    case WM_INITDIALOG:
+        SetWindowLongPtrW(dialog, DWLP_USER, lParam);
+        draft = reinterpret_cast<Draft*>(lParam);
+        SetWindowTextW(dialog, kit::Text(L"IDS_SMS_NEW").c_str());
+        SetDlgItemTextW(dialog, IDC_COMPOSE_TO_LABEL, kit::Text(L"IDS_SMS_TO").c_str());
+        SetDlgItemTextW(dialog, IDOK, kit::Text(L"IDS_SMS_SEND").c_str());
+        SetDlgItemTextW(dialog, IDCANCEL, kit::Text(L"cancel").c_str());
+        SendDlgItemMessageW(dialog, IDC_COMPOSE_TO, EM_LIMITTEXT, kMaxNumber, 0);
+        SendDlgItemMessageW(dialog, IDC_COMPOSE_TEXT, EM_LIMITTEXT, kMaxTextUnits, 0);
+        SetDlgItemTextW(dialog, IDC_COMPOSE_TO, draft->to.c_str());
+        SetDlgItemTextW(dialog, IDC_COMPOSE_TEXT, draft->text.c_str());
+        ShowParts(dialog);
+        SetFocus(GetDlgItem(dialog, draft->to.empty() ? IDC_COMPOSE_TO : IDC_COMPOSE_TEXT));
+        return FALSE;  // the focus is set
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IDC_COMPOSE_TEXT && HIWORD(wParam) == EN_CHANGE) {
+            ShowParts(dialog);
+        } else if (LOWORD(wParam) == IDOK) {
+            draft->to = WindowText(GetDlgItem(dialog, IDC_COMPOSE_TO));
+            draft->text = WindowText(GetDlgItem(dialog, IDC_COMPOSE_TEXT));
+            if (Send(dialog, *draft))
+                EndDialog(dialog, IDOK);
+        } else if (LOWORD(wParam) == IDCANCEL) {
+            EndDialog(dialog, IDCANCEL);
+        }
+        return TRUE;
+    }
+    return FALSE;
+}
+
+// The seconds since 1970 UTC now, and this computer's zone.
+long long NowUtc()
+{
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    const long long ticks = (static_cast<long long>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+    return ticks / 10000000LL - 11644473600LL;
+}
+int LocalZoneQuarterHours()
+{
+    TIME_ZONE_INFORMATION zone;
+    const DWORD which = GetTimeZoneInformation(&zone);
+    const long bias = zone.Bias + (which == TIME_ZONE_ID_DAYLIGHT ? zone.DaylightBias : 0);
+    return static_cast<int>(-bias / 15);
+}
+
+// Opens the dialog with a draft; a message sent is kept in the sent folder.
+void Compose(const Draft& start)
+{
+    Draft draft = start;
+    if (DialogBoxParamW(kit::ThisModule(), MAKEINTRESOURCEW(IDD_COMPOSE), GetAncestor(g_panel, GA_ROOT), ComposeProc,
+                        reinterpret_cast<LPARAM>(&draft)) != IDOK)
+        return;
+    g_store->AddSent(draft.to, draft.text, NowUtc(), LocalZoneQuarterHours());
+    if (g_folder == sms::Folder::Sent)
+        ShowList();
+}
+
+// Deletes the selected message here, and from the SIM too when the user says so.
+void DeleteSelected()
+{
+    sms::StoredMessage message;
+    if (g_selected == 0 || !g_store->Read(g_selected, message))
+        return;
+    // The modem's own record of the message, when it still holds it.
+    int onSim = 0;
+    if (!message.simIndexes.empty())
+        for (const OnModem& listed : ModemMessages())
+            if (onSim == 0 && sms::MessageStore::SameMessage(message, listed.message))
+                onSim = listed.id;
+    bool goneFromSim = onSim == 0;
+    if (onSim != 0) {
+        const int answer = kit::Ask(g_panel, kit::Text(L"IDS_SMS_DELETE_SIM"), MB_YESNOCANCEL | MB_ICONQUESTION);
+        if (answer == IDCANCEL)
+            return;
+        if (answer == IDYES) {
+            goneFromSim = ModemDeleteMessage(onSim) == MODEM_OK;
+            if (!goneFromSim)
+                kit::Ask(g_panel, kit::Text(L"IDS_SMS_DELETE_SIM_FAILED"), MB_OK | MB_ICONWARNING);
+        }
+    } else if (kit::Ask(g_panel, kit::Text(L"IDS_SMS_DELETE_ASK"), MB_YESNO | MB_ICONQUESTION) != IDYES) {
+        return;
+    }
+    g_store->Delete(g_selected, goneFromSim);
+    g_selected = 0;
+    SetWindowTextW(g_reader, L"");
+    ShowList();
+}
+
+void ShowFolder(sms::Folder folder)
+{
+    g_folder = folder;
+    g_selected = 0;
+    SetWindowTextW(g_reader, L"");
+    LVCOLUMNW column{};
+    column.mask = LVCF_TEXT;
+    std::wstring title = kit::Text(folder == sms::Folder::Sent ? L"IDS_SMS_TO" : L"IDS_SMS_FROM");
+    column.pszText = title.data();
+    ListView_SetColumn(g_list, sms::kColumnSender, &column);
+    ShowList();
+}
 
 void Paint(HWND, HDC dc, const RECT& client)
 {
@@ -53,56 +287,26 @@ void Paint(HWND, HDC dc, const RECT& client)
     DeleteObject(fill);
     kit::DrawBitmap(dc, g_skin.Background(), 0, 0);
 
-    kit::DrawControlText(dc, g_skin.Control("folder-title"), kit::Text(L"IDS_SMS_INBOX"));
+    kit::DrawControlText(dc, g_skin.Control("folder-title"),
+                         kit::Text(g_folder == sms::Folder::Sent ? L"IDS_SMS_OUTBOX" : L"IDS_SMS_INBOX"));
     if (const TPluginControl* folders = g_skin.Control("folder-list")) {
         TPluginControl line = *folders;
-        for (const wchar_t* folder : {L"IDS_SMS_OUTBOX", L"IDS_SMS_DRAFTS"}) {
-            line.rect.bottom = line.rect.top + 24;
-            kit::DrawControlText(dc, &line, L"   " + kit::Text(folder));
-            OffsetRect(&line.rect, 0, 26);
-        }
-    }
-    if (const TPluginControl* header = g_skin.Control("list-header")) {
-        kit::DrawControlText(dc, header, kit::Text(L"IDS_SMS_FROM"));
-        TPluginControl second = *header;
-        second.rect.left += 130;
-        kit::DrawControlText(dc, &second, kit::Text(L"IDS_SMS_TEXT"));
-    }
-    if (const TPluginControl* list = g_skin.Control("message-list")) {
-        for (size_t i = 0; i < g_inbox.size(); ++i) {
-            TPluginControl row = *list;
-            row.rect.top = list->rect.top + static_cast<int>(i) * kRowHeight;
-            row.rect.bottom = row.rect.top + kRowHeight;
-            if (row.rect.bottom > list->rect.bottom)
-                break;
-            if (static_cast<int>(i) == g_selected) {
+        int row = 0;
+        for (sms::Folder folder : {sms::Folder::Inbox, sms::Folder::Sent}) {
+            line.rect.top = folders->rect.top + row++ * kFolderRowHeight;
+            line.rect.bottom = line.rect.top + kFolderRowHeight - 2;
+            if (folder == g_folder) {
                 HBRUSH mark = CreateSolidBrush(RGB(214, 234, 248));
-                FillRect(dc, &row.rect, mark);
+                FillRect(dc, &line.rect, mark);
                 DeleteObject(mark);
             }
-            row.rect.left += 6;
-            row.rect.right = row.rect.left + 120;
-            kit::DrawControlText(dc, &row, g_inbox[i].from);
-            row.rect.left += 130;
-            row.rect.right = list->rect.right - 6;
-            kit::DrawControlText(dc, &row, g_inbox[i].text);
+            kit::DrawControlText(dc, &line, L"   " + kit::Text(folder == sms::Folder::Sent ? L"IDS_SMS_OUTBOX"
+                                                                                          : L"IDS_SMS_INBOX"));
         }
     }
-    if (!IsWindowVisible(g_editor) && g_selected >= 0 && g_selected < static_cast<int>(g_inbox.size()))
-        kit::DrawControlText(dc, g_skin.Control("preview"), g_inbox[g_selected].text,
-                             DT_LEFT | DT_TOP | DT_WORDBREAK | DT_END_ELLIPSIS);
     const char* buttons[] = {"new-button", "reply-button", "delete-button", "forward-button"};
     for (int i = 0; i < 4; ++i)
         kit::DrawControlTile(dc, g_skin.Control(buttons[i]), i, g_skin.Mask());
-}
-
-// Opens the reading pane for writing, with text to start from.
-void Compose(const std::wstring& text)
-{
-    SetWindowTextW(g_editor, text.c_str());
-    ShowWindow(g_editor, SW_SHOW);
-    SetFocus(g_editor);
-    InvalidateRect(g_panel, nullptr, FALSE);
 }
 
 void OnClick(POINT at)
@@ -111,22 +315,50 @@ void OnClick(POINT at)
         const TPluginControl* control = g_skin.Control(name);
         return control != nullptr && PtInRect(&control->rect, at);
     };
-    if (const TPluginControl* list = g_skin.Control("message-list"); list && PtInRect(&list->rect, at)) {
-        const int row = (at.y - list->rect.top) / kRowHeight;
-        if (row < static_cast<int>(g_inbox.size()))
-            g_selected = row;
-        ShowWindow(g_editor, SW_HIDE);
+    sms::StoredMessage message;
+    const bool selected = g_selected != 0 && g_store->Read(g_selected, message);
+    if (const TPluginControl* folders = g_skin.Control("folder-list"); folders && PtInRect(&folders->rect, at)) {
+        const int row = (at.y - folders->rect.top) / kFolderRowHeight;
+        if (row == 0 || row == 1)
+            ShowFolder(row == 0 ? sms::Folder::Inbox : sms::Folder::Sent);
     } else if (inside("new-button")) {
-        Compose(L"");
-    } else if (inside("reply-button") && g_selected >= 0) {
-        Compose(L"@" + g_inbox[g_selected].from + L" ");
-    } else if (inside("forward-button") && g_selected >= 0) {
-        Compose(g_inbox[g_selected].text);
-    } else if (inside("delete-button") && g_selected >= 0 && !g_inbox.empty()) {
-        g_inbox.erase(g_inbox.begin() + g_selected);
-        g_selected = g_inbox.empty() ? -1 : std::min<int>(g_selected, static_cast<int>(g_inbox.size()) - 1);
+        Compose({});
+    } else if (inside("reply-button") && selected) {
+        Compose({message.sender, L""});
+    } else if (inside("forward-button") && selected) {
+        Compose({L"", message.text});
+    } else if (inside("delete-button") && selected) {
+        DeleteSelected();
     }
     InvalidateRect(g_panel, nullptr, FALSE);
+}
+
+// The list view's notices: its rows, unread ones in bold, the selection.
+LRESULT OnListNotify(NMHDR* header)
+{
+    switch (header->code) {
+    case LVN_GETDISPINFOW:
+        g_rows->OnGetDispInfo(reinterpret_cast<NMLVDISPINFOW*>(header));
+        return 0;
+    case LVN_ITEMCHANGED: {
+        const auto* change = reinterpret_cast<NMLISTVIEW*>(header);
+        if ((change->uChanged & LVIF_STATE) && (change->uNewState & LVIS_SELECTED) &&
+            !(change->uOldState & LVIS_SELECTED))
+            OnSelected(change->iItem);
+        return 0;
+    }
+    case NM_CUSTOMDRAW: {
+        auto* draw = reinterpret_cast<NMLVCUSTOMDRAW*>(header);
+        if (draw->nmcd.dwDrawStage == CDDS_PREPAINT)
+            return CDRF_NOTIFYITEMDRAW;
+        if (draw->nmcd.dwDrawStage == CDDS_ITEMPREPAINT && g_rows->Unread(static_cast<int>(draw->nmcd.dwItemSpec))) {
+            SelectObject(draw->nmcd.hdc, g_boldFont);
+            return CDRF_NEWFONT;
+        }
+        return CDRF_DODEFAULT;
+    }
+    }
+    return 0;
 }
 
 LRESULT CALLBACK PanelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -140,13 +372,13 @@ LRESULT CALLBACK PanelProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     case WM_LBUTTONDOWN:
         OnClick({static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))});
         return 0;
-    case WM_TIMER:  // a message arrives, once
-        KillTimer(window, kArrivalTimer);
-        g_inbox.insert(g_inbox.begin(), Message{L"Anna", L"Are we still on for dinner at eight?"});
-        g_selected = 0;
-        InvalidateRect(window, nullptr, FALSE);
-        if (g_notifyArrivals)
-            kit::Notify(g_iface, kit::Text(L"IDS_NOTIFY_NEW_SMS"));
+    case WM_COMMAND:  // the search field: the list follows every keystroke
+        if (LOWORD(wParam) == kSearchId && HIWORD(wParam) == EN_CHANGE)
+            ShowList();
+        return 0;
+    case WM_NOTIFY:
+        if (reinterpret_cast<NMHDR*>(lParam)->idFrom == kListId)
+            return OnListNotify(reinterpret_cast<NMHDR*>(lParam));
         return 0;
     }
     return DefWindowProcW(window, message, wParam, lParam);
@@ -154,8 +386,45 @@ LRESULT CALLBACK PanelProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
 
 int __cdecl NewMessage(TService*, TParam*)
 {
-    Compose(L"");
+    Compose({});
     return 1;
+}
+
+HWND Child(DWORD exStyle, const wchar_t* cls, DWORD style, const RECT& at, int id)
+{
+    HWND child = CreateWindowExW(exStyle, cls, L"", WS_CHILD | WS_VISIBLE | style, at.left, at.top,
+                                 at.right - at.left, at.bottom - at.top, g_panel,
+                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), kit::ThisModule(), nullptr);
+    SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(g_font), FALSE);
+    return child;
+}
+
+// The search field above the list, the list where the skin puts it, and the
+// reading pane in the skin's preview place.
+void MakeControls()
+{
+    const TPluginControl* list = g_skin.Control("message-list");
+    const TPluginControl* header = g_skin.Control("list-header");
+    const TPluginControl* preview = g_skin.Control("preview");
+    const RECT listAt = list ? list->rect : RECT{181, 46, 599, 169};
+    const RECT headerAt = header ? header->rect : RECT{186, 20, 596, 42};
+    const RECT previewAt = preview ? preview->rect : RECT{188, 186, 592, 216};
+    TPluginControl style{};
+    style.nFontSize = -12;
+    g_font = kit::CreateControlFont(list ? *list : style);
+    g_boldFont = kit::CreateControlFont(list ? *list : style, FW_BOLD);
+
+    const int searchTop = headerAt.top + (headerAt.bottom - headerAt.top - kSearchHeight) / 2;
+    g_search = Child(WS_EX_CLIENTEDGE, L"EDIT", ES_AUTOHSCROLL | WS_TABSTOP,
+                     {headerAt.left, searchTop, headerAt.right, searchTop + kSearchHeight}, kSearchId);
+    SendMessageW(g_search, EM_SETCUEBANNER, TRUE, reinterpret_cast<LPARAM>(kit::Text(L"IDS_SMS_SEARCH").c_str()));
+    g_list = Child(0, WC_LISTVIEWW,
+                   LVS_REPORT | LVS_OWNERDATA | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_NOSORTHEADER | WS_TABSTOP,
+                   listAt, kListId);
+    ListView_SetExtendedListViewStyle(g_list, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
+    sms::MessageList::AddColumns(g_list, kit::Text(L"IDS_SMS_FROM"), kit::Text(L"IDS_SMS_TIME"),
+                                 kit::Text(L"IDS_SMS_TEXT"));
+    g_reader = Child(0, L"EDIT", ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL, previewAt, kReaderId);
 }
 
 }  // namespace
@@ -164,17 +433,11 @@ KIVRA_KIT_ENTRY_POINTS(kName)
 
 KIVRA_PLUGIN_EXPORT bool __cdecl LoadPlugin(CPluginInterface* iface, void* host)
 {
+    g_store = std::make_unique<sms::MessageStore>();
+    g_rows = std::make_unique<sms::MessageList>(*g_store);
     const HWND main = kit::Open(iface, host, kName, g_iface, g_skin);
     g_panel = kit::CreatePanel(main, L"KivraSmsPanel", PanelProc);
-    RECT pane = {188, 186, 592, 216};
-    if (const TPluginControl* preview = g_skin.Control("preview"))
-        pane = preview->rect;
-    g_editor = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | ES_MULTILINE | ES_AUTOVSCROLL, pane.left, pane.top,
-                               pane.right - pane.left, pane.bottom - pane.top, g_panel,
-                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(kEditorId)), GetModuleHandleW(nullptr),
-                               nullptr);
-    SendMessageW(g_editor, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
-    SetTimer(g_panel, kArrivalTimer, kArrivalDelayMs, nullptr);
+    MakeControls();
     g_settingsPage = kit::CreateSettingsPage(iface, &g_settings);
     TService services[] = {
         kit::Service("sms" KIVRA_SUFFIX_GET_PANEL_HANDLE, kit::AnswerWindow<&g_panel>),
@@ -182,15 +445,26 @@ KIVRA_PLUGIN_EXPORT bool __cdecl LoadPlugin(CPluginInterface* iface, void* host)
         kit::Service("sms/NewMessage", NewMessage),
     };
     kit::RegisterServices(iface, services);
+    ShowList();
+    g_busCookie = OpSubscribeOnThisThread(OnBus, nullptr);
+    ModemStart(nullptr);
+    ImportFromModem();
     return true;
 }
 
 KIVRA_PLUGIN_EXPORT bool __cdecl UnloadPlugin(void)
 {
+    OpUnsubscribe(g_busCookie);
     if (g_panel != nullptr)
-        DestroyWindow(g_panel);  // with the editor
+        DestroyWindow(g_panel);  // with its controls
     kit::DestroySettingsPage(g_settingsPage);
-    g_panel = g_editor = g_settingsPage = nullptr;
+    g_panel = g_search = g_list = g_reader = g_settingsPage = nullptr;
+    DeleteObject(g_font);
+    DeleteObject(g_boldFont);
+    g_font = g_boldFont = nullptr;
+    g_busCookie = 0;
+    g_rows.reset();
+    g_store.reset();  // its statements finalized before the plugin goes
     g_skin.Release();
     g_iface = nullptr;
     return true;

@@ -1,66 +1,141 @@
-// statistics: the data-usage panel of the demo product: a week of daily
-// usage as bars and the totals for today, this month and all time, where the
-// skin's "statistics" section places them. While its panel shows, the skin
-// button for resetting the counters takes the place of the messages button.
+// statistics: the data-usage panel of the demo product: the last 30 days as
+// bars (received, with sent on top) and the totals for today, this month and
+// all time, where the skin's "statistics" section places them. Every
+// connection session is kept in the database (UsageStore.h) from the modem
+// library's link figures, and a notification comes when the month's usage
+// reaches 90% and 100% of the limit set on the settings page. While its panel
+// shows, the skin button for resetting the counters takes the place of the
+// messages button.
 //
 //   statistics/GetPanelHandle     the panel (shown through "statistics/ShowPluginPanel")
 //   statistics/GetMaxPanelHandle  the larger panel of the full view
-//   statistics/ResetUsage         sets the counters to 0
-//   statistics/GetSettingHandle   its page of the settings dialog (amounts in MB only)
+//   statistics/ResetUsage         forgets the recorded usage, once the user agrees
+//   statistics/GetSettingHandle   its page of the settings dialog
 #include <windows.h>
 
+#include <algorithm>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "kivra_plugin.h"
+#include "marvik.h"
+#include "ostel.h"
 #include "../shared/PluginKit.h"
+#include "UsageStore.h"
 
 namespace {
 
 constexpr char kName[] = "statistics";
+constexpr UINT_PTR kPollTimer = 1;
+constexpr UINT kPollMs = 5000;  // how often the link's figures are kept
+constexpr int kChartDays = 30;
+constexpr COLORREF kReceivedColour = RGB(19, 166, 164);
+constexpr COLORREF kSentColour = RGB(47, 127, 209);
 
 CPluginInterface* g_iface = nullptr;
 HWND g_panel = nullptr;
 HWND g_maxPanel = nullptr;
 HWND g_settingsPage = nullptr;
 kit::PanelSkin g_skin;
+int g_busCookie = 0;
+std::unique_ptr<statistics::UsageStore> g_store;  // from LoadPlugin to UnloadPlugin
+std::unique_ptr<statistics::UsageRecorder> g_recorder;
+
+// The settings page's values.
 bool g_megabytesOnly = false;
+std::wstring g_limitMb = L"0";  // the monthly limit in MB; 0: none
 
-double g_days[7] = {180, 240, 95, 310, 420, 260, 150};  // MB, Monday to Sunday
-double g_monthMb = 4820;
-double g_totalMb = 38150;
+// What the panels show, read from the store after every change.
+struct {
+    std::vector<statistics::DayUsage> days;  // the last kChartDays, today last
+    int firstDay = 0;
+    long long today = 0;
+    long long month = 0;
+    long long total = 0;
+} g_figures;
 
-std::wstring Megabytes(double value)
+long long LimitMegabytes()
 {
+    return std::max(0LL, std::wcstoll(g_limitMb.c_str(), nullptr, 10));
+}
+
+std::wstring Amount(long long bytes)
+{
+    const double mb = static_cast<double>(bytes) / statistics::kBytesPerMegabyte;
     wchar_t text[32];
-    if (value >= 1000 && !g_megabytesOnly)
-        swprintf(text, 32, L"%.2f GB", value / 1000);
+    if (mb >= 1000 && !g_megabytesOnly)
+        swprintf(text, 32, L"%.2f GB", mb / 1000);
     else
-        swprintf(text, 32, L"%.0f MB", value);
+        swprintf(text, 32, L"%.0f MB", mb);
     return text;
 }
 
-// The week's bars in area, scaled to the largest day, with day initials under them.
-void DrawWeek(HDC dc, RECT area, const TPluginControl* style)
+void ReadFigures()
 {
-    double top = 1;
-    for (double mb : g_days)
-        top = mb > top ? mb : top;
-    const int slot = (area.right - area.left) / 7;
-    const int floor = area.bottom - 22;
-    HBRUSH bar = CreateSolidBrush(RGB(19, 166, 164));
-    HBRUSH today = CreateSolidBrush(RGB(47, 127, 209));
-    for (int day = 0; day < 7; ++day) {
-        const int height = static_cast<int>((floor - area.top - 24) * g_days[day] / top);
-        RECT column = {area.left + day * slot + slot / 4, floor - height, area.left + (day + 1) * slot - slot / 4, floor};
-        FillRect(dc, &column, day == 6 ? today : bar);
-        if (style != nullptr) {
+    const statistics::Moment now = statistics::Now();
+    int monthFirst = 0, monthLast = 0;
+    statistics::MonthOf(now.day, monthFirst, monthLast);
+    g_figures.firstDay = now.day - kChartDays + 1;
+    g_figures.days = g_store->Days(g_figures.firstDay, kChartDays);
+    g_figures.today = g_store->Sum(now.day, now.day);
+    g_figures.month = g_store->Sum(monthFirst, monthLast);
+    g_figures.total = g_store->Sum(0, now.day);
+}
+
+void Redraw()
+{
+    ReadFigures();
+    InvalidateRect(g_panel, nullptr, FALSE);
+    InvalidateRect(g_maxPanel, nullptr, FALSE);
+}
+
+// The days' bars in area, received with sent on top, scaled to the largest
+// day, with the day of the month under every fifth bar and today's.
+void DrawDays(HDC dc, RECT area, const TPluginControl* style)
+{
+    long long top = statistics::kBytesPerMegabyte;  // at least 1 MB high, so a quiet month stays low
+    for (const statistics::DayUsage& day : g_figures.days)
+        top = std::max(top, day.received + day.sent);
+    const int count = static_cast<int>(g_figures.days.size());
+    if (count == 0)
+        return;
+    const int slot = std::max(1, static_cast<int>(area.right - area.left) / count);
+    const int floor = area.bottom - 18;
+    const int height = floor - area.top - 20;
+    HBRUSH received = CreateSolidBrush(kReceivedColour);
+    HBRUSH sent = CreateSolidBrush(kSentColour);
+    for (int i = 0; i < count; ++i) {
+        const statistics::DayUsage& day = g_figures.days[static_cast<size_t>(i)];
+        const int left = area.left + i * slot + slot / 5;
+        const int right = area.left + (i + 1) * slot - slot / 5;
+        const int receivedTop = floor - static_cast<int>(height * day.received / top);
+        const int sentTop = receivedTop - static_cast<int>(height * day.sent / top);
+        RECT bar = {left, receivedTop, right, floor};
+        FillRect(dc, &bar, received);
+        bar = {left, sentTop, right, receivedTop};
+        FillRect(dc, &bar, sent);
+        if (style != nullptr && ((count - 1 - i) % 5 == 0)) {
             TPluginControl label = *style;
-            label.rect = {area.left + day * slot, floor + 4, area.left + (day + 1) * slot, area.bottom};
-            kit::DrawControlText(dc, &label, std::wstring(1, L"MTWTFSS"[day]), DT_CENTER | DT_TOP | DT_SINGLELINE);
+            label.rect = {area.left + i * slot - slot, floor + 2, area.left + (i + 2) * slot, area.bottom};
+            const int dayOfMonth = kit::DateOf(g_figures.firstDay + i).day;
+            kit::DrawControlText(dc, &label, std::to_wstring(dayOfMonth), DT_CENTER | DT_TOP | DT_SINGLELINE);
         }
     }
-    DeleteObject(bar);
-    DeleteObject(today);
+    if (style != nullptr) {
+        TPluginControl label = *style;
+        label.rect = {area.left, area.top, area.right, area.top + 16};
+        kit::DrawControlText(dc, &label, Amount(top), DT_LEFT | DT_TOP | DT_SINGLELINE);
+    }
+    DeleteObject(received);
+    DeleteObject(sent);
+}
+
+std::wstring MonthText()
+{
+    const long long limit = LimitMegabytes();
+    return limit > 0 ? Amount(g_figures.month) + L" / " + Amount(limit * statistics::kBytesPerMegabyte)
+                     : Amount(g_figures.month);
 }
 
 void Paint(HWND window, HDC dc, const RECT& client)
@@ -69,35 +144,68 @@ void Paint(HWND window, HDC dc, const RECT& client)
     FillRect(dc, &client, fill);
     DeleteObject(fill);
     const TPluginControl* graph = g_skin.Control("usage-graph");
+    const wchar_t* titles[] = {L"IDS_STAT_TODAY", L"IDS_STAT_MONTH", L"IDS_STAT_TOTAL"};
+    const std::wstring amounts[] = {Amount(g_figures.today), MonthText(), Amount(g_figures.total)};
     if (window == g_maxPanel) {
-        // The full view: the week across the panel, the totals beside it.
-        RECT area = {32, 32, client.right - 220, client.bottom - 24};
-        DrawWeek(dc, area, graph);
-        const wchar_t* titles[] = {L"IDS_STAT_TODAY", L"IDS_STAT_MONTH", L"IDS_STAT_TOTAL"};
+        // The full view: the days across the panel, the totals beside them.
+        DrawDays(dc, {32, 32, client.right - 220, client.bottom - 24}, graph);
         const char* values[] = {"today-value", "month-value", "total-value"};
-        const double amounts[] = {g_days[6], g_monthMb, g_totalMb};
         for (int i = 0; i < 3; ++i) {
             if (const TPluginControl* value = g_skin.Control(values[i])) {
                 TPluginControl at = *value;
                 at.rect = {client.right - 200, 60 + i * 110, client.right - 24, 84 + i * 110};
                 kit::DrawControlText(dc, &at, kit::Text(titles[i]));
                 OffsetRect(&at.rect, 0, 34);
-                kit::DrawControlText(dc, &at, Megabytes(amounts[i]));
+                kit::DrawControlText(dc, &at, amounts[i]);
             }
         }
         return;
     }
     kit::DrawBitmap(dc, g_skin.Background(), 0, 0);
     if (graph != nullptr)
-        DrawWeek(dc, graph->rect, graph);
+        DrawDays(dc, graph->rect, graph);
     kit::DrawControlTile(dc, g_skin.Control("reset-button"), 0, g_skin.Mask());
     kit::DrawControlTile(dc, g_skin.Control("export-button"), 1, g_skin.Mask());
-    kit::DrawControlText(dc, g_skin.Control("today-title"), kit::Text(L"IDS_STAT_TODAY"));
-    kit::DrawControlText(dc, g_skin.Control("today-value"), Megabytes(g_days[6]));
-    kit::DrawControlText(dc, g_skin.Control("month-title"), kit::Text(L"IDS_STAT_MONTH"));
-    kit::DrawControlText(dc, g_skin.Control("month-value"), Megabytes(g_monthMb));
-    kit::DrawControlText(dc, g_skin.Control("total-title"), kit::Text(L"IDS_STAT_TOTAL"));
-    kit::DrawControlText(dc, g_skin.Control("total-value"), Megabytes(g_totalMb));
+    const char* names[][2] = {{"today-title", "today-value"}, {"month-title", "month-value"}, {"total-title", "total-value"}};
+    for (int i = 0; i < 3; ++i) {
+        kit::DrawControlText(dc, g_skin.Control(names[i][0]), kit::Text(titles[i]));
+        kit::DrawControlText(dc, g_skin.Control(names[i][1]), amounts[i]);
+    }
+}
+
+// The month's usage against the limit: a notification at 90% and at 100%.
+void CheckLimit()
+{
+    int monthFirst = 0, monthLast = 0;
+    statistics::MonthOf(statistics::Now().day, monthFirst, monthLast);
+    kit::Settings settings(kName);
+    const int notice = statistics::LimitNotice(settings, g_figures.month, LimitMegabytes(), monthFirst);
+    if (notice != 0)
+        kit::Notify(g_iface, kit::Text(notice >= 100 ? L"IDS_NOTIFY_LIMIT_100" : L"IDS_NOTIFY_LIMIT_90"));
+}
+
+// Keeps the link's figures now.
+void Record()
+{
+    TModemStatus status{};
+    status.cbSize = sizeof(status);
+    if (ModemGetStatus(&status) == MODEM_OK)
+        g_recorder->Update(status.link == MODEM_LINK_UP, status.linkSeconds, status.bytesReceived,
+                           status.bytesSent, statistics::Now());
+}
+
+// Keeps the figures, shows them and weighs them against the limit.
+void Poll()
+{
+    Record();
+    Redraw();
+    CheckLimit();
+}
+
+void __cdecl OnBus(unsigned long message, unsigned int, long, void*)
+{
+    if (message == MODEM_BUS_LINK)
+        Poll();
 }
 
 // Shows or hides the skin button named name (KIVRA_SVC_MODIFY_BUTTON_INFO).
@@ -111,18 +219,24 @@ void ShowSkinButton(const wchar_t* name, bool show)
     kit::Call(g_iface, KIVRA_SVC_MODIFY_BUTTON_INFO, &param);
 }
 
-void Redraw()
+void OnSettingsApplied()
 {
-    InvalidateRect(g_panel, nullptr, FALSE);
-    InvalidateRect(g_maxPanel, nullptr, FALSE);
+    Redraw();
+    CheckLimit();  // a lower limit may be reached already
 }
-kit::SettingsPage g_settings = {L"statistics", {{L"IDS_SET_STAT_MEGABYTES", &g_megabytesOnly}}, Redraw};
+kit::SettingsPage g_settings = {
+    kName,
+    L"statistics",
+    {{"megabytes", L"IDS_SET_STAT_MEGABYTES", &g_megabytesOnly}},
+    {{"limit", L"IDS_SET_STAT_LIMIT", &g_limitMb, ES_NUMBER}},
+    OnSettingsApplied,
+};
 
 int __cdecl ResetUsage(TService*, TParam*)
 {
-    for (double& day : g_days)
-        day = 0;
-    g_monthMb = 0;
+    if (kit::Ask(g_panel, kit::Text(L"IDS_STAT_RESET_ASK"), MB_YESNO | MB_ICONQUESTION) != IDYES)
+        return 0;
+    g_store->Clear();
     Redraw();
     return 1;
 }
@@ -134,6 +248,9 @@ LRESULT CALLBACK PanelProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
         return 1;
     case WM_PAINT:
         kit::PaintBuffered(window, Paint);
+        return 0;
+    case WM_TIMER:
+        Poll();
         return 0;
     case WM_SHOWWINDOW:
         // The reset button stands in for the messages button while the usage shows.
@@ -159,6 +276,8 @@ KIVRA_KIT_ENTRY_POINTS(kName)
 
 KIVRA_PLUGIN_EXPORT bool __cdecl LoadPlugin(CPluginInterface* iface, void* host)
 {
+    g_store = std::make_unique<statistics::UsageStore>();
+    g_recorder = std::make_unique<statistics::UsageRecorder>(*g_store);
     const HWND main = kit::Open(iface, host, kName, g_iface, g_skin);
     g_panel = kit::CreatePanel(main, L"KivraStatisticsPanel", PanelProc);
     g_maxPanel = kit::CreatePanel(main, L"KivraStatisticsPanel", PanelProc);
@@ -170,15 +289,25 @@ KIVRA_PLUGIN_EXPORT bool __cdecl LoadPlugin(CPluginInterface* iface, void* host)
         kit::Service("statistics/ResetUsage", ResetUsage),
     };
     kit::RegisterServices(iface, services);
+    g_busCookie = OpSubscribeOnThisThread(OnBus, nullptr);
+    ModemStart(nullptr);
+    SetTimer(g_panel, kPollTimer, kPollMs, nullptr);
+    Poll();
     return true;
 }
 
 KIVRA_PLUGIN_EXPORT bool __cdecl UnloadPlugin(void)
 {
+    OpUnsubscribe(g_busCookie);
+    if (g_recorder != nullptr)
+        Record();  // the last figures of a link still up
     DestroyWindow(g_panel);
     DestroyWindow(g_maxPanel);
     kit::DestroySettingsPage(g_settingsPage);
     g_panel = g_maxPanel = g_settingsPage = nullptr;
+    g_busCookie = 0;
+    g_recorder.reset();
+    g_store.reset();  // its statements finalized before the plugin goes
     g_skin.Release();
     g_iface = nullptr;
     return true;
