@@ -4,8 +4,8 @@
 # measure and of its baseline from the same interleaved runs, the ratio of the
 # medians and the target. KIVRA_BENCH_RUNS sets the runs per measure,
 # KIVRA_BENCH_IDLE_SECONDS the idle period (30), KIVRA_BENCH_ONLY a part
-# (registry, skin, buttons, startup, plugins, idle, codec, database; all by
-# default).
+# (registry, skin, buttons, startup, plugins, idle, codec, database, sms; all
+# by default).
 #
 # Wine's processes and Xvfb are pinned to one CPU (taskset): spread over two,
 # every wineserver round trip wakes an idle CPU and Wine-side timings swing
@@ -74,6 +74,7 @@ part plugins && run "$build/bench/bench_startup.exe" plugins "demo=$(winpath "$p
 part plugins && run "$build/bench/bench_startup.exe" plugins \
     "shared C++ runtime=$(winpath "$products/timed-shared-runtime/Kivra.exe")"
 part database && run "$build/bench/bench_database.exe"
+part sms && run "$build/bench/bench_sms_list.exe"
 part idle && run "$build/bench/bench_startup.exe" idle "$idle" \
     "demo=$(winpath "$products/idle/Kivra.exe")" \
     "bare window program=$(winpath "$build/bench/bench_bare.exe")"
