@@ -335,8 +335,8 @@ std::wstring CheckExisting(sqlite3* db, bool* unclaimed)
     return L"";
 }
 
-// Makes this library's own tables in a new or unclaimed file, or brings an
-// older file of ours up to kFormatVersion.
+// Makes this library's own tables in a new or unclaimed file and marks it
+// ours. (A later format version brings older files up to it here.)
 bool MakeOurTables(sqlite3* db)
 {
     char sql[256];

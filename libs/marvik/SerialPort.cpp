@@ -1,4 +1,4 @@
-// SerialPort: a modem's COM port with overlapped reads and writes.
+// SerialPort: a modem's COM port.
 #include "SerialPort.h"
 
 namespace marvik {
@@ -7,7 +7,6 @@ namespace {
 
 constexpr DWORD kQueueBytes = 4096;
 constexpr DWORD kWriteTimeoutMs = 2000;   // a write that takes longer: the port is stuck
-constexpr DWORD kReadGraceMs = 500;       // past the read's own limit before it is cancelled
 // A hung-up pseudo-terminal (and some USB drivers once the device is gone)
 // answers every read at once with no bytes instead of failing it. That many
 // such reads in a row, each back in under a quarter of its time limit, mean
@@ -56,13 +55,8 @@ std::unique_ptr<SerialPort> SerialPort::Open(const std::wstring& name)
         return nullptr;
     const std::wstring path = L"\\\\.\\" + normal;
     std::unique_ptr<SerialPort> port(new SerialPort);
-    port->file_.Reset(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                  FILE_FLAG_OVERLAPPED, nullptr));
+    port->file_.Reset(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     if (!port->file_.Valid())
-        return nullptr;
-    port->readEvent_.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    port->writeEvent_.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    if (!port->readEvent_.Valid() || !port->writeEvent_.Valid())
         return nullptr;
     const HANDLE file = port->file_.Get();
     SetupComm(file, kQueueBytes, kQueueBytes);  // a hint only; some drivers refuse it
@@ -107,16 +101,9 @@ bool SerialPort::Write(std::string_view bytes)
 {
     if (closed_ || !file_.Valid())
         return false;
-    OVERLAPPED overlapped{};
-    overlapped.hEvent = writeEvent_.Get();
-    ResetEvent(overlapped.hEvent);
     DWORD written = 0;
-    if (!WriteFile(file_.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, &overlapped)) {
-        if (GetLastError() != ERROR_IO_PENDING)
-            return false;
-        if (!GetOverlappedResult(file_.Get(), &overlapped, &written, TRUE))
-            return false;
-    }
+    if (!WriteFile(file_.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr))
+        return false;
     return written == bytes.size();
 }
 
@@ -137,18 +124,9 @@ int SerialPort::Read(char* buffer, int capacity, unsigned timeoutMs)
         readTimeoutMs_ = timeoutMs;
     }
     const ULONGLONG started = GetTickCount64();
-    OVERLAPPED overlapped{};
-    overlapped.hEvent = readEvent_.Get();
-    ResetEvent(overlapped.hEvent);
     DWORD got = 0;
-    if (!ReadFile(file_.Get(), buffer, static_cast<DWORD>(capacity), &got, &overlapped)) {
-        if (GetLastError() != ERROR_IO_PENDING)
-            return -1;
-        if (WaitForSingleObject(overlapped.hEvent, timeoutMs + kReadGraceMs) != WAIT_OBJECT_0)
-            CancelIoEx(file_.Get(), &overlapped);  // the driver ignored its time limit
-        if (!GetOverlappedResult(file_.Get(), &overlapped, &got, TRUE))
-            return closed_ || GetLastError() != ERROR_OPERATION_ABORTED ? -1 : 0;
-    }
+    if (!ReadFile(file_.Get(), buffer, static_cast<DWORD>(capacity), &got, nullptr))
+        return closed_ || GetLastError() != ERROR_OPERATION_ABORTED ? -1 : 0;
     if (closed_)
         return -1;
     if (got > 0) {

@@ -1,7 +1,9 @@
-// SerialPort: a COM port opened for a modem (115200 8N1, no flow control),
-// read and written with overlapped I/O so that a write never waits behind the
-// reader's pending read. GetCommModemStatus is never used: pseudo-terminals
-// and some USB modem drivers fail it.
+// SerialPort: a COM port opened for a modem (115200 8N1, no flow control).
+// Reads return as soon as a byte is there, or after their time limit with
+// none, so the reader thread's pending read holds up a write for one short
+// slice at most. (Overlapped reads would not: under Wine they never complete
+// on a pseudo-terminal, measured.) GetCommModemStatus is never used:
+// pseudo-terminals and some USB modem drivers fail it.
 #pragma once
 
 #include "Port.h"
@@ -40,8 +42,6 @@ private:
     SerialPort() = default;
 
     UniqueHandle file_;
-    UniqueHandle readEvent_;   // overlapped reads, reader thread only
-    UniqueHandle writeEvent_;  // overlapped writes, writing thread only
     unsigned readTimeoutMs_ = 0;  // what SetCommTimeouts holds now
     int instantEmptyReads_ = 0;
     volatile LONG closed_ = 0;

@@ -214,9 +214,14 @@ FixtureProduct::FixtureProduct(const wchar_t* name, const FixtureOptions& option
         ok = ok && MakeFolder(folder_ + sub);
 
     const std::wstring product = DemoProductFolder();
-    if (options.withProgram)
+    if (options.withProgram) {
         for (const wchar_t* file : {L"Kivra.exe", L"ostel.dll", L"marvik.dll", L"dunra.dll"})
             ok = ok && CopyInto(product + file, folder_ + file);
+        // The demo's setting that lets KIVRA_MODEM_STATE=connected stand for
+        // its simulated link, which the exit tests use.
+        ok = ok && MakeFolder(folder_ + L"tools") &&
+             CopyInto(product + L"tools\\simulated-link", folder_ + L"tools\\simulated-link");
+    }
     if (options.withProbes) {
         const std::wstring probes = TestProgramFolder() + L"probes\\";
         for (const wchar_t* file : {L"probe_a.dll", L"probe_b.dll"})

@@ -403,13 +403,6 @@ TEST_F(MigrateTest, InsideTheCallersTransactionItGoesWithIt)
     EXPECT_EQ(dbMigrate("sms", kSmsSteps, 3), 3);
 }
 
-TEST_F(MigrateTest, AnotherProcessSeesTheRecordedSchema)
-{
-    ASSERT_EQ(dbMigrate("sms", kSmsSteps, 2), 2);
-    Db other(path_, SQLITE_OPEN_READONLY);
-    EXPECT_EQ(QueryText(other.Get(), "SELECT version FROM dunra_schema WHERE name = 'sms'"), "2");
-}
-
 // ---- text goes in and comes out as it was ----------------------------------
 
 TEST_F(DatabaseTest, TextOfAnySizeAndCharacterComesBackAsItWas)

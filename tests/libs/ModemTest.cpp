@@ -6,7 +6,7 @@
 namespace {
 
 // Sets or clears KIVRA_MODEM_STATE (the demo product's simulated connection,
-// honoured because the product folder carries tools\\simulated-link) for one
+// honoured because the product folder carries tools\simulated-link) for one
 // test and clears it afterwards.
 class ModemTest : public ::testing::Test {
 protected:
