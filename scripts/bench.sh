@@ -4,9 +4,9 @@
 # measure and of its baseline from the same interleaved runs, the ratio of the
 # medians and the target. KIVRA_BENCH_RUNS sets the runs per measure,
 # KIVRA_BENCH_IDLE_SECONDS the idle period (30), KIVRA_BENCH_ONLY a part
-# (registry, skin, buttons, startup, plugins, idle, codec, database, modem;
-# all by default). KIVRA_BENCH_MODEM_IDLE_SECONDS sets the modem session's
-# idle period (60).
+# (registry, skin, buttons, startup, plugins, idle, codec, database, modem,
+# sms; all by default). KIVRA_BENCH_MODEM_IDLE_SECONDS sets the modem
+# session's idle period (60).
 #
 # Wine's processes and Xvfb are pinned to one CPU (taskset): spread over two,
 # every wineserver round trip wakes an idle CPU and Wine-side timings swing
@@ -86,6 +86,7 @@ if part modem; then
     run "$build/bench/bench_modem.exe" "${modem[@]}" idle "${KIVRA_BENCH_MODEM_IDLE_SECONDS:-60}"
     modem_ports_end
 fi
+part sms && run "$build/bench/bench_sms_list.exe"
 part idle && run "$build/bench/bench_startup.exe" idle "$idle" \
     "demo=$(winpath "$products/idle/Kivra.exe")" \
     "bare window program=$(winpath "$build/bench/bench_bare.exe")"

@@ -29,10 +29,12 @@ public:
             stmt_ = nullptr;
     }
     ~Statement() { sqlite3_finalize(stmt_); }
-    Statement(Statement&& other) noexcept : stmt_(std::exchange(other.stmt_, nullptr)) {}
+    Statement(Statement&& other) noexcept { *this = std::move(other); }
     Statement& operator=(Statement&& other) noexcept
     {
         std::swap(stmt_, other.stmt_);
+        std::swap(running_, other.running_);
+        std::swap(result_, other.result_);
         return *this;
     }
     Statement(const Statement&) = delete;

@@ -47,7 +47,12 @@ void MessageList::Show(HWND view, Folder folder, const std::wstring& search, lon
     rows_.clear();
     ListView_SetItemCountEx(view, Count(), 0);
     const auto kept = std::find(ids_.begin(), ids_.end(), keepId);
-    ListView_SetItemState(view, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    // The old selection and focus go, item by item: asked of every item at
+    // once (-1), a list view visits each of them. The view selects one row.
+    if (const int selected = ListView_GetNextItem(view, -1, LVNI_SELECTED); selected >= 0)
+        ListView_SetItemState(view, selected, 0, LVIS_SELECTED);
+    if (const int focused = ListView_GetNextItem(view, -1, LVNI_FOCUSED); focused >= 0)
+        ListView_SetItemState(view, focused, 0, LVIS_FOCUSED);
     if (keepId != 0 && kept != ids_.end()) {
         const int row = static_cast<int>(kept - ids_.begin());
         ListView_SetItemState(view, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
