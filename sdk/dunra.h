@@ -19,9 +19,9 @@
 //   SQLite is built serialized (SQLITE_THREADSAFE=1), with foreign keys on,
 //   double-quoted strings refused as text (SQLITE_DQS=0), FTS5, and no
 //   extension loading. dbOpen sets the connection to the WAL journal, full
-//   synchronous commits and a busy timeout of 5 s, so readers never wait for
-//   a writer and a writer waits for another process's writer instead of
-//   failing at once.
+//   synchronous commits, a 64 MB memory map for reading and a busy timeout
+//   of 5 s, so readers never wait for a writer and a writer waits for
+//   another process's writer instead of failing at once.
 //   Use it from the user-interface thread, where plugins run. Serialized
 //   mode keeps a call from another thread safe, but transactions belong to
 //   the connection, not to a thread: a worker thread that reads or writes on

@@ -119,19 +119,6 @@ std::wstring MatchPhrase(const std::wstring& search)
     return phrase + L"\"";
 }
 
-// A search of one or two characters reads every message. Through a memory
-// map of the file those reads are plain memory reads; without one each page
-// is a read call, which under Wine costs a round trip to its server (measured
-// with 100,000 messages: about 125 ms a keystroke against 85 ms). The map is
-// the connection's, so it is only ever raised, never lowered for others.
-constexpr long long kMemoryMapBytes = 64LL * 1024 * 1024;
-void RaiseMemoryMap(sqlite3* db)
-{
-    kit::Statement current(db, "PRAGMA mmap_size");
-    if (current.Step() && current.Int(0) < kMemoryMapBytes)
-        kit::Execute(db, ("PRAGMA mmap_size=" + std::to_string(kMemoryMapBytes)).c_str());
-}
-
 bool Outgoing(int status)
 {
     return status == MODEM_MSG_SENT || status == MODEM_MSG_UNSENT;
@@ -165,7 +152,6 @@ MessageStore::MessageStore()
     sqlite3* db = dbConnection();
     if (db == nullptr || dbMigrate("sms", kSchema, static_cast<int>(std::size(kSchema))) < 1)
         return;
-    RaiseMemoryMap(db);
     findSeen_ = kit::Statement(db, "SELECT id, deleted, sim_indexes FROM sms_messages WHERE fingerprint = ?1 "
                                    "AND sender = ?2 AND utc = ?3 AND (deleted = 1 OR body = ?4) LIMIT 1");
     findPartial_ = kit::Statement(db, "SELECT id, sim_indexes FROM sms_messages WHERE complete = 0 AND sender = ?1 "

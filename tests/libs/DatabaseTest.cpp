@@ -203,6 +203,7 @@ TEST_F(DatabaseTest, OpenOutcomes)
             ASSERT_NE(dbConnection(), nullptr);
             EXPECT_TRUE(HeldOpen(c.path));
             EXPECT_EQ(Query("PRAGMA journal_mode"), "wal");
+            EXPECT_EQ(Query("PRAGMA mmap_size"), "67108864") << "searches read through a memory map";
             EXPECT_EQ(Query("PRAGMA application_id"), std::to_string(kOurApplicationId));
             EXPECT_EQ(Query("PRAGMA user_version"), "1");
             EXPECT_EQ(Query("SELECT count(*) FROM dunra_schema"), "0");
