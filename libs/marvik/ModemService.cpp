@@ -8,6 +8,7 @@
 #include <raserror.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace marvik {
@@ -40,6 +41,23 @@ bool SimulatedLinkAllowedIn(const std::wstring& libraryFolder)
     const std::wstring path = libraryFolder + L"\\tools\\simulated-link";
     const DWORD attributes = GetFileAttributesW(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+void SimulatedTraffic(unsigned long long elapsedMs, DWORD& received, DWORD& sent)
+{
+    // rate(t) = mean + swing * sin(2 pi t / period), in bytes per second; its
+    // integral grows all the time, since the swing is below the mean.
+    constexpr double kMeanBytesPerSecond = 100.0 * 1024;
+    constexpr double kSwingBytesPerSecond = 40.0 * 1024;
+    constexpr double kPeriodSeconds = 37.0;
+    constexpr double kTwoPi = 6.283185307179586;
+    constexpr double kUploadShare = 0.1;
+    const double t = static_cast<double>(elapsedMs) / 1000.0;
+    const double bytes = kMeanBytesPerSecond * t +
+                         kSwingBytesPerSecond * kPeriodSeconds / kTwoPi * (1.0 - std::cos(kTwoPi * t / kPeriodSeconds));
+    // The counters of a real link are 32-bit and wrap the same way.
+    received = static_cast<DWORD>(static_cast<unsigned long long>(bytes));
+    sent = static_cast<DWORD>(static_cast<unsigned long long>(bytes * kUploadShare));
 }
 
 int MessageId(const JoinedMessage& message)
@@ -384,7 +402,9 @@ void ModemService::PollLink()
         if (link_ != MODEM_LINK_UP)
             return;
         if (simulated_) {
-            linkSeconds_ = static_cast<DWORD>((GetTickCount64() - simulatedSince_) / 1000);
+            const unsigned long long elapsed = GetTickCount64() - simulatedSince_;
+            linkSeconds_ = static_cast<DWORD>(elapsed / 1000);
+            SimulatedTraffic(elapsed, received_, sent_);
         } else {
             DWORD seconds = 0, received = 0, sent = 0;
             if (!ras_.Statistics(seconds, received, sent))

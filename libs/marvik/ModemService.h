@@ -25,6 +25,11 @@ constexpr wchar_t kPacketDataNumber[] = L"*99#";
 // tools\ out).
 bool SimulatedLinkAllowedIn(const std::wstring& libraryFolder);
 
+// The bytes a simulated link has carried after elapsedMs: a download that
+// wanders between about 60 and 140 KB/s and an upload of about a tenth of it,
+// so the demo's panels, usage and speed graph show a believable link.
+void SimulatedTraffic(unsigned long long elapsedMs, DWORD& received, DWORD& sent);
+
 class ModemService {
 public:
     // ports and ras stay the caller's and must outlive the service.

@@ -325,6 +325,27 @@ TEST(SimulatedLinkSetting, OnlyTheDemosToolsFileAllowsIt)
     EXPECT_FALSE(marvik::SimulatedLinkAllowedIn(L""));
 }
 
+TEST(SimulatedLinkTraffic, EverySecondCarriesABelievableAmountAndTheCountsNeverFall)
+{
+    DWORD lastReceived = 0, lastSent = 0;
+    marvik::SimulatedTraffic(0, lastReceived, lastSent);
+    EXPECT_EQ(lastReceived, 0u);
+    EXPECT_EQ(lastSent, 0u);
+    // Two minutes, second by second: the download between 60 and 140 KB/s,
+    // the upload about a tenth of it.
+    for (unsigned long long ms = 1000; ms <= 120000; ms += 1000) {
+        DWORD received = 0, sent = 0;
+        marvik::SimulatedTraffic(ms, received, sent);
+        const DWORD down = received - lastReceived, up = sent - lastSent;
+        EXPECT_GE(down, 60u * 1024) << ms;
+        EXPECT_LE(down, 140u * 1024) << ms;
+        EXPECT_GE(up, down / 20) << ms;
+        EXPECT_LE(up, down / 5) << ms;
+        lastReceived = received;
+        lastSent = sent;
+    }
+}
+
 TEST_F(ModemServiceTest, DeviceArrivalOnTheBusLooksForTheModemAtOnce)
 {
     MakeService();
