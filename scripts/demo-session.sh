@@ -1,14 +1,17 @@
 # Sourced by the picture scripts: builds Kivra and opens a private Xvfb display
-# with a warm wineserver; demo_start then starts the demo product. Kivra, the
+# with a warm wineserver; demo_start then starts the demo's simulated modem
+# (as scripts/run.sh does) and the demo product. Kivra, the modem, the
 # wineserver and the display end when the script exits.
 # Needs $top; sets $build, $title (the demo window's title) and $kivra_pid.
 build="${KIVRA_BUILD_DIR:-$top/build}"
 
 bash "$top/scripts/build.sh"
 source "$top/scripts/wine-session.sh"
+source "$top/scripts/modem-ports.sh"
 kivra_pid=""
 demo_end() {
   if [ -n "$kivra_pid" ]; then kill "$kivra_pid" 2>/dev/null || true; fi
+  demo_modem_end
   wine_session_end
 }
 trap demo_end EXIT
@@ -19,7 +22,13 @@ title_id="$(sed -n 's:.*<title>\(.*\)</title>.*:\1:p' "$build/Kivra/common/confi
 title="$(sed -n "s:.*<string id=\"$title_id\">\(.*\)</string>.*:\1:p" "$build/Kivra/language/am_EN.xml" | head -n1)"
 title="${title:-$title_id}"
 
-demo_start() {  # Kivra.exe of the demo, in the background, from its folder
+demo_start() {  # the modem, then Kivra.exe of the demo in the background, from its folder
+  # The pictures show the demo as it first starts: its database as the build
+  # made it, without the messages an earlier run imported from the simulator
+  # (whose stamps move with the clock, so each run would add them again).
+  rm -f "$build/Kivra/kivra.db" "$build/Kivra/kivra.db-wal" "$build/Kivra/kivra.db-shm"
+  "$build/wine-run.sh" "$build/plugins/kivra-demo-database.exe" "Z:$build/Kivra/kivra.db" >/dev/null
+  demo_modem_start "$build/Kivra" "$build/modem-sim.log"
   cd "$build/Kivra"
   wine Kivra.exe &
   kivra_pid=$!

@@ -36,3 +36,28 @@ modem_ports_end() {
   KIVRA_SOCAT_PID=""
   wine reg delete 'HKLM\HARDWARE\DEVICEMAP\SERIALCOMM' /v "$KIVRA_MODEM_PORT_VALUE" /f >/dev/null 2>&1 || true
 }
+
+# The demo's simulated modem: the simulator in the demo product's tools\
+# playing a script (tools\demo-modem.txt unless given, a path as Windows
+# sees it) on COM6, Kivra's end COM5. Its output goes to log.
+#
+#   demo_modem_start <product folder> <log> [script]
+#   demo_modem_end
+KIVRA_DEMO_MODEM_PID=""
+
+demo_modem_start() {
+  local product="$1" log="$2" script="${3:-tools\\demo-modem.txt}"
+  modem_ports_start 6 5 || return 1
+  (cd "$product" && exec wine tools/kivra-modem-sim.exe COM6 "$script") > "$log" 2>/dev/null &
+  KIVRA_DEMO_MODEM_PID=$!
+}
+
+demo_modem_end() {
+  # The line goes first: without it the simulator ends by itself.
+  modem_ports_end
+  if [ -n "$KIVRA_DEMO_MODEM_PID" ]; then
+    for _ in $(seq 30); do kill -0 "$KIVRA_DEMO_MODEM_PID" 2>/dev/null || break; sleep 0.1; done
+    kill "$KIVRA_DEMO_MODEM_PID" 2>/dev/null || true
+  fi
+  KIVRA_DEMO_MODEM_PID=""
+}

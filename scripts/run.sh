@@ -15,14 +15,9 @@ build="${KIVRA_BUILD_DIR:-$top/build}"
 bash "$top/scripts/build.sh"
 source "$top/scripts/wine-session.sh"
 source "$top/scripts/modem-ports.sh"
-sim_pid=""
-# The modem goes before Wine: without its line the simulator ends by itself.
+# The modem goes before Wine.
 stop_all() {
-  modem_ports_end
-  if [ -n "$sim_pid" ]; then
-    for _ in $(seq 30); do kill -0 "$sim_pid" 2>/dev/null || break; sleep 0.1; done
-    kill "$sim_pid" 2>/dev/null || true
-  fi
+  demo_modem_end
   if [ -n "${KIVRA_MODEM:-}" ]; then
     rm -f "$WINEPREFIX/dosdevices/com5"
     wine reg delete 'HKLM\HARDWARE\DEVICEMAP\SERIALCOMM' /v "$KIVRA_MODEM_PORT_VALUE" /f >/dev/null 2>&1 || true
@@ -39,10 +34,8 @@ if [ -n "${KIVRA_MODEM:-}" ]; then
   wine reg add 'HKLM\HARDWARE\DEVICEMAP\SERIALCOMM' /v "$KIVRA_MODEM_PORT_VALUE" /d COM5 /f >/dev/null 2>&1
   echo "The modem on $KIVRA_MODEM is COM5."
 else
-  modem_ports_start 6 5
   script="${KIVRA_MODEM_SCRIPT:-tools\\demo-modem.txt}"
-  wine tools/kivra-modem-sim.exe COM6 "$script" > "$build/modem-sim.log" 2>/dev/null &
-  sim_pid=$!
+  demo_modem_start "$build/Kivra" "$build/modem-sim.log" "$script"
   echo "The simulated modem plays $script on COM6 (its log: $build/modem-sim.log); Kivra finds COM5."
 fi
 if [ -z "$KIVRA_XVFB_PID" ]; then

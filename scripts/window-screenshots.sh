@@ -5,6 +5,8 @@
 #   settings.png  the settings dialog with the plugins' pages (Settings tool item)
 #   about.png     the About box (Help > About Kivra)
 #   notifier.png  the notification of Connect, slid in above the taskbar
+#   messages.png  the main window on its Messages panel, once the demo
+#                 modem's arriving message is there (Messages tool item)
 #   dropzone.png  the drop zone with the download graph, under the mouse
 #                 (File > Minimize to tray while connected). Xvfb has no
 #                 compositor, so its translucency does not show there.
@@ -59,7 +61,7 @@ shoot_window() {  # shoot_window <file> <title>
   shoot "$1" "$X" "$Y" "$WIDTH" "$HEIGHT"
 }
 mkdir -p "$out"
-rm -f "$out/settings.png" "$out/about.png" "$out/notifier.png" "$out/dropzone.png"
+rm -f "$out/settings.png" "$out/about.png" "$out/notifier.png" "$out/messages.png" "$out/dropzone.png"
 
 # The settings dialog, its first item chosen.
 click 280 63
@@ -94,9 +96,18 @@ for _ in $(seq 300); do
 done
 [ -f "$out/notifier.png" ] || { echo "The notifier did not come." >&2; exit 1; }
 
-# Most of a graph of samples (one a second, one per pixel column), then to the
-# tray: the drop zone stands in for the window.
+# Most of a graph of samples (one a second, one per pixel column), then the
+# messages, then to the tray: the drop zone stands in for the window.
 sleep 45
+
+# The messages, the one that arrived (20 s after the start) on top and open
+# in the reading pane; the mouse out of the way of the tooltips.
+click 121 63
+click 283 168
+xdotool mousemove $((main_x - 8)) $((main_y + 300))
+sleep 1
+shoot_window messages.png "$title"
+
 click 25 31
 click 72 52
 zone="$(kivra_windows | awk '$1 > 20 && $1 < 100 && $2 > 20 && $2 < 100 { print; exit }')"

@@ -131,14 +131,20 @@ bool ImportFromModem()
     return added;
 }
 
-// The modem library's news, on the user-interface thread.
+// The modem library's news, on the user-interface thread. An arriving
+// message changes the modem's list first and is announced after, so the
+// import of the change may already have taken it in: it is announced all the
+// same. Messages that are simply on the SIM are never announced.
 void __cdecl OnBus(unsigned long message, unsigned int wParam, long, void*)
 {
+    static bool takenInUnannounced = false;
     if (message == MODEM_BUS_MESSAGE) {
-        if (ImportFromModem() && g_notifyArrivals)
+        const bool added = ImportFromModem() || takenInUnannounced;
+        takenInUnannounced = false;
+        if (added && g_notifyArrivals)
             kit::Notify(g_iface, kit::Text(L"IDS_NOTIFY_NEW_SMS"));
     } else if (message == MODEM_BUS_STATUS && (wParam & MODEM_CHANGED_MESSAGES)) {
-        ImportFromModem();  // the SIM's messages as the modem first lists them
+        takenInUnannounced = ImportFromModem() || takenInUnannounced;
     }
 }
 

@@ -176,13 +176,16 @@ bool CopyTree(const std::wstring& from, const std::wstring& to, const std::vecto
     return ok;
 }
 
-DemoProductCopy::DemoProductCopy(const wchar_t* name)
+DemoProductCopy::DemoProductCopy(const wchar_t* name, Database database)
 {
     const std::wstring runs = testing::ScratchFolder() + L"runs\\";
     MakeFolder(runs);
     folder_ = runs + name + L"\\";
     DeleteTree(folder_);
-    ready_ = CopyTree(DemoProductFolder(), folder_, {L"log", L"kivra.db", L"wineprefix"});
+    std::vector<std::wstring> skip = {L"log", L"wineprefix"};
+    if (database == Database::kLeftOut)
+        skip.push_back(L"kivra.db");
+    ready_ = CopyTree(DemoProductFolder(), folder_, skip);
 }
 
 DemoProductCopy::~DemoProductCopy()

@@ -30,11 +30,12 @@ bool DeleteTree(const std::wstring& folder);
 bool CopyTree(const std::wstring& from, const std::wstring& to, const std::vector<std::wstring>& skip = {});
 
 // A copy of the demo product as the build lays it out (build/Kivra\), without
-// its log folder and database, in runs\<name>\ of the test program's short
-// scratch folder.
+// its log folder, in runs\<name>\ of the test program's short scratch
+// folder; with the demo's database (its messages and usage) only when asked.
 class DemoProductCopy {
 public:
-    explicit DemoProductCopy(const wchar_t* name);
+    enum class Database { kLeftOut, kCopied };
+    explicit DemoProductCopy(const wchar_t* name, Database database = Database::kLeftOut);
     ~DemoProductCopy();
     DemoProductCopy(const DemoProductCopy&) = delete;
     DemoProductCopy& operator=(const DemoProductCopy&) = delete;

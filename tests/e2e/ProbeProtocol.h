@@ -31,7 +31,15 @@ enum ProbeCallKind : ULONG_PTR {
     kProbeCallPluginSkin = 6,    // pData = TPluginSkin of name text (8-bit); logs what came back
     kProbeQueryIcons = 7,        // no call: logs the icons of the window in wParam, read from inside
     kProbeCallLater = 8,         // answers 1 at once; the probe makes the plain call from its own posted message
+    kProbeListRows = 9,          // no call: logs the rows of the list view in wParam, read from inside; answers the count
+    kProbeRecordDrawnText = 10,  // no call: from now on logs each new text the module named in text draws with DrawTextW
 };
+
+// kProbeListRows logs "rows count=<n>", then for each of the first
+// kProbeRowsLogged rows "row <i> <column 0> | <column 1> | ..." (UTF-8).
+// kProbeRecordDrawnText logs "drawn <module file name> <text>" the first time
+// that module draws that text (UTF-8); it answers 1 once recording.
+constexpr int kProbeRowsLogged = 50;
 
 // Posted to the control window: PluginMessageBox(kProbeMessageText, 0, MB_OK, 0).
 constexpr UINT kProbeShowMessageBox = WM_APP + 1;

@@ -10,7 +10,8 @@
 //   "<tag> unload post=<result>"      in UnloadPlugin, with the result of a
 //                                     TPostMessage made there (1 while the bus
 //                                     still runs)
-//   one line per control-window call (see ProbeProtocol.h).
+//   one line per control-window call (see ProbeProtocol.h), and the rows of
+//   a list view or the texts a module draws, when the test asks for them.
 //
 // With KIVRA_PROBE_LEFTOVERS set it behaves as a careless plugin would: the
 // probe with the control window leaves a window of its own class ("a panel")
@@ -25,8 +26,13 @@
 #include "tests/e2e/ProbeProtocol.h"
 #include "tests/support/TaggedLog.h"
 
+#include <commctrl.h>
+
 #include <cstdio>
 #include <cstring>
+#include <mutex>
+#include <set>
+#include <string>
 
 #define PROBE_EXPORT extern "C" __declspec(dllexport)
 
@@ -114,10 +120,172 @@ LRESULT QueryIcons(HWND window)
     return big != 0;
 }
 
+std::string Utf8(const wchar_t* text, int length = -1)
+{
+    if (length == 0)
+        return {};
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text, length, nullptr, 0, nullptr, nullptr);
+    if (size <= 0)
+        return {};
+    std::string narrow(static_cast<size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text, length, narrow.data(), size, nullptr, nullptr);
+    if (length < 0)
+        narrow.pop_back();  // the terminator
+    return narrow;
+}
+
+// The rows of a list view as it answers LVM_GETITEMTEXTW. Asked from inside
+// the process: a virtual list (LVS_OWNERDATA) gets its texts from its owner's
+// LVN_GETDISPINFO, and the text buffers could not cross processes anyway.
+LRESULT ListRows(HWND view)
+{
+    if (!IsWindow(view)) {
+        WriteLine("rows none");
+        return -1;
+    }
+    const int count = static_cast<int>(SendMessageW(view, LVM_GETITEMCOUNT, 0, 0));
+    HWND header = reinterpret_cast<HWND>(SendMessageW(view, LVM_GETHEADER, 0, 0));
+    const int columns = header != nullptr ? static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)) : 1;
+    char line[64];
+    std::snprintf(line, sizeof(line), "rows count=%d", count);
+    WriteLine(line);
+    for (int row = 0; row < count && row < kProbeRowsLogged; ++row) {
+        std::string text = "row " + std::to_string(row);
+        for (int column = 0; column < columns; ++column) {
+            wchar_t cell[256] = {};
+            LVITEMW item{};
+            item.iSubItem = column;
+            item.pszText = cell;
+            item.cchTextMax = 256;
+            SendMessageW(view, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+            text += (column == 0 ? " " : " | ") + Utf8(cell);
+        }
+        WriteLine(text.c_str());
+    }
+    return count;
+}
+
+// Recording what a module draws: its import of DrawTextW is pointed at
+// RecordingDrawText, which logs each new text with the caller's module name
+// and draws it as before. Painted texts (a panel's labels, the notifier's
+// message) have no window text to read from outside.
+using DrawTextFunction = int(WINAPI*)(HDC, LPCWSTR, int, LPRECT, UINT);
+DrawTextFunction g_drawText = nullptr;  // user32's own
+std::mutex g_drawnLock;
+std::set<std::string> g_drawn;  // "<module> <text>" already logged
+
+struct ImportPatch {
+    HMODULE module;
+    void** slot;
+};
+constexpr int kMaxPatches = 4;
+ImportPatch g_patches[kMaxPatches];
+int g_patchCount = 0;
+
+std::string ModuleNameAt(const void* address)
+{
+    HMODULE module = nullptr;
+    wchar_t path[MAX_PATH] = {};
+    if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                            static_cast<LPCWSTR>(address), &module) ||
+        GetModuleFileNameW(module, path, MAX_PATH) == 0)
+        return "?";
+    const wchar_t* name = std::wcsrchr(path, L'\\');
+    return Utf8(name != nullptr ? name + 1 : path);
+}
+
+int WINAPI RecordingDrawText(HDC dc, LPCWSTR text, int count, LPRECT rect, UINT format)
+{
+    if (text != nullptr) {
+        std::string line = "drawn " + ModuleNameAt(__builtin_return_address(0)) + " " + Utf8(text, count < 0 ? -1 : count);
+        std::lock_guard<std::mutex> hold(g_drawnLock);
+        if (g_drawn.insert(line).second)
+            WriteLine(line.c_str());
+    }
+    return g_drawText(dc, text, count, rect, format);
+}
+
+// The import address slot through which module calls function of dll, or null.
+void** ImportSlot(HMODULE module, const char* dll, const char* function)
+{
+    auto* base = reinterpret_cast<BYTE*>(module);
+    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    if (imports.VirtualAddress == 0)
+        return nullptr;
+    for (auto* entry = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress); entry->Name != 0;
+         ++entry) {
+        // Without the name table the slots hold only addresses: nothing to match.
+        if (_stricmp(reinterpret_cast<const char*>(base + entry->Name), dll) != 0 || entry->OriginalFirstThunk == 0)
+            continue;
+        auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + entry->OriginalFirstThunk);
+        auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + entry->FirstThunk);
+        for (; names->u1.AddressOfData != 0; ++names, ++slots) {
+            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal))
+                continue;
+            const auto* byName = reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
+            if (std::strcmp(reinterpret_cast<const char*>(byName->Name), function) == 0)
+                return reinterpret_cast<void**>(&slots->u1.Function);
+        }
+    }
+    return nullptr;
+}
+
+bool WriteSlot(void** slot, void* value)
+{
+    DWORD before = 0;
+    if (!VirtualProtect(slot, sizeof(*slot), PAGE_READWRITE, &before))
+        return false;
+    *slot = value;
+    VirtualProtect(slot, sizeof(*slot), before, &before);
+    return true;
+}
+
+LRESULT RecordDrawnText(const wchar_t* moduleName)
+{
+    HMODULE module = GetModuleHandleW(moduleName);
+    if (g_drawText == nullptr)
+        g_drawText = reinterpret_cast<DrawTextFunction>(
+            reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "DrawTextW")));
+    void** slot = module != nullptr ? ImportSlot(module, "user32.dll", "DrawTextW") : nullptr;
+    bool recording = slot != nullptr && *slot == reinterpret_cast<void*>(RecordingDrawText);
+    if (slot != nullptr && !recording && g_drawText != nullptr && g_patchCount < kMaxPatches &&
+        WriteSlot(slot, reinterpret_cast<void*>(RecordingDrawText))) {
+        g_patches[g_patchCount++] = {module, slot};
+        recording = true;
+    }
+    const std::string line = "record-drawn " + Utf8(moduleName) + (recording ? " on" : " failed");
+    WriteLine(line.c_str());
+    return recording ? 1 : 0;
+}
+
+// Gives the modules that are still loaded their DrawTextW back, before this
+// library goes (a module unloaded before it has no imports left to mend).
+void StopRecordingDrawnText()
+{
+    for (int i = 0; i < g_patchCount; ++i) {
+        HMODULE stillThere = nullptr;
+        if (GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                               reinterpret_cast<LPCWSTR>(g_patches[i].slot), &stillThere) &&
+            stillThere == g_patches[i].module)
+            WriteSlot(g_patches[i].slot, reinterpret_cast<void*>(g_drawText));
+    }
+    g_patchCount = 0;
+}
+
 LRESULT RunCall(ULONG_PTR kind, const ProbeCall& call)
 {
     if (kind == kProbeQueryIcons)
         return QueryIcons(reinterpret_cast<HWND>(static_cast<INT_PTR>(call.wParam)));
+    if (kind == kProbeListRows)
+        return ListRows(reinterpret_cast<HWND>(static_cast<INT_PTR>(call.wParam)));
+    if (kind == kProbeRecordDrawnText) {
+        wchar_t name[MAX_PATH];
+        std::memcpy(name, call.text, sizeof(call.text));
+        name[255] = 0;
+        return RecordDrawnText(name);
+    }
     TService service{};
     std::memcpy(service.szName, call.service, sizeof(service.szName));
     service.szName[sizeof(service.szName) - 1] = 0;
@@ -283,6 +451,7 @@ PROBE_EXPORT bool __cdecl UnloadPlugin(void)
         OpUnsubscribe(g_busCookie);
     g_busCookie = 0;
 #ifdef PROBE_CONTROL
+    StopRecordingDrawnText();
     if (g_control)
         DestroyWindow(g_control);
     g_control = nullptr;
