@@ -128,7 +128,12 @@ protected:
     std::vector<std::string> rows_;
 };
 
-TEST_F(DemoModemTest, ShowsTheNetworkAndTheArrivingMessageOnTopOfTheList)
+// One run: the simulator is plugged in once for the whole program, so a
+// second Kivra would find the message already on the SIM, not arriving.
+// marvik posts the changed message cache (MODEM_CHANGED_MESSAGES) before
+// MODEM_BUS_MESSAGE: the import of the first takes the message in, and the
+// second must still announce it.
+TEST_F(DemoModemTest, ShowsTheNetworkAndTheArrivingMessageOnTopOfTheListWithANotice)
 {
     RunUntilTheMessageIsListed();
     if (HasFatalFailure())
@@ -139,17 +144,6 @@ TEST_F(DemoModemTest, ShowsTheNetworkAndTheArrivingMessageOnTopOfTheList)
     EXPECT_EQ(count_, before_ + 1);
     EXPECT_EQ(rows_[0].find("0 " + std::string(kSender) + " | "), 0u) << rows_[0];
     EXPECT_NE(rows_[0].find(kArrivingText), std::string::npos) << rows_[0];
-}
-
-// marvik posts the changed message cache (MODEM_CHANGED_MESSAGES) before
-// MODEM_BUS_MESSAGE: the import of the first takes the message in, and the
-// second must still announce it.
-TEST_F(DemoModemTest, RaisesTheNotifierForTheArrivingMessage)
-{
-    RunUntilTheMessageIsListed();
-    if (HasFatalFailure())
-        return;
-    ASSERT_TRUE(Contains(rows_, kArrivingText));
     EXPECT_TRUE(WaitForLine(log_, std::string(kProbeTag) + "drawn Kivra.exe " + kNewMessageNotice, kNotifierDrawnMs))
         << "no notification of the new message";
 }
