@@ -14,12 +14,43 @@ constexpr long long kTicksPerSecond = 10000000LL;
 
 }  // namespace
 
-std::wstring LocalTimeText(long long utc)
+namespace {
+
+bool LocalTime(long long utc, SYSTEMTIME& local)
 {
     const unsigned long long ticks = static_cast<unsigned long long>(utc + kEpochSeconds) * kTicksPerSecond;
     const FILETIME stamp = {static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
-    SYSTEMTIME universal, local;
-    if (!FileTimeToSystemTime(&stamp, &universal) || !SystemTimeToTzSpecificLocalTime(nullptr, &universal, &local))
+    SYSTEMTIME universal;
+    return FileTimeToSystemTime(&stamp, &universal) && SystemTimeToTzSpecificLocalTime(nullptr, &universal, &local);
+}
+
+}  // namespace
+
+long long NowUtc()
+{
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    const long long ticks = (static_cast<long long>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+    return ticks / kTicksPerSecond - kEpochSeconds;
+}
+
+std::wstring LocalTimeText(long long utc, long long nowUtc)
+{
+    SYSTEMTIME local, now;
+    if (!LocalTime(utc, local) || !LocalTime(nowUtc, now))
+        return L"-";
+    wchar_t text[32];
+    if (local.wYear == now.wYear && local.wMonth == now.wMonth && local.wDay == now.wDay)
+        swprintf(text, 32, L"%02u:%02u", local.wHour, local.wMinute);
+    else
+        swprintf(text, 32, L"%04u-%02u-%02u", local.wYear, local.wMonth, local.wDay);
+    return text;
+}
+
+std::wstring LocalDateTimeText(long long utc)
+{
+    SYSTEMTIME local;
+    if (!LocalTime(utc, local))
         return L"-";
     wchar_t text[32];
     swprintf(text, 32, L"%04u-%02u-%02u %02u:%02u", local.wYear, local.wMonth, local.wDay, local.wHour, local.wMinute);
@@ -29,7 +60,13 @@ std::wstring LocalTimeText(long long utc)
 void MessageList::AddColumns(HWND view, const std::wstring& sender, const std::wstring& time, const std::wstring& text)
 {
     const std::wstring* titles[kColumnCount] = {&sender, &time, &text};
-    const int widths[kColumnCount] = {100, 112, 100};
+    // Room for a long international number and for a day ("2024-05-01") in
+    // the bold of an unread row; the message has the rest.
+    constexpr int kSenderWidth = 118, kTimeWidth = 82, kLeastTextWidth = 80;
+    RECT client{};
+    GetClientRect(view, &client);
+    const int rest = client.right - kSenderWidth - kTimeWidth - GetSystemMetrics(SM_CXVSCROLL);
+    const int widths[kColumnCount] = {kSenderWidth, kTimeWidth, std::max(kLeastTextWidth, rest)};
     for (int column = 0; column < kColumnCount; ++column) {
         LVCOLUMNW info{};
         info.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
@@ -38,7 +75,6 @@ void MessageList::AddColumns(HWND view, const std::wstring& sender, const std::w
         info.iSubItem = column;
         ListView_InsertColumn(view, column, &info);
     }
-    ListView_SetColumnWidth(view, kColumnText, LVSCW_AUTOSIZE_USEHEADER);  // the rest of the width
 }
 
 void MessageList::Show(HWND view, Folder folder, const std::wstring& search, long long keepId)
@@ -75,7 +111,7 @@ const MessageList::Row& MessageList::RowAt(int row)
     Row& made = rows_[id];
     if (store_.Read(id, message)) {
         made.sender = message.sender;
-        made.time = LocalTimeText(message.utc);
+        made.time = LocalTimeText(message.utc, NowUtc());
         made.text = message.text.substr(0, kSnippetUnits);
         std::replace_if(made.text.begin(), made.text.end(), [](wchar_t unit) { return unit == L'\r' || unit == L'\n'; },
                         L' ');

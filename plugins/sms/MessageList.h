@@ -18,14 +18,22 @@ namespace sms {
 // The columns of the list.
 enum Column { kColumnSender, kColumnTime, kColumnText, kColumnCount };
 
+// The seconds since 1970 UTC now.
+long long NowUtc();
+// A message's time in its row, in this computer's time zone: "14:30" for a
+// message of the same day as nowUtc, else its day, "2024-05-01", so the
+// column stays narrow (the reading pane has the whole time).
+std::wstring LocalTimeText(long long utc, long long nowUtc);
 // "2024-05-01 14:30" in this computer's time zone.
-std::wstring LocalTimeText(long long utc);
+std::wstring LocalDateTimeText(long long utc);
 
 class MessageList {
 public:
     explicit MessageList(MessageStore& store) : store_(store) {}
 
-    // Makes the list view's columns; texts are shown as given.
+    // Makes the list view's columns; texts are shown as given. The message
+    // column takes the width the others leave, less a vertical scroll bar's,
+    // so a full list needs no horizontal scrolling.
     static void AddColumns(HWND view, const std::wstring& sender, const std::wstring& time, const std::wstring& text);
 
     // Shows the folder's messages that hold search in view, newest first,

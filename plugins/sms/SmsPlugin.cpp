@@ -83,7 +83,9 @@ void OnSelected(int row)
         SetWindowTextW(g_reader, L"");
         return;
     }
-    SetWindowTextW(g_reader, message.text.c_str());
+    // Its sender and whole time first: the list shows only the day of an older one.
+    const std::wstring shown = message.sender + L"  \x00B7  " + sms::LocalDateTimeText(message.utc) + L"\r\n" + message.text;
+    SetWindowTextW(g_reader, shown.c_str());
     if (message.unread) {
         g_store->MarkRead(g_selected);
         g_rows->Forget(g_selected);
@@ -214,14 +216,7 @@ INT_PTR CALLBACK ComposeProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
     return FALSE;
 }
 
-// The seconds since 1970 UTC now, and this computer's zone.
-long long NowUtc()
-{
-    FILETIME now;
-    GetSystemTimeAsFileTime(&now);
-    const long long ticks = (static_cast<long long>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
-    return ticks / 10000000LL - 11644473600LL;
-}
+// This computer's zone.
 int LocalZoneQuarterHours()
 {
     TIME_ZONE_INFORMATION zone;
@@ -237,7 +232,7 @@ void Compose(const Draft& start)
     if (DialogBoxParamW(kit::ThisModule(), MAKEINTRESOURCEW(IDD_COMPOSE), GetAncestor(g_panel, GA_ROOT), ComposeProc,
                         reinterpret_cast<LPARAM>(&draft)) != IDOK)
         return;
-    g_store->AddSent(draft.to, draft.text, NowUtc(), LocalZoneQuarterHours());
+    g_store->AddSent(draft.to, draft.text, sms::NowUtc(), LocalZoneQuarterHours());
     if (g_folder == sms::Folder::Sent)
         ShowList();
 }
@@ -293,8 +288,7 @@ void Paint(HWND, HDC dc, const RECT& client)
     DeleteObject(fill);
     kit::DrawBitmap(dc, g_skin.Background(), 0, 0);
 
-    kit::DrawControlText(dc, g_skin.Control("folder-title"),
-                         kit::Text(g_folder == sms::Folder::Sent ? L"IDS_SMS_OUTBOX" : L"IDS_SMS_INBOX"));
+    kit::DrawControlText(dc, g_skin.Control("folder-title"), kit::Text(L"IDS_SMS_FOLDERS"));
     if (const TPluginControl* folders = g_skin.Control("folder-list")) {
         TPluginControl line = *folders;
         int row = 0;

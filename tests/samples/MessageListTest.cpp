@@ -75,7 +75,34 @@ TEST_F(MessageListTest, TheViewHoldsTheCountAndReadsEachRowItShows)
     EXPECT_EQ(Cell(rows, 5, sms::kColumnSender), L"") << "a row past the end is empty";
     EXPECT_TRUE(rows.Unread(0));
     EXPECT_FALSE(rows.Unread(1));
-    EXPECT_EQ(Cell(rows, 1, sms::kColumnTime), sms::LocalTimeText(1000));
+    EXPECT_EQ(Cell(rows, 1, sms::kColumnTime), sms::LocalTimeText(1000, sms::NowUtc()));
+}
+
+TEST(MessageTimeText, TheSameDayShowsTheTimeAndAnOtherDayTheDay)
+{
+    // Noon of a day in this computer's zone, whatever the zone.
+    SYSTEMTIME noon{};
+    noon.wYear = 2024, noon.wMonth = 5, noon.wDay = 1, noon.wHour = 12;
+    SYSTEMTIME universal{};
+    ASSERT_TRUE(TzSpecificLocalTimeToSystemTime(nullptr, &noon, &universal));
+    FILETIME stamp{};
+    ASSERT_TRUE(SystemTimeToFileTime(&universal, &stamp));
+    const long long utc = ((static_cast<long long>(stamp.dwHighDateTime) << 32) | stamp.dwLowDateTime) / 10000000LL -
+                          11644473600LL;
+    constexpr long long kHour = 3600;
+    struct Case {
+        long long shown, now;
+        const wchar_t* text;
+    } const cases[] = {
+        {utc, utc, L"12:00"},
+        {utc - 2 * kHour - 5 * 60, utc, L"09:55"},
+        {utc, utc + 11 * kHour, L"12:00"},           // still the same day
+        {utc, utc + 13 * kHour, L"2024-05-01"},      // the next day
+        {utc - 24 * kHour, utc, L"2024-04-30"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(sms::LocalTimeText(c.shown, c.now), c.text) << c.shown << " at " << c.now;
+    EXPECT_EQ(sms::LocalDateTimeText(utc), L"2024-05-01 12:00");
 }
 
 TEST_F(MessageListTest, ASearchKeepsTheSelectedMessageWhenItIsAmongTheResults)
