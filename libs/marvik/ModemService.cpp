@@ -126,14 +126,18 @@ Outcome ModemService::EnterPin(const wchar_t* pin)
 {
     if (pin == nullptr)
         return Bad(L"no PIN");
-    return running_.load(std::memory_order_acquire) ? session_.EnterPin(pin) : Outcome{MODEM_E_NO_MODEM, L"no modem session"};
+    if (!running_.load(std::memory_order_acquire))
+        return Outcome{MODEM_E_NO_MODEM, L"no modem session"};
+    return session_.EnterPin(pin);
 }
 
 Outcome ModemService::EnterPuk(const wchar_t* puk, const wchar_t* newPin)
 {
     if (puk == nullptr || newPin == nullptr)
         return Bad(L"no PUK or no new PIN");
-    return running_.load(std::memory_order_acquire) ? session_.EnterPuk(puk, newPin) : Outcome{MODEM_E_NO_MODEM, L"no modem session"};
+    if (!running_.load(std::memory_order_acquire))
+        return Outcome{MODEM_E_NO_MODEM, L"no modem session"};
+    return session_.EnterPuk(puk, newPin);
 }
 
 Outcome ModemService::ListMessages(TModemMessage* out, int capacity, int* count) const
@@ -163,7 +167,9 @@ Outcome ModemService::GetMessageText(int id, wchar_t* buffer, int capacity) cons
 
 Outcome ModemService::DeleteMessage(int id)
 {
-    return running_.load(std::memory_order_acquire) ? session_.DeleteMessage(id) : Outcome{MODEM_E_NO_MODEM, L"no modem session"};
+    if (!running_.load(std::memory_order_acquire))
+        return Outcome{MODEM_E_NO_MODEM, L"no modem session"};
+    return session_.DeleteMessage(id);
 }
 
 int ModemService::CountMessageParts(const wchar_t* text)

@@ -1,8 +1,8 @@
 // ModemService: what marvik.dll's C functions do, on a port provider and a
 // dial-up stand-in that the caller gives (the system's in marvik.dll, the
 // simulated modem's in tests). Checks the callers' arguments and records,
-// owns the session, starts and stops it, and keeps the data link (dial-up or the
-// demo's simulated one).
+// owns the session, starts and stops it, and keeps the data link (dial-up or
+// the demo's simulated one).
 #pragma once
 
 #include "RasApi.h"

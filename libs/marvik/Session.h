@@ -3,7 +3,8 @@
 // seconds, and what callers ask for); the port's reader thread (AtChannel)
 // sets the modem's reports aside for it. The state is published in a fixed
 // record that any thread copies without a lock (SharedStatus), so reading it
-// never waits for the modem or for the session. Changes go out through the poster (the message bus in marvik.dll).
+// never waits for the modem or for the session. Changes go out through the
+// poster (the message bus in marvik.dll).
 #pragma once
 
 #include "AtChannel.h"
@@ -171,9 +172,11 @@ private:
     // The session thread's view, and what it published.
     State state_;
     Link link_;
-    std::mutex publishMutex_;  // link_ and published_: the session thread and SetLink's callers write
+    // link_ and published_, written by the session thread and by SetLink's
+    // callers; one write to shared_ at a time.
+    std::mutex publishMutex_;
     TModemStatus published_{};  // the last record written to shared_
-    SharedStatus shared_;      // what ReadStatus copies, without a lock
+    SharedStatus shared_;       // what ReadStatus copies, without a lock
     mutable SRWLOCK messagesLock_ = SRWLOCK_INIT;
     std::map<int, StoredPart> parts_;        // by storage index; session thread only
     std::vector<JoinedMessage> messages_;    // behind messagesLock_
