@@ -154,8 +154,8 @@ int MeasureStatus(int runs)
             asm volatile("" ::: "memory");  // the copy is made every time
         });
     });
-    // The session's own copy under its reader-writer lock, without the C
-    // function's way to it (the service's lock and session pointer).
+    // The session's own lock-free copy, without the C function's way to it
+    // (the argument checks and the service).
     marvik::SerialPortProvider ports;
     marvik::Session inner(ports, [](unsigned long, unsigned, long) {}, [](const std::wstring&) {});
     cases.Add("session", [&] { return TimePerCall(kStatusCalls, [&] { inner.ReadStatus(target); }); });

@@ -90,8 +90,9 @@ void FillMessageRecord(const JoinedMessage& message, TModemMessage& record)
 ModemService::ModemService(PortProvider& ports, RasApi& ras, Session::Poster post, Session::Logger log,
                            SessionTimings timings, bool simulatedLinkAllowed)
     : ports_(ports), ras_(ras), post_(std::move(post)), log_(std::move(log)), timings_(timings),
-      simulatedLinkAllowed_(simulatedLinkAllowed)
+      simulatedLinkAllowed_(simulatedLinkAllowed), session_(ports_, post_, log_, timings_)
 {
+    session_.SetRefreshHook([this] { PollLink(); });
 }
 
 ModemService::~ModemService()
@@ -102,12 +103,6 @@ ModemService::~ModemService()
         hangUp_.join();
 }
 
-std::shared_ptr<Session> ModemService::CurrentSession() const
-{
-    std::lock_guard<std::mutex> lock(mutex_);
-    return session_;
-}
-
 Outcome ModemService::Start(const wchar_t* port)
 {
     std::wstring name;
@@ -116,29 +111,22 @@ Outcome ModemService::Start(const wchar_t* port)
         if (name.empty())
             return Bad(L"not a COM port name");
     }
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (session_) {
-        if (!name.empty() && name != session_->RequestedPort())
-            return Outcome{MODEM_E_BUSY, L"the modem session runs on " + session_->RequestedPort()};
+    std::lock_guard<std::mutex> lock(runMutex_);
+    if (session_.Running()) {
+        if (!name.empty() && name != session_.RequestedPort())
+            return Outcome{MODEM_E_BUSY, L"the modem session runs on " + session_.RequestedPort()};
         return Outcome{};
     }
-    auto session = std::make_shared<Session>(ports_, post_, log_, timings_);
-    session->SetRefreshHook([this] { PollLink(); });
-    session->SetLink(link_, simulated_, linkSeconds_, received_, sent_);
-    session->Start(name);
-    session_ = std::move(session);
+    session_.Start(name);
+    running_.store(true, std::memory_order_release);
     return Outcome{};
 }
 
 Outcome ModemService::Stop()
 {
-    std::shared_ptr<Session> session;
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        session.swap(session_);
-    }
-    if (session)
-        session->Stop();  // callers still holding it get "no modem" from now on
+    std::lock_guard<std::mutex> lock(runMutex_);
+    running_.store(false, std::memory_order_release);
+    session_.Stop();  // callers under way get "no modem"; the record it leaves says absent
     return Outcome{};
 }
 
@@ -147,15 +135,7 @@ int ModemService::GetStatus(TModemStatus* status) const
     if (status == nullptr || status->cbSize < sizeof(TModemStatus))
         return MODEM_E_BAD_ARGUMENT;
     const DWORD size = status->cbSize;
-    if (std::shared_ptr<Session> session = CurrentSession()) {
-        session->ReadStatus(*status);
-    } else {
-        FillAbsentStatus(*status);
-        std::lock_guard<std::mutex> lock(mutex_);
-        status->link = link_;
-        status->linkSimulated = simulated_ ? 1 : 0;
-        status->linkSeconds = linkSeconds_;
-    }
+    session_.ReadStatus(*status);  // absent, with the link, while stopped
     status->cbSize = size;
     return MODEM_OK;
 }
@@ -164,16 +144,18 @@ Outcome ModemService::EnterPin(const wchar_t* pin)
 {
     if (pin == nullptr)
         return Bad(L"no PIN");
-    std::shared_ptr<Session> session = CurrentSession();
-    return session ? session->EnterPin(pin) : Outcome{MODEM_E_NO_MODEM, L"no modem session"};
+    if (!running_.load(std::memory_order_acquire))
+        return Outcome{MODEM_E_NO_MODEM, L"no modem session"};
+    return session_.EnterPin(pin);
 }
 
 Outcome ModemService::EnterPuk(const wchar_t* puk, const wchar_t* newPin)
 {
     if (puk == nullptr || newPin == nullptr)
         return Bad(L"no PUK or no new PIN");
-    std::shared_ptr<Session> session = CurrentSession();
-    return session ? session->EnterPuk(puk, newPin) : Outcome{MODEM_E_NO_MODEM, L"no modem session"};
+    if (!running_.load(std::memory_order_acquire))
+        return Outcome{MODEM_E_NO_MODEM, L"no modem session"};
+    return session_.EnterPuk(puk, newPin);
 }
 
 Outcome ModemService::ListMessages(TModemMessage* out, int capacity, int* count) const
@@ -183,10 +165,7 @@ Outcome ModemService::ListMessages(TModemMessage* out, int capacity, int* count)
     if (capacity > 0 && out[0].cbSize != sizeof(TModemMessage))
         return Bad(L"cbSize is not sizeof(TModemMessage)");
     *count = 0;
-    std::shared_ptr<Session> session = CurrentSession();
-    if (!session)
-        return Outcome{};
-    const std::vector<JoinedMessage> messages = session->Messages();
+    const std::vector<JoinedMessage> messages = session_.Messages();  // none while stopped
     *count = static_cast<int>(messages.size());
     for (size_t i = 0; i < messages.size() && i < static_cast<size_t>(capacity); ++i)
         FillMessageRecord(messages[i], out[i]);
@@ -198,17 +177,17 @@ Outcome ModemService::GetMessageText(int id, wchar_t* buffer, int capacity) cons
     if (buffer == nullptr || capacity < 1)
         return Bad(L"no buffer");
     buffer[0] = L'\0';
-    std::shared_ptr<Session> session = CurrentSession();
     JoinedMessage message;
-    if (!session || !session->FindMessage(id, message))
+    if (!session_.FindMessage(id, message))
         return Bad(L"no such message");
     return TextResult(message.text, buffer, capacity);
 }
 
 Outcome ModemService::DeleteMessage(int id)
 {
-    std::shared_ptr<Session> session = CurrentSession();
-    return session ? session->DeleteMessage(id) : Outcome{MODEM_E_NO_MODEM, L"no modem session"};
+    if (!running_.load(std::memory_order_acquire))
+        return Outcome{MODEM_E_NO_MODEM, L"no modem session"};
+    return session_.DeleteMessage(id);
 }
 
 int ModemService::CountMessageParts(const wchar_t* text)
@@ -225,10 +204,9 @@ Outcome ModemService::SendMessage(const wchar_t* number, const wchar_t* text, in
         *partsSent = 0;
     if (number == nullptr || number[0] == L'\0' || text == nullptr)
         return Bad(L"no number or no text");
-    std::shared_ptr<Session> session = CurrentSession();
-    if (!session)
+    if (!running_.load(std::memory_order_acquire))
         return Outcome{MODEM_E_NO_MODEM, L"no modem session"};
-    Outcome outcome = session->SendMessage(number, text, sent);
+    Outcome outcome = session_.SendMessage(number, text, sent);
     if (partsSent)
         *partsSent = sent;
     return outcome;
@@ -239,11 +217,10 @@ Outcome ModemService::Ussd(const wchar_t* code, wchar_t* reply, int capacity, in
     if (code == nullptr || reply == nullptr || capacity < 1 || timeoutMs < 0)
         return Bad(L"no code or no reply buffer");
     reply[0] = L'\0';
-    std::shared_ptr<Session> session = CurrentSession();
-    if (!session)
+    if (!running_.load(std::memory_order_acquire))
         return Outcome{MODEM_E_NO_MODEM, L"no modem session"};
     std::wstring answer;
-    Outcome outcome = session->Ussd(code, static_cast<unsigned>(timeoutMs), answer);
+    Outcome outcome = session_.Ussd(code, static_cast<unsigned>(timeoutMs), answer);
     if (outcome.result != MODEM_OK)
         return outcome;
     return TextResult(answer, reply, capacity);
@@ -261,16 +238,14 @@ Outcome ModemService::Connect(const wchar_t* apn, const wchar_t* user, const wch
     }
     if (!ras_.Available())
         return Outcome{MODEM_E_NOT_SUPPORTED, L"this system has no dial-up networking with a modem"};
-    std::shared_ptr<Session> session = CurrentSession();
     TModemStatus status{};
-    if (session)
-        session->ReadStatus(status);
-    if (!session || !status.present)
+    session_.ReadStatus(status);
+    if (!running_.load(std::memory_order_acquire) || !status.present)
         return Outcome{MODEM_E_NO_MODEM, L"no modem"};
     if (status.sim != MODEM_SIM_READY)
         return Outcome{MODEM_E_SIM_LOCKED, L"the SIM is not ready"};
     if (apn != nullptr && apn[0] != L'\0') {
-        Outcome set = session->SetApn(apn);
+        Outcome set = session_.SetApn(apn);
         if (set.result != MODEM_OK)
             return set;
     }
@@ -378,21 +353,18 @@ bool ModemService::LinkUp() const
 
 void ModemService::PublishLink()
 {
-    std::shared_ptr<Session> session;
     int link;
     bool simulated;
     DWORD seconds, received, sent;
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        session = session_;
         link = link_;
         simulated = simulated_;
         seconds = linkSeconds_;
         received = received_;
         sent = sent_;
     }
-    if (session)
-        session->SetLink(link, simulated, seconds, received, sent);
+    session_.SetLink(link, simulated, seconds, received, sent);  // in the record while stopped too
 }
 
 void ModemService::PollLink()
@@ -421,8 +393,8 @@ void ModemService::OnBusMessage(unsigned long message, unsigned wParam, long)
 {
     if (message != kShellNoticeMessage || wParam != kDeviceArrivedCode)
         return;
-    if (std::shared_ptr<Session> session = CurrentSession())
-        session->LookAgain();
+    if (running_.load(std::memory_order_acquire))
+        session_.LookAgain();
 }
 
 }  // namespace marvik

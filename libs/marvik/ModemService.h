@@ -1,13 +1,14 @@
 // ModemService: what marvik.dll's C functions do, on a port provider and a
 // dial-up stand-in that the caller gives (the system's in marvik.dll, the
 // simulated modem's in tests). Checks the callers' arguments and records,
-// owns the session while it runs, and keeps the data link (dial-up or the
-// demo's simulated one).
+// owns the session, starts and stops it, and keeps the data link (dial-up or
+// the demo's simulated one).
 #pragma once
 
 #include "RasApi.h"
 #include "Session.h"
 
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -62,7 +63,6 @@ public:
     void OnBusMessage(unsigned long message, unsigned wParam, long lParam);
 
 private:
-    std::shared_ptr<Session> CurrentSession() const;
     void OnDialProgress(int link, DWORD error);
     void PublishLink();
     void PollLink();
@@ -74,8 +74,14 @@ private:
     SessionTimings timings_;
     bool simulatedLinkAllowed_;
 
-    mutable std::mutex mutex_;  // session_ and the link below
-    std::shared_ptr<Session> session_;
+    // The session lives as long as the service, so a caller on another
+    // thread never holds a session that ModemStop is taking away; running_
+    // says whether it was started. runMutex_ orders Start and Stop.
+    Session session_;
+    std::mutex runMutex_;
+    std::atomic<bool> running_{false};
+
+    mutable std::mutex mutex_;  // the link below
     int link_ = MODEM_LINK_DOWN;
     bool simulated_ = false;
     DWORD linkSeconds_ = 0, received_ = 0, sent_ = 0;

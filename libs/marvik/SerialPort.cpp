@@ -1,6 +1,8 @@
 // SerialPort: a modem's COM port.
 #include "SerialPort.h"
 
+#include <algorithm>
+
 namespace marvik {
 
 namespace {
@@ -123,23 +125,40 @@ int SerialPort::Read(char* buffer, int capacity, unsigned timeoutMs)
             return -1;
         readTimeoutMs_ = timeoutMs;
     }
+    // One byte with the time limit: a read whose buffer is full returns at
+    // once. (Windows returns at the first byte whatever the buffer, with the
+    // time-outs above; Wine, on a pseudo-terminal, only at the time limit.)
     const ULONGLONG started = GetTickCount64();
     DWORD got = 0;
-    if (!ReadFile(file_.Get(), buffer, static_cast<DWORD>(capacity), &got, nullptr))
+    if (!ReadFile(file_.Get(), buffer, 1, &got, nullptr))
         return closed_ || GetLastError() != ERROR_OPERATION_ABORTED ? -1 : 0;
     if (closed_)
         return -1;
-    if (got > 0) {
-        instantEmptyReads_ = 0;
-        return static_cast<int>(got);
-    }
-    if (GetTickCount64() - started < timeoutMs / 4) {
-        if (++instantEmptyReads_ >= kInstantEmptyReadsForHangUp)
+    // The line's state: what else is waiting, and whether the port is still
+    // there. When the far end goes away Wine's reads only come back empty at
+    // their limit, but this fails at once (ERROR_NOT_READY on a hung-up
+    // pseudo-terminal; a removed USB modem fails it too).
+    DWORD errors = 0;
+    COMSTAT state{};
+    const bool lineKnown = ClearCommError(file_.Get(), &errors, &state) != FALSE;
+    if (got == 0) {
+        if (!lineKnown)
             return -1;
-    } else {
-        instantEmptyReads_ = 0;
+        if (GetTickCount64() - started < timeoutMs / 4) {
+            if (++instantEmptyReads_ >= kInstantEmptyReadsForHangUp)
+                return -1;
+        } else {
+            instantEmptyReads_ = 0;
+        }
+        return 0;
     }
-    return 0;
+    instantEmptyReads_ = 0;
+    // The bytes already waiting, at once: the read asks no more than are there.
+    const DWORD waiting = lineKnown ? std::min<DWORD>(state.cbInQue, static_cast<DWORD>(capacity - 1)) : 0;
+    DWORD more = 0;
+    if (waiting > 0 && !ReadFile(file_.Get(), buffer + 1, waiting, &more, nullptr))
+        more = 0;  // the byte in hand is kept; the next read tells whether the port failed
+    return static_cast<int>(1 + more);
 }
 
 void SerialPort::Close()

@@ -1,9 +1,14 @@
 // SerialPort: a COM port opened for a modem (115200 8N1, no flow control).
 // Reads return as soon as a byte is there, or after their time limit with
 // none, so the reader thread's pending read holds up a write for one short
-// slice at most. (Overlapped reads would not: under Wine they never complete
-// on a pseudo-terminal, measured.) GetCommModemStatus is never used:
-// pseudo-terminals and some USB modem drivers fail it.
+// slice at most. A read waits for one byte only, then takes what
+// ClearCommError says is waiting: under Wine a read on a pseudo-terminal
+// returns at its time limit unless its buffer is full, whatever the
+// time-outs say (Windows returns at the first byte), measured. The same
+// query notices a vanished port at once. (Overlapped reads would not help:
+// under Wine they never complete on a pseudo-terminal, measured.)
+// GetCommModemStatus is never used: pseudo-terminals and some USB modem
+// drivers fail it.
 #pragma once
 
 #include "Port.h"

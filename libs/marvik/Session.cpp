@@ -60,6 +60,7 @@ Session::Session(PortProvider& ports, Poster post, Logger log, SessionTimings ti
     : ports_(ports), post_(std::move(post)), log_(std::move(log)), timings_(timings)
 {
     FillAbsentStatus(published_);
+    shared_.Write(published_);
 }
 
 Session::~Session() { Stop(); }
@@ -186,11 +187,10 @@ void Session::Run()
 
 Outcome Session::Submit(std::function<Outcome()> work)
 {
-    {
-        SrwHold hold(statusLock_, false);
-        if (!published_.present)
-            return Outcome{MODEM_E_NO_MODEM, L"no modem"};
-    }
+    TModemStatus status;
+    ReadStatus(status);
+    if (!status.present)
+        return Outcome{MODEM_E_NO_MODEM, L"no modem"};
     auto request = std::make_unique<Request>();
     request->work = std::move(work);
     std::future<Outcome> done = request->done.get_future();
@@ -577,7 +577,7 @@ void Session::Publish()
     }
     unsigned changes = 0;
     {
-        SrwHold hold(statusLock_, true);
+        std::lock_guard<std::mutex> lock(publishMutex_);
         next.link = link_.state;
         next.linkSimulated = link_.simulated ? 1 : 0;
         next.linkSeconds = link_.seconds;
@@ -597,6 +597,7 @@ void Session::Publish()
         if (was.signalBars != next.signalBars)
             changes |= MODEM_CHANGED_SIGNAL;
         published_ = next;
+        shared_.Write(published_);
     }
     if (changes && post_)
         post_(MODEM_BUS_STATUS, changes, 0);
@@ -606,8 +607,7 @@ void Session::Publish()
 
 void Session::ReadStatus(TModemStatus& out) const
 {
-    SrwHold hold(statusLock_, false);
-    out = published_;
+    shared_.Read(out);
 }
 
 std::vector<JoinedMessage> Session::Messages() const
@@ -632,7 +632,7 @@ void Session::SetLink(int link, bool simulated, DWORD seconds, DWORD bytesReceiv
 {
     bool changed;
     {
-        SrwHold hold(statusLock_, true);
+        std::lock_guard<std::mutex> lock(publishMutex_);
         changed = link_.state != link || link_.simulated != simulated;
         link_ = Link{link, simulated, seconds, bytesReceived, bytesSent};
         published_.link = link;
@@ -640,6 +640,7 @@ void Session::SetLink(int link, bool simulated, DWORD seconds, DWORD bytesReceiv
         published_.linkSeconds = seconds;
         published_.bytesReceived = bytesReceived;
         published_.bytesSent = bytesSent;
+        shared_.Write(published_);
     }
     if (changed && post_)
         post_(MODEM_BUS_STATUS, MODEM_CHANGED_LINK, 0);

@@ -2,13 +2,15 @@
 // commands one at a time (the initialisation, the status refresh every few
 // seconds, and what callers ask for); the port's reader thread (AtChannel)
 // sets the modem's reports aside for it. The state is published in a fixed
-// record behind a reader-writer lock, so reading it never waits for the
-// modem. Changes go out through the poster (the message bus in marvik.dll).
+// record that any thread copies without a lock (SharedStatus), so reading it
+// never waits for the modem or for the session. Changes go out through the
+// poster (the message bus in marvik.dll).
 #pragma once
 
 #include "AtChannel.h"
 #include "MessageJoin.h"
 #include "Port.h"
+#include "SharedStatus.h"
 #include "marvik.h"
 
 #include <windows.h>
@@ -170,8 +172,11 @@ private:
     // The session thread's view, and what it published.
     State state_;
     Link link_;
-    mutable SRWLOCK statusLock_ = SRWLOCK_INIT;
-    TModemStatus published_{};
+    // link_ and published_, written by the session thread and by SetLink's
+    // callers; one write to shared_ at a time.
+    std::mutex publishMutex_;
+    TModemStatus published_{};  // the last record written to shared_
+    SharedStatus shared_;       // what ReadStatus copies, without a lock
     mutable SRWLOCK messagesLock_ = SRWLOCK_INIT;
     std::map<int, StoredPart> parts_;        // by storage index; session thread only
     std::vector<JoinedMessage> messages_;    // behind messagesLock_

@@ -139,6 +139,23 @@ TEST_F(ModemServiceTest, StartingTwiceIsHarmlessAndAnotherPortIsBusy)
     EXPECT_EQ(ports->OpenCount(), 1);
 }
 
+TEST_F(ModemServiceTest, StartAfterStopRunsTheSessionAgainWithTheLinkKept)
+{
+    MakeService(true);
+    ASSERT_TRUE(StartReady());
+    EXPECT_EQ(service->Stop().result, MODEM_OK);
+    EXPECT_EQ(service->SetSimulatedLink(1).result, MODEM_OK);  // while stopped
+    TModemStatus stopped = Status();
+    EXPECT_EQ(stopped.present, 0);
+    EXPECT_EQ(stopped.link, MODEM_LINK_UP);
+    wchar_t reply[16];
+    EXPECT_EQ(service->Ussd(L"*100#", reply, 16, 0).result, MODEM_E_NO_MODEM);
+    ASSERT_TRUE(StartReady());
+    EXPECT_EQ(Status().link, MODEM_LINK_UP);
+    EXPECT_EQ(service->Start(L"COM6").result, MODEM_E_BUSY);  // the port of the second start
+    EXPECT_EQ(ports->OpenCount(), 2);
+}
+
 TEST_F(ModemServiceTest, CallsBeforeStartSayNoModem)
 {
     MakeService();

@@ -17,7 +17,10 @@
 namespace {
 
 constexpr unsigned kStartLimitMs = 20000;   // the search probes every listed port with AT
-constexpr unsigned kChangeLimitMs = 15000;  // the next refresh, or a hang-up noticed
+constexpr unsigned kChangeLimitMs = 15000;  // the next refresh
+// The line going away is seen by the port's reader (its state query fails),
+// well before the next refresh (5 s) would find the modem silent.
+constexpr unsigned kGoneLimitMs = 3000;
 constexpr int kUssdLimitMs = 10000;
 const wchar_t kKivraPort[] = L"COM8";
 const wchar_t kUnplugRequest[] = L"unplug";
@@ -160,7 +163,10 @@ TEST_F(ModemPortTest, TheLineGoingAwayMakesTheModemAbsent)
     HANDLE request = CreateFileW(kUnplugRequest, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     ASSERT_NE(request, INVALID_HANDLE_VALUE);
     CloseHandle(request);
-    EXPECT_TRUE(Eventually([] { return Status().present == 0; }, kChangeLimitMs));
+    // Under Wine a read on the hung-up pseudo-terminal only ever comes back
+    // empty at its time limit, as if the modem were silent; ClearCommError
+    // fails at once (ERROR_NOT_READY), which is what makes this quick.
+    EXPECT_TRUE(Eventually([] { return Status().present == 0; }, kGoneLimitMs));
 }
 
 }  // namespace
