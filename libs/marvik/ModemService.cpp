@@ -136,6 +136,16 @@ int ModemService::GetStatus(TModemStatus* status) const
         return MODEM_E_BAD_ARGUMENT;
     const DWORD size = status->cbSize;
     session_.ReadStatus(*status);  // absent, with the link, while stopped
+    if (status->linkSimulated) {
+        // Counted at each read, so the demo's speed graph moves every second,
+        // not only at the session's refresh (nor never, without a modem).
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (simulated_) {
+            const unsigned long long elapsed = GetTickCount64() - simulatedSince_;
+            status->linkSeconds = static_cast<DWORD>(elapsed / 1000);
+            SimulatedTraffic(elapsed, status->bytesReceived, status->bytesSent);
+        }
+    }
     status->cbSize = size;
     return MODEM_OK;
 }

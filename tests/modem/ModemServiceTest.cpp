@@ -318,6 +318,9 @@ TEST_F(ModemServiceTest, SimulatedLinkOnlyWhereTheDemoAllowsIt)
     EXPECT_EQ(Status().link, MODEM_LINK_UP);
     EXPECT_EQ(Status().linkSimulated, 1);
     EXPECT_TRUE(service->LinkUp());
+    const DWORD earlier = Status().bytesReceived;
+    Sleep(100);
+    EXPECT_GT(Status().bytesReceived, earlier) << "the simulated traffic is counted at each read";
     EXPECT_EQ(service->Connect(L"internet", nullptr, nullptr).result, MODEM_E_BUSY);
     EXPECT_EQ(service->Disconnect().result, MODEM_OK);
     EXPECT_EQ(Status().link, MODEM_LINK_DOWN);
