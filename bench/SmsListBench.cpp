@@ -108,7 +108,7 @@ bool Fill()
     for (long long id : store.List(sms::Folder::Inbox, L"")) {
         sms::StoredMessage message;
         store.Read(id, message);
-        g_memory.push_back({message.sender, sms::LocalTimeText(message.utc), message.text});
+        g_memory.push_back({message.sender, sms::LocalTimeText(message.utc, sms::NowUtc()), message.text});
     }
     return static_cast<int>(g_memory.size()) == kMessages;
 }
