@@ -182,10 +182,11 @@ DemoProductCopy::DemoProductCopy(const wchar_t* name, Database database)
     MakeFolder(runs);
     folder_ = runs + name + L"\\";
     DeleteTree(folder_);
-    std::vector<std::wstring> skip = {L"log", L"wineprefix"};
-    if (database == Database::kLeftOut)
-        skip.push_back(L"kivra.db");
+    // The database as the build made it, not as a demo run left it.
+    const std::vector<std::wstring> skip = {L"log", L"wineprefix", L"kivra.db", L"kivra.db-wal", L"kivra.db-shm"};
     ready_ = CopyTree(DemoProductFolder(), folder_, skip);
+    if (database == Database::kCopied)
+        ready_ = ready_ && CopyFileW(DemoDatabaseAsMade().c_str(), (folder_ + L"kivra.db").c_str(), FALSE);
 }
 
 DemoProductCopy::~DemoProductCopy()

@@ -17,6 +17,7 @@ namespace kivra::e2e {
 
 // The folder of this test program and the demo product's installed folder
 // (build/Kivra\), both with a trailing backslash.
+using testing::DemoDatabaseAsMade;
 using testing::DemoProductFolder;
 using testing::TestProgramFolder;
 

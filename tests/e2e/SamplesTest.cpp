@@ -71,7 +71,7 @@ TEST(DemoSamplesTest, TheMessagesPanelListsTheKeptMessagesWithoutAModemAndSearch
 {
     DemoProductCopy product(L"messages");
     ASSERT_TRUE(product.Ready());
-    ASSERT_TRUE(CopyFileW((DemoProductFolder() + L"kivra.db").c_str(), (product.Folder() + L"kivra.db").c_str(), FALSE))
+    ASSERT_TRUE(CopyFileW(DemoDatabaseAsMade().c_str(), (product.Folder() + L"kivra.db").c_str(), FALSE))
         << "the build makes the demo's database";
     KivraProcess kivra;
     HWND window = kivra.StartAndWaitForWindow(product.Folder(), kDemoTitle);

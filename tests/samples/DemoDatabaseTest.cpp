@@ -24,7 +24,7 @@ long long Number(sqlite3* db, const char* sql)
 
 TEST(DemoDatabaseTest, TheBuildMakesAWeekOfUsageAndSomeMessagesInOneFile)
 {
-    const std::wstring path = testing::DemoProductFolder() + L"kivra.db";
+    const std::wstring path = testing::DemoDatabaseAsMade();
     EXPECT_EQ(GetFileAttributesW((path + L"-wal").c_str()), INVALID_FILE_ATTRIBUTES) << "nothing left in a log";
     sqlite3* db = nullptr;
     ASSERT_EQ(sqlite3_open16(path.c_str(), &db), SQLITE_OK);  // read only: the query_only pragma below

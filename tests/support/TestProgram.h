@@ -30,4 +30,11 @@ inline std::wstring DemoProductFolder()
     return n > 0 && n < MAX_PATH ? std::wstring(full) : path;
 }
 
+// The demo product's database as the build made it (build*\demo-data\),
+// before any run of the demo stored anything in the product's copy.
+inline std::wstring DemoDatabaseAsMade()
+{
+    return DemoProductFolder() + L"..\\demo-data\\kivra.db";
+}
+
 }  // namespace kivra::testing
