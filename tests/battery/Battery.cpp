@@ -166,11 +166,7 @@ std::string MakeProduct(const std::wstring& folder, const Plan& plan)
         const size_t slash = path.find_last_of(L'\\');
         if (slash != std::wstring::npos)
             MakeFolders(folder + path.substr(0, slash));
-        // Through the \\?\ form, so a file named like a device ("aux.dll") is
-        // a file of that name, not the device: without it Windows, and Wine,
-        // write to the serial port AUX stands for (Wine: COM1, this machine's
-        // console, and an error when the prefix has no COM1).
-        need(WriteFileBytes(L"\\\\?\\" + folder + path, bytes), path);
+        need(WriteFileBytes(folder + path, bytes), path);
     }
     for (const std::wstring& sub : plan.folders)
         need(MakeFolders(folder + sub), sub);
