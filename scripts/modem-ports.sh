@@ -7,9 +7,11 @@
 #
 # socat joins two pseudo-terminals; Wine opens the links in dosdevices as
 # COM<n>. The Kivra side is listed under HKLM\HARDWARE\DEVICEMAP\SERIALCOMM,
-# where a USB modem's ports appear, so a modem search finds it. COM1 is this
-# machine's console (/dev/ttyS0): it is taken out of the prefix so that a
-# search never writes to it.
+# where a USB modem's ports appear, so a modem search finds it. COM1 (this
+# machine's console, /dev/ttyS0, listed as \Device\Serial0) stays as Wine
+# makes it: a modem search leaves the built-in \Device\Serial<n> ports alone,
+# and other tests (a plugin file named AUX, which Wine opens as COM1) see the
+# prefix as it always is.
 KIVRA_SOCAT_PID=""
 KIVRA_MODEM_PORT_VALUE='\Device\KivraSimulatedModem'
 
@@ -20,9 +22,7 @@ modem_ports_start() {
   # folder is already there (measured: wineboot spun for minutes).
   [ -d "$WINEPREFIX/drive_c" ] || wine wineboot -i >/dev/null 2>&1 || true
   mkdir -p "$dev"
-  # Wine's mount manager makes com1 again when it starts: take it out after.
-  wine reg delete 'HKLM\HARDWARE\DEVICEMAP\SERIALCOMM' /v '\Device\Serial0' /f >/dev/null 2>&1 || true
-  rm -f "$dev/com1" "$dev/com$modem" "$dev/com$kivra"
+  rm -f "$dev/com$modem" "$dev/com$kivra"
   socat pty,raw,echo=0,link="$dev/com$modem" pty,raw,echo=0,link="$dev/com$kivra" 2>/dev/null &
   KIVRA_SOCAT_PID=$!
   # socat makes the links a moment after it starts.
