@@ -60,7 +60,7 @@ printf '%-44s %31s     | %-26s %31s | %-7s | %s\n' "measure" "min / median / max
 part registry && run "$build/bench/bench_registry.exe"
 part codec && run "$build/bench/bench_codec.exe"
 part skin && run "$build/bench/bench_skin.exe" read "$(winpath "$products/")"
-part buttons && run "$build/bench/bench_button_suspects.exe"
+part buttons && run "$build/bench/bench_button_causes.exe"
 part startup && run "$build/bench/bench_startup.exe" startup \
     "demo without plugins=$(winpath "$products/noplugins/Kivra.exe")" "@bare + platform loads" \
     "demo=$(winpath "$products/demo/Kivra.exe")" "@bare + platform + plugin DLLs" \

@@ -192,7 +192,7 @@ int wmain(int argc, wchar_t** argv)
             loaded += (loaded.empty() ? " (" : ", ") + std::string(argv[i], argv[i] + wcslen(argv[i]));
     if (!loaded.empty())
         loaded += " loaded)";
-    // Kivra.exe's manifest, resource 2 of this program (ButtonSuspects.rc).
+    // Kivra.exe's manifest, resource 2 of this program (ButtonCauses.rc).
     ACTCTXW context = {};
     context.cbSize = sizeof(context);
     context.dwFlags = ACTCTX_FLAG_HMODULE_VALID | ACTCTX_FLAG_RESOURCE_NAME_VALID;
