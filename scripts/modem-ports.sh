@@ -31,6 +31,15 @@ modem_ports_start() {
   wine reg add 'HKLM\HARDWARE\DEVICEMAP\SERIALCOMM' /v "$KIVRA_MODEM_PORT_VALUE" /d "COM$kivra" /f >/dev/null 2>&1
 }
 
+# modem_simulator_end <pid>: a simulator whose line is gone ends by itself
+# within a moment; one that does not is ended. An empty pid does nothing.
+modem_simulator_end() {
+  local pid="$1"
+  [ -n "$pid" ] || return 0
+  for _ in $(seq 30); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+  kill "$pid" 2>/dev/null || true
+}
+
 modem_ports_end() {
   if [ -n "$KIVRA_SOCAT_PID" ]; then kill "$KIVRA_SOCAT_PID" 2>/dev/null || true; fi
   KIVRA_SOCAT_PID=""
@@ -55,9 +64,6 @@ demo_modem_start() {
 demo_modem_end() {
   # The line goes first: without it the simulator ends by itself.
   modem_ports_end
-  if [ -n "$KIVRA_DEMO_MODEM_PID" ]; then
-    for _ in $(seq 30); do kill -0 "$KIVRA_DEMO_MODEM_PID" 2>/dev/null || break; sleep 0.1; done
-    kill "$KIVRA_DEMO_MODEM_PID" 2>/dev/null || true
-  fi
+  modem_simulator_end "$KIVRA_DEMO_MODEM_PID"
   KIVRA_DEMO_MODEM_PID=""
 }

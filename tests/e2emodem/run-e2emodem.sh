@@ -21,13 +21,7 @@ watcher_pid=""
 cleanup() {
   [ -n "$watcher_pid" ] && kill "$watcher_pid" 2>/dev/null
   modem_ports_end
-  if [ -s "$work/simulator.pid" ]; then
-    # Without its line the simulator ends by itself; if not, end it.
-    local sim_pid
-    sim_pid="$(cat "$work/simulator.pid")"
-    for _ in $(seq 30); do kill -0 "$sim_pid" 2>/dev/null || break; sleep 0.1; done
-    kill "$sim_pid" 2>/dev/null
-  fi
+  [ -s "$work/simulator.pid" ] && modem_simulator_end "$(cat "$work/simulator.pid")"
   rm -rf "$work"
 }
 trap cleanup EXIT

@@ -19,11 +19,7 @@ sim_pid="" watcher_pid=""
 cleanup() {
   [ -n "$watcher_pid" ] && kill "$watcher_pid" 2>/dev/null
   modem_ports_end
-  if [ -n "$sim_pid" ]; then
-    # Without its line the simulator ends by itself; if not, end it.
-    for _ in $(seq 30); do kill -0 "$sim_pid" 2>/dev/null || break; sleep 0.1; done
-    kill "$sim_pid" 2>/dev/null
-  fi
+  modem_simulator_end "$sim_pid"
   rm -rf "$work"
 }
 trap cleanup EXIT
