@@ -263,7 +263,7 @@ bool CNurelMainWindow::StartUp()
     ReadSkinDescription();                         // 3.
     WriteStartBanner();                            // 4., 5. log level and start banner
     frame_.Context()->AttachMainWindow(hwnd_);     // 6.
-    frame_.CreateNotifier(hwnd_);                  //    with the skin's notifier section
+    frame_.PrepareNotifier(hwnd_);                 //    made at the first idle moment or need
     const std::wstring title = TranslatedTitle();  // 7. PluginMessageBox's caption from now on
     SetMessageBoxCaption(title.c_str());
     if (!SingleInstanceAllowsStart(title.c_str())) // 8. one instance per title
@@ -278,12 +278,11 @@ bool CNurelMainWindow::StartUp()
         return false;
     OpInit();                                      // 13. its answer says nothing we act on
     frame_.PrepareTooltip(hwnd_, tooltipAutoPopDelay_);  // 14. made when first needed
-    frame_.CreateFloatDialog(hwnd_);               // 15.
+    frame_.PrepareFloatDialog(hwnd_);              // 15. made at the first idle moment or need
     if (!CreateRegistry())                         // 16.
         return false;
     if (frame_.SetUpFrame(hwnd_) != 1)             // 17. the skinned frame
         return false;
-    frame_.ApplyFloatDialogSkin();                 //     with the floating dialog's skin
     SetWaitDialogDefaults();                       // 18.
     LoadPlugins();                                 // 19.
     TPostMessage(kPluginsLoadedMessage, 0, 0);     // 20. the plugins are there
@@ -547,6 +546,11 @@ bool CNurelMainWindow::PreTranslateMessage(MSG* msg)
 
 bool CNurelMainWindow::ContinueModal()
 {
+    // The window is up and painted: now the windows that do not show at start.
+    if (!deferredWindowsMade_) {
+        deferredWindowsMade_ = true;
+        frame_.MakeDeferredWindows();
+    }
     if (HWND statusBar = ::GetDlgItem(hwnd_, kStatusBarId))
         ::SendMessageW(statusBar, kIdleUpdateCmdUIMessage, TRUE, 0);
     return CDialog::ContinueModal();

@@ -189,6 +189,7 @@ private:
     CShellFrame frame_;  // the skin state, commands, bars, buttons, tooltip, tray icon, auxiliary windows
     CServiceRegistry* registry_ = nullptr;  // the process's, destroyed by the shutdown
     RECT startupRect_ = {};
+    bool deferredWindowsMade_ = false;  // at the first idle moment
     UniqueKernelHandle mutex_;
     int tooltipAutoPopDelay_ = kTooltipAutoPopDelayMs;
     UniqueIcon mainIcon_;

@@ -62,20 +62,31 @@ void CShellFrame::ReleaseContext(HWND window)
 // ---------------------------------------------------------------------------
 // Start-up steps
 
-void CShellFrame::CreateNotifier(HWND clickTarget)
+void CShellFrame::MakeDeferredWindows()
 {
+    Notifier();
+    FloatDialog();
+}
+
+CTaskbarNotifier& CShellFrame::Notifier()
+{
+    if (notifierClickTarget_ == nullptr || notifier_.IsWindow())
+        return notifier_;
+    const HWND clickTarget = notifierClickTarget_;
+    notifierClickTarget_ = nullptr;  // tried once
     // Owned by the desktop, as every notification is; its clicks go to the
     // click target, where somebody listens.
-    if (!notifier_.IsWindow() && !notifier_.Create(::GetDesktopWindow()))
-        return;
+    if (!notifier_.Create(::GetDesktopWindow()))
+        return notifier_;
     notifier_.SetClickTarget(clickTarget);
     if (!context_)
-        return;
+        return notifier_;
     const TNotifierSkin& skin = context_->NotifierSkin();
     const COLORREF mask = context_->Configure().MainFrame().maskColor;
     notifier_.SetSkin(skin.image.get(), GetRValue(mask), GetGValue(mask), GetBValue(mask));
     if (skin.hasTextRect)
         notifier_.SetTextRect(skin.textRect);
+    return notifier_;
 }
 
 void CShellFrame::PrepareTooltip(HWND owner, int autoPopDelay)
@@ -103,13 +114,25 @@ HWND CShellFrame::Tooltip()
     return tooltip;
 }
 
-void CShellFrame::CreateFloatDialog(HWND mainWindow)
+CFloatDlg& CShellFrame::FloatDialog()
 {
-    // Hidden, with the desktop as parent; its clicks go to the main window as
-    // tray clicks.
-    floatDlg_.SetMainWindow(mainWindow);
-    if (floatDlg_.Create(::GetDesktopWindow()))
-        floatDlg_.Hide();
+    if (floatMainWindow_ == nullptr || floatDlg_.IsWindow())
+        return floatDlg_;
+    floatDlg_.SetMainWindow(floatMainWindow_);
+    floatMainWindow_ = nullptr;  // tried once
+    if (!floatDlg_.Create(::GetDesktopWindow()))
+        return floatDlg_;
+    floatDlg_.Hide();
+    if (!context_)
+        return floatDlg_;
+    // Without the skin's section both opacities are 0 and the window is
+    // fully transparent.
+    TFloatDlgSkin skin;
+    ReadFloatDlgSkin(context_->Configure().Skin(), &skin);
+    floatDlg_.SetBackgroundImage(skin.backgroundImagePath);
+    floatDlg_.SetNormalOpacity(skin.normalOpacity);
+    floatDlg_.SetHoverOpacity(skin.hoverOpacity);
+    return floatDlg_;
 }
 
 int CShellFrame::SetUpFrame(HWND window)
@@ -195,19 +218,6 @@ unsigned CShellFrame::CommandIdForName(const char* name) const
 {
     const int id = commands_->FindIdByName(name);
     return id > 0 ? static_cast<unsigned>(id) : 0;
-}
-
-void CShellFrame::ApplyFloatDialogSkin()
-{
-    // The skin's picture and opacities ("skin/float-dlg"); without the
-    // section both opacities are 0 and the window is fully transparent.
-    TFloatDlgSkin skin;
-    ReadFloatDlgSkin(context_->Configure().Skin(), &skin);
-    if (!floatDlg_.IsWindow())
-        return;
-    floatDlg_.SetBackgroundImage(skin.backgroundImagePath);
-    floatDlg_.SetNormalOpacity(skin.normalOpacity);
-    floatDlg_.SetHoverOpacity(skin.hoverOpacity);
 }
 
 void CShellFrame::CreatePanelsButtonsAndStartService(CServiceRegistry& registry)
@@ -331,6 +341,7 @@ bool CShellFrame::PopUpSkinMenu(const std::string& name)
 void CShellFrame::DestroyAuxiliaryWindows()
 {
     settings_.Destroy();
+    floatMainWindow_ = notifierClickTarget_ = nullptr;  // not made any more
     if (floatDlg_.IsWindow())
         floatDlg_.Destroy();
     if (notifier_.IsWindow())

@@ -54,23 +54,25 @@ public:
     void ReleaseContext(HWND window);
 
     // --- Start-up steps, in their order ---------------------------------------
-    // The notifier, owned by the desktop with its clicks going to
-    // clickTarget, dressed in the skin's notifier section.
-    void CreateNotifier(HWND clickTarget);
     // The tooltip control the skin buttons share will be owned by owner,
     // active, its delays 100 ms and autoPopDelay. It is made when first
     // needed (Tooltip): no tip shows before the mouse moves.
     void PrepareTooltip(HWND owner, int autoPopDelay);
-    // The floating window, hidden, with the desktop as parent; its clicks go
-    // to mainWindow as tray clicks.
-    void CreateFloatDialog(HWND mainWindow);
+    // The taskbar notifier, owned by the desktop, with the skin's notifier
+    // section; its clicks go to clickTarget. And the floating window, hidden,
+    // with the desktop as parent and the skin's picture and opacities
+    // ("skin/float-dlg"); its clicks go to mainWindow as tray clicks.
+    // Neither shows at start, so each is made when first needed (Notifier,
+    // FloatDialog) or at the main window's first idle moment
+    // (MakeDeferredWindows), whichever comes first: the window shows sooner.
+    void PrepareNotifier(HWND clickTarget) { notifierClickTarget_ = clickTarget; }
+    void PrepareFloatDialog(HWND mainWindow) { floatMainWindow_ = mainWindow; }
+    void MakeDeferredWindows();
     // The skinned frame, in this order: the skin's icon, size and shape
     // (FrameContext::SetUpWindow), the menus with the tray menu, the drawn
     // title bar, the tool area, the status bar, the accelerator table and the
     // control bars' layout. Answers 1.
     int SetUpFrame(HWND window);
-    // The floating window's picture and opacities ("skin/float-dlg").
-    void ApplyFloatDialogSkin();
     // After the plugins are loaded: the plugin panels, the skin buttons, the
     // skin's start service and the max panel, in that order.
     void CreatePanelsButtonsAndStartService(CServiceRegistry& registry);
@@ -123,8 +125,10 @@ public:
     HWND Tooltip();
     CTrayIcon& TrayIcon() { return trayIcon_; }
     const CTrayIcon& TrayIcon() const { return trayIcon_; }
-    CFloatDlg& FloatDialog() { return floatDlg_; }
-    CTaskbarNotifier& Notifier() { return notifier_; }
+    // Made on the first call after its Prepare step; not made again once
+    // DestroyAuxiliaryWindows ran.
+    CFloatDlg& FloatDialog();
+    CTaskbarNotifier& Notifier();
     CSettingDialogs& Settings() { return settings_; }
 
     // --- Shutdown steps ---------------------------------------------------------
@@ -161,7 +165,9 @@ private:
     int tooltipAutoPopDelay_ = 0;
     CTrayIcon trayIcon_;
     CFloatDlg floatDlg_;
+    HWND floatMainWindow_ = nullptr;  // none: the floating window is not made
     CTaskbarNotifier notifier_;
+    HWND notifierClickTarget_ = nullptr;  // none: the notifier is not made
     CSettingDialogs settings_;
 };
 

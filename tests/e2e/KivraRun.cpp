@@ -381,9 +381,9 @@ HWND WaitForWindow(DWORD processId, const wchar_t* title, DWORD timeoutMs)
     return WaitFor({processId, title, true, nullptr}, timeoutMs);
 }
 
-HWND FindLayeredWindow(DWORD processId)
+HWND FindLayeredWindow(DWORD processId, DWORD timeoutMs)
 {
-    return WaitFor({processId, nullptr, false, nullptr, WS_EX_LAYERED}, 0);
+    return WaitFor({processId, nullptr, false, nullptr, WS_EX_LAYERED}, timeoutMs);
 }
 
 HWND WaitForMessageBox(DWORD processId, const wchar_t* text, DWORD timeoutMs)

@@ -135,8 +135,9 @@ private:
 // (any title when null), waiting up to timeout.
 HWND WaitForWindow(DWORD processId, const wchar_t* title, DWORD timeoutMs = 20000);
 // The first layered top-level window of the process, shown or not (the
-// floating drop zone), at once; null when there is none.
-HWND FindLayeredWindow(DWORD processId);
+// floating drop zone, made once the main window is up), waiting up to
+// timeout; null when there is none.
+HWND FindLayeredWindow(DWORD processId, DWORD timeoutMs = 5000);
 // A top-level dialog (#32770) of the process that holds a child with exactly
 // this text, waiting up to timeout.
 HWND WaitForMessageBox(DWORD processId, const wchar_t* text, DWORD timeoutMs = 20000);
