@@ -62,6 +62,18 @@ int __cdecl AnswerWindow(TService* service, TParam*)
     return 1;
 }
 
+// The handler of a service that hands out a window made when first asked
+// for, such as "<name>/GetSettingHandle": make() makes *window while it has
+// none, and it is answered as with AnswerWindow.
+template <HWND* window, HWND (*make)()>
+int __cdecl AnswerWindowMadeOnFirstAsk(TService* service, TParam*)
+{
+    if (*window == nullptr)
+        *window = make();
+    service->hWnd = *window;
+    return 1;
+}
+
 // Registers every record of services (the shell keeps copies).
 template <size_t N>
 inline void RegisterServices(CPluginInterface* iface, TService (&services)[N])
@@ -337,11 +349,12 @@ inline LRESULT CALLBACK SettingsPageProc(HWND window, UINT message, WPARAM wPara
 }
 }  // namespace detail
 
-// Makes the page in the settings dialog, after reading its kept values; null
-// when there is no dialog. page must live until DestroySettingsPage.
+// Makes the page in the settings dialog, after reading its kept values
+// (unless the plugin read them already); null when there is no dialog. page
+// must live until DestroySettingsPage.
 inline HWND CreateSettingsPage(CPluginInterface* iface, SettingsPage* page)
 {
-    LoadSettings(*page);
+    LoadSettingsOnce(*page);
     const HWND dialog = SettingsDialogWindow(iface);
     if (dialog == nullptr)
         return nullptr;
@@ -423,13 +436,57 @@ inline void PaintBuffered(HWND window, PaintFunction paint)
     EndPaint(window, &ps);
 }
 
+// Keeping LoadPlugin short. The shell waits for every LoadPlugin before it
+// shows its window, so LoadPlugin only keeps the interface, makes the panel
+// (an empty hidden child of the main window), registers the services and
+// subscribes to the bus. Everything else is made when first needed, by a
+// function of the plugin that begins with "if (!once.First()) return;" and
+// is called from every entry that needs what it makes:
+//  - the panel's skin section and controls on the panel's first show or
+//    paint (NeedsContent), or when a service needs them;
+//  - the settings page when the shell first asks for it
+//    (AnswerWindowMadeOnFirstAsk), reading its kept values then;
+//  - the store, the settings the plugin acts on and ModemStart once the bus
+//    says every plugin is loaded (AllPluginsLoaded), or earlier when a
+//    service or another bus message needs them.
+// UnloadPlugin undoes what ran (Done), whether or not it all did, and Resets.
+class Once {
+public:
+    // True the first time only: the part runs from the moment it is asked
+    // for, so what it calls may ask for it again.
+    bool First()
+    {
+        const bool first = !done_;
+        done_ = true;
+        return first;
+    }
+    bool Done() const { return done_; }
+    void Reset() { done_ = false; }
+
+private:
+    bool done_ = false;
+};
+
+// Whether a panel's message is the first need of its content: it shows
+// (WM_SHOWWINDOW with wParam TRUE) or paints, whichever comes first.
+inline bool NeedsContent(UINT message, WPARAM wParam)
+{
+    return (message == WM_SHOWWINDOW && wParam != FALSE) || message == WM_PAINT;
+}
+
+// The shell's bus message once every plugin is loaded (ostel.h): 0x8069 with
+// wParam 0 (with wParam 0x8000 it is a device arrival).
+constexpr unsigned long kBusPluginsNotice = 0x8069;
+inline bool AllPluginsLoaded(unsigned long message, unsigned int wParam)
+{
+    return message == kBusPluginsNotice && wParam == 0;
+}
+
 // LoadPlugin's first step: keeps iface in kept (for the services to call
-// back), reads the plugin's skin section into skin, and answers the main
-// window, the parent of the plugin's panels.
-inline HWND Open(CPluginInterface* iface, void* host, const char* name, CPluginInterface*& kept, PanelSkin& skin)
+// back) and answers the main window, the parent of the plugin's panels.
+inline HWND Open(CPluginInterface* iface, void* host, CPluginInterface*& kept)
 {
     kept = iface;
-    skin.Load(iface, name);
     return KivraWindowHandle(host);
 }
 
