@@ -3,7 +3,8 @@
 // that paints without flicker, drawing texts and strip tiles where the skin
 // places a panel's controls, a settings page of check boxes and text fields
 // kept in the database (PluginData.h), notifications and the drop zone's
-// graph. Copy it, and PluginData.h, along with a sample.
+// graph, and the few pieces that keep LoadPlugin short (kit::Once and what
+// follows it). Copy it, and PluginData.h, along with a sample.
 #pragma once
 
 #include <windows.h>
@@ -284,9 +285,9 @@ inline HWND SettingsDialogWindow(CPluginInterface* iface)
 // changed); the shell's KIVRA_MSG_APPLY_SETTINGS (on OK, or Apply while the
 // page shows) reads them back, keeps them in the database under the page's
 // plugin name (kit::Settings) and calls applied. CreateSettingsPage first
-// reads the kept values, so a plugin's choices survive a restart. Hand the
-// page out through "<name>/GetSettingHandle" (kit::AnswerWindow). Texts are
-// text ids. The page's records (SettingsPage, Option, Field) are in PluginData.h.
+// reads the kept values (LoadSettingsOnce), so a plugin's choices survive a
+// restart. Make it when the shell first asks "<name>/GetSettingHandle"
+// (kit::AnswerWindowMadeOnFirstAsk). Texts are text ids. The page's records (SettingsPage, Option, Field) are in PluginData.h.
 namespace detail {
 constexpr int kFirstOptionId = 100;
 constexpr int kFirstFieldId = 200;
