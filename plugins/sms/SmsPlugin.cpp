@@ -15,10 +15,11 @@
 // Sending goes through the modem library, which splits a long text into
 // parts; the new-message dialog counts them while the user types.
 //
-// LoadPlugin makes only the empty panel. The store, the settings and the
-// modem start once every plugin is loaded (or when the panel or a service
-// needs them first), the settings page comes with the shell's first ask, and
-// the panel's skin section and controls with the shell's ask for the panel.
+// LoadPlugin makes only the empty panel. The settings and the modem start
+// once every plugin is loaded (or when a service needs them first), the
+// settings page comes with the shell's first ask, and the panel's skin
+// section, controls and list (with the store) with the shell's ask for the
+// panel.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -57,8 +58,8 @@ HFONT g_boldFont = nullptr;
 kit::PanelSkin g_skin;
 int g_busCookie = 0;
 kit::Once g_content;  // the skin section and the controls
-kit::Once g_started;  // the store, the settings and the modem
-std::unique_ptr<sms::MessageStore> g_store;  // from EnsureStarted to UnloadPlugin
+kit::Once g_started;  // the settings and the modem, with the store
+std::unique_ptr<sms::MessageStore> g_store;  // from OpenStore to UnloadPlugin
 std::unique_ptr<sms::MessageList> g_rows;
 
 sms::Folder g_folder = sms::Folder::Inbox;
@@ -74,12 +75,20 @@ std::wstring WindowText(HWND window)
     return text;
 }
 
+// The kept messages, opened when first needed.
+void OpenStore()
+{
+    if (g_store != nullptr)
+        return;
+    g_store = std::make_unique<sms::MessageStore>();
+    g_rows = std::make_unique<sms::MessageList>(*g_store);
+}
+
 void EnsureStarted()
 {
     if (!g_started.First())
         return;
-    g_store = std::make_unique<sms::MessageStore>();
-    g_rows = std::make_unique<sms::MessageList>(*g_store);
+    OpenStore();
     kit::LoadSettingsOnce(g_settings);
     ModemStart(nullptr);
 }
@@ -465,7 +474,7 @@ void MakeContent()
 {
     if (!g_content.First())
         return;
-    EnsureStarted();
+    OpenStore();
     g_skin.Load(g_iface, kName);
     MakeControls();
     ShowList();
