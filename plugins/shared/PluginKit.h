@@ -287,7 +287,8 @@ inline HWND SettingsDialogWindow(CPluginInterface* iface)
 // plugin name (kit::Settings) and calls applied. CreateSettingsPage first
 // reads the kept values (LoadSettingsOnce), so a plugin's choices survive a
 // restart. Make it when the shell first asks "<name>/GetSettingHandle"
-// (kit::AnswerWindowMadeOnFirstAsk). Texts are text ids. The page's records (SettingsPage, Option, Field) are in PluginData.h.
+// (kit::AnswerWindowMadeOnFirstAsk). Texts are text ids. The page's records
+// (SettingsPage, Option, Field) are in PluginData.h.
 namespace detail {
 constexpr int kFirstOptionId = 100;
 constexpr int kFirstFieldId = 200;
