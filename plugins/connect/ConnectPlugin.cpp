@@ -19,7 +19,9 @@
 // drop zone's graph. A notification says when the link goes up or down.
 // Where the system has no dial-up networking (Wine), only the demo product
 // shows a simulated link instead, labelled so; any other product says it
-// cannot connect.
+// cannot connect. LoadPlugin makes only the empty panel: its skin section
+// comes with its first show, the settings page with the shell's first ask,
+// and the kept settings and the modem once every plugin is loaded.
 #include <windows.h>
 
 #include <cwchar>
@@ -47,6 +49,9 @@ HWND g_panel = nullptr;
 HWND g_settingsPage = nullptr;
 kit::PanelSkin g_skin;
 int g_busCookie = 0;
+kit::Once g_content;  // the skin section
+kit::Once g_started;  // the kept settings and the modem
+void EnsureStarted();
 
 TModemStatus g_status{};      // as last read
 DWORD g_lastReceived = 0;     // for the speed, a second ago
@@ -240,6 +245,10 @@ void Refresh()
 // The modem library's news, on the user-interface thread.
 void __cdecl OnBus(unsigned long message, unsigned int wParam, long lParam, void*)
 {
+    if (kit::AllPluginsLoaded(message, wParam))
+        EnsureStarted();
+    if (!g_started.Done())
+        return;  // the start reads the modem's state
     if (message == MODEM_BUS_LINK && wParam == MODEM_LINK_DOWN && lParam != 0)
         PostMessageW(g_panel, kLinkFailed, static_cast<WPARAM>(lParam), 0);
     if (message == MODEM_BUS_STATUS || message == MODEM_BUS_LINK)
@@ -339,12 +348,21 @@ void AskForPin()
     Refresh();
 }
 
+void MakeContent()
+{
+    if (g_content.First())
+        g_skin.Load(g_iface, kName);
+}
+
 LRESULT CALLBACK PanelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (kit::NeedsContent(message, wParam))
+        MakeContent();
     switch (message) {
     case WM_ERASEBKGND:
         return 1;  // Paint covers everything
     case WM_PAINT:
+        EnsureStarted();  // the modem's state
         kit::PaintBuffered(window, Paint);
         return 0;
     case WM_TIMER:
@@ -362,6 +380,7 @@ LRESULT CALLBACK PanelProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
 
 int __cdecl ToggleConnection(TService*, TParam*)
 {
+    EnsureStarted();
     Refresh();
     if (LinkUp() || g_status.link == MODEM_LINK_DIALLING) {
         if (g_status.linkSimulated)
@@ -406,6 +425,7 @@ int __cdecl ToggleConnection(TService*, TParam*)
 // is kept for the day it does and changes nothing now.
 int SetMode(const wchar_t* mode)
 {
+    EnsureStarted();
     g_mode = mode;
     kit::Settings(kName).Set("mode", g_mode);
     return 1;
@@ -416,6 +436,7 @@ int __cdecl SetMode2G(TService*, TParam*) { return SetMode(L"2g"); }
 
 int __cdecl ToggleRoaming(TService*, TParam*)
 {
+    EnsureStarted();
     g_allowRoaming = !g_allowRoaming;
     kit::Settings(kName).SetFlag("roaming", g_allowRoaming);
     return 1;
@@ -434,6 +455,24 @@ kit::SettingsPage g_settings = {
      {"password", L"IDS_SET_PASSWORD", &g_password, ES_PASSWORD}},
     OnSettingsApplied,
 };
+HWND MakeSettingsPage()
+{
+    return kit::CreateSettingsPage(g_iface, &g_settings);
+}
+
+void EnsureStarted()
+{
+    if (!g_started.First())
+        return;
+    kit::LoadSettingsOnce(g_settings);
+    kit::Settings kept(kName);
+    g_allowRoaming = kept.Flag("roaming", g_allowRoaming);
+    g_mode = kept.Text("mode", g_mode);
+    // Finds the modem on the ports Windows lists, on a thread of its own; the
+    // bus says when it is there.
+    ModemStart(nullptr);
+    Refresh();
+}
 
 }  // namespace
 
@@ -441,15 +480,11 @@ KIVRA_KIT_ENTRY_POINTS(kName)
 
 KIVRA_PLUGIN_EXPORT bool __cdecl LoadPlugin(CPluginInterface* iface, void* host)
 {
-    const HWND main = kit::Open(iface, host, kName, g_iface, g_skin);
+    const HWND main = kit::Open(iface, host, g_iface);
     g_panel = kit::CreatePanel(main, L"KivraConnectPanel", PanelProc);
-    g_settingsPage = kit::CreateSettingsPage(iface, &g_settings);  // reads the kept values first
-    kit::Settings kept(kName);
-    g_allowRoaming = kept.Flag("roaming", g_allowRoaming);
-    g_mode = kept.Text("mode", g_mode);
     TService services[] = {
         kit::Service("connect" KIVRA_SUFFIX_GET_PANEL_HANDLE, kit::AnswerWindow<&g_panel>),
-        kit::Service("connect" KIVRA_SUFFIX_GET_SETTING_HANDLE, kit::AnswerWindow<&g_settingsPage>),
+        kit::Service("connect" KIVRA_SUFFIX_GET_SETTING_HANDLE, kit::AnswerWindowMadeOnFirstAsk<&g_settingsPage, MakeSettingsPage>),
         kit::Service("connect/ToggleConnection", ToggleConnection),
         kit::Service("connect/SetModeAuto", SetModeAuto),
         kit::Service("connect/SetMode3G", SetMode3G),
@@ -457,11 +492,7 @@ KIVRA_PLUGIN_EXPORT bool __cdecl LoadPlugin(CPluginInterface* iface, void* host)
         kit::Service("connect/ToggleRoaming", ToggleRoaming),
     };
     kit::RegisterServices(iface, services);
-    // Finds the modem on the ports Windows lists, on a thread of its own; the
-    // bus says when it is there.
-    g_busCookie = OpSubscribeOnThisThread(OnBus, nullptr);
-    ModemStart(nullptr);
-    Refresh();
+    g_busCookie = OpSubscribeOnThisThread(OnBus, nullptr);  // EnsureStarted on its notice
     return true;
 }
 
@@ -475,6 +506,9 @@ KIVRA_PLUGIN_EXPORT bool __cdecl UnloadPlugin(void)
     g_panel = g_settingsPage = nullptr;
     g_busCookie = 0;
     g_skin.Release();
+    g_content.Reset();
+    g_started.Reset();
+    g_settings.loaded = false;
     g_iface = nullptr;
     return true;
 }

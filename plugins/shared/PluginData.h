@@ -241,6 +241,7 @@ struct SettingsPage {
     std::vector<Option> options;
     std::vector<Field> fields = {};
     void (*applied)() = nullptr;
+    bool loaded = false;  // the kept values were read (LoadSettingsOnce)
 };
 
 // Reads the kept values into the page's options and fields; a value never
@@ -252,6 +253,17 @@ inline void LoadSettings(SettingsPage& page)
         *option.value = settings.Flag(option.key, *option.value);
     for (Field& field : page.fields)
         *field.value = settings.Text(field.key, *field.value);
+}
+
+// Reads the kept values the first time only: the plugin reads them when it
+// starts acting on them and the page when it is made, whichever comes first,
+// and neither may undo what the user changed since.
+inline void LoadSettingsOnce(SettingsPage& page)
+{
+    if (page.loaded)
+        return;
+    LoadSettings(page);
+    page.loaded = true;
 }
 
 // Keeps the page's values, all or none.

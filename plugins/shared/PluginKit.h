@@ -3,7 +3,8 @@
 // that paints without flicker, drawing texts and strip tiles where the skin
 // places a panel's controls, a settings page of check boxes and text fields
 // kept in the database (PluginData.h), notifications and the drop zone's
-// graph. Copy it, and PluginData.h, along with a sample.
+// graph, and the few pieces that keep LoadPlugin short (kit::Once and what
+// follows it). Copy it, and PluginData.h, along with a sample.
 #pragma once
 
 #include <windows.h>
@@ -58,6 +59,18 @@ inline TService Service(const char* path, TServiceHandler handler)
 template <HWND* window>
 int __cdecl AnswerWindow(TService* service, TParam*)
 {
+    service->hWnd = *window;
+    return 1;
+}
+
+// The handler of a service that hands out a window made when first asked
+// for, such as "<name>/GetSettingHandle": make() makes *window while it has
+// none, and it is answered as with AnswerWindow.
+template <HWND* window, HWND (*make)()>
+int __cdecl AnswerWindowMadeOnFirstAsk(TService* service, TParam*)
+{
+    if (*window == nullptr)
+        *window = make();
     service->hWnd = *window;
     return 1;
 }
@@ -272,9 +285,10 @@ inline HWND SettingsDialogWindow(CPluginInterface* iface)
 // changed); the shell's KIVRA_MSG_APPLY_SETTINGS (on OK, or Apply while the
 // page shows) reads them back, keeps them in the database under the page's
 // plugin name (kit::Settings) and calls applied. CreateSettingsPage first
-// reads the kept values, so a plugin's choices survive a restart. Hand the
-// page out through "<name>/GetSettingHandle" (kit::AnswerWindow). Texts are
-// text ids. The page's records (SettingsPage, Option, Field) are in PluginData.h.
+// reads the kept values (LoadSettingsOnce), so a plugin's choices survive a
+// restart. Make it when the shell first asks "<name>/GetSettingHandle"
+// (kit::AnswerWindowMadeOnFirstAsk). Texts are text ids. The page's records
+// (SettingsPage, Option, Field) are in PluginData.h.
 namespace detail {
 constexpr int kFirstOptionId = 100;
 constexpr int kFirstFieldId = 200;
@@ -337,11 +351,12 @@ inline LRESULT CALLBACK SettingsPageProc(HWND window, UINT message, WPARAM wPara
 }
 }  // namespace detail
 
-// Makes the page in the settings dialog, after reading its kept values; null
-// when there is no dialog. page must live until DestroySettingsPage.
+// Makes the page in the settings dialog, after reading its kept values
+// (unless the plugin read them already); null when there is no dialog. page
+// must live until DestroySettingsPage.
 inline HWND CreateSettingsPage(CPluginInterface* iface, SettingsPage* page)
 {
-    LoadSettings(*page);
+    LoadSettingsOnce(*page);
     const HWND dialog = SettingsDialogWindow(iface);
     if (dialog == nullptr)
         return nullptr;
@@ -423,13 +438,57 @@ inline void PaintBuffered(HWND window, PaintFunction paint)
     EndPaint(window, &ps);
 }
 
+// Keeping LoadPlugin short. The shell waits for every LoadPlugin before it
+// shows its window, so LoadPlugin only keeps the interface, makes the panel
+// (an empty hidden child of the main window), registers the services and
+// subscribes to the bus. Everything else is made when first needed, by a
+// function of the plugin that begins with "if (!once.First()) return;" and
+// is called from every entry that needs what it makes:
+//  - the panel's skin section and controls on the panel's first show or
+//    paint (NeedsContent), or when a service needs them;
+//  - the settings page when the shell first asks for it
+//    (AnswerWindowMadeOnFirstAsk), reading its kept values then;
+//  - the store, the settings the plugin acts on and ModemStart once the bus
+//    says every plugin is loaded (AllPluginsLoaded), or earlier when a
+//    service or another bus message needs them.
+// UnloadPlugin undoes what ran (Done), whether or not it all did, and Resets.
+class Once {
+public:
+    // True the first time only: the part runs from the moment it is asked
+    // for, so what it calls may ask for it again.
+    bool First()
+    {
+        const bool first = !done_;
+        done_ = true;
+        return first;
+    }
+    bool Done() const { return done_; }
+    void Reset() { done_ = false; }
+
+private:
+    bool done_ = false;
+};
+
+// Whether a panel's message is the first need of its content: it shows
+// (WM_SHOWWINDOW with wParam TRUE) or paints, whichever comes first.
+inline bool NeedsContent(UINT message, WPARAM wParam)
+{
+    return (message == WM_SHOWWINDOW && wParam != FALSE) || message == WM_PAINT;
+}
+
+// The shell's bus message once every plugin is loaded (ostel.h): 0x8069 with
+// wParam 0 (with wParam 0x8000 it is a device arrival).
+constexpr unsigned long kBusPluginsNotice = 0x8069;
+inline bool AllPluginsLoaded(unsigned long message, unsigned int wParam)
+{
+    return message == kBusPluginsNotice && wParam == 0;
+}
+
 // LoadPlugin's first step: keeps iface in kept (for the services to call
-// back), reads the plugin's skin section into skin, and answers the main
-// window, the parent of the plugin's panels.
-inline HWND Open(CPluginInterface* iface, void* host, const char* name, CPluginInterface*& kept, PanelSkin& skin)
+// back) and answers the main window, the parent of the plugin's panels.
+inline HWND Open(CPluginInterface* iface, void* host, CPluginInterface*& kept)
 {
     kept = iface;
-    skin.Load(iface, name);
     return KivraWindowHandle(host);
 }
 

@@ -14,6 +14,12 @@
 // modem too. Deleting asks whether the SIM should lose the message as well.
 // Sending goes through the modem library, which splits a long text into
 // parts; the new-message dialog counts them while the user types.
+//
+// LoadPlugin makes only the empty panel. The settings and the modem start
+// once every plugin is loaded (or when a service needs them first), the
+// settings page comes with the shell's first ask, and the panel's skin
+// section, controls and list (with the store) with the shell's ask for the
+// panel.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -51,7 +57,9 @@ HFONT g_font = nullptr;
 HFONT g_boldFont = nullptr;
 kit::PanelSkin g_skin;
 int g_busCookie = 0;
-std::unique_ptr<sms::MessageStore> g_store;  // from LoadPlugin to UnloadPlugin
+kit::Once g_content;  // the skin section and the controls
+kit::Once g_started;  // the settings and the modem, with the store
+std::unique_ptr<sms::MessageStore> g_store;  // from OpenStore to UnloadPlugin
 std::unique_ptr<sms::MessageList> g_rows;
 
 sms::Folder g_folder = sms::Folder::Inbox;
@@ -67,9 +75,30 @@ std::wstring WindowText(HWND window)
     return text;
 }
 
+// The kept messages, opened when first needed.
+void OpenStore()
+{
+    if (g_store != nullptr)
+        return;
+    g_store = std::make_unique<sms::MessageStore>();
+    g_rows = std::make_unique<sms::MessageList>(*g_store);
+}
+
+void EnsureStarted()
+{
+    if (!g_started.First())
+        return;
+    OpenStore();
+    kit::LoadSettingsOnce(g_settings);
+    ModemStart(nullptr);
+}
+
 // Lists the folder again as the search field says, keeping the selection.
+// Without the list yet, nothing: it is filled when made.
 void ShowList()
 {
+    if (g_list == nullptr)
+        return;
     g_rows->Show(g_list, g_folder, WindowText(g_search), g_selected);
     InvalidateRect(g_panel, nullptr, FALSE);
 }
@@ -140,12 +169,20 @@ bool ImportFromModem()
 void __cdecl OnBus(unsigned long message, unsigned int wParam, long, void*)
 {
     static bool takenInUnannounced = false;
+    if (kit::AllPluginsLoaded(message, wParam)) {
+        EnsureStarted();
+        ImportFromModem();  // what the SIM holds already
+        return;
+    }
+    if (message != MODEM_BUS_MESSAGE && message != MODEM_BUS_STATUS)
+        return;
+    EnsureStarted();  // the modem may speak first, started by another plugin
     if (message == MODEM_BUS_MESSAGE) {
         const bool added = ImportFromModem() || takenInUnannounced;
         takenInUnannounced = false;
         if (added && g_notifyArrivals)
             kit::Notify(g_iface, kit::Text(L"IDS_NOTIFY_NEW_SMS"));
-    } else if (message == MODEM_BUS_STATUS && (wParam & MODEM_CHANGED_MESSAGES)) {
+    } else if (wParam & MODEM_CHANGED_MESSAGES) {
         takenInUnannounced = ImportFromModem() || takenInUnannounced;
     }
 }
@@ -361,8 +398,12 @@ LRESULT OnListNotify(NMHDR* header)
     return 0;
 }
 
+void MakeContent();
+
 LRESULT CALLBACK PanelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (kit::NeedsContent(message, wParam))
+        MakeContent();
     switch (message) {
     case WM_ERASEBKGND:
         return 1;
@@ -386,6 +427,7 @@ LRESULT CALLBACK PanelProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
 
 int __cdecl NewMessage(TService*, TParam*)
 {
+    EnsureStarted();
     Compose({});
     return 1;
 }
@@ -427,28 +469,47 @@ void MakeControls()
     g_reader = Child(0, L"EDIT", ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL, previewAt, kReaderId);
 }
 
+// The panel's skin section, its controls and the kept messages listed.
+void MakeContent()
+{
+    if (!g_content.First())
+        return;
+    OpenStore();
+    g_skin.Load(g_iface, kName);
+    MakeControls();
+    ShowList();
+}
+
+// The shell asks for the panel once, before its window shows, and the list
+// is read from then on (an arrival is listed while the panel is hidden):
+// its controls are made at that ask, ahead of the first show.
+int __cdecl AnswerPanel(TService* service, TParam*)
+{
+    MakeContent();
+    service->hWnd = g_panel;
+    return 1;
+}
+
+HWND MakeSettingsPage()
+{
+    return kit::CreateSettingsPage(g_iface, &g_settings);
+}
+
 }  // namespace
 
 KIVRA_KIT_ENTRY_POINTS(kName)
 
 KIVRA_PLUGIN_EXPORT bool __cdecl LoadPlugin(CPluginInterface* iface, void* host)
 {
-    g_store = std::make_unique<sms::MessageStore>();
-    g_rows = std::make_unique<sms::MessageList>(*g_store);
-    const HWND main = kit::Open(iface, host, kName, g_iface, g_skin);
+    const HWND main = kit::Open(iface, host, g_iface);
     g_panel = kit::CreatePanel(main, L"KivraSmsPanel", PanelProc);
-    MakeControls();
-    g_settingsPage = kit::CreateSettingsPage(iface, &g_settings);
     TService services[] = {
-        kit::Service("sms" KIVRA_SUFFIX_GET_PANEL_HANDLE, kit::AnswerWindow<&g_panel>),
-        kit::Service("sms" KIVRA_SUFFIX_GET_SETTING_HANDLE, kit::AnswerWindow<&g_settingsPage>),
+        kit::Service("sms" KIVRA_SUFFIX_GET_PANEL_HANDLE, AnswerPanel),
+        kit::Service("sms" KIVRA_SUFFIX_GET_SETTING_HANDLE, kit::AnswerWindowMadeOnFirstAsk<&g_settingsPage, MakeSettingsPage>),
         kit::Service("sms/NewMessage", NewMessage),
     };
     kit::RegisterServices(iface, services);
-    ShowList();
-    g_busCookie = OpSubscribeOnThisThread(OnBus, nullptr);
-    ModemStart(nullptr);
-    ImportFromModem();
+    g_busCookie = OpSubscribeOnThisThread(OnBus, nullptr);  // EnsureStarted on its notice
     return true;
 }
 
@@ -466,6 +527,9 @@ KIVRA_PLUGIN_EXPORT bool __cdecl UnloadPlugin(void)
     g_rows.reset();
     g_store.reset();  // its statements finalized before the plugin goes
     g_skin.Release();
+    g_content.Reset();
+    g_started.Reset();
+    g_settings.loaded = false;
     g_iface = nullptr;
     return true;
 }

@@ -5,7 +5,9 @@
 // library's link figures, and a notification comes when the month's usage
 // reaches 90% and 100% of the limit set on the settings page. While its panel
 // shows, the skin button for resetting the counters takes the place of the
-// messages button.
+// messages button. LoadPlugin makes only the empty panels: the skin section
+// comes with the first show, the settings page with the shell's first ask,
+// and the store, the settings and the modem once every plugin is loaded.
 //
 //   statistics/GetPanelHandle     the panel (shown through "statistics/ShowPluginPanel")
 //   statistics/GetMaxPanelHandle  the larger panel of the full view
@@ -39,7 +41,10 @@ HWND g_maxPanel = nullptr;
 HWND g_settingsPage = nullptr;
 kit::PanelSkin g_skin;
 int g_busCookie = 0;
-std::unique_ptr<statistics::UsageStore> g_store;  // from LoadPlugin to UnloadPlugin
+kit::Once g_content;  // the skin section
+kit::Once g_started;  // the store, the settings and the modem
+void EnsureStarted();
+std::unique_ptr<statistics::UsageStore> g_store;  // from EnsureStarted to UnloadPlugin
 std::unique_ptr<statistics::UsageRecorder> g_recorder;
 
 // The settings page's values.
@@ -202,9 +207,11 @@ void Poll()
     CheckLimit();
 }
 
-void __cdecl OnBus(unsigned long message, unsigned int, long, void*)
+void __cdecl OnBus(unsigned long message, unsigned int wParam, long, void*)
 {
-    if (message == MODEM_BUS_LINK)
+    if (kit::AllPluginsLoaded(message, wParam))
+        EnsureStarted();
+    else if (message == MODEM_BUS_LINK && g_started.Done())  // else the start records it
         Poll();
 }
 
@@ -221,6 +228,7 @@ void ShowSkinButton(const wchar_t* name, bool show)
 
 void OnSettingsApplied()
 {
+    EnsureStarted();
     Redraw();
     CheckLimit();  // a lower limit may be reached already
 }
@@ -231,9 +239,26 @@ kit::SettingsPage g_settings = {
     {{"limit", L"IDS_SET_STAT_LIMIT", &g_limitMb, ES_NUMBER}},
     OnSettingsApplied,
 };
+HWND MakeSettingsPage()
+{
+    return kit::CreateSettingsPage(g_iface, &g_settings);
+}
+
+void EnsureStarted()
+{
+    if (!g_started.First())
+        return;
+    g_store = std::make_unique<statistics::UsageStore>();
+    g_recorder = std::make_unique<statistics::UsageRecorder>(*g_store);
+    kit::LoadSettingsOnce(g_settings);
+    ModemStart(nullptr);
+    SetTimer(g_panel, kPollTimer, kPollMs, nullptr);
+    Poll();
+}
 
 int __cdecl ResetUsage(TService*, TParam*)
 {
+    EnsureStarted();
     if (kit::Ask(g_panel, kit::Text(L"IDS_STAT_RESET_ASK"), MB_YESNO | MB_ICONQUESTION) != IDYES)
         return 0;
     g_store->Clear();
@@ -241,12 +266,21 @@ int __cdecl ResetUsage(TService*, TParam*)
     return 1;
 }
 
+void MakeContent()
+{
+    if (g_content.First())
+        g_skin.Load(g_iface, kName);
+}
+
 LRESULT CALLBACK PanelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (kit::NeedsContent(message, wParam))
+        MakeContent();
     switch (message) {
     case WM_ERASEBKGND:
         return 1;
     case WM_PAINT:
+        EnsureStarted();  // the figures
         kit::PaintBuffered(window, Paint);
         return 0;
     case WM_TIMER:
@@ -276,23 +310,17 @@ KIVRA_KIT_ENTRY_POINTS(kName)
 
 KIVRA_PLUGIN_EXPORT bool __cdecl LoadPlugin(CPluginInterface* iface, void* host)
 {
-    g_store = std::make_unique<statistics::UsageStore>();
-    g_recorder = std::make_unique<statistics::UsageRecorder>(*g_store);
-    const HWND main = kit::Open(iface, host, kName, g_iface, g_skin);
+    const HWND main = kit::Open(iface, host, g_iface);
     g_panel = kit::CreatePanel(main, L"KivraStatisticsPanel", PanelProc);
     g_maxPanel = kit::CreatePanel(main, L"KivraStatisticsPanel", PanelProc);
-    g_settingsPage = kit::CreateSettingsPage(iface, &g_settings);
     TService services[] = {
         kit::Service("statistics" KIVRA_SUFFIX_GET_PANEL_HANDLE, kit::AnswerWindow<&g_panel>),
         kit::Service("statistics/GetMaxPanelHandle", kit::AnswerWindow<&g_maxPanel>),
-        kit::Service("statistics" KIVRA_SUFFIX_GET_SETTING_HANDLE, kit::AnswerWindow<&g_settingsPage>),
+        kit::Service("statistics" KIVRA_SUFFIX_GET_SETTING_HANDLE, kit::AnswerWindowMadeOnFirstAsk<&g_settingsPage, MakeSettingsPage>),
         kit::Service("statistics/ResetUsage", ResetUsage),
     };
     kit::RegisterServices(iface, services);
-    g_busCookie = OpSubscribeOnThisThread(OnBus, nullptr);
-    ModemStart(nullptr);
-    SetTimer(g_panel, kPollTimer, kPollMs, nullptr);
-    Poll();
+    g_busCookie = OpSubscribeOnThisThread(OnBus, nullptr);  // EnsureStarted on its notice
     return true;
 }
 
@@ -309,6 +337,9 @@ KIVRA_PLUGIN_EXPORT bool __cdecl UnloadPlugin(void)
     g_recorder.reset();
     g_store.reset();  // its statements finalized before the plugin goes
     g_skin.Release();
+    g_content.Reset();
+    g_started.Reset();
+    g_settings.loaded = false;
     g_iface = nullptr;
     return true;
 }

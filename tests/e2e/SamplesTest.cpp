@@ -16,6 +16,7 @@ namespace {
 
 constexpr wchar_t kDemoTitle[] = L"Kivra Mobile Broadband";
 constexpr wchar_t kNotifySmsText[] = L"Tell me when a text message arrives";
+constexpr wchar_t kMegabytesText[] = L"Always show amounts in MB";  // the statistics page, the last
 
 // The first descendant of parent of that class (and text, when given).
 struct Search {
@@ -117,6 +118,32 @@ TEST(DemoSamplesTest, ASettingsPageChoiceSurvivesARestart)
             EXPECT_EQ(SendMessageW(box, BM_GETCHECK, 0, 0), BST_UNCHECKED) << "kept off";
             PostMessageW(settings, WM_CLOSE, 0, 0);
         }
+        EXPECT_TRUE(kivra.CloseAndWait(window));
+    }
+}
+
+// The pages are made when the shell first asks for them: OK on a page that
+// never showed keeps what it had read, it does not write its defaults.
+TEST(DemoSamplesTest, OKKeepsTheValuesOfAPageThatNeverShowed)
+{
+    DemoProductCopy product(L"unseen");
+    ASSERT_TRUE(product.Ready());
+    for (int start = 0; start < 3; ++start) {
+        SCOPED_TRACE(start == 0 ? "set" : start == 1 ? "OK with the page unseen" : "read back");
+        KivraProcess kivra;
+        HWND window = kivra.StartAndWaitForWindow(product.Folder(), kDemoTitle);
+        ASSERT_NE(window, nullptr);
+        HWND settings = OpenSettings(kivra, window);
+        ASSERT_NE(settings, nullptr);
+        HWND box = FindDescendant(settings, L"Button", kMegabytesText);
+        ASSERT_NE(box, nullptr);
+        EXPECT_FALSE(IsWindowVisible(box)) << "the dialog opens on the first page";
+        if (start == 0)
+            SendMessageW(box, BM_SETCHECK, BST_CHECKED, 0);
+        else
+            EXPECT_EQ(SendMessageW(box, BM_GETCHECK, 0, 0), BST_CHECKED);
+        PressButton(settings, IDC_SETTING_OK);
+        EXPECT_TRUE(WaitUntilVisible(settings, false));
         EXPECT_TRUE(kivra.CloseAndWait(window));
     }
 }
