@@ -243,7 +243,11 @@ INT_PTR CALLBACK CDialog::StaticDialogProc(HWND hwnd, UINT msg, WPARAM wParam, L
     const LRESULT result = RouteGuarded(self, hwnd, msg, wParam, lParam);
     if (AnswersDirectly(msg))
         return static_cast<INT_PTR>(result);
-    ::SetWindowLongPtrW(hwnd, DWLP_MSGRESULT, result);
+    // Stored only when it changes: under Wine each store is a round trip to
+    // the window server, and most answers are the 0 stored already (a
+    // thousand-button skin sends its window two thousand messages to paint).
+    if (::GetWindowLongPtrW(hwnd, DWLP_MSGRESULT) != result)
+        ::SetWindowLongPtrW(hwnd, DWLP_MSGRESULT, result);
     return TRUE;
 }
 

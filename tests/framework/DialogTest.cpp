@@ -157,3 +157,36 @@ TEST(DialogData, OkEndsOnlyWhenTheControlsValidate)
     EXPECT_EQ(dialog.setValidHandled, 1) << "the first Enter left the dialog running";
     EXPECT_EQ(dialog.value, L"ok");
 }
+
+namespace {
+
+// Answers kEcho with its wParam, and WM_DRAWITEM (a message whose answer the
+// dialog manager takes from DWLP_MSGRESULT) with TRUE.
+constexpr UINT kEcho = WM_APP + 21;
+
+class CEchoDialog : public CDialog {
+public:
+    explicit CEchoDialog(const DLGTEMPLATE* layout) : CDialog(layout) {}
+
+protected:
+    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override
+    {
+        if (msg == kEcho)
+            return static_cast<LRESULT>(wParam);
+        return CDialog::WindowProc(msg, wParam, lParam);
+    }
+};
+
+}  // namespace
+
+TEST(DialogAnswers, EachMessageGetsItsOwnAnswerWhateverTheOneBefore)
+{
+    DialogTemplateBuilder layout(WS_POPUP, 60, 30);
+    CEchoDialog dialog(layout.Get());
+    ASSERT_TRUE(dialog.Create(nullptr));
+    // The answer is stored only when it differs from the stored one: a run
+    // of equal answers, and a change back to 0, must still each arrive.
+    const LRESULT answers[] = {5, 5, 0, 0, 7, -1, 0, 5};
+    for (LRESULT answer : answers)
+        EXPECT_EQ(dialog.Send(kEcho, static_cast<WPARAM>(answer), 0), answer);
+}
