@@ -134,26 +134,6 @@ void CImageButton::SetStrip(HBITMAP strip, int tileWidth, int tileHeight)
         shared_->maskColor = 0;
 }
 
-bool CImageButton::TextFontDescription(int height, int weight, const wchar_t* face, LOGFONTW* description) const
-{
-    HFONT base = Font();
-    if (base == nullptr)
-        base = Parent().Font();
-    if (base == nullptr)
-        base = static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
-    LOGFONTW font = {};
-    if (::GetObjectW(base, sizeof(font), &font) == 0)
-        return false;
-    if (height != 0 && height != -1)
-        font.lfHeight = height;
-    if (weight != 0 && weight != -1)
-        font.lfWeight = weight;
-    if (face != nullptr && face[0] != 0)
-        CopyText(font.lfFaceName, face);
-    *description = font;
-    return true;
-}
-
 void CImageButton::SetTextFont(HFONT font, COLORREF colour)
 {
     textColour_ = colour;
@@ -298,6 +278,27 @@ void CImageButton::OnMouseLeave()
     hover_ = false;
     tracking_ = false;
     Invalidate(false);
+}
+
+bool CaptionBaseFont(HWND parent, LOGFONTW* base)
+{
+    auto font = reinterpret_cast<HFONT>(::SendMessageW(parent, WM_GETFONT, 0, 0));
+    if (font == nullptr)
+        font = static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
+    *base = {};
+    return ::GetObjectW(font, sizeof(*base), base) != 0;
+}
+
+LOGFONTW CaptionFont(const LOGFONTW& base, int height, int weight, const wchar_t* face)
+{
+    LOGFONTW font = base;
+    if (height != 0 && height != -1)
+        font.lfHeight = height;
+    if (weight != 0 && weight != -1)
+        font.lfWeight = weight;
+    if (face != nullptr && face[0] != 0)
+        CopyText(font.lfFaceName, face);
+    return font;
 }
 
 }  // namespace kivra

@@ -121,10 +121,6 @@ public:
     // all three are given. Sets the shared mask colour to black for all
     // buttons that share the faces.
     void SetStrip(HBITMAP strip, int tileWidth, int tileHeight);
-    // The description of the button's (or its parent's) font with the
-    // height, weight (both unless 0 or -1) and face (unless empty) replaced;
-    // false when there is no font to start from.
-    bool TextFontDescription(int height, int weight, const wchar_t* face, LOGFONTW* description) const;
     // Captions in font (not owned: it must outlive the button; buttons of the
     // same description share one) and colour.
     void SetTextFont(HFONT font, COLORREF colour);
@@ -167,5 +163,13 @@ private:
     UniqueBrush background_;
     COLORREF textColour_ = 0;
 };
+
+// The font the captions of parent's buttons start from: the parent's, else
+// the default GUI font (a button just made has none of its own). False when
+// neither can be read.
+bool CaptionBaseFont(HWND parent, LOGFONTW* base);
+// base with the height, weight (both unless 0 or -1) and face (unless empty)
+// of a skin button replaced.
+LOGFONTW CaptionFont(const LOGFONTW& base, int height, int weight, const wchar_t* face);
 
 }  // namespace kivra

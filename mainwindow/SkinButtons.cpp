@@ -1,6 +1,7 @@
 #include "mainwindow/SkinButtons.h"
 
 #include <memory>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -73,9 +74,14 @@ void CreateSkinButton(TSkinButton& record, const CLanguageTable& language, Comma
         button->SetStrip(record.imageList.get(), record.imageWidth, record.imageHeight);
         entry.strip = std::move(record.imageList);  // drawn from for the button's life
     }
-    LOGFONTW font;
-    const bool described = button->TextFontDescription(record.fontSize, record.fontWeight, record.fontFace, &font);
-    button->SetTextFont(described ? buttons.Font(font) : nullptr, record.fontColor);
+    std::optional<LOGFONTW> base = host.captionFont;
+    if (!base) {
+        LOGFONTW read;
+        if (CaptionBaseFont(host.window, &read))
+            base = read;
+    }
+    HFONT font = base ? buttons.Font(CaptionFont(*base, record.fontSize, record.fontWeight, record.fontFace)) : nullptr;
+    button->SetTextFont(font, record.fontColor);
     if (!record.visable)
         button->Hide();
 
@@ -101,6 +107,13 @@ void CreateSkinButtons(CConfigure& configure, CommandRegistry& commands, ButtonR
     }
 
     SetUpSharedFaces(header, buttons);
+    // Asked of the window once: a thousand buttons would ask a thousand times.
+    TButtonHost each = host;
+    if (!each.captionFont) {
+        LOGFONTW base;
+        if (CaptionBaseFont(host.window, &base))
+            each.captionFont = base;
+    }
     for (TSkinButton& button : records) {
         char owner[kSkinTextSize];
         char service[kSkinTextSize];
@@ -111,7 +124,7 @@ void CreateSkinButtons(CConfigure& configure, CommandRegistry& commands, ButtonR
             host.convertDialogUnits(&button.rect);
         const bool bound = owner[0] != 0 && host.ownerIsBound && host.ownerIsBound(owner);
         if (kept && SkinButtonIsCreated(owner, service, bound))
-            CreateSkinButton(button, configure.Language(), commands, buttons, host);
+            CreateSkinButton(button, configure.Language(), commands, buttons, each);
         // What a created button did not take over is freed with the records.
     }
 }

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <optional>
 
 #include "config/Configure.h"
 #include "mainwindow/ButtonRegistry.h"
@@ -24,6 +25,9 @@ struct TButtonHost {
     std::function<RECT(const RECT& rect)> resolve;
     // Whether a plugin whose name occurs in owner is bound.
     std::function<bool(const char* owner)> ownerIsBound;
+    // The font captions start from (CaptionBaseFont of window); read from
+    // the window for each button when not given.
+    std::optional<LOGFONTW> captionFont;
 };
 
 // Reads the tool-bar header (the shared faces) and the buttons, and creates

@@ -430,3 +430,28 @@ TEST(MenuBandTest, ReachedFromTheKeyboardAsAMenuBarIs)
 
 }  // namespace
 }  // namespace kivra
+
+TEST(CaptionFontTest, TheSkinReplacesHeightWeightAndFaceOnlyWhereItGivesThem)
+{
+    LOGFONTW base = {};
+    base.lfHeight = -11;
+    base.lfWeight = FW_NORMAL;
+    wcscpy(base.lfFaceName, L"Tahoma");
+    const struct {
+        int height, weight;
+        const wchar_t* face;
+        LONG wantHeight, wantWeight;
+        const wchar_t* wantFace;
+    } cases[] = {
+        {-1, -1, L"", -11, FW_NORMAL, L"Tahoma"},  // nothing given: the base
+        {0, 0, nullptr, -11, FW_NORMAL, L"Tahoma"},
+        {-14, FW_BOLD, L"Arial", -14, FW_BOLD, L"Arial"},
+        {20, -1, L"", 20, FW_NORMAL, L"Tahoma"},
+    };
+    for (const auto& c : cases) {
+        const LOGFONTW font = kivra::CaptionFont(base, c.height, c.weight, c.face);
+        EXPECT_EQ(font.lfHeight, c.wantHeight) << c.height;
+        EXPECT_EQ(font.lfWeight, c.wantWeight) << c.weight;
+        EXPECT_STREQ(font.lfFaceName, c.wantFace);
+    }
+}
