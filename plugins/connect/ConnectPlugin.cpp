@@ -500,10 +500,9 @@ KIVRA_PLUGIN_EXPORT bool __cdecl UnloadPlugin(void)
 {
     OpUnsubscribe(g_busCookie);
     ShowDialling(false);
-    if (g_panel != nullptr)
-        DestroyWindow(g_panel);
+    kit::DestroyPanel(g_panel);
     kit::DestroySettingsPage(g_settingsPage);
-    g_panel = g_settingsPage = nullptr;
+    g_settingsPage = nullptr;
     g_busCookie = 0;
     g_skin.Release();
     g_content.Reset();

@@ -405,20 +405,34 @@ inline void DestroySettingsPage(HWND window)
     UnregisterClassW(detail::kSettingsPageClass, ThisModule());
 }
 
-// A hidden child window of parent, of a window class registered here, that
-// paints through paint(hdc, client) into a picture first (no flicker).
+// A hidden child window of parent, of a window class the plugin registers
+// for its own module (DestroyPanel takes the class back), that paints
+// through paint(hdc, client) into a picture first (no flicker).
 using PaintFunction = void (*)(HWND window, HDC dc, const RECT& client);
 
 inline HWND CreatePanel(HWND parent, const wchar_t* className, WNDPROC proc)
 {
     WNDCLASSW wc{};
     wc.lpfnWndProc = proc;
-    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hInstance = ThisModule();
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     wc.lpszClassName = className;
     RegisterClassW(&wc);
     return CreateWindowExW(0, className, L"", WS_CHILD | WS_CLIPCHILDREN, 0, 0, 100, 100, parent, nullptr,
                            wc.hInstance, nullptr);
+}
+
+// Destroys a panel of CreatePanel and, once no window of its class is left,
+// the class: its window procedure goes with the plugin's library.
+inline void DestroyPanel(HWND& window)
+{
+    if (window == nullptr)
+        return;
+    wchar_t className[64] = {};
+    GetClassNameW(window, className, 64);
+    DestroyWindow(window);
+    window = nullptr;
+    UnregisterClassW(className, ThisModule());  // fails while another panel of it is left
 }
 
 inline void PaintBuffered(HWND window, PaintFunction paint)

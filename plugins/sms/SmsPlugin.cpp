@@ -516,10 +516,9 @@ KIVRA_PLUGIN_EXPORT bool __cdecl LoadPlugin(CPluginInterface* iface, void* host)
 KIVRA_PLUGIN_EXPORT bool __cdecl UnloadPlugin(void)
 {
     OpUnsubscribe(g_busCookie);
-    if (g_panel != nullptr)
-        DestroyWindow(g_panel);  // with its controls
+    kit::DestroyPanel(g_panel);  // with its controls
     kit::DestroySettingsPage(g_settingsPage);
-    g_panel = g_search = g_list = g_reader = g_settingsPage = nullptr;
+    g_search = g_list = g_reader = g_settingsPage = nullptr;
     DeleteObject(g_font);
     DeleteObject(g_boldFont);
     g_font = g_boldFont = nullptr;

@@ -329,10 +329,10 @@ KIVRA_PLUGIN_EXPORT bool __cdecl UnloadPlugin(void)
     OpUnsubscribe(g_busCookie);
     if (g_recorder != nullptr)
         Record();  // the last figures of a link still up
-    DestroyWindow(g_panel);
-    DestroyWindow(g_maxPanel);
+    kit::DestroyPanel(g_panel);
+    kit::DestroyPanel(g_maxPanel);
     kit::DestroySettingsPage(g_settingsPage);
-    g_panel = g_maxPanel = g_settingsPage = nullptr;
+    g_settingsPage = nullptr;
     g_busCookie = 0;
     g_recorder.reset();
     g_store.reset();  // its statements finalized before the plugin goes
