@@ -285,7 +285,7 @@ bool CNurelMainWindow::StartUp()
         return false;
     SetWaitDialogDefaults();                       // 18.
     LoadPlugins();                                 // 19.
-    TPostMessage(kPluginsLoadedMessage, 0, 0);     // 20. the plugins are there
+    TPostMessage(kPluginsLoadedMessage, kPluginsLoaded, 0);  // 20. the plugins are there
     frame_.CreatePanelsButtonsAndStartService(*registry_);  // 21.
     frame_.AddTrayIcon(GetText().c_str(), hwnd_, WindowIcon());  // 22.
     InitialiseSettingDialog();                     // 23.
@@ -546,10 +546,12 @@ bool CNurelMainWindow::PreTranslateMessage(MSG* msg)
 
 bool CNurelMainWindow::ContinueModal()
 {
-    // The window is up and painted: now the windows that do not show at start.
-    if (!deferredWindowsMade_) {
-        deferredWindowsMade_ = true;
+    // The window is up and painted: now the windows that do not show at
+    // start, and the plugins' work that can wait for it.
+    if (!firstIdleSeen_) {
+        firstIdleSeen_ = true;
         frame_.MakeDeferredWindows();
+        TPostMessage(kPluginsLoadedMessage, kMainWindowUp, 0);
     }
     if (HWND statusBar = ::GetDlgItem(hwnd_, kStatusBarId))
         ::SendMessageW(statusBar, kIdleUpdateCmdUIMessage, TRUE, 0);

@@ -48,8 +48,11 @@ constexpr wchar_t kStartLogFile[] = L"ostel.log";
 constexpr unsigned kStartBannerLevel = 32;
 // The one start-up failure that is reported.
 constexpr wchar_t kConfigBrokenText[] = L"The config file may be broken!";
-// Posted on the message bus once every plugin is bound.
+// Posted on the message bus once every plugin is bound (wParam 0), and
+// when the main window is up, at its first idle moment (wParam 1).
 constexpr unsigned long kPluginsLoadedMessage = 0x8069;
+constexpr unsigned kPluginsLoaded = 0;
+constexpr unsigned kMainWindowUp = 1;
 // Timer 2: the status-bar text of the hot tool-area button.
 constexpr UINT_PTR kHoverTextTimer = 2;
 constexpr UINT kHoverTextPeriodMs = 300;
@@ -189,7 +192,7 @@ private:
     CShellFrame frame_;  // the skin state, commands, bars, buttons, tooltip, tray icon, auxiliary windows
     CServiceRegistry* registry_ = nullptr;  // the process's, destroyed by the shutdown
     RECT startupRect_ = {};
-    bool deferredWindowsMade_ = false;  // at the first idle moment
+    bool firstIdleSeen_ = false;  // the window is up: deferred windows made, plugins told
     UniqueKernelHandle mutex_;
     int tooltipAutoPopDelay_ = kTooltipAutoPopDelayMs;
     UniqueIcon mainIcon_;

@@ -9,6 +9,10 @@
 //
 // Messages the shell posts:
 //   0x8069, wParam 0            all plugins are loaded
+//   0x8069, wParam 1            the main window is up: shown, painted and idle
+//                               for the first time. Work the user need not
+//                               wait for before the window shows (filling a
+//                               hidden panel, starting a device) belongs here.
 //   0x8069, wParam 0x8000, data a device arrived (lParam: the event's data)
 //   0x0218, event, data         power events 0, 4, 7 and 18 (WM_POWERBROADCAST)
 #pragma once

@@ -126,6 +126,29 @@ TEST(StartupTest, PluginsHearTheLoadedNoticeOnceAllAreBound)
     EXPECT_GT(noticeA[0], loadA[0]);
 }
 
+TEST(StartupTest, PluginsHearTheWindowIsUpOnceAfterTheLoadedNotice)
+{
+    FixtureProduct product(L"windowup", Titled(L"Kivra Probe Window Up"));
+    ASSERT_TRUE(product.Ready());
+    KivraProcess kivra;
+    HWND window = kivra.StartAndWaitForWindow(product.Folder(), L"Kivra Probe Window Up", product.ProbeLog());
+    ASSERT_NE(window, nullptr);
+    // Posted at the window's first idle moment: it is shown by then.
+    ASSERT_TRUE(WaitForLine(product.ProbeLog(), "probe_a bus 8069 1"));
+    ASSERT_TRUE(WaitForLine(product.ProbeLog(), "probe_b bus 8069 1"));
+    EXPECT_TRUE(IsWindowVisible(window));
+    ASSERT_TRUE(kivra.CloseAndWait(window));
+
+    const auto lines = ReadLines(product.ProbeLog());
+    for (const char* probe : {"probe_a", "probe_b"}) {
+        const auto loaded = LinesWith(lines, std::string(probe) + " bus 8069 0");
+        const auto up = LinesWith(lines, std::string(probe) + " bus 8069 1");
+        ASSERT_EQ(loaded.size(), 1u) << probe;
+        ASSERT_EQ(up.size(), 1u) << probe << ": once, not at every idle moment";
+        EXPECT_GT(up[0], loaded[0]) << probe;
+    }
+}
+
 TEST(StartupTest, PluginsAreUnloadedNewestFirstWhileTheBusStillRuns)
 {
     FixtureProduct product(L"unload", Titled(L"Kivra Probe Unload"));
