@@ -21,7 +21,7 @@
 // shows a simulated link instead, labelled so; any other product says it
 // cannot connect. LoadPlugin makes only the empty panel: its skin section
 // comes with its first show, the settings page with the shell's first ask,
-// and the kept settings and the modem once every plugin is loaded.
+// and the kept settings and the modem once the main window is up.
 #include <windows.h>
 
 #include <cwchar>
@@ -245,8 +245,10 @@ void Refresh()
 // The modem library's news, on the user-interface thread.
 void __cdecl OnBus(unsigned long message, unsigned int wParam, long lParam, void*)
 {
-    if (kit::AllPluginsLoaded(message, wParam))
+    if (kit::MainWindowUp(message, wParam)) {
+        kit::FillSettingsPage(g_settingsPage);
         EnsureStarted();
+    }
     if (!g_started.Done())
         return;  // the start reads the modem's state
     if (message == MODEM_BUS_LINK && wParam == MODEM_LINK_DOWN && lParam != 0)

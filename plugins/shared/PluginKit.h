@@ -284,9 +284,10 @@ inline HWND SettingsDialogWindow(CPluginInterface* iface)
 // the values each time the page shows (so Cancel drops what the user
 // changed); the shell's KIVRA_MSG_APPLY_SETTINGS (on OK, or Apply while the
 // page shows) reads them back, keeps them in the database under the page's
-// plugin name (kit::Settings) and calls applied. CreateSettingsPage first
-// reads the kept values (LoadSettingsOnce), so a plugin's choices survive a
-// restart. Make it when the shell first asks "<name>/GetSettingHandle"
+// plugin name (kit::Settings) and calls applied. The controls are made once
+// the main window is up (FillSettingsPage) or on the page's first show,
+// after reading the kept values (LoadSettingsOnce), so a plugin's choices
+// survive a restart; a page without controls keeps them on OK. Make it when the shell first asks "<name>/GetSettingHandle"
 // (kit::AnswerWindowMadeOnFirstAsk). Texts are text ids. The page's records
 // (SettingsPage, Option, Field) are in PluginData.h.
 namespace detail {
@@ -318,6 +319,49 @@ inline void ReadValues(HWND window, SettingsPage& page)
     }
 }
 
+// Every control across the page, one under the other.
+inline void LayOut(HWND window, int width)
+{
+    for (HWND child = GetWindow(window, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+        RECT at;
+        GetWindowRect(child, &at);
+        MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&at), 2);
+        MoveWindow(child, at.left, at.top, width - 2 * at.left, at.bottom - at.top, TRUE);
+    }
+}
+
+// The heading, the check boxes and the labelled fields, made when the page
+// first shows (with the kept values read then, unless the plugin read them).
+inline void MakeControls(HWND window, SettingsPage& page)
+{
+    LoadSettingsOnce(page);
+    const HGDIOBJ font = GetStockObject(DEFAULT_GUI_FONT);
+    int y = 4;
+    auto add = [&](DWORD exStyle, const wchar_t* cls, const std::wstring& text, DWORD style, int height, int id) {
+        HWND child = CreateWindowExW(exStyle, cls, text.c_str(), WS_CHILD | WS_VISIBLE | style, kMargin, y,
+                                     300 - 2 * kMargin, height, window,
+                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ThisModule(), nullptr);
+        SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    };
+    add(0, L"STATIC", Text(page.titleId), SS_LEFT, 16, -1);
+    y += 20;
+    add(0, L"STATIC", L"", SS_ETCHEDHORZ, 2, -1);
+    y += 12;
+    for (size_t i = 0; i < page.options.size(); ++i, y += 24)
+        add(0, L"BUTTON", Text(page.options[i].textId), BS_AUTOCHECKBOX | WS_TABSTOP, 20,
+            kFirstOptionId + static_cast<int>(i));
+    y += 6;
+    for (size_t i = 0; i < page.fields.size(); ++i, y += 26) {
+        add(0, L"STATIC", Text(page.fields[i].textId), SS_LEFT, 16, -1);
+        y += 18;
+        add(WS_EX_CLIENTEDGE, L"EDIT", L"", ES_AUTOHSCROLL | WS_TABSTOP | page.fields[i].style, 20,
+            kFirstFieldId + static_cast<int>(i));
+    }
+    RECT client;
+    GetClientRect(window, &client);
+    LayOut(window, client.right);
+}
+
 inline LRESULT CALLBACK SettingsPageProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     auto* page = reinterpret_cast<SettingsPage*>(GetWindowLongPtrW(window, GWLP_USERDATA));
@@ -326,22 +370,23 @@ inline LRESULT CALLBACK SettingsPageProc(HWND window, UINT message, WPARAM wPara
         SetWindowLongPtrW(window, GWLP_USERDATA,
                           reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
         break;
-    case WM_SIZE:  // every control across the page, one under the other
-        for (HWND child = GetWindow(window, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
-            RECT at;
-            GetWindowRect(child, &at);
-            MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&at), 2);
-            MoveWindow(child, at.left, at.top, LOWORD(lParam) - 2 * at.left, at.bottom - at.top, TRUE);
-        }
+    case WM_SIZE:
+        LayOut(window, LOWORD(lParam));
         return 0;
     case WM_SHOWWINDOW:
-        if (page != nullptr && wParam)
-            ShowValues(window, *page);
+        if (page == nullptr || !wParam)
+            break;
+        if (GetWindow(window, GW_CHILD) == nullptr)  // its first show
+            MakeControls(window, *page);
+        ShowValues(window, *page);
         break;
     case KIVRA_MSG_APPLY_SETTINGS:
         if (page == nullptr)
             return 0;
-        ReadValues(window, *page);
+        // A page that never showed has no controls: its values are the kept ones.
+        LoadSettingsOnce(*page);
+        if (GetWindow(window, GW_CHILD) != nullptr)
+            ReadValues(window, *page);
         SaveSettings(*page);
         if (page->applied != nullptr)
             page->applied();
@@ -351,12 +396,11 @@ inline LRESULT CALLBACK SettingsPageProc(HWND window, UINT message, WPARAM wPara
 }
 }  // namespace detail
 
-// Makes the page in the settings dialog, after reading its kept values
-// (unless the plugin read them already); null when there is no dialog. page
-// must live until DestroySettingsPage.
+// Makes the page in the settings dialog, empty: its controls come with
+// FillSettingsPage or its first show, whichever comes first. Null
+// when there is no dialog. page must live until DestroySettingsPage.
 inline HWND CreateSettingsPage(CPluginInterface* iface, SettingsPage* page)
 {
-    LoadSettingsOnce(*page);
     const HWND dialog = SettingsDialogWindow(iface);
     if (dialog == nullptr)
         return nullptr;
@@ -367,34 +411,20 @@ inline HWND CreateSettingsPage(CPluginInterface* iface, SettingsPage* page)
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     wc.lpszClassName = detail::kSettingsPageClass;
     RegisterClassW(&wc);
-    HWND window = CreateWindowExW(WS_EX_CONTROLPARENT, detail::kSettingsPageClass, L"", WS_CHILD, 0, 0, 300, 200,
-                                  dialog, nullptr, wc.hInstance, page);
-    if (window == nullptr)
-        return nullptr;
-    const HGDIOBJ font = GetStockObject(DEFAULT_GUI_FONT);
-    int y = 4;
-    auto add = [&](DWORD exStyle, const wchar_t* cls, const std::wstring& text, DWORD style, int height, int id) {
-        HWND child = CreateWindowExW(exStyle, cls, text.c_str(), WS_CHILD | WS_VISIBLE | style, detail::kMargin, y,
-                                     300 - 2 * detail::kMargin, height, window,
-                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), wc.hInstance, nullptr);
-        SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    };
-    add(0, L"STATIC", Text(page->titleId), SS_LEFT, 16, -1);
-    y += 20;
-    add(0, L"STATIC", L"", SS_ETCHEDHORZ, 2, -1);
-    y += 12;
-    for (size_t i = 0; i < page->options.size(); ++i, y += 24)
-        add(0, L"BUTTON", Text(page->options[i].textId), BS_AUTOCHECKBOX | WS_TABSTOP, 20,
-            detail::kFirstOptionId + static_cast<int>(i));
-    y += 6;
-    for (size_t i = 0; i < page->fields.size(); ++i, y += 26) {
-        add(0, L"STATIC", Text(page->fields[i].textId), SS_LEFT, 16, -1);
-        y += 18;
-        add(WS_EX_CLIENTEDGE, L"EDIT", L"", ES_AUTOHSCROLL | WS_TABSTOP | page->fields[i].style, 20,
-            detail::kFirstFieldId + static_cast<int>(i));
-    }
-    detail::ShowValues(window, *page);  // OK applies pages that never showed too
-    return window;
+    return CreateWindowExW(WS_EX_CONTROLPARENT, detail::kSettingsPageClass, L"", WS_CHILD, 0, 0, 300, 200, dialog,
+                           nullptr, wc.hInstance, page);
+}
+
+// Makes the controls of a page of CreateSettingsPage that has none yet, as
+// its first show would: call it once the main window is up (MainWindowUp),
+// so the page is whole before the user opens the dialog.
+inline void FillSettingsPage(HWND window)
+{
+    auto* page = reinterpret_cast<SettingsPage*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (window == nullptr || page == nullptr || GetWindow(window, GW_CHILD) != nullptr)
+        return;
+    detail::MakeControls(window, *page);
+    detail::ShowValues(window, *page);
 }
 
 // Destroys the page (unless the dialog took it along already) and its class.
@@ -462,9 +492,10 @@ inline void PaintBuffered(HWND window, PaintFunction paint)
 //    paint (NeedsContent), or when a service needs them;
 //  - the settings page when the shell first asks for it
 //    (AnswerWindowMadeOnFirstAsk), reading its kept values then;
-//  - the store, the settings the plugin acts on and ModemStart once the bus
-//    says every plugin is loaded (AllPluginsLoaded), or earlier when a
-//    service or another bus message needs them.
+//  - the store, the settings the plugin acts on, ModemStart and the content
+//    of a hidden panel once the bus says the main window is up
+//    (MainWindowUp), or earlier when a service or another bus message needs
+//    them: the user sees the window without waiting for them.
 // UnloadPlugin undoes what ran (Done), whether or not it all did, and Resets.
 class Once {
 public:
@@ -490,12 +521,13 @@ inline bool NeedsContent(UINT message, WPARAM wParam)
     return (message == WM_SHOWWINDOW && wParam != FALSE) || message == WM_PAINT;
 }
 
-// The shell's bus message once every plugin is loaded (ostel.h): 0x8069 with
-// wParam 0 (with wParam 0x8000 it is a device arrival).
-constexpr unsigned long kBusPluginsNotice = 0x8069;
-inline bool AllPluginsLoaded(unsigned long message, unsigned int wParam)
+// The shell's bus message once its main window is up, shown and painted
+// (ostel.h): 0x8069 with wParam 1 (wParam 0 says every plugin is loaded,
+// 0x8000 a device arrival).
+constexpr unsigned long kBusShellNotice = 0x8069;
+inline bool MainWindowUp(unsigned long message, unsigned int wParam)
 {
-    return message == kBusPluginsNotice && wParam == 0;
+    return message == kBusShellNotice && wParam == 1;
 }
 
 // LoadPlugin's first step: keeps iface in kept (for the services to call

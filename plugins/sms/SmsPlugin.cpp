@@ -15,11 +15,10 @@
 // Sending goes through the modem library, which splits a long text into
 // parts; the new-message dialog counts them while the user types.
 //
-// LoadPlugin makes only the empty panel. The settings and the modem start
-// once every plugin is loaded (or when a service needs them first), the
-// settings page comes with the shell's first ask, and the panel's skin
-// section, controls and list (with the store) with the shell's ask for the
-// panel.
+// LoadPlugin makes only the empty panel. Once the main window is up (or
+// when a service needs them first) come the panel's skin section, controls
+// and list with the store, the settings and the modem; the settings page
+// comes with the shell's first ask.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -162,6 +161,8 @@ bool ImportFromModem()
     return added;
 }
 
+void MakeContent();
+
 // The modem library's news, on the user-interface thread. An arriving
 // message changes the modem's list first and is announced after, so the
 // import of the change may already have taken it in: it is announced all the
@@ -169,7 +170,9 @@ bool ImportFromModem()
 void __cdecl OnBus(unsigned long message, unsigned int wParam, long, void*)
 {
     static bool takenInUnannounced = false;
-    if (kit::AllPluginsLoaded(message, wParam)) {
+    if (kit::MainWindowUp(message, wParam)) {
+        MakeContent();  // the list is ready before the panel first shows
+        kit::FillSettingsPage(g_settingsPage);
         EnsureStarted();
         ImportFromModem();  // what the SIM holds already
         return;
@@ -398,7 +401,6 @@ LRESULT OnListNotify(NMHDR* header)
     return 0;
 }
 
-void MakeContent();
 
 LRESULT CALLBACK PanelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -480,16 +482,6 @@ void MakeContent()
     ShowList();
 }
 
-// The shell asks for the panel once, before its window shows, and the list
-// is read from then on (an arrival is listed while the panel is hidden):
-// its controls are made at that ask, ahead of the first show.
-int __cdecl AnswerPanel(TService* service, TParam*)
-{
-    MakeContent();
-    service->hWnd = g_panel;
-    return 1;
-}
-
 HWND MakeSettingsPage()
 {
     return kit::CreateSettingsPage(g_iface, &g_settings);
@@ -504,7 +496,7 @@ KIVRA_PLUGIN_EXPORT bool __cdecl LoadPlugin(CPluginInterface* iface, void* host)
     const HWND main = kit::Open(iface, host, g_iface);
     g_panel = kit::CreatePanel(main, L"KivraSmsPanel", PanelProc);
     TService services[] = {
-        kit::Service("sms" KIVRA_SUFFIX_GET_PANEL_HANDLE, AnswerPanel),
+        kit::Service("sms" KIVRA_SUFFIX_GET_PANEL_HANDLE, kit::AnswerWindow<&g_panel>),
         kit::Service("sms" KIVRA_SUFFIX_GET_SETTING_HANDLE, kit::AnswerWindowMadeOnFirstAsk<&g_settingsPage, MakeSettingsPage>),
         kit::Service("sms/NewMessage", NewMessage),
     };

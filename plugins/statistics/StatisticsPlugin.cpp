@@ -7,7 +7,7 @@
 // shows, the skin button for resetting the counters takes the place of the
 // messages button. LoadPlugin makes only the empty panels: the skin section
 // comes with the first show, the settings page with the shell's first ask,
-// and the store, the settings and the modem once every plugin is loaded.
+// and the store, the settings and the modem once the main window is up.
 //
 //   statistics/GetPanelHandle     the panel (shown through "statistics/ShowPluginPanel")
 //   statistics/GetMaxPanelHandle  the larger panel of the full view
@@ -209,9 +209,10 @@ void Poll()
 
 void __cdecl OnBus(unsigned long message, unsigned int wParam, long, void*)
 {
-    if (kit::AllPluginsLoaded(message, wParam))
+    if (kit::MainWindowUp(message, wParam)) {
+        kit::FillSettingsPage(g_settingsPage);
         EnsureStarted();
-    else if (message == MODEM_BUS_LINK && g_started.Done())  // else the start records it
+    } else if (message == MODEM_BUS_LINK && g_started.Done())  // else the start records it
         Poll();
 }
 

@@ -42,6 +42,16 @@ HWND FindDescendant(HWND parent, const wchar_t* cls, const wchar_t* text = nullp
     return search.found;
 }
 
+// FindDescendant, waiting up to timeout: a hidden panel's controls are made
+// once the main window is up.
+HWND WaitForDescendant(HWND parent, const wchar_t* cls, DWORD timeoutMs = 5000)
+{
+    HWND found = FindDescendant(parent, cls);
+    for (DWORD start = GetTickCount(); found == nullptr && GetTickCount() - start < timeoutMs; Sleep(50))
+        found = FindDescendant(parent, cls);
+    return found;
+}
+
 // Waits until the list view holds count rows.
 bool WaitForRows(HWND list, int count, DWORD timeoutMs = 5000)
 {
@@ -80,12 +90,12 @@ TEST(DemoSamplesTest, TheMessagesPanelListsTheKeptMessagesWithoutAModemAndSearch
 
     HWND panel = FindWindowExW(window, nullptr, L"KivraSmsPanel", nullptr);
     ASSERT_NE(panel, nullptr);
-    HWND list = FindDescendant(panel, WC_LISTVIEWW);
+    HWND list = WaitForDescendant(panel, WC_LISTVIEWW);
     HWND search = FindDescendant(panel, L"Edit");
     ASSERT_NE(list, nullptr);
     ASSERT_NE(search, nullptr);
     const int all = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
-    EXPECT_GE(all, 5) << "the demo's received messages";
+    EXPECT_GE(all, 5) << "the demo's received messages, listed with the list";
 
     SendMessageW(search, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"STATION"));
     EXPECT_TRUE(WaitForRows(list, 1)) << "one message speaks of the station";

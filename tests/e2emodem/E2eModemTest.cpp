@@ -63,10 +63,14 @@ bool Contains(const std::vector<std::string>& rows, const std::string& text)
     return false;
 }
 
+// The sms panel's list, made (with its rows) once the main window is up.
 HWND MessageList(HWND main)
 {
     HWND panel = FindWindowExW(main, nullptr, L"KivraSmsPanel", nullptr);
-    return panel != nullptr ? FindWindowExW(panel, nullptr, WC_LISTVIEWW, nullptr) : nullptr;
+    HWND list = nullptr;
+    for (DWORD start = GetTickCount(); panel != nullptr && list == nullptr && GetTickCount() - start < 5000; Sleep(50))
+        list = FindWindowExW(panel, nullptr, WC_LISTVIEWW, nullptr);
+    return list;
 }
 
 // Tells run-e2emodem.sh to start the simulator.
