@@ -10,6 +10,7 @@
 #include "app/CheckCommand.h"
 #include "framework/CrashReport.h"
 #include "app/MainApp.h"
+#include "framework/StartupTimes.h"
 
 namespace {
 
@@ -29,6 +30,7 @@ std::vector<std::wstring> Arguments()
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
 {
+    kivra::MarkStartupStep("wWinMain");
     kivra::InstallCrashReport();
     const std::vector<std::wstring> arguments = Arguments();
     if (kivra::IsCheckCommand(arguments))

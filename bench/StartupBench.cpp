@@ -9,6 +9,9 @@
 //   bench_startup plugins <label>=<exe>
 //       starts of a product whose plugins are timed stand-ins
 //       (TimedPlugin.cpp): each plugin's LoadPlugin against its LoadLibraryW
+//   bench_startup steps <label>=<exe>
+//       starts of Kivra.exe that write their step times
+//       (framework/StartupTimes.h): each step's own time
 //   bench_startup idle <seconds> <label>=<exe> <baseline label>=<exe>
 //
 // Under Wine GetGuiResources and GetProcessTimes of another process answer 0,
@@ -19,6 +22,7 @@
 #include "bench/ProcessCounts.h"
 
 #include <cstdio>
+#include <cstring>
 #include <map>
 #include <string>
 #include <vector>
@@ -274,6 +278,62 @@ int RunPluginTimes(const Program& program)
     return loadPlugin.empty() ? 1 : 0;
 }
 
+// The steps' lines "<ms since wWinMain> <step>" of each start, ended by "--"
+// (framework/StartupTimes.h): each step's own time (since the step before),
+// by step, in their order.
+void ReadStepTimes(const std::wstring& path, std::vector<std::string>* order,
+                   std::map<std::string, std::vector<double>>* steps)
+{
+    FILE* file = _wfopen(path.c_str(), L"r");
+    if (file == nullptr)
+        return;
+    char line[200];
+    double before = 0;
+    while (std::fgets(line, sizeof(line), file) != nullptr) {
+        double at = 0;
+        int used = 0;
+        if (std::strncmp(line, "--", 2) == 0 || std::sscanf(line, "%lf %n", &at, &used) != 1) {
+            before = 0;
+            continue;
+        }
+        std::string step = line + used;
+        while (!step.empty() && (step.back() == '\n' || step.back() == '\r'))
+            step.pop_back();
+        if (!steps->count(step))
+            order->push_back(step);
+        (*steps)[step].push_back(at - before);
+        before = at;
+    }
+    std::fclose(file);
+}
+
+int RunSteps(const Program& program)
+{
+    wchar_t temp[MAX_PATH];
+    ::GetTempPathW(MAX_PATH, temp);
+    const std::wstring times = std::wstring(temp) + L"kivra-startup-times.txt";
+    ::DeleteFileW(times.c_str());
+    ::SetEnvironmentVariableW(L"KIVRA_STARTUP_TIMES", times.c_str());  // inherited by the starts
+    const int runs = RunsFromEnvironment(7);
+    for (int run = 0; run < runs; ++run) {
+        Started started;
+        Start(program, &started);
+        ::Sleep(500);  // the first idle moment, where the times are written
+        Stop(&started);
+        ::Sleep(200);
+    }
+    ::SetEnvironmentVariableW(L"KIVRA_STARTUP_TIMES", nullptr);
+    std::vector<std::string> order;
+    std::map<std::string, std::vector<double>> steps;
+    ReadStepTimes(times, &order, &steps);
+    std::printf("start-up steps of %s, each since the one before:\n", Narrow(program.label).c_str());
+    for (const std::string& step : order) {
+        const std::string measure = "  " + step;
+        Report(measure.c_str(), SpreadOf(steps[step]), "", Spread{}, "ms", Target::None, 0);
+    }
+    return order.empty() ? 1 : 0;
+}
+
 int RunIdle(int seconds, const std::vector<Program>& programs)
 {
     if (programs.size() != 2)
@@ -345,9 +405,11 @@ int wmain(int argc, wchar_t** argv)
         return RunStartup(programs);
     if (argc == 3 && std::wstring(argv[1]) == L"plugins" && ParsePrograms(2, argc, argv, &programs))
         return RunPluginTimes(programs.front());
+    if (argc == 3 && std::wstring(argv[1]) == L"steps" && ParsePrograms(2, argc, argv, &programs))
+        return RunSteps(programs.front());
     if (argc == 5 && std::wstring(argv[1]) == L"idle" && ParsePrograms(3, argc, argv, &programs))
         return RunIdle(_wtoi(argv[2]), programs);
     std::fprintf(stderr, "usage: bench_startup startup <label>=<exe> [@<floor label>] ... | plugins <label>=<exe>"
-                         " | idle <seconds> <label>=<exe> <label>=<exe>\n");
+                         " | steps <label>=<exe> | idle <seconds> <label>=<exe> <label>=<exe>\n");
     return 2;
 }

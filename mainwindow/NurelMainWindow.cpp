@@ -14,6 +14,7 @@
 #include "dialogs/SettingDlg.h"
 #include "dialogs/WaitDlg.h"
 #include "dunra.h"
+#include "framework/StartupTimes.h"
 #include "framework/ControlBars.h"
 #include "framework/DiskFile.h"
 #include "framework/Log.h"
@@ -244,6 +245,7 @@ void CNurelMainWindow::ReleaseFrameContext()
 
 bool CNurelMainWindow::OnInitDialog()
 {
+    MarkStartupStep("main window made");
     CDialog::OnInitDialog();
     // The one failure exit: the dialog ends with 0, and so does the
     // application; the shutdown runs on whatever was made.
@@ -260,6 +262,7 @@ bool CNurelMainWindow::StartUp()
     SetIcons(mainIcon_.get());                     // 1. the main icon
     if (!AttachConfiguration())                    // 2. frame context and configuration
         return false;
+    MarkStartupStep("configuration read");
     ReadSkinDescription();                         // 3.
     WriteStartBanner();                            // 4., 5. log level and start banner
     frame_.Context()->AttachMainWindow(hwnd_);     // 6.
@@ -276,6 +279,7 @@ bool CNurelMainWindow::StartUp()
     mutex_.reset(::CreateMutexW(nullptr, FALSE, kSingleInstanceMutexName));
     if (!OpenDatabase())                           // 12. silently
         return false;
+    MarkStartupStep("database opened");
     OpInit();                                      // 13. its answer says nothing we act on
     frame_.PrepareTooltip(hwnd_, tooltipAutoPopDelay_);  // 14. made when first needed
     frame_.PrepareFloatDialog(hwnd_);              // 15. made at the first idle moment or need
@@ -283,12 +287,17 @@ bool CNurelMainWindow::StartUp()
         return false;
     if (frame_.SetUpFrame(hwnd_) != 1)             // 17. the skinned frame
         return false;
+    MarkStartupStep("frame set up");
     SetWaitDialogDefaults();                       // 18.
+    MarkStartupStep("wait dialog defaults");
     LoadPlugins();                                 // 19.
+    MarkStartupStep("plugins loaded");
     TPostMessage(kPluginsLoadedMessage, kPluginsLoaded, 0);  // 20. the plugins are there
     frame_.CreatePanelsButtonsAndStartService(*registry_);  // 21.
+    MarkStartupStep("panels and skin buttons");
     frame_.AddTrayIcon(GetText().c_str(), hwnd_, WindowIcon());  // 22.
     InitialiseSettingDialog();                     // 23.
+    MarkStartupStep("settings pages");
     startupRect_ = WindowRect();                   // 24. what the window is maximised to
     SetTimer(kHoverTextTimer, kHoverTextPeriodMs); // 25. (timer 3 belongs to the device events)
     return true;
@@ -550,8 +559,11 @@ bool CNurelMainWindow::ContinueModal()
     // start, and the plugins' work that can wait for it.
     if (!firstIdleSeen_) {
         firstIdleSeen_ = true;
+        MarkStartupStep("first idle: shown and painted");
         frame_.MakeDeferredWindows();
         TPostMessage(kPluginsLoadedMessage, kMainWindowUp, 0);
+        MarkStartupStep("deferred windows");
+        WriteStartupTimes();
     }
     if (HWND statusBar = ::GetDlgItem(hwnd_, kStatusBarId))
         ::SendMessageW(statusBar, kIdleUpdateCmdUIMessage, TRUE, 0);

@@ -4,8 +4,8 @@
 # measure and of its baseline from the same interleaved runs, the ratio of the
 # medians and the target. KIVRA_BENCH_RUNS sets the runs per measure,
 # KIVRA_BENCH_IDLE_SECONDS the idle period (30), KIVRA_BENCH_ONLY a part
-# (registry, skin, buttons, startup, plugins, idle, codec, database, modem,
-# sms; all by default). KIVRA_BENCH_MODEM_IDLE_SECONDS sets the modem
+# (registry, skin, buttons, startup, steps, plugins, idle, codec, database,
+# modem, sms; all by default). KIVRA_BENCH_MODEM_IDLE_SECONDS sets the modem
 # session's idle period (60).
 #
 # Wine's processes and Xvfb are pinned to one CPU (taskset): spread over two,
@@ -72,6 +72,8 @@ part startup && run "$build/bench/bench_startup.exe" startup \
     "bare + 1007 buttons=$(winpath "$build/bench/bench_bare_buttons.exe")" \
     "bare + platform + 1007 buttons=$(winpath "$products/demo/bench_bare_platform_buttons.exe")" \
     "bare window program=$(winpath "$build/bench/bench_bare.exe")"
+part steps && run "$build/bench/bench_startup.exe" steps "demo without plugins=$(winpath "$products/noplugins/Kivra.exe")"
+part steps && run "$build/bench/bench_startup.exe" steps "demo=$(winpath "$products/demo/Kivra.exe")"
 part plugins && run "$build/bench/bench_startup.exe" plugins "demo=$(winpath "$products/timed/Kivra.exe")"
 part plugins && run "$build/bench/bench_startup.exe" plugins \
     "shared C++ runtime=$(winpath "$products/timed-shared-runtime/Kivra.exe")"
