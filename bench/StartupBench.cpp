@@ -328,8 +328,8 @@ int RunSteps(const Program& program)
     ReadStepTimes(times, &order, &steps);
     std::printf("start-up steps of %s, each since the one before:\n", Narrow(program.label).c_str());
     for (const std::string& step : order) {
-        const std::string measure = "  " + step;
-        Report(measure.c_str(), SpreadOf(steps[step]), "", Spread{}, "ms", Target::None, 0);
+        const Spread spread = SpreadOf(steps[step]);
+        std::printf("  %-42s %9.1f /%9.1f /%9.1f ms\n", step.c_str(), spread.min, spread.median, spread.max);
     }
     return order.empty() ? 1 : 0;
 }
