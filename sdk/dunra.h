@@ -9,9 +9,10 @@
 // Life cycle
 //   1. Kivra.exe calls dbOpen once at start-up, before any plugin loads; when
 //      it returns false the program ends.
-//   2. A plugin's LoadPlugin calls dbMigrate with its own name and its schema
-//      steps, then keeps the connection from dbConnection() (or asks again
-//      whenever it needs it).
+//   2. A plugin calls dbMigrate with its own name and its schema steps
+//      before it first uses its tables (in LoadPlugin, or better once the
+//      main window is up: see ostel.h), then keeps the connection from
+//      dbConnection() (or asks again whenever it needs it).
 //   3. The connection stays open until the process ends. A plugin finalizes
 //      its prepared statements (sqlite3_finalize) in UnloadPlugin.
 //
