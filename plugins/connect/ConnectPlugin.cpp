@@ -363,8 +363,7 @@ LRESULT CALLBACK PanelProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     switch (message) {
     case WM_ERASEBKGND:
         return 1;  // Paint covers everything
-    case WM_PAINT:
-        EnsureStarted();  // the modem's state
+    case WM_PAINT:  // the state last read: the start reads it once the window is up, and redraws
         kit::PaintBuffered(window, Paint);
         return 0;
     case WM_TIMER:
