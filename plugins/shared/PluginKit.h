@@ -376,8 +376,13 @@ inline LRESULT CALLBACK SettingsPageProc(HWND window, UINT message, WPARAM wPara
     case WM_SHOWWINDOW:
         if (page == nullptr || !wParam)
             break;
-        if (GetWindow(window, GW_CHILD) == nullptr)  // its first show
+        if (GetWindow(window, GW_CHILD) == nullptr) {
+            // The shell shows the first page while it fills the hidden
+            // dialog at start: FillSettingsPage makes it once the window is up.
+            if (!IsWindowVisible(GetParent(window)))
+                break;
             MakeControls(window, *page);
+        }
         ShowValues(window, *page);
         break;
     case KIVRA_MSG_APPLY_SETTINGS:
