@@ -555,15 +555,12 @@ bool CNurelMainWindow::PreTranslateMessage(MSG* msg)
 
 bool CNurelMainWindow::ContinueModal()
 {
-    // The window is up and painted: now the windows that do not show at
-    // start, and the plugins' work that can wait for it.
+    // The window is up and painted: the windows that do not show at start,
+    // and the plugins' work that can wait for it, come with kWindowUpTimer.
     if (!firstIdleSeen_) {
         firstIdleSeen_ = true;
         MarkStartupStep("first idle: shown and painted");
-        frame_.MakeDeferredWindows();
-        TPostMessage(kPluginsLoadedMessage, kMainWindowUp, 0);
-        MarkStartupStep("deferred windows");
-        WriteStartupTimes();
+        SetTimer(kWindowUpTimer, kWindowUpDelayMs);
     }
     if (HWND statusBar = ::GetDlgItem(hwnd_, kStatusBarId))
         ::SendMessageW(statusBar, kIdleUpdateCmdUIMessage, TRUE, 0);
@@ -717,6 +714,13 @@ void CNurelMainWindow::OnHelp()
 
 void CNurelMainWindow::OnTimer(UINT_PTR id)
 {
+    if (id == kWindowUpTimer) {
+        KillTimer(kWindowUpTimer);
+        frame_.MakeDeferredWindows();
+        TPostMessage(kPluginsLoadedMessage, kMainWindowUp, 0);
+        MarkStartupStep("deferred windows");
+        WriteStartupTimes();
+    }
     if (id == kWarningSweepTimer && !warningSweep_.Tick())
         KillTimer(kWarningSweepTimer);
     if (id == kHoverTextTimer && frame_.Commands() != nullptr)

@@ -55,6 +55,11 @@ constexpr unsigned kPluginsLoaded = 0;
 constexpr unsigned kMainWindowUp = 1;
 // Timer 2: the status-bar text of the hot tool-area button.
 constexpr UINT_PTR kHoverTextTimer = 2;
+// Timer 4, once: the work that waits for the window to be up, begun after the
+// first idle moment once the thread has waited for input (a program that
+// waits for Kivra with WaitForInputIdle is told only then under Wine).
+constexpr UINT_PTR kWindowUpTimer = 4;
+constexpr UINT kWindowUpDelayMs = USER_TIMER_MINIMUM;
 constexpr UINT kHoverTextPeriodMs = 300;
 // The tooltip's automatic-pop delay.
 constexpr int kTooltipAutoPopDelayMs = 30000;
@@ -192,7 +197,7 @@ private:
     CShellFrame frame_;  // the skin state, commands, bars, buttons, tooltip, tray icon, auxiliary windows
     CServiceRegistry* registry_ = nullptr;  // the process's, destroyed by the shutdown
     RECT startupRect_ = {};
-    bool firstIdleSeen_ = false;  // the window is up: deferred windows made, plugins told
+    bool firstIdleSeen_ = false;  // the window is up: kWindowUpTimer set
     UniqueKernelHandle mutex_;
     int tooltipAutoPopDelay_ = kTooltipAutoPopDelayMs;
     UniqueIcon mainIcon_;
