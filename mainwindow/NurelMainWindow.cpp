@@ -14,11 +14,11 @@
 #include "dialogs/SettingDlg.h"
 #include "dialogs/WaitDlg.h"
 #include "dunra.h"
-#include "framework/StartupTimes.h"
 #include "framework/ControlBars.h"
 #include "framework/DiskFile.h"
 #include "framework/Log.h"
 #include "framework/ModulePath.h"
+#include "framework/StartupTimes.h"
 #include "mainwindow/CommandRegistry.h"
 #include "mainwindow/FrameContext.h"
 #include "ostel.h"
@@ -266,7 +266,7 @@ bool CNurelMainWindow::StartUp()
     ReadSkinDescription();                         // 3.
     WriteStartBanner();                            // 4., 5. log level and start banner
     frame_.Context()->AttachMainWindow(hwnd_);     // 6.
-    frame_.PrepareNotifier(hwnd_);                 //    made at the first idle moment or need
+    frame_.PrepareNotifier(hwnd_);                 //    made once the window is up, or on need
     const std::wstring title = TranslatedTitle();  // 7. PluginMessageBox's caption from now on
     SetMessageBoxCaption(title.c_str());
     if (!SingleInstanceAllowsStart(title.c_str())) // 8. one instance per title
@@ -282,7 +282,7 @@ bool CNurelMainWindow::StartUp()
     MarkStartupStep("database opened");
     OpInit();                                      // 13. its answer says nothing we act on
     frame_.PrepareTooltip(hwnd_, tooltipAutoPopDelay_);  // 14. made when first needed
-    frame_.PrepareFloatDialog(hwnd_);              // 15. made at the first idle moment or need
+    frame_.PrepareFloatDialog(hwnd_);              // 15. made once the window is up, or on need
     if (!CreateRegistry())                         // 16.
         return false;
     if (frame_.SetUpFrame(hwnd_) != 1)             // 17. the skinned frame

@@ -63,8 +63,8 @@ public:
     // with the desktop as parent and the skin's picture and opacities
     // ("skin/float-dlg"); its clicks go to mainWindow as tray clicks.
     // Neither shows at start, so each is made when first needed (Notifier,
-    // FloatDialog) or at the main window's first idle moment
-    // (MakeDeferredWindows), whichever comes first: the window shows sooner.
+    // FloatDialog) or once the main window is up (MakeDeferredWindows),
+    // whichever comes first: the window shows sooner.
     void PrepareNotifier(HWND clickTarget) { notifierClickTarget_ = clickTarget; }
     void PrepareFloatDialog(HWND mainWindow) { floatMainWindow_ = mainWindow; }
     void MakeDeferredWindows();
