@@ -49,7 +49,6 @@ HWND g_panel = nullptr;
 HWND g_settingsPage = nullptr;
 kit::PanelSkin g_skin;
 int g_busCookie = 0;
-kit::Once g_content;  // the skin section
 kit::Once g_started;  // the kept settings and the modem
 void EnsureStarted();
 
@@ -350,16 +349,10 @@ void AskForPin()
     Refresh();
 }
 
-void MakeContent()
-{
-    if (g_content.First())
-        g_skin.Load(g_iface, kName);
-}
-
 LRESULT CALLBACK PanelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (kit::NeedsContent(message, wParam))
-        MakeContent();
+        g_skin.LoadOnce(g_iface, kName);
     switch (message) {
     case WM_ERASEBKGND:
         return 1;  // Paint covers everything
@@ -506,7 +499,6 @@ KIVRA_PLUGIN_EXPORT bool __cdecl UnloadPlugin(void)
     g_settingsPage = nullptr;
     g_busCookie = 0;
     g_skin.Release();
-    g_content.Reset();
     g_started.Reset();
     g_settings.loaded = false;
     g_iface = nullptr;

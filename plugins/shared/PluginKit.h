@@ -123,6 +123,7 @@ public:
     bool Load(CPluginInterface* iface, const char* pluginName)
     {
         Release();
+        loaded_ = true;
         iface_ = iface;
         CopyName(skin_.szPluginName, pluginName);
         skin_.pControls = &list_;
@@ -132,8 +133,17 @@ public:
         return skin_.bFound != 0;
     }
 
+    // Load, the first time only until Release: a panel calls it on its first
+    // show or paint (NeedsContent).
+    void LoadOnce(CPluginInterface* iface, const char* pluginName)
+    {
+        if (!loaded_)
+            Load(iface, pluginName);
+    }
+
     void Release()
     {
+        loaded_ = false;
         for (TPluginControlNode* node = sentinel_.pNext; node != &sentinel_; node = node->pNext)
             if (node->control.hImageList != nullptr)
                 DeleteObject(node->control.hImageList);
@@ -161,6 +171,7 @@ public:
 
 private:
     CPluginInterface* iface_ = nullptr;
+    bool loaded_ = false;
     TPluginSkin skin_{};
     TPluginControlList list_{};
     TPluginControlNode sentinel_{};

@@ -41,7 +41,6 @@ HWND g_maxPanel = nullptr;
 HWND g_settingsPage = nullptr;
 kit::PanelSkin g_skin;
 int g_busCookie = 0;
-kit::Once g_content;  // the skin section
 kit::Once g_started;  // the store, the settings and the modem
 void EnsureStarted();
 std::unique_ptr<statistics::UsageStore> g_store;  // from EnsureStarted to UnloadPlugin
@@ -267,16 +266,10 @@ int __cdecl ResetUsage(TService*, TParam*)
     return 1;
 }
 
-void MakeContent()
-{
-    if (g_content.First())
-        g_skin.Load(g_iface, kName);
-}
-
 LRESULT CALLBACK PanelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (kit::NeedsContent(message, wParam))
-        MakeContent();
+        g_skin.LoadOnce(g_iface, kName);
     switch (message) {
     case WM_ERASEBKGND:
         return 1;
@@ -338,7 +331,6 @@ KIVRA_PLUGIN_EXPORT bool __cdecl UnloadPlugin(void)
     g_recorder.reset();
     g_store.reset();  // its statements finalized before the plugin goes
     g_skin.Release();
-    g_content.Reset();
     g_started.Reset();
     g_settings.loaded = false;
     g_iface = nullptr;
