@@ -3,6 +3,8 @@
 #include <cwchar>
 #include <new>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "config/SkinKeys.h"
 #include "config/Values.h"
@@ -208,8 +210,12 @@ bool CSkin::LookAtPictureFile(const wchar_t* path, TCachedPicture** picture) con
             if (cached != pictures_.end())
                 pictures_.erase(cached);
             TCachedPicture decoded{file.ftLastWriteTime, size, {}, {}, 0};
-            if (!LoadPicturePixels(path, &decoded.pixels))
-                return true;  // no picture
+            const std::wstring key(path);
+            if (store_ == nullptr || !store_->Find(key, size, file.ftLastWriteTime, &decoded.pixels)) {
+                if (!LoadPicturePixels(path, &decoded.pixels))
+                    return true;  // no picture
+                storeBehind_ = store_ != nullptr;
+            }
             cached = pictures_.emplace(path, std::move(decoded)).first;
         }
         cached->second.batch = openBatches_ > 0 ? batch_ : 0;
@@ -218,6 +224,32 @@ bool CSkin::LookAtPictureFile(const wchar_t* path, TCachedPicture** picture) con
         return false;
     }
     return true;
+}
+
+void CSkin::KeepPicturesIn(std::unique_ptr<CPictureStore> store)
+{
+    store_ = std::move(store);
+    storeBehind_ = false;
+}
+
+void CSkin::SavePictures() const
+{
+    if (store_ == nullptr)
+        return;
+    if (!storeBehind_) {
+        store_->Release();  // all it had is read
+        return;
+    }
+    std::vector<TStoredPictureRef> pictures;
+    try {
+        pictures.reserve(pictures_.size());
+        for (const auto& [path, picture] : pictures_)
+            pictures.push_back({&path, picture.size, picture.written, &picture.pixels});
+    } catch (const std::bad_alloc&) {
+        return;
+    }
+    if (store_->Save(pictures))
+        storeBehind_ = false;
 }
 
 CSkin::PictureBatch::PictureBatch(const CSkin& skin) : skin_(skin)

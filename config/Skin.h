@@ -11,6 +11,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "config/PictureStore.h"
 #include "config/SkinRecords.h"
 #include "config/XmlDocument.h"
 #include "framework/Handles.h"
@@ -64,6 +65,15 @@ public:
     // The preview picture, or null; owned by the skin. Decoded on the first
     // request.
     HBITMAP Preview() const;
+
+    // Pictures this skin decodes are kept in store for the next run, and the
+    // ones it has are read from there instead of decoded (null: none). The
+    // store goes with the skin.
+    void KeepPicturesIn(std::unique_ptr<CPictureStore> store);
+    // Writes the pictures held now to the store when any of them had to be
+    // decoded since the store was read or last written; lets go of the
+    // store's file either way.
+    void SavePictures() const;
 
     // While one lives, each picture file is looked at on disk once: a section
     // read in one go (a thousand buttons naming the same few faces) runs no
@@ -125,6 +135,8 @@ private:
     std::unique_ptr<CXmlDocument> document_;
     // Pictures by full path; they go with the skin (Close, destruction).
     mutable std::unordered_map<std::wstring, TCachedPicture> pictures_;
+    std::unique_ptr<CPictureStore> store_;
+    mutable bool storeBehind_ = false;  // a picture was decoded that the store lacks
     mutable unsigned openBatches_ = 0;
     mutable unsigned batch_ = 0;  // the current (or last) batch, counting from 1
 };

@@ -61,6 +61,12 @@ struct KernelHandleTraits {
 struct FileHandleTraits : KernelHandleTraits {
     static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
 };
+struct MappedViewTraits {
+    static const void* Invalid() { return nullptr; }
+    static bool IsValid(const void* view) { return view != nullptr; }
+    static void Close(const void* view) { ::UnmapViewOfFile(view); }
+};
+
 struct FindHandleTraits {
     static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
     static bool IsValid(HANDLE h) { return h != INVALID_HANDLE_VALUE && h != nullptr; }
@@ -111,6 +117,7 @@ struct WindowTraits {
 using UniqueKernelHandle = UniqueHandle<HANDLE, KernelHandleTraits>;
 using UniqueFile = UniqueHandle<HANDLE, FileHandleTraits>;
 using UniqueFind = UniqueHandle<HANDLE, FindHandleTraits>;
+using UniqueMappedView = UniqueHandle<const void*, MappedViewTraits>;
 using UniqueModule = UniqueHandle<HMODULE, ModuleTraits>;
 using UniqueBitmap = UniqueHandle<HBITMAP, GdiObjectTraits<HBITMAP>>;
 using UniqueBrush = UniqueHandle<HBRUSH, GdiObjectTraits<HBRUSH>>;

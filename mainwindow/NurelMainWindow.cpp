@@ -3,9 +3,11 @@
 #include <commctrl.h>
 #include <dbt.h>
 
+#include <memory>
 #include <optional>
 
 #include "config/Configure.h"
+#include "config/PictureStore.h"
 #include "controls/MenuEx.h"
 #include "dialogs/AboutDlg.h"
 #include "dialogs/ExitConfirmation.h"
@@ -317,6 +319,9 @@ bool CNurelMainWindow::AttachConfiguration()
         ::MessageBoxW(hwnd_, kConfigBrokenText, MessageBoxCaption(), MB_OK);
         return false;
     }
+    // The skin's pictures as the last run decoded them: read back, not decoded.
+    frame_.Context()->Configure().Skin().KeepPicturesIn(
+        std::make_unique<CPictureStore>(CPictureStore::UserStoreFile(), CPictureStore::ScreenDpi()));
     return true;
 }
 
@@ -717,6 +722,7 @@ void CNurelMainWindow::OnTimer(UINT_PTR id)
     if (id == kWindowUpTimer) {
         KillTimer(kWindowUpTimer);
         frame_.MakeDeferredWindows();
+        frame_.Context()->Configure().Skin().SavePictures();  // only when one had to be decoded
         TPostMessage(kPluginsLoadedMessage, kMainWindowUp, 0);
         MarkStartupStep("deferred windows");
         WriteStartupTimes();

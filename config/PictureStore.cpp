@@ -1,0 +1,276 @@
+#include "config/PictureStore.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+#include <unordered_set>
+#include <utility>
+
+#include "framework/Handles.h"
+
+namespace kivra {
+
+namespace {
+
+// The file: a header, then one entry after another, each a fixed part, the
+// path (UTF-16, padded to four bytes) and the pixels as TPicturePixels holds
+// them. All numbers little-endian, as the machine writes them.
+constexpr char kStoreMagic[4] = {'K', 'V', 'P', 'S'};
+constexpr UINT32 kStoreVersion = 1;
+
+struct TStoreHeader {
+    char magic[4];
+    UINT32 version;
+    INT32 dpiX;
+    INT32 dpiY;
+    UINT32 count;
+    UINT32 reserved;
+};
+static_assert(sizeof(TStoreHeader) == 24);
+
+struct TStoreEntry {
+    UINT32 pathChars;
+    INT32 width;
+    INT32 height;
+    UINT32 reserved;
+    ULONGLONG size;
+    ULONGLONG written;
+    ULONGLONG sum;
+};
+static_assert(sizeof(TStoreEntry) == 40);
+
+// Bounds a damaged file cannot talk us past.
+constexpr ULONGLONG kMaxStoreBytes = 64ull * 1024 * 1024;
+constexpr ULONGLONG kMaxSavedPixelBytes = 32ull * 1024 * 1024;  // the rest is decoded each time
+constexpr UINT32 kMaxStoredPathChars = 32767;
+constexpr INT32 kMaxSide = 32768;
+
+constexpr wchar_t kStoreFolder[] = L"\\Kivra";
+constexpr wchar_t kStoreName[] = L"\\pictures.cache";
+
+size_t PaddedPathBytes(size_t chars)
+{
+    return (chars * sizeof(wchar_t) + 3) & ~static_cast<size_t>(3);
+}
+
+ULONGLONG FileTimeValue(const FILETIME& time)
+{
+    return (static_cast<ULONGLONG>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
+
+void Append(std::vector<unsigned char>& out, const void* data, size_t bytes)
+{
+    const auto* first = static_cast<const unsigned char*>(data);
+    out.insert(out.end(), first, first + bytes);
+}
+
+}  // namespace
+
+ULONGLONG PixelsCheckSum(const RGBQUAD* pixels, size_t count)
+{
+    // Two running sums (Fletcher's): cheap enough to check a picture on each
+    // start, and a run of zeros written by a lost write changes the second.
+    ULONGLONG first = 1;
+    ULONGLONG second = 0;
+    for (size_t i = 0; i < count; ++i) {
+        UINT32 word;
+        memcpy(&word, &pixels[i], sizeof(word));
+        first += word;
+        second += first;
+    }
+    return (second << 32) ^ first;
+}
+
+CPictureStore::CPictureStore(std::wstring file, SIZE dpi) : file_(std::move(file)), dpi_(dpi) {}
+
+void CPictureStore::Read()
+{
+    read_ = true;
+    if (file_.empty())
+        return;
+    UniqueFile file(::CreateFileW(file_.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    LARGE_INTEGER length = {};
+    if (!file || ::GetFileType(file.get()) != FILE_TYPE_DISK || !::GetFileSizeEx(file.get(), &length) ||
+        length.QuadPart < static_cast<LONGLONG>(sizeof(TStoreHeader)) ||
+        static_cast<ULONGLONG>(length.QuadPart) > kMaxStoreBytes)
+        return;
+    // Mapped, not read: only the pages of the pictures asked for are touched.
+    UniqueKernelHandle mapping(::CreateFileMappingW(file.get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
+    if (!mapping)
+        return;
+    view_.reset(::MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, 0));
+    viewBytes_ = static_cast<size_t>(length.QuadPart);
+    try {
+        if (view_ && ParseView())
+            return;
+    } catch (const std::bad_alloc&) {
+    }
+    Release();
+}
+
+bool CPictureStore::ParseView()
+{
+    TStoreHeader header;
+    memcpy(&header, View(), sizeof(header));
+    if (memcmp(header.magic, kStoreMagic, sizeof(kStoreMagic)) != 0 || header.version != kStoreVersion ||
+        header.dpiX != dpi_.cx || header.dpiY != dpi_.cy)
+        return false;
+
+    size_t at = sizeof(header);
+    for (UINT32 n = 0; n < header.count; ++n) {
+        const size_t recordOffset = at;
+        TStoreEntry entry;
+        if (viewBytes_ - at < sizeof(entry))
+            return false;
+        memcpy(&entry, View() + at, sizeof(entry));
+        at += sizeof(entry);
+        if (entry.pathChars == 0 || entry.pathChars > kMaxStoredPathChars || entry.width <= 0 || entry.height <= 0 ||
+            entry.width > kMaxSide || entry.height > kMaxSide)
+            return false;
+        const size_t pathBytes = PaddedPathBytes(entry.pathChars);
+        const ULONGLONG pixelBytes = static_cast<ULONGLONG>(entry.width) * entry.height * sizeof(RGBQUAD);
+        if (viewBytes_ - at < pathBytes || viewBytes_ - at - pathBytes < pixelBytes)
+            return false;
+        std::wstring path(entry.pathChars, L'\0');
+        memcpy(path.data(), View() + at, entry.pathChars * sizeof(wchar_t));
+        at += pathBytes + static_cast<size_t>(pixelBytes);
+        entries_[std::move(path)] = {entry.size,  entry.written, entry.width,  entry.height,
+                                     entry.sum,   at - static_cast<size_t>(pixelBytes),
+                                     recordOffset, at - recordOffset};
+    }
+    return at == viewBytes_;
+}
+
+void CPictureStore::Release()
+{
+    entries_.clear();
+    view_.reset();
+    viewBytes_ = 0;
+}
+
+bool CPictureStore::Find(const std::wstring& path, ULONGLONG size, const FILETIME& written, TPicturePixels* pixels)
+{
+    if (pixels == nullptr)
+        return false;
+    if (!read_)
+        Read();
+    try {
+        const auto found = entries_.find(path);
+        if (found == entries_.end())
+            return false;
+        const TEntry& entry = found->second;
+        if (entry.size != size || entry.written != FileTimeValue(written))
+            return false;
+        const size_t count = static_cast<size_t>(entry.width) * entry.height;
+        std::vector<RGBQUAD> copy(count);
+        memcpy(copy.data(), View() + entry.pixelsOffset, count * sizeof(RGBQUAD));
+        if (PixelsCheckSum(copy.data(), count) != entry.sum) {
+            entries_.erase(found);  // damaged: decoded again, and not carried over
+            return false;
+        }
+        pixels->width = entry.width;
+        pixels->height = entry.height;
+        pixels->pixels = std::move(copy);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return true;
+}
+
+bool CPictureStore::Save(const std::vector<TStoredPictureRef>& pictures)
+{
+    if (file_.empty())
+        return false;
+    if (!read_)
+        Read();
+    std::vector<unsigned char> out;
+    try {
+        TStoreHeader header = {{}, kStoreVersion, dpi_.cx, dpi_.cy, 0, 0};
+        memcpy(header.magic, kStoreMagic, sizeof(kStoreMagic));
+        Append(out, &header, sizeof(header));
+        std::unordered_set<std::wstring> saved;
+        ULONGLONG pixelBytes = 0;
+        for (const TStoredPictureRef& picture : pictures) {
+            if (picture.path == nullptr || picture.pixels == nullptr || picture.path->empty() ||
+                picture.path->size() > kMaxStoredPathChars)
+                continue;
+            const TPicturePixels& pixels = *picture.pixels;
+            const size_t count = pixels.pixels.size();
+            if (pixels.width <= 0 || pixels.height <= 0 || pixels.width > kMaxSide || pixels.height > kMaxSide ||
+                count != static_cast<size_t>(pixels.width) * pixels.height)
+                continue;
+            pixelBytes += count * sizeof(RGBQUAD);
+            if (pixelBytes > kMaxSavedPixelBytes)
+                break;
+            const TStoreEntry entry = {static_cast<UINT32>(picture.path->size()), pixels.width, pixels.height, 0,
+                                       picture.size, FileTimeValue(picture.written),
+                                       PixelsCheckSum(pixels.pixels.data(), count)};
+            Append(out, &entry, sizeof(entry));
+            const size_t pathBytes = picture.path->size() * sizeof(wchar_t);
+            Append(out, picture.path->data(), pathBytes);
+            out.resize(out.size() + PaddedPathBytes(picture.path->size()) - pathBytes, 0);
+            Append(out, pixels.pixels.data(), count * sizeof(RGBQUAD));
+            saved.insert(*picture.path);
+            ++header.count;
+        }
+
+        // Then the earlier runs' pictures, in the order the file had them.
+        std::vector<const TEntry*> earlier;
+        for (const auto& [path, entry] : entries_)
+            if (saved.find(path) == saved.end())
+                earlier.push_back(&entry);
+        std::sort(earlier.begin(), earlier.end(),
+                  [](const TEntry* a, const TEntry* b) { return a->recordOffset < b->recordOffset; });
+        for (const TEntry* entry : earlier) {
+            pixelBytes += static_cast<ULONGLONG>(entry->width) * entry->height * sizeof(RGBQUAD);
+            if (pixelBytes > kMaxSavedPixelBytes)
+                break;
+            Append(out, View() + entry->recordOffset, entry->recordBytes);
+            ++header.count;
+        }
+        memcpy(out.data(), &header, sizeof(header));
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    Release();  // a mapped file cannot be replaced
+
+    // Written whole beside the store, then moved over it: a reader sees the
+    // old file or the new one, never half of one.
+    const std::wstring temporary = file_ + L"." + std::to_wstring(::GetCurrentProcessId()) + L".tmp";
+    bool written = false;
+    {
+        UniqueFile file(::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+        DWORD put = 0;
+        written = file && ::WriteFile(file.get(), out.data(), static_cast<DWORD>(out.size()), &put, nullptr) &&
+                  put == out.size();
+    }
+    if (written && ::MoveFileExW(temporary.c_str(), file_.c_str(), MOVEFILE_REPLACE_EXISTING))
+        return true;
+    ::DeleteFileW(temporary.c_str());
+    return false;
+}
+
+SIZE CPictureStore::ScreenDpi()
+{
+    WindowDc screen(nullptr);
+    if (!screen)
+        return {};
+    return {::GetDeviceCaps(screen.get(), LOGPIXELSX), ::GetDeviceCaps(screen.get(), LOGPIXELSY)};
+}
+
+std::wstring CPictureStore::UserStoreFile()
+{
+    wchar_t folder[MAX_PATH + 1];
+    const DWORD length = ::GetEnvironmentVariableW(L"LOCALAPPDATA", folder, MAX_PATH + 1);
+    if (length == 0 || length > MAX_PATH)
+        return {};
+    std::wstring path(folder, length);
+    path += kStoreFolder;
+    if (!::CreateDirectoryW(path.c_str(), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS)
+        return {};
+    return path + kStoreName;
+}
+
+}  // namespace kivra
