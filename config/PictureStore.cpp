@@ -40,8 +40,8 @@ struct TStoreEntry {
 static_assert(sizeof(TStoreEntry) == 40);
 
 // Bounds a damaged file cannot talk us past.
-constexpr ULONGLONG kMaxStoreBytes = 64ull * 1024 * 1024;
-constexpr ULONGLONG kMaxSavedPixelBytes = 32ull * 1024 * 1024;  // the rest is decoded each time
+constexpr ULONGLONG kMaxStoreBytes = 32ull * 1024 * 1024;
+constexpr ULONGLONG kMaxSavedPixelBytes = 16ull * 1024 * 1024;  // the rest is decoded each time
 constexpr UINT32 kMaxStoredPathChars = 32767;
 constexpr INT32 kMaxSide = 32768;
 
@@ -85,6 +85,7 @@ CPictureStore::CPictureStore(std::wstring file, SIZE dpi) : file_(std::move(file
 
 void CPictureStore::Read()
 {
+    Release();
     read_ = true;
     if (file_.empty())
         return;
@@ -182,8 +183,8 @@ bool CPictureStore::Save(const std::vector<TStoredPictureRef>& pictures)
 {
     if (file_.empty())
         return false;
-    if (!read_)
-        Read();
+    if (!view_)
+        Read();  // what other runs saved meanwhile, to carry it over
     std::vector<unsigned char> out;
     try {
         TStoreHeader header = {{}, kStoreVersion, dpi_.cx, dpi_.cy, 0, 0};
@@ -200,9 +201,9 @@ bool CPictureStore::Save(const std::vector<TStoredPictureRef>& pictures)
             if (pixels.width <= 0 || pixels.height <= 0 || pixels.width > kMaxSide || pixels.height > kMaxSide ||
                 count != static_cast<size_t>(pixels.width) * pixels.height)
                 continue;
+            if (pixelBytes + count * sizeof(RGBQUAD) > kMaxSavedPixelBytes)
+                continue;
             pixelBytes += count * sizeof(RGBQUAD);
-            if (pixelBytes > kMaxSavedPixelBytes)
-                break;
             const TStoreEntry entry = {static_cast<UINT32>(picture.path->size()), pixels.width, pixels.height, 0,
                                        picture.size, FileTimeValue(picture.written),
                                        PixelsCheckSum(pixels.pixels.data(), count)};
@@ -223,9 +224,10 @@ bool CPictureStore::Save(const std::vector<TStoredPictureRef>& pictures)
         std::sort(earlier.begin(), earlier.end(),
                   [](const TEntry* a, const TEntry* b) { return a->recordOffset < b->recordOffset; });
         for (const TEntry* entry : earlier) {
-            pixelBytes += static_cast<ULONGLONG>(entry->width) * entry->height * sizeof(RGBQUAD);
-            if (pixelBytes > kMaxSavedPixelBytes)
-                break;
+            const ULONGLONG bytes = static_cast<ULONGLONG>(entry->width) * entry->height * sizeof(RGBQUAD);
+            if (pixelBytes + bytes > kMaxSavedPixelBytes)
+                break;  // the older ones drop out
+            pixelBytes += bytes;
             Append(out, View() + entry->recordOffset, entry->recordBytes);
             ++header.count;
         }

@@ -81,6 +81,9 @@ CNurelMainWindow::~CNurelMainWindow()
 
     // 2. The auxiliary windows.
     frame_.DestroyAuxiliaryWindows();
+    // A window closed before it was up has not kept its pictures yet.
+    if (frame_.Context() != nullptr)
+        frame_.Context()->Configure().Skin().SavePictures();
 
     // 3. Plugins newest first, the built-in plugin last, then the registry
     //    with every plugin object and stored record.

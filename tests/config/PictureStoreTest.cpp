@@ -171,7 +171,18 @@ TEST_F(PictureStoreTest, FindsAPictureOnlyUnderItsOwnPathSizeAndWriteTimeAndKeep
         EXPECT_FALSE(store.Find(stored.path, stored.size, stored.written, &found));
         ASSERT_TRUE(store.Save(other.Refs()));
     }
+    // A store that let go of its file after start-up reads it again to carry
+    // it over.
+    StoredPicture third;
+    third.path = L"C:\\product\\common\\third.bmp";
+    {
+        CPictureStore store(file, kDpi);
+        EXPECT_TRUE(store.Find(other.path, other.size, other.written, &found));
+        store.Release();
+        ASSERT_TRUE(store.Save(third.Refs()));
+    }
     CPictureStore reread(file, kDpi);
+    EXPECT_TRUE(reread.Find(third.path, third.size, third.written, &found));
     EXPECT_TRUE(reread.Find(other.path, other.size, other.written, &found));
     EXPECT_FALSE(reread.Find(stored.path, stored.size, stored.written, &found));
 
