@@ -5,7 +5,9 @@
 //       interleaved starts; a program followed by @<floor label> is judged
 //       against that floor (ratio of the medians at most kStartupRatioLimit),
 //       every other one is a floor, printed against the program listed last
-//       (the bare window program)
+//       (the bare window program); a program followed by +first-start finds
+//       no picture store at each start (LOCALAPPDATA names a missing folder)
+//       and decodes every picture, as on its first start after an install
 //   bench_startup plugins <label>=<exe>
 //       starts of a product whose plugins are timed stand-ins
 //       (TimedPlugin.cpp): each plugin's LoadPlugin against its LoadLibraryW
@@ -44,7 +46,11 @@ struct Program {
     std::wstring label;
     std::wstring exe;
     std::wstring floor;  // the label of the floor it is judged against; empty for a floor
+    bool firstStart = false;  // started without the user's picture store
 };
+
+constexpr wchar_t kFirstStartArgument[] = L"+first-start";
+constexpr wchar_t kMissingFolder[] = L"C:\\kivra-bench-no-such-folder";
 
 bool ParsePrograms(int first, int argc, wchar_t** argv, std::vector<Program>* programs)
 {
@@ -52,6 +58,10 @@ bool ParsePrograms(int first, int argc, wchar_t** argv, std::vector<Program>* pr
         std::wstring arg = argv[i];
         if (arg[0] == L'@' && !programs->empty()) {
             programs->back().floor = arg.substr(1);
+            continue;
+        }
+        if (arg == kFirstStartArgument && !programs->empty()) {
+            programs->back().firstStart = true;
             continue;
         }
         const size_t equals = arg.find(L'=');
@@ -129,9 +139,18 @@ double Start(const Program& program, Started* started)
     std::wstring commandLine = L"\"" + program.exe + L"\"";
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
+    // The child takes the environment as it is at CreateProcessW.
+    wchar_t localAppData[MAX_PATH + 1] = {};
+    if (program.firstStart) {
+        ::GetEnvironmentVariableW(L"LOCALAPPDATA", localAppData, MAX_PATH + 1);
+        ::SetEnvironmentVariableW(L"LOCALAPPDATA", kMissingFolder);
+    }
     const double begin = NowNs();
-    if (!::CreateProcessW(program.exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                          folder.c_str(), &startup, &started->process))
+    const bool created = ::CreateProcessW(program.exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
+                                          nullptr, folder.c_str(), &startup, &started->process);
+    if (program.firstStart)
+        ::SetEnvironmentVariableW(L"LOCALAPPDATA", localAppData);
+    if (!created)
         return -1;
     ::WaitForInputIdle(started->process.hProcess, kStartLimitMs);
     // A window shown by the first idle moment counts from that moment: the

@@ -64,6 +64,7 @@ part buttons && run "$build/bench/bench_button_causes.exe"
 part startup && run "$build/bench/bench_startup.exe" startup \
     "demo without plugins=$(winpath "$products/noplugins/Kivra.exe")" "@bare + platform loads" \
     "demo=$(winpath "$products/demo/Kivra.exe")" "@bare + platform + plugin DLLs" \
+    "demo, first start=$(winpath "$products/demo/Kivra.exe")" "@bare + platform + plugin DLLs" +first-start \
     "demo, plugins on shared C++ runtime=$(winpath "$products/shared-runtime/Kivra.exe")" \
     "@bare + platform + plugin DLLs" \
     "1000-button skin=$(winpath "$products/buttons/Kivra.exe")" "@bare + 1007 buttons" \
