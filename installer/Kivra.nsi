@@ -238,4 +238,9 @@ Section "Uninstall"
     Call un.RemoveUserData
   ${EndIf}
   RMDir "$INSTDIR"
+
+  ; The picture store only saves decoding the skins' pictures again: not the
+  ; user's data. Another installation makes it anew on its next start.
+  Delete "$LOCALAPPDATA\Kivra\pictures.cache"
+  RMDir "$LOCALAPPDATA\Kivra"
 SectionEnd
