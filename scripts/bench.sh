@@ -75,6 +75,7 @@ part startup && run "$build/bench/bench_startup.exe" startup \
     "bare window program=$(winpath "$build/bench/bench_bare.exe")"
 part steps && run "$build/bench/bench_startup.exe" steps "demo without plugins=$(winpath "$products/noplugins/Kivra.exe")"
 part steps && run "$build/bench/bench_startup.exe" steps "demo=$(winpath "$products/demo/Kivra.exe")"
+part steps && run "$build/bench/bench_startup.exe" steps "1000-button skin=$(winpath "$products/buttons/Kivra.exe")"
 part plugins && run "$build/bench/bench_startup.exe" plugins "demo=$(winpath "$products/timed/Kivra.exe")"
 part plugins && run "$build/bench/bench_startup.exe" plugins \
     "shared C++ runtime=$(winpath "$products/timed-shared-runtime/Kivra.exe")"
