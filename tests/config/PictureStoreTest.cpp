@@ -21,20 +21,6 @@ class PictureStoreTest : public skintest::SkinTest {};
 
 constexpr SIZE kDpi = {96, 96};
 
-std::string ReadBytes(const std::wstring& path)
-{
-    std::string bytes;
-    UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-    LARGE_INTEGER size = {};
-    if (!file || !::GetFileSizeEx(file.get(), &size))
-        return bytes;
-    bytes.resize(static_cast<size_t>(size.QuadPart));
-    DWORD got = 0;
-    ::ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr);
-    bytes.resize(got);
-    return bytes;
-}
-
 FILETIME WriteTimeOf(const std::wstring& path)
 {
     WIN32_FILE_ATTRIBUTE_DATA data = {};
@@ -73,7 +59,7 @@ TEST_F(PictureStoreTest, SkinPicturesComeBackFromTheStoreUntilTheirFileChanges)
         EXPECT_EQ(CornerOf(skin, L"face.bmp"), RGB(10, 20, 30));
         skin.SavePictures();
     }
-    ASSERT_FALSE(ReadBytes(storeFile).empty());
+    ASSERT_FALSE(testing::ReadFileBytes(storeFile).empty());
 
     // Other pixels of the same size under the old write time: only a picture
     // read back from the store still shows the first colour.
@@ -164,7 +150,7 @@ TEST_F(PictureStoreTest, FindsAPictureOnlyUnderItsOwnPathSizeAndWriteTimeAndKeep
     EXPECT_TRUE(CPictureStore(file, kDpi).Find(stored.path, stored.size, stored.written, &found));
     EXPECT_TRUE(CPictureStore(file, kDpi).Find(other.path, other.size, other.written, &found));
     {
-        std::string bytes = ReadBytes(file);
+        std::string bytes = testing::ReadFileBytes(file);
         bytes[bytes.size() - 1] ^= 0x01;  // the carried-over picture, last in the file
         skintest::WriteFileBytes(file, bytes);
         CPictureStore store(file, kDpi);
@@ -195,7 +181,7 @@ TEST_F(PictureStoreTest, ADamagedStoreIsNotUsed)
     const StoredPicture stored;
     const std::wstring good = testing::FreshScratchFolder(L"ps2") + L"good.cache";
     ASSERT_TRUE(CPictureStore(good, kDpi).Save(stored.Refs()));
-    const std::string bytes = ReadBytes(good);
+    const std::string bytes = testing::ReadFileBytes(good);
     ASSERT_GT(bytes.size(), 64u + 24u);
 
     const auto setWord = [](std::string& b, size_t at, UINT32 value) { memcpy(&b[at], &value, sizeof(value)); };

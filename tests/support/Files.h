@@ -1,10 +1,12 @@
-// Fixture files of the tests: UTF-8 texts, whole files written at once, and
-// paths written the Windows way.
+// Fixture files of the tests: UTF-8 texts, whole files written and read at
+// once, and paths written the Windows way.
 #pragma once
 
 #include <windows.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 namespace kivra::testing {
@@ -48,6 +50,13 @@ inline bool WriteFileBytes(const std::wstring& path, const void* data, size_t si
 inline bool WriteFileBytes(const std::wstring& path, const std::string& bytes)
 {
     return WriteFileBytes(path, bytes.data(), bytes.size());
+}
+
+// The file's bytes; empty when it cannot be read.
+inline std::string ReadFileBytes(const std::wstring& path)
+{
+    std::ifstream file(std::filesystem::path(path), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
 }  // namespace kivra::testing
