@@ -11,7 +11,12 @@
 // working folder, a product folder. A fourth time as bench_bare_plugins
 // (KIVRA_BENCH_PLUGINS too, named Kivra.exe): after the platform it loads
 // every plugins\*.dll of the working folder and calls nothing of them, the
-// least a start-up with those plugins pays for their libraries.
+// least a start-up with those plugins pays for their libraries. And a fifth
+// time as bench_bare_platform_more (KIVRA_BENCH_PLATFORM_MORE too): what
+// else of the platform a start of Kivra asks for before its window is up,
+// which the floor leaves out: the language file and the skin document read
+// too (the first of each kind in the folder), the window cut to a region, a
+// tray icon, and a line of text drawn in its paint.
 #include "bench/ProcessCounts.h"
 
 #include <windows.h>
@@ -22,6 +27,9 @@
 #include <olectl.h>
 
 #include <string>
+#endif
+#ifdef KIVRA_BENCH_PLATFORM_MORE
+#include <shellapi.h>
 #endif
 
 namespace {
@@ -55,25 +63,56 @@ std::wstring FullPath(const wchar_t* relative)
     return full;
 }
 
+void LoadDocument(const std::wstring& file)
+{
+    IXMLDOMDocument* document = nullptr;
+    if (FAILED(::CoCreateInstance(kDomDocumentClass, nullptr, CLSCTX_INPROC_SERVER, kDomDocumentInterface,
+                                  reinterpret_cast<void**>(&document))))
+        return;
+    VARIANT path;
+    ::VariantInit(&path);
+    path.vt = VT_BSTR;
+    path.bstrVal = ::SysAllocString(file.c_str());
+    VARIANT_BOOL loaded = VARIANT_FALSE;
+    document->put_async(VARIANT_FALSE);
+    document->load(path, &loaded);
+    ::VariantClear(&path);
+    document->Release();
+}
+
+#ifdef KIVRA_BENCH_PLATFORM_MORE
+// The first file that pattern (folder\name, wildcards in the name) finds, or "".
+std::wstring FirstFile(const std::wstring& folder, const wchar_t* name)
+{
+    WIN32_FIND_DATAW found;
+    HANDLE search = ::FindFirstFileW((folder + name).c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return {};
+    ::FindClose(search);
+    return folder + found.cFileName;
+}
+#endif
+
 void UsePlatform()
 {
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES};
     ::InitCommonControlsEx(&controls);
     ::OleInitialize(nullptr);
-    IXMLDOMDocument* document = nullptr;
-    if (SUCCEEDED(::CoCreateInstance(kDomDocumentClass, nullptr, CLSCTX_INPROC_SERVER, kDomDocumentInterface,
-                                     reinterpret_cast<void**>(&document)))) {
-        const std::wstring config = FullPath(L"common\\config.xml");
-        VARIANT path;
-        ::VariantInit(&path);
-        path.vt = VT_BSTR;
-        path.bstrVal = ::SysAllocString(config.c_str());
-        VARIANT_BOOL loaded = VARIANT_FALSE;
-        document->put_async(VARIANT_FALSE);
-        document->load(path, &loaded);
-        ::VariantClear(&path);
-        document->Release();
+    LoadDocument(FullPath(L"common\\config.xml"));
+#ifdef KIVRA_BENCH_PLATFORM_MORE
+    LoadDocument(FirstFile(FullPath(L"language\\"), L"*.xml"));
+    WIN32_FIND_DATAW found;
+    HANDLE search = ::FindFirstFileW(FullPath(L"skin\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            if (found.cFileName[0] != L'.' && (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+                LoadDocument(FullPath((std::wstring(L"skin\\") + found.cFileName + L"\\skin.xml").c_str()));
+                break;
+            }
+        } while (::FindNextFileW(search, &found));
+        ::FindClose(search);
     }
+#endif
     std::wstring picturePath = FullPath(L"common\\wait.JPG");
     IPicture* picture = nullptr;
     if (SUCCEEDED(::OleLoadPicturePath(picturePath.data(), nullptr, 0, 0, IID_IPicture,
@@ -114,6 +153,12 @@ LRESULT CALLBACK BareProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
         PAINTSTRUCT paint;
         HDC dc = ::BeginPaint(hwnd, &paint);
         ::FillRect(dc, &paint.rcPaint, static_cast<HBRUSH>(::GetStockObject(GRAY_BRUSH)));
+#ifdef KIVRA_BENCH_PLATFORM_MORE
+        RECT line = {8, 8, 400, 40};
+        HGDIOBJ previous = ::SelectObject(dc, ::GetStockObject(DEFAULT_GUI_FONT));
+        ::DrawTextW(dc, L"Kivra Mobile Broadband", -1, &line, DT_SINGLELINE | DT_NOPREFIX);
+        ::SelectObject(dc, previous);
+#endif
         ::EndPaint(hwnd, &paint);
         return 0;
     }
@@ -123,6 +168,14 @@ LRESULT CALLBACK BareProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
         return TRUE;
     }
     case WM_DESTROY:
+#ifdef KIVRA_BENCH_PLATFORM_MORE
+    {
+        NOTIFYICONDATAW icon{};
+        icon.cbSize = sizeof(icon);
+        icon.hWnd = hwnd;
+        ::Shell_NotifyIconW(NIM_DELETE, &icon);
+    }
+#endif
         ::PostQuitMessage(0);
         return 0;
     }
@@ -144,6 +197,18 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, wchar_t*, int)
                                     480, 320, nullptr, nullptr, instance, nullptr);
 #ifdef KIVRA_BENCH_PLATFORM
     UsePlatform();
+#endif
+#ifdef KIVRA_BENCH_PLATFORM_MORE
+    HRGN shape = ::CreateRoundRectRgn(0, 0, 480, 320, 24, 24);
+    if (!::SetWindowRgn(window, shape, FALSE))  // the window owns it once set
+        ::DeleteObject(shape);
+    NOTIFYICONDATAW icon{};
+    icon.cbSize = sizeof(icon);
+    icon.hWnd = window;
+    icon.uFlags = NIF_ICON | NIF_TIP;
+    icon.hIcon = ::LoadIconW(nullptr, IDI_APPLICATION);
+    lstrcpynW(icon.szTip, L"Bare", ARRAYSIZE(icon.szTip));
+    ::Shell_NotifyIconW(NIM_ADD, &icon);
 #endif
 #ifdef KIVRA_BENCH_BUTTONS
     CreateButtons(window, instance);

@@ -34,7 +34,8 @@ part() { [[ -z "${KIVRA_BENCH_ONLY:-}" || " $KIVRA_BENCH_ONLY " == *" $1 "* ]]; 
 winpath() { local p="Z:$1"; echo "${p//\//\\}"; }
 products="$build/bench/products"
 run "$build/bench/bench_skin.exe" make "$(winpath "$build/Kivra/")" "$(winpath "$products/")"
-cp "$build/bench/bench_bare_platform.exe" "$build/bench/bench_bare_platform_buttons.exe" "$products/demo/"  # read the demo's files
+cp "$build/bench/bench_bare_platform.exe" "$build/bench/bench_bare_platform_buttons.exe" \
+   "$build/bench/bench_bare_platform_more.exe" "$products/demo/"  # read the demo's files
 mkdir -p "$products/idle/plugins" && cp "$build/bench/bench_probe.dll" "$products/idle/plugins/"
 # Copies of the demo: without its plugins; with the plugin floor's stand-in
 # Kivra.exe, which loads the plugins and calls nothing; with each plugin
@@ -69,6 +70,7 @@ part startup && run "$build/bench/bench_startup.exe" startup \
     "@bare + platform + plugin DLLs" \
     "1000-button skin=$(winpath "$products/buttons/Kivra.exe")" "@bare + 1007 buttons" \
     "bare + platform loads=$(winpath "$products/demo/bench_bare_platform.exe")" \
+    "bare + platform + documents, region, tray, text=$(winpath "$products/demo/bench_bare_platform_more.exe")" \
     "bare + platform + plugin DLLs=$(winpath "$products/plugin-floor/Kivra.exe")" \
     "bare + 1007 buttons=$(winpath "$build/bench/bench_bare_buttons.exe")" \
     "bare + platform + 1007 buttons=$(winpath "$products/demo/bench_bare_platform_buttons.exe")" \
