@@ -56,6 +56,13 @@ bool CStatusBarEx::SetPanes(const std::vector<UINT>& ids)
     ids_ = ids;
     widths_.assign(ids.size(), 0);
     LayoutPanes();
+    // The idle text from the start: the first paint shows it, and the first
+    // idle refresh has nothing to write (a repaint of the bar).
+    const int message = CommandToIndex(0);
+    if (message >= 0) {
+        SetPaneText(message, idleText_);
+        showsIdleText_ = true;
+    }
     return true;
 }
 

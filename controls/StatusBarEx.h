@@ -37,7 +37,8 @@ public:
 
     // A visible child status bar of parent with the given id.
     bool Create(HWND parent, UINT id);
-    // One pane per id, in order, each 0 pixels wide until SetPaneWidth.
+    // One pane per id, in order, each 0 pixels wide until SetPaneWidth; the
+    // message pane (id 0) shows the idle text.
     bool SetPanes(const std::vector<UINT>& ids);
     void SetPaneWidth(int index, int width);
     // The index of the pane of id, -1 when there is none.

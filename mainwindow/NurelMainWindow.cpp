@@ -800,6 +800,12 @@ void CNurelMainWindow::OnNcMouseMove(UINT, POINT screenPoint)
 
 void CNurelMainWindow::OnNcPaint()
 {
+    // Without a caption (a shaped window) the drawn title bar lies in the
+    // client area, which the frame's painting leaves alone: the background's
+    // painting draws it (OnEraseBackground). Drawn here too it was drawn
+    // three times as the window first showed.
+    if ((Style() & WS_CAPTION) == 0)
+        return;
     if (FrameContext* context = frame_.Context())
         context->DrawTitleBar();
 }

@@ -247,6 +247,8 @@ TEST_F(ControlHost, TheIdleTextFillsTheMessagePaneUnlessAHintShows)
     CStatusBarEx bar(L"For help, press F1");
     ASSERT_TRUE(bar.Create(host_, 0xE801));
     bar.SetPanes({0, 1200});
+    EXPECT_EQ(bar.PaneText(0), L"For help, press F1") << "shown from the start, before any idle moment";
+    EXPECT_TRUE(bar.ShowsIdleText());
     bar.SetPaneText(0, L"Show the messages");
     bar.SetHintShown(true);
     bar.OnIdleUpdate();
