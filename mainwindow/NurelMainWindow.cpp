@@ -817,8 +817,10 @@ void CNurelMainWindow::OnEraseBackground(HDC dc)
         return;
     context->DrawBackground(dc);
     // A shaped window has no caption, so the drawn title bar lies over the
-    // client area, where the background has just covered it.
-    if ((Style() & WS_CAPTION) == 0)
+    // client area, where the background has just covered it. A transparent
+    // child (a tool bar) asks for the background under it with a DC of its
+    // own: the title bar, drawn on the window's own DC, was not covered then.
+    if ((Style() & WS_CAPTION) == 0 && ::WindowFromDC(dc) == hwnd_)
         context->DrawTitleBar();
 }
 
