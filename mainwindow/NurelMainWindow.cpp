@@ -725,7 +725,8 @@ void CNurelMainWindow::OnTimer(UINT_PTR id)
     if (id == kWindowUpTimer) {
         KillTimer(kWindowUpTimer);
         frame_.MakeDeferredWindows();
-        frame_.Context()->Configure().Skin().SavePictures();  // only when one had to be decoded
+        if (frame_.Context() != nullptr)
+            frame_.Context()->Configure().Skin().SavePictures();  // only when one had to be decoded
         TPostMessage(kPluginsLoadedMessage, kMainWindowUp, 0);
         MarkStartupStep("deferred windows");
         WriteStartupTimes();
@@ -802,8 +803,8 @@ void CNurelMainWindow::OnNcPaint()
 {
     // Without a caption (a shaped window) the drawn title bar lies in the
     // client area, which the frame's painting leaves alone: the background's
-    // painting draws it (OnEraseBackground). Drawn here too it was drawn
-    // three times as the window first showed.
+    // painting draws it (OnEraseBackground). Drawn here as well, it was
+    // drawn three times as the window first showed.
     if ((Style() & WS_CAPTION) == 0)
         return;
     if (FrameContext* context = frame_.Context())
