@@ -3,7 +3,10 @@
 // bench_bare_buttons does, with one thing of what Kivra's main window and its
 // skin buttons do differently, and prints microseconds per button against
 // the plain parent of the floor from the same interleaved runs. The last case
-// does all of them together, as Kivra does.
+// does all of them together, as Kivra does. Each case is also measured for
+// the first paint: the parent shown and redrawn with all its buttons at once
+// (RedrawWindow, RDW_UPDATENOW), microseconds per button; nobody draws a
+// face, so the paint is the window machinery's own.
 //
 // The program has no manifest of its own: the themed cases run inside an
 // activation context made from Kivra.exe's manifest (resource 2 here), the
@@ -40,12 +43,14 @@ struct Suspects {
     bool themed = true;
     bool dialogParent = false;     // the framework's dialog over the main window's template
     bool shapedParent = false;     // a window region of many rectangles, as a skin's outline
+    bool plainShape = false;       // a window region of three rectangles (the demo skin's has 13)
     bool clipChildren = false;     // WS_CLIPCHILDREN on the parent
     bool noParentNotify = false;   // WS_EX_NOPARENTNOTIFY on the buttons
     bool attached = false;         // made through CWindow::Create (object table, properties, subclassing)
     bool tooltipTool = false;      // TTM_DELTOOL + TTM_ADDTOOL per button, as SetButtonTooltip
     bool brush = false;            // a solid brush per button, as CImageButton's
     bool staticParent = false;     // a hidden STATIC popup as the parent
+    bool paint = false;            // measure the first paint rather than the making
 };
 
 // The main window's template: a dialog with no controls, font "MS Shell Dlg" 8.
@@ -80,10 +85,17 @@ public:
 
 class CBenchButton : public kivra::CWindow {};
 
-// A region of a few hundred rectangles: an ellipse, as a rounded skin outline.
-void Shape(HWND parent)
+// A region of a few hundred rectangles: an ellipse, as a rounded skin outline;
+// or of three, a rectangle with its corners cut.
+void Shape(HWND parent, bool plain)
 {
-    HRGN region = ::CreateEllipticRgn(0, 0, kParentWidth, kParentHeight);
+    HRGN region = plain ? ::CreateRectRgn(0, 4, kParentWidth, kParentHeight - 4)
+                        : ::CreateEllipticRgn(0, 0, kParentWidth, kParentHeight);
+    if (plain) {
+        HRGN middle = ::CreateRectRgn(4, 0, kParentWidth - 4, kParentHeight);
+        ::CombineRgn(region, region, middle, RGN_OR);
+        ::DeleteObject(middle);
+    }
     if (!::SetWindowRgn(parent, region, FALSE))
         ::DeleteObject(region);  // taken by the window on success
 }
@@ -117,8 +129,8 @@ double Sample(const Suspects& suspects, HANDLE themeContext)
             ::DeactivateActCtx(0, cookie);
         return -1;
     }
-    if (suspects.shapedParent)
-        Shape(parent);
+    if (suspects.shapedParent || suspects.plainShape)
+        Shape(parent, suspects.plainShape);
     HWND tooltip = nullptr;
     if (suspects.tooltipTool)
         tooltip = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
@@ -159,7 +171,15 @@ double Sample(const Suspects& suspects, HANDLE themeContext)
             ::SendMessageW(tooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
         }
     }
-    const double perButtonUs = (NowNs() - start) / 1e3 / kButtons;
+    double perButtonUs = (NowNs() - start) / 1e3 / kButtons;
+    if (suspects.paint) {
+        ::ShowWindow(parent, SW_SHOWNA);
+        const double shown = NowNs();
+        ::RedrawWindow(parent, nullptr, nullptr,
+                       RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        perButtonUs = (NowNs() - shown) / 1e3 / kButtons;
+        ::ShowWindow(parent, SW_HIDE);
+    }
 
     objects.clear();
     for (HBRUSH brush : brushes)
@@ -220,22 +240,39 @@ int wmain(int argc, wchar_t** argv)
         {"STATIC popup parent", {.staticParent = true}},
         {"dialog parent (main window's template)", {.dialogParent = true}},
         {"shaped parent (region)", {.shapedParent = true}},
+        {"shaped parent, three rectangles", {.plainShape = true}},
         {"parent WS_CLIPCHILDREN", {.clipChildren = true}},
         {"without WM_PARENTNOTIFY", {.noParentNotify = true}},
         {"attached, subclassed (CWindow)", {.attached = true}},
         {"tooltip tool per button", {.tooltipTool = true}},
         {"solid brush per button", {.brush = true}},
         {"all but theme and notify, as Kivra's",
-         {.dialogParent = true, .shapedParent = true, .attached = true, .tooltipTool = true, .brush = true}},
+         {.dialogParent = true, .plainShape = true, .attached = true, .tooltipTool = true, .brush = true}},
     };
     Cases runs;
+    std::vector<Case> painted;
+    for (const Case& c : cases) {
+        painted.push_back(c);
+        painted.back().suspects.paint = true;
+    }
+    const auto paintName = [](const Case& c) { return std::string("paint: ") + c.name; };
     for (const Case& c : cases)
         runs.Add(c.name, [&c, themeContext] { return Sample(c.suspects, themeContext); });
+    for (const Case& c : painted)
+        runs.Add(paintName(c), [&c, themeContext] { return Sample(c.suspects, themeContext); });
     runs.Run(RunsFromEnvironment(7));
-    const Spread floor = runs.Of(cases[0].name);
-    for (size_t k = 1; k < std::size(cases); ++k) {
-        const std::string measure = std::string("button window, ") + cases[k].name + loaded;
-        Report(measure.c_str(), runs.Of(cases[k].name), cases[0].name, floor, "us", Target::None, 0);
+    const struct {
+        const char* what;
+        bool paint;
+    } measures[] = {{"button window, ", false}, {"button paint, ", true}};
+    for (const auto& [what, paint] : measures) {
+        const std::string floorName = paint ? paintName(cases[0]) : cases[0].name;
+        const Spread floor = runs.Of(floorName);
+        for (size_t k = 1; k < std::size(cases); ++k) {
+            const std::string measure = std::string(what) + cases[k].name + loaded;
+            const std::string name = paint ? paintName(cases[k]) : cases[k].name;
+            Report(measure.c_str(), runs.Of(name), cases[0].name, floor, "us", Target::None, 0);
+        }
     }
     if (themeContext != INVALID_HANDLE_VALUE)
         ::ReleaseActCtx(themeContext);
