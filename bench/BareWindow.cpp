@@ -81,15 +81,22 @@ void LoadDocument(const std::wstring& file)
 }
 
 #ifdef KIVRA_BENCH_PLATFORM_MORE
-// The first file that pattern (folder\name, wildcards in the name) finds, or "".
-std::wstring FirstFile(const std::wstring& folder, const wchar_t* name)
+// The name of the first file (or, with folder, the first folder but "." and
+// "..") that pattern finds, or "".
+std::wstring FirstMatch(const std::wstring& pattern, bool folder)
 {
     WIN32_FIND_DATAW found;
-    HANDLE search = ::FindFirstFileW((folder + name).c_str(), &found);
+    HANDLE search = ::FindFirstFileW(pattern.c_str(), &found);
     if (search == INVALID_HANDLE_VALUE)
         return {};
+    std::wstring name;
+    do {
+        const bool isFolder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        if (isFolder == folder && found.cFileName[0] != L'.')
+            name = found.cFileName;
+    } while (name.empty() && ::FindNextFileW(search, &found));
     ::FindClose(search);
-    return folder + found.cFileName;
+    return name;
 }
 #endif
 
@@ -100,18 +107,8 @@ void UsePlatform()
     ::OleInitialize(nullptr);
     LoadDocument(FullPath(L"common\\config.xml"));
 #ifdef KIVRA_BENCH_PLATFORM_MORE
-    LoadDocument(FirstFile(FullPath(L"language\\"), L"*.xml"));
-    WIN32_FIND_DATAW found;
-    HANDLE search = ::FindFirstFileW(FullPath(L"skin\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            if (found.cFileName[0] != L'.' && (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-                LoadDocument(FullPath((std::wstring(L"skin\\") + found.cFileName + L"\\skin.xml").c_str()));
-                break;
-            }
-        } while (::FindNextFileW(search, &found));
-        ::FindClose(search);
-    }
+    LoadDocument(FullPath((L"language\\" + FirstMatch(FullPath(L"language\\*.xml"), false)).c_str()));
+    LoadDocument(FullPath((L"skin\\" + FirstMatch(FullPath(L"skin\\*"), true) + L"\\skin.xml").c_str()));
 #endif
     std::wstring picturePath = FullPath(L"common\\wait.JPG");
     IPicture* picture = nullptr;

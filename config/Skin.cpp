@@ -210,13 +210,13 @@ bool CSkin::LookAtPictureFile(const wchar_t* path, TCachedPicture** picture) con
             if (cached != pictures_.end())
                 pictures_.erase(cached);
             TCachedPicture decoded{file.ftLastWriteTime, size, {}, {}, 0};
-            const std::wstring key(path);
+            std::wstring key(path);
             if (store_ == nullptr || !store_->Find(key, size, file.ftLastWriteTime, &decoded.pixels)) {
                 if (!LoadPicturePixels(path, &decoded.pixels))
                     return true;  // no picture
                 storeBehind_ = store_ != nullptr;
             }
-            cached = pictures_.emplace(path, std::move(decoded)).first;
+            cached = pictures_.emplace(std::move(key), std::move(decoded)).first;
         }
         cached->second.batch = openBatches_ > 0 ? batch_ : 0;
         *picture = &cached->second;
