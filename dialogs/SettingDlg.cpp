@@ -27,7 +27,10 @@ HICON LoadTreeIcon(const wchar_t* relative)
 
 }  // namespace
 
-CSettingDlg::CSettingDlg() : CDialog(IDD_SETTING) {}
+CSettingDlg::CSettingDlg() : CDialog(IDD_SETTING)
+{
+    DeferControl(IDC_SETTING_TREE);
+}
 
 CSettingDlg::~CSettingDlg()
 {
@@ -51,50 +54,62 @@ int CSettingDlg::FillPages(HICON icon)
     for (int id : {IDC_SETTING_OK, IDC_SETTING_CANCEL, IDC_SETTING_APPLY})
         TranslateWindowText(Item(id), kSettingCaptionUnits);
 
-    // 2. The page area.
-    pageRect_ = SettingPageRect(ClientRect(), tree_.RectInParent());
+    // 2. The page area, beside where the tree is or will be.
+    pageRect_ = SettingPageRect(ClientRect(), DeferredControlRect());
 
     // 3. The icon.
     smallIcon_ = icon;
     Send(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
 
-    // 4. A fresh tree.
+    // 4. No page shown until they are all there.
     if (currentPage_ != nullptr && ::IsWindow(currentPage_))
         ::ShowWindow(currentPage_, SW_HIDE);
     currentPage_ = nullptr;
-    TreeView_DeleteAllItems(tree_);
-    TreeView_SetImageList(tree_, nullptr, TVSIL_NORMAL);
-    images_.reset();
+    pages_.clear();
 
-    // 5. and 6. The images.
-    UINT mask = TVIF_TEXT | TVIF_PARAM;
-    LoadTreeImages(&mask);
-
-    // 7. The plugins.
+    // 5. The plugins.
     CServiceRegistry* registry = CServiceRegistry::ExistingRegistry();
     if (registry == nullptr) {
+        RebuildTree();
         EndDialog(0);
         return 1;
     }
 
-    // 8. One root item per page, in load order.
+    // 6. One page per plugin, in load order, in the page area.
     for (SettingPage& page : CollectSettingPages(*registry)) {
         TranslateInPlace(page.name, std::size(page.name));
+        pages_.push_back({page.name, page.window});
+        WindowRef(page.window).Move(pageRect_, true);
+    }
+    // 7. The tree's images and an item per page, when there is a tree.
+    RebuildTree();
+
+    // 8. The first page shows; no item is selected yet.
+    if (!pages_.empty())
+        ShowPage(pages_.front().window);
+    return 1;
+}
+
+void CSettingDlg::RebuildTree()
+{
+    if (!tree_)
+        return;
+    TreeView_DeleteAllItems(tree_);
+    TreeView_SetImageList(tree_, nullptr, TVSIL_NORMAL);
+    images_.reset();
+    UINT mask = TVIF_TEXT | TVIF_PARAM;
+    LoadTreeImages(&mask);
+    for (TPage& page : pages_) {
         TVINSERTSTRUCTW insert{};
         insert.hParent = TVI_ROOT;
         insert.hInsertAfter = TVI_LAST;
         insert.item.mask = mask;
-        insert.item.pszText = page.name;
+        insert.item.pszText = page.name.data();
         insert.item.iImage = 0;
         insert.item.iSelectedImage = 1;
         insert.item.lParam = reinterpret_cast<LPARAM>(page.window);
-        if (TreeView_InsertItem(tree_, &insert) != nullptr)
-            WindowRef(page.window).Move(pageRect_, true);
+        TreeView_InsertItem(tree_, &insert);
     }
-
-    // 9. The first page shows; no item is selected yet.
-    ShowPage(PageOf(TreeView_GetFirstVisible(tree_)));
-    return 1;
 }
 
 void CSettingDlg::LoadTreeImages(UINT* mask)
@@ -155,6 +170,9 @@ LRESULT CSettingDlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
             return 0;
         }
         break;
+    case WM_SHOWWINDOW:  // void OnShowWindow(bool shown)
+        OnShowWindow(wParam != FALSE);
+        break;
     case WM_NOTIFY: {  // void OnSelectionChanged()
         const auto* header = reinterpret_cast<const NMHDR*>(lParam);
         if (header != nullptr && header->idFrom == IDC_SETTING_TREE && header->code == TVN_SELCHANGEDW) {
@@ -167,14 +185,19 @@ LRESULT CSettingDlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
     return CDialog::WindowProc(msg, wParam, lParam);
 }
 
+void CSettingDlg::OnShowWindow(bool shown)
+{
+    if (!shown || tree_)
+        return;
+    tree_ = CreateDeferredControl();
+    RebuildTree();
+}
+
 void CSettingDlg::OnOkButton()
 {
-    // From the first item, not the first one in view: a scrolled tree still
-    // applies every page.
-    for (HTREEITEM item = TreeView_GetRoot(tree_); item != nullptr; item = TreeView_GetNextSibling(tree_, item)) {
-        HWND page = PageOf(item);
-        if (page != nullptr && ::IsWindow(page))
-            ::PostMessageW(page, kSettingApplyMessage, 0, 0);
+    for (const TPage& page : pages_) {
+        if (::IsWindow(page.window))
+            ::PostMessageW(page.window, kSettingApplyMessage, 0, 0);
     }
     EndDialog(IDOK);
 }
@@ -193,9 +216,9 @@ void CSettingDlg::OnCancel()
     // the front once while the dialog is hidden (WM_SHOWWINDOW, wParam TRUE),
     // where a page fills its controls from its settings again, so what Cancel
     // dropped does not come back at the next opening, nor with the next OK.
-    for (HTREEITEM item = TreeView_GetRoot(tree_); item != nullptr; item = TreeView_GetNextSibling(tree_, item)) {
-        HWND page = PageOf(item);
-        if (page == nullptr || !::IsWindow(page))
+    for (const TPage& entry : pages_) {
+        HWND page = entry.window;
+        if (!::IsWindow(page))
             continue;
         const bool front = page == currentPage_;
         ::ShowWindow(page, front ? SW_HIDE : SW_SHOW);

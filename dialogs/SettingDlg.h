@@ -7,6 +7,9 @@
 // the object's address is what "manager/ProvideSetCWnd" hands out as the
 // pages' parent. Start-up fills it once every plugin is bound (FillPages);
 // "manager/ShowSetWindow" shows it; OK, Cancel and the close box hide it.
+// The tree is made as the dialog first shows: a tree view makes a tooltip
+// window of its own, which start-up need not wait for. The pages are placed
+// and the first one shown when they are filled in, tree or not.
 //
 // OK posts kSettingApplyMessage to every page of the tree, Apply to the page
 // shown, Cancel to none. Enter counts as OK, Esc as Cancel.
@@ -14,6 +17,9 @@
 
 #include <windows.h>
 #include <commctrl.h>
+
+#include <string>
+#include <vector>
 
 #include "framework/Dialog.h"
 #include "framework/Handles.h"
@@ -40,14 +46,16 @@ public:
     ~CSettingDlg() override;
 
     // Translates the caption and the buttons, sets the small icon (not owned),
-    // rebuilds the tree with one item per plugin page (see SettingPages.h)
-    // and shows the first page without selecting its item. Without a
-    // registry the dialog ends with 0 and stays empty. Answers 1.
+    // takes one page per plugin (see SettingPages.h), places them, rebuilds
+    // the tree (once there) with an item for each and shows the first page
+    // without selecting its item. Without a registry the dialog ends with 0
+    // and stays empty. Answers 1.
     int FillPages(HICON icon);
 
     // The page shown now, null when there is none.
     HWND CurrentPage() const { return currentPage_; }
     const RECT& PageRect() const { return pageRect_; }
+    // Null until the dialog first shows.
     HWND Tree() const { return tree_; }
 
 protected:
@@ -59,6 +67,13 @@ protected:
     void OnCancel() override;
 
 private:
+    struct TPage {
+        std::wstring name;  // translated
+        HWND window;
+    };
+
+    void OnShowWindow(bool shown);
+    void RebuildTree();
     void LoadTreeImages(UINT* mask);
     void ShowPage(HWND page);
     HWND PageOf(HTREEITEM item) const;
@@ -68,6 +83,7 @@ private:
     void OnSelectionChanged();  // TVN_SELCHANGEDW from the tree
 
     WindowRef tree_;
+    std::vector<TPage> pages_;     // in load order, as the tree lists them
     HWND currentPage_ = nullptr;  // the plugin's, never destroyed here
     RECT pageRect_ = {};
     UniqueImageList images_;

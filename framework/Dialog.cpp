@@ -50,8 +50,17 @@ bool CDialog::CreateFromTemplate(HWND parent)
     if (!module)
         module = CApp::Current() ? CApp::Current()->Instance() : ::GetModuleHandleW(nullptr);
     auto self = reinterpret_cast<LPARAM>(this);
-    HWND hwnd = memoryTemplate_
-        ? ::CreateDialogIndirectParamW(module, memoryTemplate_, parent, StaticDialogProc, self)
+    const DLGTEMPLATE* memoryTemplate = memoryTemplate_;
+    templateWithoutDeferred_.clear();
+    if (memoryTemplate == nullptr && deferredId_ != 0) {
+        templateWithoutDeferred_ = CopyDialogResource(module, templateId_);
+        if (TakeControlOut(&templateWithoutDeferred_, deferredId_, &deferred_))
+            memoryTemplate = reinterpret_cast<const DLGTEMPLATE*>(templateWithoutDeferred_.data());
+        else
+            templateWithoutDeferred_.clear();
+    }
+    HWND hwnd = memoryTemplate
+        ? ::CreateDialogIndirectParamW(module, memoryTemplate, parent, StaticDialogProc, self)
         : ::CreateDialogParamW(module, MAKEINTRESOURCEW(templateId_), parent, StaticDialogProc, self);
     if (!hwnd) {
         DetachObject();  // in case it got as far as WM_INITDIALOG
@@ -69,6 +78,55 @@ bool CDialog::Create(HWND parent)
     ending_ = false;
     result_ = kDialogFailed;
     return CreateFromTemplate(parent);
+}
+
+HWND CDialog::CreateDeferredControl()
+{
+    if (hwnd_ == nullptr || deferredId_ == 0)
+        return nullptr;
+    if (HWND made = ::GetDlgItem(hwnd_, static_cast<int>(deferredId_)))
+        return made;
+    if (templateWithoutDeferred_.empty())
+        return nullptr;  // made with the others, and gone since
+    const RECT place = DeferredControlRect();
+    // As the dialog manager makes its controls: no WM_PARENTNOTIFY, and a
+    // border drawn as a sunken edge (the dialogs' three-dimensional look).
+    DWORD style = deferred_.style | WS_CHILD;
+    DWORD exStyle = deferred_.exStyle | WS_EX_NOPARENTNOTIFY;
+    if ((style & WS_BORDER) != 0) {
+        style &= ~WS_BORDER;
+        exStyle |= WS_EX_CLIENTEDGE;
+    }
+    HWND control = ::CreateWindowExW(exStyle, deferred_.className.c_str(), deferred_.text.c_str(),
+                                     style, place.left, place.top, place.right - place.left,
+                                     place.bottom - place.top, hwnd_,
+                                     reinterpret_cast<HMENU>(static_cast<UINT_PTR>(deferred_.id)),
+                                     ::GetModuleHandleW(nullptr), nullptr);
+    if (control == nullptr)
+        return nullptr;
+    ::SendMessageW(control, WM_SETFONT, ::SendMessageW(hwnd_, WM_GETFONT, 0, 0), FALSE);
+    // After the control made before it in the template: the tab order.
+    HWND after = HWND_TOP;
+    HWND child = ::GetWindow(hwnd_, GW_CHILD);
+    for (size_t i = 0; i < deferred_.index && child != nullptr; ++i) {
+        after = child;
+        child = ::GetWindow(child, GW_HWNDNEXT);
+    }
+    ::SetWindowPos(control, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    return control;
+}
+
+RECT CDialog::DeferredControlRect() const
+{
+    RECT place = {};
+    if (hwnd_ == nullptr || deferredId_ == 0)
+        return place;
+    if (HWND made = ::GetDlgItem(hwnd_, static_cast<int>(deferredId_)))
+        return WindowRef(made).RectInParent();
+    // Position and size converted each on its own, as the dialog manager does.
+    RECT units = {deferred_.position.x, deferred_.position.y, deferred_.size.cx, deferred_.size.cy};
+    ::MapDialogRect(hwnd_, &units);
+    return {units.left, units.top, units.left + units.right, units.top + units.bottom};
 }
 
 INT_PTR CDialog::DoModal(HWND owner)

@@ -32,6 +32,9 @@
 // A WM_CTLCOLOR* handler that answers 0 gets the default colours.
 #pragma once
 
+#include <vector>
+
+#include "framework/DialogTemplate.h"
 #include "framework/Window.h"
 
 namespace kivra {
@@ -68,6 +71,19 @@ public:
     // The innermost dialog whose modal loop runs on the calling thread, or null.
     static CDialog* RunningModal();
 
+    // Leaves the control id out when the dialog is made from its resource
+    // template, for CreateDeferredControl to make later: a control that costs
+    // to make and is not needed before the dialog first shows. Call it before
+    // the dialog is made. A template that cannot be read that way makes the
+    // control with the others.
+    void DeferControl(UINT id) { deferredId_ = id; }
+    // Makes the deferred control as its template describes it, with the
+    // dialog's font and in its place in the tab order; once made (or made with
+    // the others) it answers that control.
+    HWND CreateDeferredControl();
+    // Where the deferred control is or will be, in client coordinates.
+    RECT DeferredControlRect() const;
+
 protected:
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
     // The dialog manager's default handling of the message (DefDlgProcW).
@@ -99,6 +115,9 @@ private:
     UINT templateId_ = 0;
     HINSTANCE module_ = nullptr;
     const DLGTEMPLATE* memoryTemplate_ = nullptr;
+    UINT deferredId_ = 0;
+    std::vector<BYTE> templateWithoutDeferred_;  // what the dialog was made from, while deferred
+    TTemplateControl deferred_;
 
     bool modal_ = false;
     bool ending_ = false;

@@ -137,14 +137,19 @@ TEST_F(SettingDlgTest, OnePageItemPerAnsweringPluginInLoadOrder)
     AddPlugin(k46, longName);
     ASSERT_EQ(dialog_.FillPages(nullptr), 1);
 
-    EXPECT_EQ(ItemTexts(), (std::vector<std::wstring>{L"alpha", L"beta", std::wstring(k46.begin(), k46.end())}));
-    // The first page shows, without a selection; every page sits in the page area.
+    // The first page shows, without a selection; every page sits in the page
+    // area, beside the tree, which comes with the dialog's first showing.
     EXPECT_EQ(dialog_.CurrentPage(), alpha);
-    EXPECT_TRUE(IsWindowVisible(alpha) || !dialog_.IsVisible());
     EXPECT_EQ(GetWindowLongW(alpha, GWL_STYLE) & WS_VISIBLE, WS_VISIBLE);
-    EXPECT_EQ(TreeView_GetSelection(dialog_.Tree()), nullptr);
     const RECT placed = WindowRef(longName).RectInParent();
     EXPECT_TRUE(EqualRect(&placed, &dialog_.PageRect()));
+    dialog_.Show();
+    ASSERT_NE(dialog_.Tree(), nullptr);
+    EXPECT_EQ(ItemTexts(), (std::vector<std::wstring>{L"alpha", L"beta", std::wstring(k46.begin(), k46.end())}));
+    EXPECT_EQ(TreeView_GetSelection(dialog_.Tree()), nullptr);
+    const RECT besideTree = SettingPageRect(dialog_.ClientRect(), WindowRef(dialog_.Tree()).RectInParent());
+    EXPECT_TRUE(EqualRect(&besideTree, &dialog_.PageRect()));
+    EXPECT_EQ(GetWindow(dialog_.Tree(), GW_HWNDPREV), dialog_.Item(IDC_SETTING_APPLY).Handle()) << "tab order";
 
     // Selecting the second item swaps the pages.
     TreeView_SelectItem(dialog_.Tree(), TreeView_GetNextSibling(dialog_.Tree(), TreeView_GetRoot(dialog_.Tree())));
@@ -196,12 +201,13 @@ TEST_F(SettingDlgTest, OkAppliesEveryPageOnceApplyTheShownOneCancelNone)
 TEST_F(SettingDlgTest, WithoutPagesTheTreeIsEmptyAndOkOnlyHides)
 {
     EXPECT_EQ(dialog_.FillPages(nullptr), 1);  // no plugin at all
+    dialog_.Show();
+    ASSERT_NE(dialog_.Tree(), nullptr);
     EXPECT_EQ(TreeView_GetCount(dialog_.Tree()), 0u);
     AddPlugin("quiet", 6, nullptr);
     dialog_.FillPages(nullptr);
     EXPECT_EQ(TreeView_GetCount(dialog_.Tree()), 0u);
     EXPECT_EQ(dialog_.CurrentPage(), nullptr);
-    dialog_.Show();
     Click(IDC_SETTING_OK);
     EXPECT_FALSE(dialog_.IsVisible());
 }
