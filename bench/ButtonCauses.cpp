@@ -47,6 +47,7 @@ struct Suspects {
     bool clipChildren = false;     // WS_CLIPCHILDREN on the parent
     bool noParentNotify = false;   // WS_EX_NOPARENTNOTIFY on the buttons
     bool attached = false;         // made through CWindow::Create (object table, properties, subclassing)
+    bool ownNcPaint = false;       // attached, WM_NCPAINT answered without the default (CImageButton)
     bool tooltipTool = false;      // TTM_DELTOOL + TTM_ADDTOOL per button, as SetButtonTooltip
     bool brush = false;            // a solid brush per button, as CImageButton's
     bool staticParent = false;     // a hidden STATIC popup as the parent
@@ -83,7 +84,21 @@ public:
     explicit CBenchDialog(const DLGTEMPLATE* memoryTemplate) : CDialog(memoryTemplate) {}
 };
 
-class CBenchButton : public kivra::CWindow {};
+class CBenchButton : public kivra::CWindow {
+public:
+    explicit CBenchButton(bool ownNcPaint) : ownNcPaint_(ownNcPaint) {}
+
+protected:
+    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override
+    {
+        if (msg == WM_NCPAINT && ownNcPaint_ && !HasNonClientArea())
+            return 0;
+        return CWindow::WindowProc(msg, wParam, lParam);
+    }
+
+private:
+    bool ownNcPaint_;
+};
 
 // A region of a few hundred rectangles: an ellipse, as a rounded skin outline;
 // or of three, a rectangle with its corners cut.
@@ -151,8 +166,8 @@ double Sample(const Suspects& suspects, HANDLE themeContext)
         HWND button = nullptr;
         if (suspects.brush)
             brushes.push_back(::CreateSolidBrush(RGB(192, 192, 192)));
-        if (suspects.attached) {
-            auto object = std::make_unique<CBenchButton>();
+        if (suspects.attached || suspects.ownNcPaint) {
+            auto object = std::make_unique<CBenchButton>(suspects.ownNcPaint);
             if (object->Create(exStyle, L"BUTTON", L"", kButtonStyle, x, y, kButtonSide, kButtonSide, parent, id))
                 button = object->Handle();
             objects.push_back(std::move(object));
@@ -244,10 +259,12 @@ int wmain(int argc, wchar_t** argv)
         {"parent WS_CLIPCHILDREN", {.clipChildren = true}},
         {"without WM_PARENTNOTIFY", {.noParentNotify = true}},
         {"attached, subclassed (CWindow)", {.attached = true}},
+        {"attached, WM_NCPAINT answered", {.attached = true, .ownNcPaint = true}},
         {"tooltip tool per button", {.tooltipTool = true}},
         {"solid brush per button", {.brush = true}},
         {"all but theme and notify, as Kivra's",
-         {.dialogParent = true, .plainShape = true, .attached = true, .tooltipTool = true, .brush = true}},
+         {.dialogParent = true, .plainShape = true, .attached = true, .ownNcPaint = true, .tooltipTool = true,
+          .brush = true}},
     };
     Cases runs;
     std::vector<Case> painted;

@@ -254,6 +254,10 @@ LRESULT CImageButton::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
         return 0;
     case WM_ERASEBKGND:  // the face covers everything
         return 1;
+    case WM_NCPAINT:  // nothing to paint without a frame; the default still takes a window DC
+        if (!HasNonClientArea())
+            return 0;
+        break;
     }
     return CWindow::WindowProc(msg, wParam, lParam);
 }

@@ -31,6 +31,13 @@ RECT WindowRef::ClientRect() const
     return rect;
 }
 
+bool WindowRef::HasNonClientArea() const
+{
+    const RECT client = ClientRect();
+    const RECT window = WindowRect();
+    return client.right != window.right - window.left || client.bottom != window.bottom - window.top;
+}
+
 RECT WindowRef::WindowRect() const
 {
     RECT rect{};

@@ -51,6 +51,9 @@ public:
     // Window rectangle in the client coordinates of the parent (screen
     // coordinates for a window without parent).
     RECT RectInParent() const;
+    // Whether the window has a frame, scroll bars or a caption around its
+    // client area: without them WM_NCPAINT has nothing to paint.
+    bool HasNonClientArea() const;
 
     LRESULT Send(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0) const { return ::SendMessageW(hwnd_, msg, wParam, lParam); }
     bool Post(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0) const { return ::PostMessageW(hwnd_, msg, wParam, lParam) != FALSE; }

@@ -181,6 +181,31 @@ TEST(Window, ObjectOfAWindowOfAnotherThreadIsFoundFromThisOne)
     ::CloseHandle(done);
 }
 
+TEST(WindowRef, OnlyAFrameScrollBarOrCaptionMakesANonClientArea)
+{
+    HWND host = CreateHostWindow();
+    const struct {
+        DWORD style, exStyle;
+        bool nonClient;
+    } cases[] = {
+        {0, 0, false},
+        {BS_OWNERDRAW, WS_EX_NOPARENTNOTIFY | WS_EX_TRANSPARENT, false},
+        {WS_BORDER, 0, true},
+        {0, WS_EX_CLIENTEDGE, true},
+        {0, WS_EX_STATICEDGE, true},
+        {WS_VSCROLL, 0, true},
+        {WS_CAPTION, 0, true},
+    };
+    for (const auto& c : cases) {
+        HWND child = ::CreateWindowExW(c.exStyle, L"BUTTON", L"", WS_CHILD | WS_VISIBLE | c.style, 0, 0, 60, 40, host,
+                                       nullptr, nullptr, nullptr);
+        EXPECT_EQ(WindowRef(child).HasNonClientArea(), c.nonClient) << std::hex << c.style << " " << c.exStyle;
+        ::DestroyWindow(child);
+    }
+    EXPECT_TRUE(WindowRef(host).HasNonClientArea());
+    ::DestroyWindow(host);
+}
+
 TEST(WindowRef, HelpersReadBackTheWindow)
 {
     HWND host = CreateHostWindow();
