@@ -286,7 +286,7 @@ bool CNurelMainWindow::StartUp()
         return false;
     MarkStartupStep("database opened");
     OpInit();                                      // 13. its answer says nothing we act on
-    frame_.PrepareTooltip(hwnd_, tooltipAutoPopDelay_);  // 14. made when first needed
+    frame_.PrepareTooltip(hwnd_, tooltipAutoPopDelay_);  // 14. made once the window is up
     frame_.PrepareFloatDialog(hwnd_);              // 15. made once the window is up, or on need
     if (!CreateRegistry())                         // 16.
         return false;
@@ -549,8 +549,9 @@ bool CNurelMainWindow::PreTranslateMessage(MSG* msg)
         frame_.OnKeyMenu(static_cast<wchar_t>(msg->wParam)))
         return true;
     if (msg->message == WM_MOUSEMOVE) {
-        // The shared tooltip of the skin buttons sees every mouse move.
-        if (HWND tooltip = frame_.Tooltip())
+        // The shared tooltip of the skin buttons sees every mouse move once
+        // it is made, with the window up.
+        if (HWND tooltip = frame_.ExistingTooltip())
             ::SendMessageW(tooltip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(msg));
     } else if (msg->hwnd != hwnd_ && registry_ != nullptr) {
         // Plugin dialogs get their keyboard navigation, services bound to a

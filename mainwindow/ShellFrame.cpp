@@ -66,6 +66,7 @@ void CShellFrame::MakeDeferredWindows()
 {
     Notifier();
     FloatDialog();
+    Tooltip();
 }
 
 CTaskbarNotifier& CShellFrame::Notifier()

@@ -56,15 +56,17 @@ public:
     // --- Start-up steps, in their order ---------------------------------------
     // The tooltip control the skin buttons share will be owned by owner,
     // active, its delays 100 ms and autoPopDelay. It is made when first
-    // needed (Tooltip): no tip shows before the mouse moves.
+    // asked for (Tooltip) or once the main window is up (MakeDeferredWindows):
+    // a mouse move over the window as it shows does not make it (with a
+    // thousand buttons their tips take a good part of the start-up).
     void PrepareTooltip(HWND owner, int autoPopDelay);
     // The taskbar notifier, owned by the desktop, with the skin's notifier
     // section; its clicks go to clickTarget. And the floating window, hidden,
     // with the desktop as parent and the skin's picture and opacities
     // ("skin/float-dlg"); its clicks go to mainWindow as tray clicks.
     // Neither shows at start, so each is made when first needed (Notifier,
-    // FloatDialog) or once the main window is up (MakeDeferredWindows),
-    // whichever comes first: the window shows sooner.
+    // FloatDialog) or once the main window is up (MakeDeferredWindows, which
+    // makes the tooltip too), whichever comes first: the window shows sooner.
     void PrepareNotifier(HWND clickTarget) { notifierClickTarget_ = clickTarget; }
     void PrepareFloatDialog(HWND mainWindow) { floatMainWindow_ = mainWindow; }
     void MakeDeferredWindows();
@@ -123,6 +125,8 @@ public:
     // the tips of the skin buttons made so far (later ones add theirs); null
     // before PrepareTooltip and after DestroyTooltip.
     HWND Tooltip();
+    // The tooltip control if made already, else null.
+    HWND ExistingTooltip() const { return tooltip_.get(); }
     CTrayIcon& TrayIcon() { return trayIcon_; }
     const CTrayIcon& TrayIcon() const { return trayIcon_; }
     // Made on the first call after its Prepare step; not made again once

@@ -49,12 +49,6 @@ TEST_F(MainWindowTest, StartUpLeavesTheShellRunningAndWmCloseEndsItWithOk)
         EXPECT_EQ(registry->Host(), static_cast<IManagerHost*>(&shell));
         EXPECT_NE(registry->FindService("manager/ShowMainWindow"), nullptr);
 
-        // The tooltip, owned by the window, with its delays.
-        ASSERT_NE(shell.Tooltip(), nullptr);
-        EXPECT_EQ(GetWindow(shell.Tooltip(), GW_OWNER), shell.Handle());
-        EXPECT_EQ(SendMessageW(shell.Tooltip(), TTM_GETDELAYTIME, TTDT_AUTOPOP, 0), 30000);
-        EXPECT_EQ(SendMessageW(shell.Tooltip(), TTM_GETDELAYTIME, TTDT_INITIAL, 0), 100);
-
         // The floating dialog and the settings dialogs exist, hidden.
         EXPECT_TRUE(shell.FloatDialog().IsWindow());
         EXPECT_FALSE(shell.FloatDialog().IsVisible());
@@ -73,6 +67,15 @@ TEST_F(MainWindowTest, StartUpLeavesTheShellRunningAndWmCloseEndsItWithOk)
         if (mutex)
             CloseHandle(mutex);
         EXPECT_EQ(shell.SkinVersion(), L"7.7.1");
+    },
+    [&](CMainDlg& shell) {
+        // The tooltip, made once the window was up without being asked for,
+        // owned by the window, with its delays.
+        HWND tooltip = shell.Frame().ExistingTooltip();
+        ASSERT_NE(tooltip, nullptr);
+        EXPECT_EQ(GetWindow(tooltip, GW_OWNER), shell.Handle());
+        EXPECT_EQ(SendMessageW(tooltip, TTM_GETDELAYTIME, TTDT_AUTOPOP, 0), 30000);
+        EXPECT_EQ(SendMessageW(tooltip, TTM_GETDELAYTIME, TTDT_INITIAL, 0), 100);
         shell.Post(WM_CLOSE);
     }});
     EXPECT_EQ(result, IDOK);
