@@ -178,8 +178,10 @@ void CWindow::AttachAndSubclass(HWND hwnd)
     auto current = reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(hwnd, GWLP_WNDPROC));
     if (current == StaticWindowProc)
         return;  // one of our own classes: nothing to replace
+    // The procedure before ours goes into a property only if we let go while
+    // another subclass sits on top (DetachObject): a property is a round trip
+    // to the window server under Wine.
     previousProc_ = current;
-    ::SetPropW(hwnd, kPreviousProcProperty, reinterpret_cast<HANDLE>(current));
     ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(StaticWindowProc));
 }
 
@@ -205,10 +207,11 @@ void CWindow::DetachObject()
     if (previousProc_ &&
         ::GetWindowLongPtrW(hwnd, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(StaticWindowProc)) {
         ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previousProc_));
-        ::RemovePropW(hwnd, kPreviousProcProperty);
+    } else if (previousProc_) {
+        // Someone subclassed the window after us: our procedure stays in
+        // their chain and forwards through the property from now on.
+        ::SetPropW(hwnd, kPreviousProcProperty, reinterpret_cast<HANDLE>(previousProc_));
     }
-    // Otherwise someone subclassed the window after us: our procedure stays in
-    // their chain and keeps forwarding through the property.
     ::RemovePropW(hwnd, kObjectProperty);
     Leave(hwnd, this);
     hwnd_ = nullptr;
