@@ -4,6 +4,24 @@
 
 namespace kivra {
 
+namespace {
+
+// Memory DCs for the copies, made once per thread and kept: under Wine making
+// one costs several times the copy itself, and a skin button's face takes
+// one to three of them at every paint. Each copy selects its bitmaps in and
+// out again, so the DCs hold nothing between copies.
+enum ScratchDc { kSourceDc, kMaskDc, kScratchDcs };
+
+HDC Scratch(ScratchDc which)
+{
+    thread_local UniqueMemoryDc dcs[kScratchDcs];
+    if (!dcs[which])
+        dcs[which].reset(::CreateCompatibleDC(nullptr));
+    return dcs[which].get();
+}
+
+}  // namespace
+
 SIZE BitmapSize(HBITMAP bitmap)
 {
     BITMAP info = {};
@@ -31,25 +49,26 @@ void TransparentCopy(HBITMAP bitmap, HDC target, int sourceX, int sourceY, int t
     const SIZE size = BitmapSize(bitmap);
     if (target == nullptr || size.cx <= 0 || size.cy <= 0 || width <= 0 || height <= 0)
         return;
-    UniqueMemoryDc source(::CreateCompatibleDC(target));
-    UniqueMemoryDc maskDc(::CreateCompatibleDC(target));
-    UniqueBitmap maskBitmap(::CreateBitmap(size.cx, size.cy, 1, 1, nullptr));
-    if (!source || !maskDc || !maskBitmap)
+    HDC source = Scratch(kSourceDc);
+    HDC maskDc = Scratch(kMaskDc);
+    // The mask covers the copied part only, not the whole strip.
+    UniqueBitmap maskBitmap(::CreateBitmap(width, height, 1, 1, nullptr));
+    if (source == nullptr || maskDc == nullptr || !maskBitmap)
         return;
-    SelectedObject selectedSource(source.get(), bitmap);
-    SelectedObject selectedMask(maskDc.get(), maskBitmap.get());
+    SelectedObject selectedSource(source, bitmap);
+    SelectedObject selectedMask(maskDc, maskBitmap.get());
 
     // Colour to monochrome: pixels of the background colour become white.
-    ::SetBkColor(source.get(), mask);
-    ::BitBlt(maskDc.get(), sourceX, sourceY, width, height, source.get(), sourceX, sourceY, SRCCOPY);
+    ::SetBkColor(source, mask);
+    ::BitBlt(maskDc, 0, 0, width, height, source, sourceX, sourceY, SRCCOPY);
 
     // Monochrome to colour maps white to the background and black to the
     // text colour, so the AND keeps the target where the mask is white.
     const COLORREF oldBack = ::SetBkColor(target, RGB(255, 255, 255));
     const COLORREF oldText = ::SetTextColor(target, RGB(0, 0, 0));
-    ::BitBlt(target, targetX, targetY, width, height, source.get(), sourceX, sourceY, SRCINVERT);
-    ::BitBlt(target, targetX, targetY, width, height, maskDc.get(), sourceX, sourceY, SRCAND);
-    ::BitBlt(target, targetX, targetY, width, height, source.get(), sourceX, sourceY, SRCINVERT);
+    ::BitBlt(target, targetX, targetY, width, height, source, sourceX, sourceY, SRCINVERT);
+    ::BitBlt(target, targetX, targetY, width, height, maskDc, 0, 0, SRCAND);
+    ::BitBlt(target, targetX, targetY, width, height, source, sourceX, sourceY, SRCINVERT);
     ::SetTextColor(target, oldText);
     ::SetBkColor(target, oldBack);
 }
@@ -59,11 +78,11 @@ void OpaqueCopy(HBITMAP bitmap, HDC target, int sourceX, int sourceY, int target
 {
     if (bitmap == nullptr || target == nullptr || width <= 0 || height <= 0)
         return;
-    UniqueMemoryDc source(::CreateCompatibleDC(target));
-    if (!source)
+    HDC source = Scratch(kSourceDc);
+    if (source == nullptr)
         return;
-    SelectedObject selected(source.get(), bitmap);
-    ::BitBlt(target, targetX, targetY, width, height, source.get(), sourceX, sourceY, SRCCOPY);
+    SelectedObject selected(source, bitmap);
+    ::BitBlt(target, targetX, targetY, width, height, source, sourceX, sourceY, SRCCOPY);
 }
 
 }  // namespace kivra

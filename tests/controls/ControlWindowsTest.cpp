@@ -58,6 +58,38 @@ COLORREF DrawnAt(CImageButton& button, int x, int y)
     return canvas.At(x, y);
 }
 
+TEST(ImageCopyTest, ATileIsCopiedWithItsMaskColourLeftOutAndNothingKept)
+{
+    // A strip of two 4 x 3 tiles: the first all face, the second with its
+    // left column in the mask colour.
+    UniqueBitmap strip = MakeBitmap(8, 3, [](int x, int) { return x == 4 ? kMask : kFace; });
+    const struct {
+        bool transparent;
+        int sourceX, targetX;
+        COLORREF firstColumn, inside;
+    } cases[] = {
+        {true, 4, 2, kBehind, kFace},
+        {true, 0, 0, kFace, kFace},
+        {false, 4, 5, kMask, kFace},
+    };
+    const DWORD gdiBefore = ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS);
+    for (int round = 0; round < 20; ++round) {
+        for (const auto& c : cases) {
+            Canvas canvas(12, 5, kBehind);
+            if (c.transparent)
+                TransparentCopy(strip.get(), canvas.dc(), c.sourceX, 0, c.targetX, 1, 4, 3, kMask);
+            else
+                OpaqueCopy(strip.get(), canvas.dc(), c.sourceX, 0, c.targetX, 1, 4, 3);
+            EXPECT_EQ(canvas.At(c.targetX, 2), c.firstColumn) << c.sourceX;
+            EXPECT_EQ(canvas.At(c.targetX + 3, 2), c.inside) << c.sourceX;
+            EXPECT_EQ(canvas.At(c.targetX + 4, 2), kBehind) << "nothing past the tile";
+            EXPECT_EQ(canvas.At(c.targetX + 1, 0), kBehind) << "nothing above the tile";
+        }
+    }
+    // The copies' own DCs are made once; nothing else stays behind.
+    EXPECT_LE(::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS), gdiBefore + 2);
+}
+
 TEST_F(ControlHost, AFaceThatNeededStretchingMakesEveryFaceOpaque)
 {
     TSharedButtonImages shared;
