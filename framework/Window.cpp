@@ -22,7 +22,7 @@ constexpr wchar_t kPreviousProcProperty[] = L"Kivra.PreviousProc";
 // the thread that made it, its messages arrive there, and objects attach and
 // let go there (SubclassWindow refuses a foreign window; DestroyWindow works
 // only on the window's own thread), so each thread keeps its own table and
-// none needs a lock. The property stays for lookups from other threads.
+// none needs a lock.
 //
 // The table hangs off a plain TLS slot rather than a thread_local object:
 // windows still alive when their thread ends are destroyed after the
@@ -42,6 +42,32 @@ ObjectTable* ThisThreadsTable()
     return slot != TLS_OUT_OF_INDEXES ? static_cast<ObjectTable*>(::TlsGetValue(slot)) : nullptr;
 }
 
+// Every thread's objects once more, under a lock, for the lookups from other
+// threads (FromHandle), which are rare. A table rather than a property on
+// each window: setting a property is a round trip to the window server under
+// Wine, once per window of a thousand-button skin. Never destroyed: windows
+// may outlive the statics.
+struct SharedObjectTable {
+    SRWLOCK lock = SRWLOCK_INIT;
+    ObjectTable objects;
+};
+
+SharedObjectTable& Shared()
+{
+    static SharedObjectTable* const table = new SharedObjectTable();
+    return *table;
+}
+
+CWindow* AttachedOnAnyThread(HWND hwnd)
+{
+    SharedObjectTable& shared = Shared();
+    ::AcquireSRWLockShared(&shared.lock);
+    const auto found = shared.objects.find(hwnd);
+    CWindow* object = found != shared.objects.end() ? found->second : nullptr;
+    ::ReleaseSRWLockShared(&shared.lock);
+    return object;
+}
+
 // The object attached to a window of this thread, from the table alone.
 CWindow* AttachedOnThisThread(HWND hwnd)
 {
@@ -52,13 +78,16 @@ CWindow* AttachedOnThisThread(HWND hwnd)
     return found != table->end() ? found->second : nullptr;
 }
 
-// False when memory or the TLS slot ran out; the property then still answers
-// the window's own procedure.
+void Leave(HWND hwnd, CWindow* object);
+
+// False when memory or the TLS slot ran out: the window is in neither table
+// then, and a property answers for it.
 bool Enter(HWND hwnd, CWindow* object)
 {
     const DWORD slot = ObjectTableSlot();
     if (slot == TLS_OUT_OF_INDEXES)
         return false;
+    SharedObjectTable& shared = Shared();
     try {
         ObjectTable* table = ThisThreadsTable();
         if (!table) {
@@ -66,7 +95,16 @@ bool Enter(HWND hwnd, CWindow* object)
             ::TlsSetValue(slot, table);
         }
         (*table)[hwnd] = object;
+        ::AcquireSRWLockExclusive(&shared.lock);
+        try {
+            shared.objects[hwnd] = object;
+        } catch (...) {
+            ::ReleaseSRWLockExclusive(&shared.lock);
+            throw;
+        }
+        ::ReleaseSRWLockExclusive(&shared.lock);
     } catch (...) {
+        Leave(hwnd, object);
         return false;
     }
     return true;
@@ -74,6 +112,13 @@ bool Enter(HWND hwnd, CWindow* object)
 
 void Leave(HWND hwnd, CWindow* object)
 {
+    SharedObjectTable& shared = Shared();
+    ::AcquireSRWLockExclusive(&shared.lock);
+    const auto sharedEntry = shared.objects.find(hwnd);
+    if (sharedEntry != shared.objects.end() && sharedEntry->second == object)
+        shared.objects.erase(sharedEntry);
+    ::ReleaseSRWLockExclusive(&shared.lock);
+
     ObjectTable* table = ThisThreadsTable();
     if (!table)
         return;
@@ -106,7 +151,7 @@ CWindow* CWindow::ObjectOf(HWND hwnd)
     if (CWindow* object = AttachedOnThisThread(hwnd))
         return object;
     // Only the procedures ask for windows that are ours; one missing from the
-    // table (see Enter) is still found by its property.
+    // tables (see Enter) is still found by its property.
     return static_cast<CWindow*>(::GetPropW(hwnd, kObjectProperty));
 }
 
@@ -119,8 +164,11 @@ CWindow* CWindow::FromHandle(HWND hwnd)
     const DWORD thread = ::GetWindowThreadProcessId(hwnd, &process);
     if (process != ::GetCurrentProcessId())
         return nullptr;
-    if (thread != ::GetCurrentThreadId())
+    if (thread != ::GetCurrentThreadId()) {
+        if (CWindow* object = AttachedOnAnyThread(hwnd))
+            return object;
         return static_cast<CWindow*>(::GetPropW(hwnd, kObjectProperty));
+    }
     return AttachedOnThisThread(hwnd);
 }
 
@@ -195,8 +243,9 @@ HWND CWindow::Detach()
 void CWindow::AttachObject(HWND hwnd)
 {
     hwnd_ = hwnd;
-    ::SetPropW(hwnd, kObjectProperty, this);
-    Enter(hwnd, this);
+    objectProperty_ = !Enter(hwnd, this);
+    if (objectProperty_)
+        ::SetPropW(hwnd, kObjectProperty, this);
 }
 
 void CWindow::DetachObject()
@@ -212,10 +261,12 @@ void CWindow::DetachObject()
         // their chain and forwards through the property from now on.
         ::SetPropW(hwnd, kPreviousProcProperty, reinterpret_cast<HANDLE>(previousProc_));
     }
-    ::RemovePropW(hwnd, kObjectProperty);
+    if (objectProperty_)
+        ::RemovePropW(hwnd, kObjectProperty);
     Leave(hwnd, this);
     hwnd_ = nullptr;
     previousProc_ = nullptr;
+    objectProperty_ = false;
     ownsWindow_ = false;
 }
 

@@ -130,6 +130,7 @@ private:
     static LRESULT CALLBACK StaticWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
     WNDPROC previousProc_ = nullptr;  // set while subclassed
+    bool objectProperty_ = false;     // the object is in a property too (the tables had no room)
 };
 
 // The control a message is about, for reflection: the sender of WM_COMMAND

@@ -74,6 +74,12 @@ TEST(Window, OwnClassRoutesEveryMessageFromCreationToItsObject)
     EXPECT_FALSE(::IsWindow(hwnd)) << "an owned window goes with its object";
 }
 
+BOOL CALLBACK CountProperty(HWND, LPWSTR, HANDLE, ULONG_PTR count)
+{
+    ++*reinterpret_cast<int*>(count);
+    return TRUE;
+}
+
 TEST(Window, SystemClassIsSubclassedAndOwned)
 {
     HWND host = CreateHostWindow();
@@ -87,6 +93,14 @@ TEST(Window, SystemClassIsSubclassedAndOwned)
         EXPECT_TRUE(button.Saw(WM_SETTEXT));
         EXPECT_EQ(button.GetText(), L"after") << "the button's own procedure still handles it";
         EXPECT_EQ(button.Send(kProbe), kProbeAnswer);
+        // Found without a window property of ours (the class may keep its
+        // own): setting one is a round trip to the window server under Wine,
+        // per window.
+        HWND plain = ::CreateWindowExW(0, L"BUTTON", L"plain", WS_CHILD, 0, 0, 10, 10, host, nullptr, nullptr, nullptr);
+        int ours = 0, theirs = 0;
+        ::EnumPropsExW(hwnd, CountProperty, reinterpret_cast<LPARAM>(&ours));
+        ::EnumPropsExW(plain, CountProperty, reinterpret_cast<LPARAM>(&theirs));
+        EXPECT_EQ(ours, theirs);
     }
     EXPECT_FALSE(::IsWindow(hwnd));
     ::DestroyWindow(host);
