@@ -52,6 +52,22 @@ struct SharedObjectTable {
     ObjectTable objects;
 };
 
+// Holds the shared table's lock for a scope, shared or exclusive.
+class SharedTableLock {
+public:
+    SharedTableLock(SharedObjectTable& table, bool exclusive) : lock_(&table.lock), exclusive_(exclusive)
+    {
+        exclusive_ ? ::AcquireSRWLockExclusive(lock_) : ::AcquireSRWLockShared(lock_);
+    }
+    ~SharedTableLock() { exclusive_ ? ::ReleaseSRWLockExclusive(lock_) : ::ReleaseSRWLockShared(lock_); }
+    SharedTableLock(const SharedTableLock&) = delete;
+    SharedTableLock& operator=(const SharedTableLock&) = delete;
+
+private:
+    SRWLOCK* lock_;
+    bool exclusive_;
+};
+
 SharedObjectTable& Shared()
 {
     static SharedObjectTable* const table = new SharedObjectTable();
@@ -61,11 +77,9 @@ SharedObjectTable& Shared()
 CWindow* AttachedOnAnyThread(HWND hwnd)
 {
     SharedObjectTable& shared = Shared();
-    ::AcquireSRWLockShared(&shared.lock);
+    const SharedTableLock locked(shared, false);
     const auto found = shared.objects.find(hwnd);
-    CWindow* object = found != shared.objects.end() ? found->second : nullptr;
-    ::ReleaseSRWLockShared(&shared.lock);
-    return object;
+    return found != shared.objects.end() ? found->second : nullptr;
 }
 
 // The object attached to a window of this thread, from the table alone.
@@ -95,14 +109,8 @@ bool Enter(HWND hwnd, CWindow* object)
             ::TlsSetValue(slot, table);
         }
         (*table)[hwnd] = object;
-        ::AcquireSRWLockExclusive(&shared.lock);
-        try {
-            shared.objects[hwnd] = object;
-        } catch (...) {
-            ::ReleaseSRWLockExclusive(&shared.lock);
-            throw;
-        }
-        ::ReleaseSRWLockExclusive(&shared.lock);
+        const SharedTableLock locked(shared, true);
+        shared.objects[hwnd] = object;
     } catch (...) {
         Leave(hwnd, object);
         return false;
@@ -112,12 +120,13 @@ bool Enter(HWND hwnd, CWindow* object)
 
 void Leave(HWND hwnd, CWindow* object)
 {
-    SharedObjectTable& shared = Shared();
-    ::AcquireSRWLockExclusive(&shared.lock);
-    const auto sharedEntry = shared.objects.find(hwnd);
-    if (sharedEntry != shared.objects.end() && sharedEntry->second == object)
-        shared.objects.erase(sharedEntry);
-    ::ReleaseSRWLockExclusive(&shared.lock);
+    {
+        SharedObjectTable& shared = Shared();
+        const SharedTableLock locked(shared, true);
+        const auto sharedEntry = shared.objects.find(hwnd);
+        if (sharedEntry != shared.objects.end() && sharedEntry->second == object)
+            shared.objects.erase(sharedEntry);
+    }
 
     ObjectTable* table = ThisThreadsTable();
     if (!table)
