@@ -70,9 +70,12 @@ bool CConfigure::ReadLogo()
     // A logo that does not load (a name too long for a path included) leaves
     // no icon; that is no error.
     logoIcon_.reset();
+    logoFile_[0] = 0;
     wchar_t path[kConfigPathUnits];
     if (JoinPath(path, commonFolder_, name.c_str()))
         logoIcon_.reset(LoadIconFile(path));
+    if (logoIcon_)
+        CopyText(logoFile_, path);
     return true;
 }
 

@@ -69,6 +69,8 @@ public:
     unsigned LogLevelMask() const { return logLevelMask_; }
     // The logo icon, owned by the configuration; null when it did not load.
     HICON LogoIcon() const { return logoIcon_.get(); }
+    // The file the logo was loaded from; empty when it did not load.
+    const wchar_t* LogoFilePath() const { return logoFile_; }
 
     bool ButtonOwnerAccepted(const wchar_t* owner) const { return kivra::ButtonOwnerAccepted(buttonOwner_, owner); }
 
@@ -83,6 +85,7 @@ private:
     wchar_t skinFolder_[kConfigPathUnits] = {};
     wchar_t configFile_[kConfigPathUnits] = {};
     wchar_t languageFile_[kConfigPathUnits] = {};
+    wchar_t logoFile_[kConfigPathUnits] = {};
     wchar_t buttonOwner_[kConfigLongTextUnits] = {};
     wchar_t title_[kConfigLongTextUnits] = {};
     wchar_t helpTitle_[kConfigShortTextUnits] = {};

@@ -59,10 +59,10 @@ const TNotifierSkin& FrameContext::NotifierSkin()
     return notifierSkin_;
 }
 
-void FrameContext::SetUpWindow(HWND window)
+void FrameContext::SetUpWindow(HWND window, const TShownIcon& shown)
 {
     mainWindowHandle_ = window;
-    ApplyWindowIcon(window);
+    ApplyWindowIcon(window, shown);
     ApplyWindowSize(window);
     ReadShape(window);
     ReadMaxMode();
@@ -73,11 +73,19 @@ void FrameContext::SetUpWindow(HWND window)
     }
 }
 
-void FrameContext::ApplyWindowIcon(HWND window)
+void FrameContext::ApplyWindowIcon(HWND window, const TShownIcon& shown)
 {
     HICON logo = configure_.LogoIcon();
     if (logo == nullptr)
         return;
+    // Most products name the main icon's own file as their logo. Setting the
+    // same pixels again costs the window manager two more icon conversions
+    // (about 1.5 ms of a start under Wine).
+    if (shown.icon != nullptr && shown.file != nullptr && shown.file[0] != 0 &&
+        ::CompareStringOrdinal(shown.file, -1, configure_.LogoFilePath(), -1, TRUE) == CSTR_EQUAL) {
+        windowIcon_ = shown.icon;
+        return;
+    }
     windowIcon_ = logo;
     ::SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(logo));
     ::SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(logo));

@@ -31,6 +31,12 @@
 namespace kivra {
 
 // The panel state the plugin panels keep in the frame context.
+// An icon a window shows, and the file it was loaded from.
+struct TShownIcon {
+    HICON icon = nullptr;
+    const wchar_t* file = nullptr;
+};
+
 struct TPanelState {
     bool sameSize = false;          // "plugin-window-same-size"
     bool fitSizeToPlugin = false;   // "fit-size-to-plugin"
@@ -81,8 +87,10 @@ public:
     // --- The skin's steps of the frame set-up ------------------------------
     // window becomes the main window handle and gets the skin's icon, size
     // and shape (normal mode, centred); max mode's values are read. A skin
-    // that gives no shape leaves the window's own frame.
-    void SetUpWindow(HWND window);
+    // that gives no shape leaves the window's own frame. shown is the icon
+    // the window shows already and its file: a logo loaded from that same
+    // file is not set again, and shown stands for it.
+    void SetUpWindow(HWND window, const TShownIcon& shown = {});
     // The drawn title bar; a skin without one (no picture, or no face for its
     // first button) leaves the system's caption boxes.
     void ReadTitleBarSkin();
@@ -168,7 +176,7 @@ public:
 
 private:
     // Steps of SetUpWindow.
-    void ApplyWindowIcon(HWND window);
+    void ApplyWindowIcon(HWND window, const TShownIcon& shown);
     void ApplyWindowSize(HWND window);
     void ReadShape(HWND window);
     void ReadMaxMode();
@@ -179,7 +187,7 @@ private:
     CConfigure& configure_;
 
     HWND mainWindowHandle_ = nullptr;
-    HICON windowIcon_ = nullptr;  // the configuration's logo, not owned
+    HICON windowIcon_ = nullptr;  // the configuration's logo or the icon standing for it, not owned
 
     TDisplayMode normal_;
     TDisplayMode max_;

@@ -69,9 +69,9 @@ CNurelMainWindow::CNurelMainWindow()
 {
     // The icon beside the executable, not beside the current directory: a
     // shell started from another working directory keeps its icon.
-    const std::wstring iconPath = ExecutableRelativePath(kMainIconFile);
-    if (!iconPath.empty())
-        mainIcon_.reset(LoadIconFile(iconPath.c_str()));
+    mainIconFile_ = ExecutableRelativePath(kMainIconFile);
+    if (!mainIconFile_.empty())
+        mainIcon_.reset(LoadIconFile(mainIconFile_.c_str()));
 }
 
 CNurelMainWindow::~CNurelMainWindow()
@@ -290,7 +290,7 @@ bool CNurelMainWindow::StartUp()
     frame_.PrepareFloatDialog(hwnd_);              // 15. made once the window is up, or on need
     if (!CreateRegistry())                         // 16.
         return false;
-    if (frame_.SetUpFrame(hwnd_) != 1)             // 17. the skinned frame
+    if (frame_.SetUpFrame(hwnd_, {mainIcon_.get(), mainIconFile_.c_str()}) != 1)  // 17. the skinned frame
         return false;
     MarkStartupStep("frame set up");
     SetWaitDialogDefaults();                       // 18.

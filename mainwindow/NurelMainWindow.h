@@ -201,6 +201,7 @@ private:
     UniqueKernelHandle mutex_;
     int tooltipAutoPopDelay_ = kTooltipAutoPopDelayMs;
     UniqueIcon mainIcon_;
+    std::wstring mainIconFile_;
     std::wstring skinName_, skinVersion_, skinCompany_, skinUrl_;
     bool inTray_ = false;  // hidden to the tray by SC_MINIMIZE
     UINT taskbarCreatedMessage_ = 0;  // registered at construction; 0 when that failed

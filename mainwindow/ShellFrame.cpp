@@ -136,10 +136,10 @@ CFloatDlg& CShellFrame::FloatDialog()
     return floatDlg_;
 }
 
-int CShellFrame::SetUpFrame(HWND window)
+int CShellFrame::SetUpFrame(HWND window, const TShownIcon& shownIcon)
 {
     FrameContext& context = *context_;
-    context.SetUpWindow(window);
+    context.SetUpWindow(window, shownIcon);
     SetUpMenus();
     context.ReadTitleBarSkin();
     BuildToolArea();

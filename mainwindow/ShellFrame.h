@@ -74,7 +74,7 @@ public:
     // (FrameContext::SetUpWindow), the menus with the tray menu, the drawn
     // title bar, the tool area, the status bar, the accelerator table and the
     // control bars' layout. Answers 1.
-    int SetUpFrame(HWND window);
+    int SetUpFrame(HWND window, const TShownIcon& shownIcon = {});
     // After the plugins are loaded: the plugin panels, the skin buttons, the
     // skin's start service and the max panel, in that order.
     void CreatePanelsButtonsAndStartService(CServiceRegistry& registry);

@@ -7,6 +7,7 @@
 #include "FrameTestSupport.h"
 #include "config/Configure.h"
 #include "controls/StatusBarEx.h"
+#include "framework/DiskFile.h"
 #include "mainwindow/DialogUnits.h"
 #include "mainwindow/FrameContext.h"
 #include "mainwindow/ShellFrame.h"
@@ -520,14 +521,43 @@ TEST_F(FrameContextTest, AcceleratorsReachTheMainWindow)
     EXPECT_EQ(dialog_.Commands().size(), 1u);
 }
 
-TEST_F(FrameContextTest, LogoBecomesTheWindowIcon)
+// The logo replaces the icon the window shows, unless that icon was loaded
+// from the logo's own file: then it stays, and stands for the logo.
+TEST_F(FrameContextTest, LogoBecomesTheWindowIconUnlessTheWindowShowsItsFileAlready)
 {
-    SetUpFrame(section::kPlain);
-    ASSERT_NE(configure_->LogoIcon(), nullptr);
-    EXPECT_EQ(context_->WindowIcon(), configure_->LogoIcon());
-    EXPECT_EQ(reinterpret_cast<HICON>(::SendMessageW(dialog_.hwnd(), WM_GETICON, ICON_BIG, 0)), configure_->LogoIcon());
-    EXPECT_EQ(reinterpret_cast<HICON>(::SendMessageW(dialog_.hwnd(), WM_GETICON, ICON_SMALL, 0)),
-              configure_->LogoIcon());
+    enum class Shown { None, LogoFile, LogoFileOtherCase, OtherFile, FileWithoutIcon };
+    const struct {
+        Shown shown;
+        bool logoSet;
+    } cases[] = {
+        {Shown::None, true},     {Shown::LogoFile, false}, {Shown::LogoFileOtherCase, false},
+        {Shown::OtherFile, true}, {Shown::FileWithoutIcon, true},
+    };
+    for (const auto& c : cases) {
+        Load(section::kPlain);
+        ASSERT_NE(configure_->LogoIcon(), nullptr);
+        const std::wstring logoFile = configure_->LogoFilePath();
+        UniqueIcon shownIcon(LoadIconFile(logoFile.c_str()));
+        ASSERT_NE(shownIcon, nullptr);
+        ::SendMessageW(dialog_.hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(shownIcon.get()));
+        ::SendMessageW(dialog_.hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(shownIcon.get()));
+        std::wstring file = logoFile;
+        if (c.shown == Shown::LogoFileOtherCase)
+            CharUpperW(file.data());
+        if (c.shown == Shown::OtherFile)
+            file.replace(file.size() - 8, 8, L"logo.ico");
+        TShownIcon shown;
+        if (c.shown != Shown::None)
+            shown = {c.shown == Shown::FileWithoutIcon ? nullptr : shownIcon.get(), file.c_str()};
+
+        context_->SetUpWindow(dialog_.hwnd(), shown);
+        const HICON expected = c.logoSet ? configure_->LogoIcon() : shownIcon.get();
+        EXPECT_EQ(context_->WindowIcon(), expected) << static_cast<int>(c.shown);
+        EXPECT_EQ(reinterpret_cast<HICON>(::SendMessageW(dialog_.hwnd(), WM_GETICON, ICON_BIG, 0)), expected);
+        EXPECT_EQ(reinterpret_cast<HICON>(::SendMessageW(dialog_.hwnd(), WM_GETICON, ICON_SMALL, 0)), expected);
+        ::SendMessageW(dialog_.hwnd(), WM_SETICON, ICON_BIG, 0);
+        ::SendMessageW(dialog_.hwnd(), WM_SETICON, ICON_SMALL, 0);
+    }
 }
 
 TEST_F(FrameContextTest, AttachingTheMainWindowReadsTheNotifierSkin)
