@@ -30,13 +30,13 @@
 
 namespace kivra {
 
-// The panel state the plugin panels keep in the frame context.
 // An icon a window shows, and the file it was loaded from.
 struct TShownIcon {
     HICON icon = nullptr;
     const wchar_t* file = nullptr;
 };
 
+// The panel state the plugin panels keep in the frame context.
 struct TPanelState {
     bool sameSize = false;          // "plugin-window-same-size"
     bool fitSizeToPlugin = false;   // "fit-size-to-plugin"
