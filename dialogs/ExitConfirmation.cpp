@@ -1,13 +1,30 @@
 #include "dialogs/ExitConfirmation.h"
 
 #include "config/Configure.h"
+#include "framework/ModulePath.h"
 #include "framework/Text.h"
 #include "marvik.h"
 
 namespace kivra {
 
+namespace {
+
+// Kivra.exe loads marvik.dll at this first call rather than at start (see
+// libs/CMakeLists.txt). Without the library or its two entries, named as it
+// exports them, that call would end the program; there is no modem then.
+bool ModemLibraryLoads()
+{
+    static const bool loads =
+        LoadLibraryWithEntries(L"marvik.dll", {"_ZN5Modem8GetModemEv", "_ZN5Modem7NetStatEPjS0_"});
+    return loads;
+}
+
+}  // namespace
+
 bool ModemConnected()
 {
+    if (!ModemLibraryLoads())
+        return false;
     unsigned first = 0;
     unsigned second = 0;
     Modem::GetModem()->NetStat(&first, &second);  // its result says nothing

@@ -18,6 +18,8 @@ constexpr size_t kExitCaptionUnits = 257;
 
 // The modem library's view: both values of NetStat non-zero.
 constexpr bool IsConnectionUp(unsigned first, unsigned second) { return first != 0 && second != 0; }
+// Whether the modem library reports a connection up; false when marvik.dll
+// or its entries cannot be loaded.
 bool ModemConnected();
 
 // Asks the user, in message boxes owned by mainWindow and captioned with its

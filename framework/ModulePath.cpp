@@ -31,4 +31,15 @@ std::wstring ExecutableRelativePath(const wchar_t* relative)
     return path;
 }
 
+bool LoadLibraryWithEntries(const wchar_t* library, std::initializer_list<const char*> entries)
+{
+    const HMODULE module = ::LoadLibraryW(library);
+    if (module == nullptr)
+        return false;
+    for (const char* entry : entries)
+        if (::GetProcAddress(module, entry) == nullptr)
+            return false;
+    return true;
+}
+
 }  // namespace kivra

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <initializer_list>
 #include <string>
 
 namespace kivra {
@@ -14,5 +15,11 @@ bool ExecutableFolder(wchar_t* out, size_t capacity);
 
 // The executable's folder followed by relative; empty when it does not fit.
 std::wstring ExecutableRelativePath(const wchar_t* relative);
+
+// Loads the library as a delay-loaded import's first call would (by name, in
+// the usual search order) and keeps it loaded. True when it loaded and
+// exports every entry: such a call cannot fail then, where a missing library
+// or entry would end the program.
+bool LoadLibraryWithEntries(const wchar_t* library, std::initializer_list<const char*> entries);
 
 }  // namespace kivra

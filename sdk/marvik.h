@@ -66,6 +66,10 @@
 
 #if defined(KIVRA_BUILDING_MARVIK)
 #define MARVIK_API __declspec(dllexport)
+#elif defined(KIVRA_MARVIK_ON_FIRST_CALL)
+// Kivra.exe's own build: its calls go through the stubs of an import library
+// that loads marvik.dll at the first of them.
+#define MARVIK_API
 #else
 #define MARVIK_API __declspec(dllimport)
 #endif
