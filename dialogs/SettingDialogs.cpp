@@ -3,8 +3,10 @@
 #include <new>
 
 #include "dialogs/SettingDlg.h"
+#include "dialogs/SettingPages.h"
 #include "dialogs/SystemSetDlg.h"
 #include "plugin/ManagerPlugin.h"
+#include "plugin/ServiceRegistry.h"
 
 namespace kivra {
 
@@ -19,22 +21,55 @@ CWindow* CSettingDialogs::Create()
 {
     systemSettingPage_.reset();
     settingDialog_.reset(new (std::nothrow) CSettingDlg());
-    if (settingDialog_ && !settingDialog_->Create(::GetDesktopWindow()))
-        settingDialog_.reset();
-    if (!settingDialog_)
-        return nullptr;
-    settingDialog_->Hide();
-    systemSettingPage_.reset(new (std::nothrow) CSystemSetDlg());
-    if (systemSettingPage_ && !systemSettingPage_->Create(settingDialog_->Handle()))
-        systemSettingPage_.reset();
-    if (systemSettingPage_)
-        systemSettingPage_->Hide();
+    fillWhenMade_ = false;
+    icon_ = nullptr;
     return settingDialog_.get();
+}
+
+bool CSettingDialogs::Made() const
+{
+    return settingDialog_ && settingDialog_->IsWindow();
+}
+
+bool CSettingDialogs::Make()
+{
+    if (Made())
+        return true;
+    if (!settingDialog_ || making_)
+        return false;
+    // The object stays when its window cannot be made: plugins may hold its
+    // address, and its null handle tells them there is no dialog.
+    making_ = true;
+    if (settingDialog_->Create(::GetDesktopWindow())) {
+        settingDialog_->Hide();
+        systemSettingPage_.reset(new (std::nothrow) CSystemSetDlg());
+        if (systemSettingPage_ && !systemSettingPage_->Create(settingDialog_->Handle()))
+            systemSettingPage_.reset();
+        if (systemSettingPage_)
+            systemSettingPage_->Hide();
+        if (fillWhenMade_)
+            settingDialog_->FillPages(icon_, false);
+        fillWhenMade_ = false;
+    }
+    making_ = false;
+    return Made();
+}
+
+void CSettingDialogs::FillPages(HICON icon)
+{
+    icon_ = icon;
+    const CServiceRegistry* registry = CServiceRegistry::ExistingRegistry();
+    if (!Made() && registry != nullptr && !HasSettingPageService(*registry)) {
+        fillWhenMade_ = true;
+        return;
+    }
+    if (Make())
+        settingDialog_->FillPages(icon);
 }
 
 bool CSettingDialogs::Show()
 {
-    if (!settingDialog_ || !settingDialog_->IsWindow())
+    if (!Make())
         return false;
     ::SetForegroundWindow(settingDialog_->Handle());
     settingDialog_->Show(SW_SHOW);
@@ -45,6 +80,7 @@ void CSettingDialogs::Destroy()
 {
     settingDialog_.reset();
     systemSettingPage_.reset();
+    fillWhenMade_ = false;
     ForgetSettingDialog();
 }
 

@@ -45,7 +45,7 @@ bool CSettingDlg::DoDataExchange(bool)
     return true;
 }
 
-int CSettingDlg::FillPages(HICON icon)
+int CSettingDlg::FillPages(HICON icon, bool askPlugins)
 {
     if (hwnd_ == nullptr)
         return 1;
@@ -76,7 +76,10 @@ int CSettingDlg::FillPages(HICON icon)
     }
 
     // 6. One page per plugin, in load order, in the page area.
-    for (SettingPage& page : CollectSettingPages(*registry)) {
+    std::vector<SettingPage> pages;
+    if (askPlugins)
+        pages = CollectSettingPages(*registry);
+    for (SettingPage& page : pages) {
         TranslateInPlace(page.name, std::size(page.name));
         pages_.push_back({page.name, page.window});
         WindowRef(page.window).Move(pageRect_, true);

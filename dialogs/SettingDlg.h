@@ -3,9 +3,9 @@
 // names on the left, the page of the selected name on the right, and OK,
 // Cancel and Apply. The pages are child windows the plugins make and own.
 //
-// The built-in plugin makes it hidden and modeless with the desktop as parent;
-// the object's address is what "manager/ProvideSetCWnd" hands out as the
-// pages' parent. Start-up fills it once every plugin is bound (FillPages);
+// It is hidden and modeless with the desktop as parent, its window made when
+// first wanted (CSettingDialogs); the object's address is what
+// "manager/ProvideSetCWnd" hands out as the pages' parent. Start-up fills it once every plugin is bound (FillPages);
 // "manager/ShowSetWindow" shows it; OK, Cancel and the close box hide it.
 // The tree is made as the dialog first shows: a tree view makes a tooltip
 // window of its own, which start-up need not wait for. The pages are placed
@@ -49,8 +49,9 @@ public:
     // takes one page per plugin (see SettingPages.h), places them, rebuilds
     // the tree (once there) with an item for each and shows the first page
     // without selecting its item. Without a registry the dialog ends with 0
-    // and stays empty. Answers 1.
-    int FillPages(HICON icon);
+    // and stays empty. With askPlugins false no plugin is asked for its page:
+    // the dialog is filled without pages. Answers 1.
+    int FillPages(HICON icon, bool askPlugins = true);
 
     // The page shown now, null when there is none.
     HWND CurrentPage() const { return currentPage_; }

@@ -50,4 +50,14 @@ std::vector<SettingPage> CollectSettingPages(CServiceRegistry& registry)
     return pages;
 }
 
+bool HasSettingPageService(const CServiceRegistry& registry)
+{
+    for (const auto& plugin : registry.Plugins()) {
+        char service[KIVRA_NAME_SIZE];
+        if (SettingServiceName(plugin->info.szName, service) && registry.FindService(service) != nullptr)
+            return true;
+    }
+    return false;
+}
+
 }  // namespace kivra

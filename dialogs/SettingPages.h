@@ -41,4 +41,7 @@ struct SettingPage {
 // window have none.
 std::vector<SettingPage> CollectSettingPages(CServiceRegistry& registry);
 
+// Whether some bound plugin registered its page service; nothing is called.
+bool HasSettingPageService(const CServiceRegistry& registry);
+
 }  // namespace kivra

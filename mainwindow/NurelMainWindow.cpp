@@ -200,6 +200,11 @@ CWindow* CNurelMainWindow::CreateSettingDialogs()
     return frame_.Settings().Create();
 }
 
+bool CNurelMainWindow::MakeSettingDialogs()
+{
+    return frame_.Settings().Make();
+}
+
 bool CNurelMainWindow::ShowSettingDialog()
 {
     return frame_.Settings().Show();
@@ -445,8 +450,7 @@ void CNurelMainWindow::SetWaitDialogDefaults()
 void CNurelMainWindow::InitialiseSettingDialog()
 {
     // Every plugin is bound: their pages go into the tree.
-    if (CSettingDlg* settings = frame_.Settings().SettingDialog())
-        settings->FillPages(mainIcon_.get());
+    frame_.Settings().FillPages(mainIcon_.get());
 }
 
 bool CNurelMainWindow::DispatchToolCommand(UINT id)

@@ -96,6 +96,7 @@ public:
     bool SwitchToMaxMode() override;
     bool SwitchToNormalMode() override;
     CWindow* CreateSettingDialogs() override;
+    bool MakeSettingDialogs() override;
     bool ShowSettingDialog() override;
     bool ShowNotification(const wchar_t* text) override;
     bool UpdateDropZoneData(unsigned char sample, long number, const wchar_t* tip) override;

@@ -101,11 +101,16 @@ public:
     virtual bool SwitchToNormalMode() = 0;
 
     // --- Settings dialog ----------------------------------------------------
-    // Made when the built-in plugin loads: the settings dialog (parent: the
-    // desktop) and the system settings page (its child), both hidden. Answers
-    // the settings dialog's window object, which "manager/ProvideSetCWnd"
-    // hands to plugins as the parent of their pages; null when none was made.
+    // Asked for when the built-in plugin loads: the settings dialog (parent:
+    // the desktop) and the system settings page (its child). Answers the
+    // settings dialog's window object, which "manager/ProvideSetCWnd" hands
+    // to plugins as the parent of their pages; null when there is none. Its
+    // window may be made later, by MakeSettingDialogs.
     virtual CWindow* CreateSettingDialogs() = 0;
+    // Makes the two dialogs' windows, hidden, unless they are there: the
+    // built-in plugin asks before "manager/ProvideSetCWnd" hands the object
+    // out. False when there is no settings dialog window.
+    virtual bool MakeSettingDialogs() = 0;
     // "manager/ShowSetWindow": the settings dialog to the foreground, shown.
     // False when there is none.
     virtual bool ShowSettingDialog() = 0;

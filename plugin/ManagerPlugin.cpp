@@ -480,6 +480,12 @@ bool __cdecl LoadPlugin(CPluginInterface* iface, void* host)
         if (registry != nullptr)
             registry->AddService(&record);
     }
+    // The dialog's window is made before its object is first handed out.
+    if (registry != nullptr && settingDialog != nullptr)
+        registry->SetDataRecordReader(kProvideSetCWndService, [] {
+            if (IManagerHost* host = Host())
+                host->MakeSettingDialogs();
+        });
     return true;
 }
 

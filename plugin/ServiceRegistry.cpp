@@ -151,8 +151,21 @@ int CServiceRegistry::AddService(const TService* record)
     return 1;
 }
 
+bool CServiceRegistry::SetDataRecordReader(const char* name, std::function<void()> reader)
+{
+    TService* stored = name != nullptr ? FindService(name) : nullptr;
+    if (stored == nullptr || stored->pfnHandler != nullptr)
+        return false;
+    if (reader)
+        readers_[stored] = std::move(reader);
+    else
+        readers_.erase(stored);
+    return true;
+}
+
 void CServiceRegistry::Unindex(const TService* record)
 {
+    readers_.erase(record);
     // Looked up by the record's name and message number, unless a handler
     // changed them in the stored record: then the indexes are searched whole.
     std::erase(oldestFirst_, record);
@@ -213,6 +226,14 @@ CServiceRegistry::CallStep CServiceRegistry::CallOne(TService* service, TParam* 
     TService* stored = found->second;
     if (stored->pfnHandler == nullptr) {
         // A data record: the caller gets a copy of it, and the call ends.
+        if (const auto reader = readers_.find(stored); reader != readers_.end()) {
+            reader->second();
+            // The reader may have changed the registry: the record is found again.
+            const auto again = byName_.find(name);
+            if (again == byName_.end())
+                return CallStep::Unknown;
+            stored = again->second;
+        }
         std::memcpy(service, stored, sizeof(TService));
         return CallStep::Ended;
     }

@@ -77,6 +77,13 @@ public:
     // or null. Constant time: looked up in the name index.
     TService* FindService(const char* name) const;
 
+    // Runs reader each time a call is about to copy the stored data record
+    // of this name, before the copy, so that what the caller gets is made
+    // only when first asked for (the settings dialog's window is). One
+    // reader per record, gone with the record; an empty reader removes it.
+    // False when no data record has that name.
+    bool SetDataRecordReader(const char* name, std::function<void()> reader);
+
     // Stores a copy of *record. Returns 1 when stored, 0 when a record of that
     // name exists already (the first stays in force) or memory ran out.
     int AddService(const TService* record);
@@ -166,6 +173,8 @@ private:
     // which key messages walk backwards (chasing the list's nodes costs a
     // cache miss per record).
     std::vector<TService*> oldestFirst_;
+    // SetDataRecordReader's readers, by stored record.
+    std::unordered_map<const TService*, std::function<void()>> readers_;
     PluginList::const_iterator enumCursor_ = plugins_.end();
     IManagerHost* host_ = nullptr;
     HWND hostWindow_ = nullptr;

@@ -1,5 +1,6 @@
 // The settings dialog's tree of plugin pages and the apply messages its
 // buttons send, with plugins registered straight into the registry.
+#include "dialogs/SettingDialogs.h"
 #include "dialogs/SettingDlg.h"
 #include "dialogs/SettingPages.h"
 
@@ -210,6 +211,65 @@ TEST_F(SettingDlgTest, WithoutPagesTheTreeIsEmptyAndOkOnlyHides)
     EXPECT_EQ(dialog_.CurrentPage(), nullptr);
     Click(IDC_SETTING_OK);
     EXPECT_FALSE(dialog_.IsVisible());
+}
+
+// A page service that counts its calls and hands out a window of its own.
+int g_pageCalls = 0;
+HWND g_servicePage = nullptr;
+int __cdecl CountedPage(TService* service, TParam*)
+{
+    ++g_pageCalls;
+    service->hWnd = g_servicePage;
+    return 1;
+}
+
+TEST(SettingDialogsTest, StartUpMakesTheWindowsOnlyForAPluginWithAPage)
+{
+    struct Case {
+        bool pageService;  // registered before start-up's fill
+        bool madeByFill;
+        int pagesInTree;
+    };
+    for (const Case& c : {Case{true, true, 1}, Case{false, false, 0}}) {
+        CServiceRegistry* registry = CServiceRegistry::GetRegistry();
+        ASSERT_NE(registry, nullptr);
+        g_pageCalls = 0;
+        g_servicePage = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 20, 20, nullptr, nullptr, nullptr, nullptr);
+        auto* plugin = new CPluginInterface{};
+        std::strcpy(plugin->info.szName, "paged");
+        ASSERT_TRUE(registry->AddPlugin(plugin));
+        TService record{};
+        std::strcpy(record.szName, "paged/GetSettingHandle");
+        record.pfnHandler = CountedPage;
+        record.pInterface = plugin;
+        if (c.pageService)
+            registry->AddService(&record);
+
+        CSettingDialogs dialogs;
+        ASSERT_NE(dialogs.Create(), nullptr);
+        EXPECT_FALSE(dialogs.SettingDialog()->IsWindow());
+        const HICON icon = LoadIconW(nullptr, IDI_APPLICATION);
+        dialogs.FillPages(icon);
+        EXPECT_EQ(dialogs.SettingDialog()->IsWindow(), c.madeByFill) << c.pageService;
+        EXPECT_EQ(g_pageCalls, c.pagesInTree);
+
+        // A service registered after the fill is not asked when the windows
+        // come later: pages are taken once, at start-up.
+        if (!c.pageService)
+            registry->AddService(&record);
+        ASSERT_TRUE(dialogs.Show());
+        EXPECT_TRUE(dialogs.SettingDialog()->IsVisible());
+        EXPECT_NE(dialogs.SystemSettingPage(), nullptr);
+        EXPECT_EQ(g_pageCalls, c.pagesInTree) << c.pageService;
+        EXPECT_EQ(reinterpret_cast<HICON>(dialogs.SettingDialog()->Send(WM_GETICON, ICON_SMALL, 0)), icon);
+        EXPECT_EQ(TreeView_GetCount(dialogs.SettingDialog()->Tree()), static_cast<UINT>(c.pagesInTree));
+        EXPECT_EQ(dialogs.SettingDialog()->CurrentPage(), c.pagesInTree ? g_servicePage : nullptr);
+
+        dialogs.Destroy();
+        DestroyWindow(g_servicePage);
+        UnloadAllPlugins();
+        CServiceRegistry::DestroyRegistry();
+    }
 }
 
 }  // namespace

@@ -242,6 +242,35 @@ TEST_F(RegistryTest, DataRecordIsCopiedOverTheCallersRecordAndEndsTheCall)
     EXPECT_EQ(service.hWnd, reinterpret_cast<HWND>(0x5500));
 }
 
+TEST_F(RegistryTest, DataRecordReaderFillsTheRecordInBeforeEachCopy)
+{
+    Register("a");
+    TService data = Record("manager/ProvideSetCWnd", nullptr);
+    ASSERT_EQ(caller_.RegisterService(&data), 1);
+    EXPECT_FALSE(registry_->SetDataRecordReader("a", [] {})) << "a handler record has no reader";
+    EXPECT_FALSE(registry_->SetDataRecordReader("nobody/Here", [] {}));
+
+    int reads = 0;
+    ASSERT_TRUE(registry_->SetDataRecordReader("manager/ProvideSetCWnd", [&] {
+        ++reads;
+        registry_->FindService("manager/ProvideSetCWnd")->hWnd = reinterpret_cast<HWND>(0x5500);
+    }));
+    TParam param{};
+    for (int call = 1; call <= 2; ++call) {
+        TService service = Record("manager/ProvideSetCWnd;a", nullptr);
+        EXPECT_EQ(registry_->CallService(&service, &param), 1);
+        EXPECT_EQ(service.hWnd, reinterpret_cast<HWND>(0x5500)) << "the copy is taken after the reader ran";
+        EXPECT_EQ(reads, call);
+    }
+    // Calling a handler record runs no reader; an empty reader removes it.
+    TService handler = Record("a", nullptr);
+    registry_->CallService(&handler, &param);
+    ASSERT_TRUE(registry_->SetDataRecordReader("manager/ProvideSetCWnd", nullptr));
+    TService service = Record("manager/ProvideSetCWnd", nullptr);
+    registry_->CallService(&service, &param);
+    EXPECT_EQ(reads, 2);
+}
+
 TEST_F(RegistryTest, EmptyOrSeparatorOnlyNameSucceedsWithoutCalls)
 {
     Register("a");

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "plugin/ManagerPlugin.h"
 #include "dialogs/SettingDialogs.h"
 #include "dialogs/SettingDlg.h"
@@ -49,13 +51,22 @@ TEST_F(MainWindowTest, StartUpLeavesTheShellRunningAndWmCloseEndsItWithOk)
         EXPECT_EQ(registry->Host(), static_cast<IManagerHost*>(&shell));
         EXPECT_NE(registry->FindService("manager/ShowMainWindow"), nullptr);
 
-        // The floating dialog and the settings dialogs exist, hidden.
+        // The floating dialog exists, hidden. No plugin here has a settings
+        // page, so the settings dialog's window waits until it is asked for,
+        // and is then made hidden.
         EXPECT_TRUE(shell.FloatDialog().IsWindow());
         EXPECT_FALSE(shell.FloatDialog().IsVisible());
         CSettingDlg* settings = shell.Frame().Settings().SettingDialog();
         ASSERT_NE(settings, nullptr);
+        EXPECT_FALSE(settings->IsWindow());
+        TService provide{};
+        std::strcpy(provide.szName, "manager/ProvideSetCWnd");
+        TParam none{};
+        ASSERT_EQ(registry->CallService(&provide, &none), 1);
+        settingDialog = KivraWindowHandle(provide.hWnd);
+        EXPECT_EQ(settingDialog, settings->Handle());
+        EXPECT_TRUE(settings->IsWindow());
         EXPECT_FALSE(settings->IsVisible());
-        settingDialog = settings->Handle();
 
         // The start-up rectangle is the window's.
         const RECT now = shell.WindowRect();

@@ -52,6 +52,7 @@ class SettingDialogsHost : public StubManagerHost {
 public:
     using StubManagerHost::StubManagerHost;
     CWindow* CreateSettingDialogs() override { return dialogs.Create(); }
+    bool MakeSettingDialogs() override { return dialogs.Make(); }
     bool ShowSettingDialog() override { return dialogs.Show(); }
 
     CSettingDialogs dialogs;  // the pair as the main window's frame holds it
@@ -125,11 +126,24 @@ TEST_F(ManagerPluginBoundTest, LoadPluginStoresEveryServiceWithTheBuiltInInterfa
     EXPECT_STREQ(registry_->Services().back()->szName, "manager/Configure/GetString");
 }
 
-TEST_F(ManagerPluginBoundTest, LoadPluginMakesTheSettingDialogsHidden)
+TEST_F(ManagerPluginBoundTest, SettingDialogsAreMadeHiddenWhenProvideSetCWndFirstHandsThemOut)
 {
+    // LoadPlugin makes the object only; the first call makes its windows
+    // before the caller reads the handle, and later calls find them made.
     ASSERT_NE(SettingDialog(), nullptr);
+    EXPECT_FALSE(SettingDialog()->IsWindow());
+    EXPECT_EQ(SystemSettingPage(), nullptr);
+    HWND handedOut = nullptr;
+    for (int call = 0; call < 2; ++call) {
+        TService record{};
+        ASSERT_EQ(Call(kProvideSetCWndService, nullptr, &record), 1);
+        ASSERT_NE(KivraWindowHandle(record.hWnd), nullptr) << call;
+        if (call == 0)
+            handedOut = KivraWindowHandle(record.hWnd);
+        EXPECT_EQ(KivraWindowHandle(record.hWnd), handedOut) << "made once";
+    }
     ASSERT_NE(SystemSettingPage(), nullptr);
-    EXPECT_TRUE(SettingDialog()->IsWindow());
+    EXPECT_EQ(SettingDialog()->Handle(), handedOut);
     EXPECT_FALSE(SettingDialog()->IsVisible());
     EXPECT_EQ(GetWindow(SettingDialog()->Handle(), GW_OWNER), nullptr);
     EXPECT_EQ(SystemSettingPage()->Parent().Handle(), SettingDialog()->Handle());

@@ -17,6 +17,7 @@ public:
     bool SwitchToMaxMode() override { return false; }
     bool SwitchToNormalMode() override { return false; }
     CWindow* CreateSettingDialogs() override { return nullptr; }
+    bool MakeSettingDialogs() override { return false; }
     bool ShowSettingDialog() override { return false; }
     bool ShowNotification(const wchar_t*) override { return false; }
     bool UpdateDropZoneData(unsigned char, long, const wchar_t*) override { return false; }
