@@ -5,8 +5,9 @@
 //
 // It is hidden and modeless with the desktop as parent, its window made when
 // first wanted (CSettingDialogs); the object's address is what
-// "manager/ProvideSetCWnd" hands out as the pages' parent. Start-up fills it once every plugin is bound (FillPages);
-// "manager/ShowSetWindow" shows it; OK, Cancel and the close box hide it.
+// "manager/ProvideSetCWnd" hands out as the pages' parent. Start-up fills it
+// once every plugin is bound (FillPages); "manager/ShowSetWindow" shows it;
+// OK, Cancel and the close box hide it.
 // The tree is made as the dialog first shows: a tree view makes a tooltip
 // window of its own, which start-up need not wait for. The pages are placed
 // and the first one shown when they are filled in, tree or not.
