@@ -138,21 +138,69 @@ TEST(RegionFromBitmap, RoundedRectangleLosesItsCorners)
     EXPECT_TRUE(Inside(region.get(), 4, 4));
 }
 
-TEST(RegionFromBitmap, ScreenBitmapGivesTheShapeOfItsPicture)
+// The picture below as a DIB section of the given bits per pixel and row
+// order, its unused byte (32 bits) set to unused.
+UniqueBitmap SectionOf(int width, int height, int bits, bool bottomUp, BYTE unused)
 {
-    // Skin pictures arrive as bitmaps compatible with the screen, not as the
-    // 32-bit sections the other cases use; their pixels read the same.
-    auto picture = MakeBitmap(24, 18, [](int x, int y) { return x + y < 8 || x > 20 ? kMask : kFace; });
-    UniqueBitmap screen(static_cast<HBITMAP>(::CopyImage(picture.get(), IMAGE_BITMAP, 0, 0, 0)));
-    ASSERT_TRUE(screen);
-    UniqueRegion expected = RegionFromBitmap(picture.get(), kMask);
-    UniqueRegion region = RegionFromBitmap(screen.get(), kMask);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = bottomUp ? height : -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = static_cast<WORD>(bits);
+    info.bmiHeader.biCompression = BI_RGB;
+    void* memory = nullptr;
+    UniqueBitmap bitmap(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &memory, nullptr, 0));
+    if (!bitmap)
+        return bitmap;
+    const int bytesPerPixel = bits / 8;
+    const int stride = ((width * bits + 31) / 32) * 4;
+    auto* rows = static_cast<BYTE*>(memory);
+    for (int y = 0; y < height; ++y) {
+        BYTE* row = rows + (bottomUp ? height - 1 - y : y) * stride;
+        for (int x = 0; x < width; ++x) {
+            const COLORREF c = x + y < 8 || x > 20 ? kMask : kFace;
+            BYTE* pixel = row + x * bytesPerPixel;
+            pixel[0] = GetBValue(c);
+            pixel[1] = GetGValue(c);
+            pixel[2] = GetRValue(c);
+            if (bytesPerPixel == 4)
+                pixel[3] = unused;
+        }
+    }
+    return bitmap;
+}
+
+TEST(RegionFromBitmap, EveryKindOfBitmapGivesTheShapeOfItsPicture)
+{
+    // 32-bit sections (the skin's pictures) are read in place, in either row
+    // order; other bitmaps are read back. All give the same shape.
+    constexpr int kWidth = 24;
+    constexpr int kHeight = 18;
+    UniqueBitmap topDown = SectionOf(kWidth, kHeight, 32, false, 0);
+    ASSERT_TRUE(topDown);
+    const struct {
+        const char* kind;
+        UniqueBitmap bitmap;
+    } cases[] = {
+        {"32-bit bottom-up section", SectionOf(kWidth, kHeight, 32, true, 0)},
+        {"32-bit section with its unused byte set", SectionOf(kWidth, kHeight, 32, false, 0xFF)},
+        {"24-bit section", SectionOf(kWidth, kHeight, 24, true, 0)},
+        {"bitmap compatible with the screen",
+         UniqueBitmap(static_cast<HBITMAP>(::CopyImage(topDown.get(), IMAGE_BITMAP, 0, 0, 0)))},
+    };
+    UniqueRegion expected = RegionFromBitmap(topDown.get(), kMask);
     ASSERT_TRUE(expected);
-    ASSERT_TRUE(region);
-    EXPECT_TRUE(::EqualRgn(region.get(), expected.get()));
-    EXPECT_FALSE(Inside(region.get(), 1, 1));
-    EXPECT_FALSE(Inside(region.get(), 22, 9));
-    EXPECT_TRUE(Inside(region.get(), 10, 9));
+    EXPECT_FALSE(Inside(expected.get(), 1, 1));
+    EXPECT_FALSE(Inside(expected.get(), 22, 9));
+    EXPECT_TRUE(Inside(expected.get(), 10, 9));
+    EXPECT_TRUE(Inside(expected.get(), 1, 16)) << "read upside down, this corner would be cut off";
+    for (const auto& c : cases) {
+        ASSERT_TRUE(c.bitmap) << c.kind;
+        UniqueRegion region = RegionFromBitmap(c.bitmap.get(), kMask);
+        ASSERT_TRUE(region) << c.kind;
+        EXPECT_TRUE(::EqualRgn(region.get(), expected.get())) << c.kind;
+    }
 }
 
 TEST(RegionFromBitmap, OnlyTheExactMaskColourIsTransparent)
