@@ -156,8 +156,13 @@ INT_PTR CDialog::DoModal(HWND owner)
     if (CreateFromTemplate(owner) && !ending_ && hwnd_) {
         CDialog* outer = tRunningModal;
         tRunningModal = this;
-        if (!::IsWindowVisible(hwnd_))
+        if (!::IsWindowVisible(hwnd_)) {
             ::ShowWindow(hwnd_, SW_SHOWNORMAL);
+            // Painted whole at once: left to the queue, each control's paint
+            // is a trip through the window server and the pre-translation,
+            // 60 ms for a skin of a thousand buttons under Wine.
+            ::UpdateWindow(hwnd_);
+        }
         RunModalLoop(quit, quitCode);
         tRunningModal = outer;
     }

@@ -4,9 +4,10 @@
 // or from memory (a DLGTEMPLATE the caller keeps alive while the dialog is
 // being created).
 //
-// Modal: DoModal(owner) creates the dialog modeless, disables the owner and
-// runs a message loop of our own until EndDialog, so that every message of the
-// loop passes the application's message filter (accelerators of the main
+// Modal: DoModal(owner) creates the dialog modeless, disables the owner, shows
+// the dialog painted whole (its controls' first paints are sent, not queued)
+// and runs a message loop of our own until EndDialog, so that every message of
+// the loop passes the application's message filter (accelerators of the main
 // window) and the pre-translation hooks first (the order is in MessagePump.h),
 // in nested modal loops too. When the queue runs empty the loop calls the idle
 // hook, ContinueModal. WM_QUIT ends the loop and is posted again for the loops
