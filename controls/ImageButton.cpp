@@ -219,8 +219,11 @@ void CImageButton::DrawCaption(HDC dc, const RECT& area, bool disabled)
     const int oldMode = ::SetBkMode(dc, TRANSPARENT);
     const int x = CentredStart(area.left, area.right - area.left, extent.cx);
     const int y = CentredStart(area.top, area.bottom - area.top, extent.cy);
-    ::DrawStateW(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(caption), length, x, y, extent.cx, extent.cy,
-                 DST_TEXT | (disabled ? DSS_DISABLED : 0));
+    if (disabled)
+        ::DrawStateW(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(caption), length, x, y, extent.cx, extent.cy,
+                     DST_TEXT | DSS_DISABLED);
+    else  // what DrawState does for plain text, without its parsing: 5 us a caption under Wine
+        ::ExtTextOutW(dc, x, y, 0, nullptr, caption, static_cast<UINT>(length), nullptr);
     ::SetBkMode(dc, oldMode);
     ::SetTextColor(dc, oldColour);
 }

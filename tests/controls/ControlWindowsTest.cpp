@@ -118,6 +118,46 @@ TEST_F(ControlHost, AFaceThatNeededStretchingMakesEveryFaceOpaque)
     }
 }
 
+TEST_F(ControlHost, ACaptionIsDrawnCentredAsPlainTextWhateverItHolds)
+{
+    // The system's plain-text state drawing (DST_TEXT) is what the caption
+    // must look like: no mnemonic underline, no tab stops.
+    constexpr int kWidth = 90;
+    constexpr int kHeight = 20;
+    const wchar_t* const captions[] = {L"Connect", L"S&MS", L"a\tb", L"W"};
+    for (int i = 0; i < static_cast<int>(std::size(captions)); ++i) {
+        const wchar_t* caption = captions[i];
+        CImageButton button;
+        ASSERT_TRUE(button.Create(host_, {0, 0, kWidth, kHeight}, 1302, caption));
+        button.SetTextFont(nullptr, RGB(255, 255, 255));
+        Canvas drawn(kWidth, kHeight, kBehind);
+        DRAWITEMSTRUCT item = {};
+        item.CtlType = ODT_BUTTON;
+        item.hDC = drawn.dc();
+        item.rcItem = {0, 0, kWidth, kHeight};
+        button.DrawItem(item);
+
+        Canvas expected(kWidth, kHeight, kBehind);
+        const int length = lstrlenW(caption);
+        SIZE extent = {};
+        ::GetTextExtentPoint32W(expected.dc(), caption, length, &extent);
+        ::SetTextColor(expected.dc(), RGB(255, 255, 255));
+        ::SetBkMode(expected.dc(), TRANSPARENT);
+        ::DrawStateW(expected.dc(), nullptr, nullptr, reinterpret_cast<LPARAM>(caption), length,
+                     (kWidth - extent.cx) / 2, (kHeight - extent.cy) / 2, extent.cx, extent.cy, DST_TEXT);
+
+        int differing = 0;
+        int lit = 0;
+        for (int y = 0; y < kHeight; ++y)
+            for (int x = 0; x < kWidth; ++x) {
+                differing += drawn.At(x, y) != expected.At(x, y);
+                lit += drawn.At(x, y) != kBehind;
+            }
+        EXPECT_EQ(differing, 0) << "caption " << i;
+        EXPECT_GT(lit, 0) << "caption " << i;
+    }
+}
+
 TEST_F(ControlHost, ButtonsOfOneSizeShareOneStretchedCopyOfAFace)
 {
     TSharedButtonImages shared;
