@@ -79,6 +79,21 @@ bool ReadNamedAttribute(IXMLDOMNode* node, const wchar_t* name, std::wstring* va
     return ReadNodeText(attribute.get(), value);
 }
 
+// Whether a and b are the same over at most count characters, A-Z and a-z
+// alike: what _wcsnicmp answers in the C locale the program runs in, without
+// its locale look-ups (a skin's attribute names are compared by the thousand).
+bool SameNameIgnoringCase(const wchar_t* a, const wchar_t* b, size_t count)
+{
+    const auto fold = [](wchar_t c) { return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c; };
+    for (size_t i = 0; i < count; ++i) {
+        if (fold(a[i]) != fold(b[i]))
+            return false;
+        if (a[i] == 0)
+            return true;
+    }
+    return true;
+}
+
 // Next attribute of attributes whose name and text can both be read.
 bool NextReadableAttribute(IXMLDOMNamedNodeMap* attributes, std::wstring* name, std::wstring* value)
 {
@@ -319,15 +334,25 @@ bool CXmlDocument::ReadAttributeTable(IXMLDOMNode* node, TAttributeEntry* table,
     if (node->get_attributes(attributes.put()) != S_OK || !attributes)
         return false;
     attributes->reset();
-    std::wstring name, value;
-    while (NextReadableAttribute(attributes.get(), &name, &value)) {
-        for (int row = 0; row < count; ++row) {
-            if (_wcsnicmp(table[row].name, name.c_str(), kAttributeNameCompareChars) == 0) {
-                // Longer values are cut to the row's 63 characters.
-                CopyText(table[row].value, value.c_str());
-                break;
-            }
-        }
+    // A skin of a thousand buttons has eight thousand attributes: only the
+    // names asked for have their text read, straight into their row.
+    for (;;) {
+        ComPtr<IXMLDOMNode> attribute;
+        if (attributes->nextNode(attribute.put()) != S_OK || !attribute)
+            break;
+        BString name;
+        if (attribute->get_nodeName(name.put()) != S_OK)
+            continue;
+        const wchar_t* read = name.get() ? name.get() : L"";
+        TAttributeEntry* row = nullptr;
+        for (int at = 0; at < count && row == nullptr; ++at)
+            if (SameNameIgnoringCase(table[at].name, read, kAttributeNameCompareChars))
+                row = &table[at];
+        BString value;
+        if (row == nullptr || attribute->get_text(value.put()) != S_OK)
+            continue;
+        // Longer values are cut to the row's 63 characters.
+        CopyText(row->value, value.get() ? value.get() : L"");
     }
     return true;
 }

@@ -229,6 +229,34 @@ TEST(XmlAttributeTable, ValuesOfSixtyFourCharactersOrMoreAreCutToSixtyThree)
         EXPECT_EQ(row.value[63], L'\0');
 }
 
+TEST(XmlAttributeTable, OnlyTheLettersAToZAreMatchedIgnoringCase)
+{
+    // As the C locale the program runs in compares them: a longer or shorter
+    // name is another name, and letters beyond A-Z keep their case.
+    ComScope com;
+    FixtureFolder folder(L"xml-attribute-names");
+    const std::wstring xml =
+        L"<e FONT-SIZE=\"1\" font-sizes=\"2\" \u00c9cran=\"3\" Image-LIST=\"4\" image_list=\"5\" />";
+    CXmlDocument document;
+    ASSERT_TRUE(document.Load(folder.WriteText(L"names.xml", xml).c_str()));
+    ASSERT_TRUE(document.Select(L"e"));
+    XmlNode node;
+    ASSERT_TRUE(document.NextMatch(nullptr, nullptr, nullptr, &node));
+    const struct {
+        const wchar_t* row;
+        const wchar_t* value;
+    } cases[] = {
+        {L"font-size", L"1"}, {L"font-siz", L""},    {L"font-sizes", L"2"},
+        {L"\u00e9cran", L""}, {L"\u00c9CRAN", L"3"}, {L"image-list", L"4"},
+    };
+    TAttributeEntry table[std::size(cases)] = {};
+    for (size_t i = 0; i < std::size(cases); ++i)
+        wcscpy(table[i].name, cases[i].row);
+    ASSERT_TRUE(document.ReadAttributeTable(node.get(), table));
+    for (size_t i = 0; i < std::size(cases); ++i)
+        EXPECT_STREQ(table[i].value, cases[i].value) << "row " << i;
+}
+
 TEST_F(XmlDocumentTest, ChildElementsSkipTextAndComments)
 {
     XmlNode menu = SelectOne(L"skin/menu");
