@@ -82,20 +82,51 @@ void CommandRegistry::Register(const char* name, unsigned id, const char* servic
     entry.callback = callback;
     if (service != nullptr)
         CopyText(entry.service, service);
-    if (HasText(name))
+    if (HasText(name)) {
+        char oldName[KIVRA_NAME_SIZE];
+        CopyText(oldName, entry.name);
         CopyText(entry.name, name);
+        IndexName(id, oldName, entry.name);
+    }
     if (tooltip != nullptr)
         CopyText(entry.tooltip, tooltip);
+}
+
+void CommandRegistry::IndexName(unsigned id, const char* oldName, const char* newName)
+{
+    if (oldName[0] != 0 && std::strcmp(oldName, newName) != 0) {
+        const auto old = firstIdOfName_.find(oldName);
+        if (old != firstIdOfName_.end() && old->second == id) {
+            // Renamed from a name it was the first of: rare, so a scan.
+            old->second = 0;
+            for (const auto& [other, entry] : commands_)
+                if (std::strcmp(entry.name, oldName) == 0) {
+                    old->second = other;
+                    break;
+                }
+            if (old->second == 0)
+                firstIdOfName_.erase(old);
+        }
+    }
+    const auto [found, added] = firstIdOfName_.try_emplace(newName, id);
+    if (!added && id < found->second)
+        found->second = id;
 }
 
 int CommandRegistry::FindIdByName(const char* name) const
 {
     if (name == nullptr)
         return -1;
-    for (const auto& [id, entry] : commands_)
-        if (std::strncmp(entry.name, name, KIVRA_NAME_SIZE) == 0)
-            return static_cast<int>(id);
-    return -1;
+    if (name[0] == 0) {
+        // Entries without a name are not in the index.
+        for (const auto& [id, entry] : commands_)
+            if (entry.name[0] == 0)
+                return static_cast<int>(id);
+        return -1;
+    }
+    // A name too long for an entry names none.
+    const auto found = firstIdOfName_.find(std::string(name, strnlen(name, KIVRA_NAME_SIZE)));
+    return found != firstIdOfName_.end() ? static_cast<int>(found->second) : -1;
 }
 
 const CommandEntry* CommandRegistry::Find(unsigned id) const

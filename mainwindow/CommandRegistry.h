@@ -28,6 +28,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "kivra_plugin.h"
@@ -128,7 +129,14 @@ public:
     int SetPaneTextById(unsigned id, const wchar_t* text, HICON icon);
 
 private:
+    // Lowers the index's id for the entry id's new name, and moves the old
+    // name's to the next entry that still has it.
+    void IndexName(unsigned id, const char* oldName, const char* newName);
+
     std::map<unsigned, CommandEntry> commands_;
+    // The lowest id of each non-empty name: a skin of a thousand buttons asks
+    // for each button's name before it registers it.
+    std::unordered_map<std::string, unsigned> firstIdOfName_;
     std::map<std::string, CMenuEx*, LessIgnoringAsciiCase> menus_;
     std::vector<std::unique_ptr<CMenuEx>> ownedMenus_;  // every menu ever registered
     std::vector<std::unique_ptr<CToolBarEx>> toolBars_;

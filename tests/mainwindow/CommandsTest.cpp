@@ -96,6 +96,32 @@ TEST(CommandRegistryTest, RegisteringAgainKeepsTheNameButNotTheCallback)
     EXPECT_EQ(commands.FindIdByName("connect"), 1250);
 }
 
+TEST(CommandRegistryTest, ANameFindsTheLowestIdThatHasItThroughRenames)
+{
+    CommandRegistry commands;
+    const std::string longName(70, 'n');  // kept as its first 63 characters
+    commands.Register("sms", 1305, nullptr, nullptr, nullptr);
+    commands.Register("sms", 1301, nullptr, nullptr, nullptr);
+    commands.Register("sms", 1303, nullptr, nullptr, nullptr);
+    commands.Register("", 1302, "x", nullptr, nullptr);
+    commands.Register(longName.c_str(), 1304, nullptr, nullptr, nullptr);
+    commands.Register("stats", 1301, nullptr, nullptr, nullptr);  // the first "sms" renamed
+    commands.Register("", 1303, nullptr, nullptr, nullptr);       // an empty name keeps "sms"
+    const struct {
+        std::string name;
+        int id;
+    } cases[] = {
+        {"sms", 1303},  {"stats", 1301},          {"SMS", -1},  {"", 1302},
+        {"sm", -1},     {longName.substr(0, 63), 1304}, {longName, -1},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(commands.FindIdByName(c.name.c_str()), c.id) << '"' << c.name << '"';
+    commands.Register("other", 1303, nullptr, nullptr, nullptr);
+    commands.Register("other", 1305, nullptr, nullptr, nullptr);
+    EXPECT_EQ(commands.FindIdByName("sms"), -1) << "no entry has it any more";
+    EXPECT_EQ(commands.FindIdByName("other"), 1303);
+}
+
 TEST(CommandIdsTest, IdsComeFromOneCounterInBuildOrder)
 {
     CommandRegistry commands;
