@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstring>
 #include <cwchar>
+#include <string>
 
 #include "controls/ImageButton.h"
 #include "framework/Text.h"
@@ -43,12 +44,15 @@ ButtonRegistry::~ButtonRegistry()
 
 TButtonEntry* ButtonRegistry::Add(TButtonEntry entry)
 {
-    for (const TButtonEntry& have : entries_)
-        if (SameName(have.name, entry.name) && SameName(have.owner, entry.owner) &&
-            SameName(have.service, entry.service)) {
-            unlisted_.push_back(std::move(entry));
-            return nullptr;
-        }
+    // Name, owner and service, each to its end: a thousand-button skin would
+    // compare each new button with every listed one.
+    std::string key;
+    for (const char* field : {entry.name, entry.owner, entry.service})
+        key.append(field, strnlen(field, KIVRA_NAME_SIZE)).push_back('\0');
+    if (!listedKeys_.insert(std::move(key)).second) {
+        unlisted_.push_back(std::move(entry));
+        return nullptr;
+    }
     entries_.push_back(std::move(entry));
     return &entries_.back();
 }

@@ -11,6 +11,7 @@
 #include <list>
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -77,6 +78,7 @@ private:
     UniqueBitmap sharedStrip_, sharedNormal_, sharedHover_;
     std::list<TButtonEntry> entries_;
     std::list<TButtonEntry> unlisted_;
+    std::unordered_set<std::string> listedKeys_;  // name, owner and service of each listed entry
 };
 
 // What "manager/ModifyButtonInfo" changes on the button it finds: loadImage

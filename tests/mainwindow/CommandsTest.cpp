@@ -189,7 +189,13 @@ TEST(ButtonRegistryTest, TheFirstButtonMatchingNameOwnerOrServiceIsFound)
     TButtonEntry* connect = add("btn-connect", "connect", "connect/Toggle");
     TButtonEntry* sms = add("btn-sms", "sms", "sms/New");
     EXPECT_EQ(add("btn-sms", "sms", "sms/New"), nullptr) << "the same button twice is listed once";
-    EXPECT_EQ(buttons.Entries().size(), 2u);
+    // Another button when any of the three differs, also where one field's
+    // end would run into the next.
+    EXPECT_NE(add("btn-sms", "sms", "sms/Reply"), nullptr);
+    EXPECT_NE(add("btn-smss", "ms", "sms/New"), nullptr);
+    EXPECT_NE(add("btn-sms", "", "smssms/New"), nullptr);
+    EXPECT_EQ(add("btn-smss", "ms", "sms/New"), nullptr);
+    EXPECT_EQ(buttons.Entries().size(), 5u);
     EXPECT_EQ(buttons.FindForChange("btn-sms", "", ""), sms);
     EXPECT_EQ(buttons.FindForChange("btn-sms", "connect", ""), connect) << "the first button that matches at all";
     EXPECT_EQ(buttons.FindForChange("", "connect", "sms/New"), connect);
