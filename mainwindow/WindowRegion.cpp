@@ -79,10 +79,12 @@ std::optional<bool> RowsRunFromTop(HBITMAP bitmap, const BYTE* bits, int width, 
                 return std::nullopt;  // selected into another DC
             const COLORREF top = ::GetPixel(dc.get(), x, row);
             ::SelectObject(dc.get(), previous);
-            const DWORD pixel = first[x] & 0x00FFFFFF;
-            if (top == CLR_INVALID)
-                return std::nullopt;
-            return RGB(pixel >> 16, (pixel >> 8) & 0xFF, pixel & 0xFF) == top;
+            const auto colour = [](DWORD pixel) { return RGB(pixel >> 16, (pixel >> 8) & 0xFF, pixel & 0xFF); };
+            if (top == colour(first[x]))
+                return true;
+            if (top == colour(mirror[x]))
+                return false;
+            return std::nullopt;  // unreadable, or neither: read back instead
         }
     }
     return true;
