@@ -4,6 +4,9 @@
 #include <cstring>
 #include <new>
 #include <optional>
+#include <utility>
+
+#include "framework/BitmapPixels.h"
 
 namespace kivra {
 namespace {
@@ -114,20 +117,12 @@ public:
                 return true;
             }
         }
-        BITMAPINFO format = {};
-        format.bmiHeader.biSize = sizeof(format.bmiHeader);
-        format.bmiHeader.biWidth = width;
-        format.bmiHeader.biHeight = -height;  // top-down
-        format.bmiHeader.biPlanes = 1;
-        format.bmiHeader.biBitCount = 32;
-        format.bmiHeader.biCompression = BI_RGB;
-        copy_.resize(static_cast<size_t>(width) * static_cast<size_t>(height));
-        WindowDc screen(nullptr);
-        if (!screen || ::GetDIBits(screen.get(), bitmap, 0, static_cast<UINT>(height), copy_.data(), &format,
-                                   DIB_RGB_COLORS) != height)
+        TPicturePixels read;
+        if (!ReadBitmapPixels(bitmap, &read) || read.width != width || read.height != height)
             return false;
-        top_ = reinterpret_cast<const BYTE*>(copy_.data());
-        stride_ = static_cast<ptrdiff_t>(width) * sizeof(DWORD);
+        copy_ = std::move(read.pixels);  // bottom-up
+        stride_ = -static_cast<ptrdiff_t>(width) * static_cast<ptrdiff_t>(sizeof(RGBQUAD));
+        top_ = reinterpret_cast<const BYTE*>(copy_.data()) - static_cast<ptrdiff_t>(height - 1) * stride_;
         return true;
     }
 
@@ -142,7 +137,7 @@ public:
 private:
     const BYTE* top_ = nullptr;
     ptrdiff_t stride_ = 0;
-    std::vector<DWORD> copy_;
+    std::vector<RGBQUAD> copy_;
 };
 
 // The two outlines of a bitmap. False when it cannot be read or memory runs out.
