@@ -6,6 +6,7 @@
 #include <unordered_set>
 #include <utility>
 
+#include "framework/DiskFile.h"
 #include "framework/Handles.h"
 
 namespace kivra {
@@ -45,8 +46,6 @@ constexpr ULONGLONG kMaxSavedPixelBytes = 16ull * 1024 * 1024;  // the rest is d
 constexpr UINT32 kMaxStoredPathChars = 32767;
 constexpr INT32 kMaxSide = 32768;
 
-constexpr wchar_t kStoreFolder[] = L"\\Kivra";
-constexpr wchar_t kStoreName[] = L"\\pictures.cache";
 
 size_t PaddedPathBytes(size_t chars)
 {
@@ -236,22 +235,7 @@ bool CPictureStore::Save(const std::vector<TStoredPictureRef>& pictures)
         return false;
     }
     Release();  // a mapped file cannot be replaced
-
-    // Written whole beside the store, then moved over it: a reader sees the
-    // old file or the new one, never half of one.
-    const std::wstring temporary = file_ + L"." + std::to_wstring(::GetCurrentProcessId()) + L".tmp";
-    bool written = false;
-    {
-        UniqueFile file(::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr));
-        DWORD put = 0;
-        written = file && ::WriteFile(file.get(), out.data(), static_cast<DWORD>(out.size()), &put, nullptr) &&
-                  put == out.size();
-    }
-    if (written && ::MoveFileExW(temporary.c_str(), file_.c_str(), MOVEFILE_REPLACE_EXISTING))
-        return true;
-    ::DeleteFileW(temporary.c_str());
-    return false;
+    return ReplaceFileWhole(file_, out.data(), out.size());
 }
 
 SIZE CPictureStore::ScreenDpi()
@@ -264,15 +248,7 @@ SIZE CPictureStore::ScreenDpi()
 
 std::wstring CPictureStore::UserStoreFile()
 {
-    wchar_t folder[MAX_PATH + 1];
-    const DWORD length = ::GetEnvironmentVariableW(L"LOCALAPPDATA", folder, MAX_PATH + 1);
-    if (length == 0 || length > MAX_PATH)
-        return {};
-    std::wstring path(folder, length);
-    path += kStoreFolder;
-    if (!::CreateDirectoryW(path.c_str(), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS)
-        return {};
-    return path + kStoreName;
+    return UserCacheFile(L"pictures.cache");
 }
 
 }  // namespace kivra

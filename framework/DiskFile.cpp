@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cwctype>
+#include <new>
 #include <string_view>
 
 namespace kivra {
@@ -82,6 +83,63 @@ HICON LoadIconFile(const wchar_t* path)
     if (!IsRegularDiskFile(path))
         return nullptr;
     return static_cast<HICON>(::LoadImageW(nullptr, path, IMAGE_ICON, 0, 0, LR_LOADFROMFILE));
+}
+
+bool ReadWholeFile(const wchar_t* path, size_t limit, std::vector<char>* bytes)
+{
+    bytes->clear();
+    if (!IsRegularDiskFile(path))
+        return false;
+    UniqueFile file(::CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    LARGE_INTEGER length = {};
+    if (!file || ::GetFileType(file.get()) != FILE_TYPE_DISK || !::GetFileSizeEx(file.get(), &length) ||
+        static_cast<ULONGLONG>(length.QuadPart) > limit)
+        return false;
+    try {
+        bytes->resize(static_cast<size_t>(length.QuadPart));
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    DWORD got = 0;
+    if (!bytes->empty() && (!::ReadFile(file.get(), bytes->data(), static_cast<DWORD>(bytes->size()), &got, nullptr) ||
+                            got != bytes->size())) {
+        bytes->clear();
+        return false;
+    }
+    return true;
+}
+
+bool ReplaceFileWhole(const std::wstring& file, const void* bytes, size_t size)
+{
+    if (file.empty() || size > MAXDWORD)
+        return false;
+    const std::wstring temporary = file + L"." + std::to_wstring(::GetCurrentProcessId()) + L".tmp";
+    bool written = false;
+    {
+        UniqueFile out(::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+        DWORD put = 0;
+        written = out && ::WriteFile(out.get(), bytes, static_cast<DWORD>(size), &put, nullptr) && put == size;
+    }
+    if (written && ::MoveFileExW(temporary.c_str(), file.c_str(), MOVEFILE_REPLACE_EXISTING))
+        return true;
+    ::DeleteFileW(temporary.c_str());
+    return false;
+}
+
+std::wstring UserCacheFile(const wchar_t* name)
+{
+    constexpr wchar_t kCacheFolder[] = L"\\Kivra";
+    wchar_t folder[MAX_PATH + 1];
+    const DWORD length = ::GetEnvironmentVariableW(L"LOCALAPPDATA", folder, MAX_PATH + 1);
+    if (length == 0 || length > MAX_PATH || name == nullptr || name[0] == 0)
+        return {};
+    std::wstring path(folder, length);
+    path += kCacheFolder;
+    if (!::CreateDirectoryW(path.c_str(), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS)
+        return {};
+    return path + L"\\" + name;
 }
 
 }  // namespace kivra

@@ -9,6 +9,9 @@
 
 #include <windows.h>
 
+#include <string>
+#include <vector>
+
 namespace kivra {
 
 // True when some part of path (between separators) is a device name: CON,
@@ -25,5 +28,19 @@ bool IsRegularDiskFile(const wchar_t* path);
 // LoadImageW of an icon file at its own size (LR_LOADFROMFILE), for regular
 // disk files only; null otherwise. The caller owns the icon.
 HICON LoadIconFile(const wchar_t* path);
+
+// Reads the whole of a regular disk file of at most limit bytes into bytes.
+// False, with bytes empty, for anything else and for a larger file.
+bool ReadWholeFile(const wchar_t* path, size_t limit, std::vector<char>* bytes);
+
+// Replaces file with bytes: written whole beside it, then moved over it, so
+// a reader sees the old file or the new one, never half of one. False when
+// it cannot be written; the old file then stays as it was.
+bool ReplaceFileWhole(const std::wstring& file, const void* bytes, size_t size);
+
+// The file name in the current user's cache folder, "Kivra" in the local
+// application data folder, made when missing. Empty when there is no such
+// folder.
+std::wstring UserCacheFile(const wchar_t* name);
 
 }  // namespace kivra
