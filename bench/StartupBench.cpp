@@ -46,7 +46,7 @@ struct Program {
     std::wstring label;
     std::wstring exe;
     std::wstring floor;  // the label of the floor it is judged against; empty for a floor
-    bool firstStart = false;  // started without the user's picture store
+    bool firstStart = false;  // started without the user's picture and document stores
 };
 
 constexpr wchar_t kFirstStartArgument[] = L"+first-start";

@@ -1,5 +1,7 @@
 #include "config/Configure.h"
 
+#include "config/DocumentStore.h"
+
 #include <cwchar>
 #include <string>
 
@@ -17,10 +19,11 @@ const wchar_t kInitialDatabaseFileName[] = L"bramic.db";
 
 constexpr unsigned kLogMaskWhenNotConfigured = 255;
 
-// The process's configuration with the COM its XML documents live in: the
-// skin's document stays loaded as long as the configuration, and COM is
-// given back once both are gone.
+// The process's configuration with the COM its parser and pictures need,
+// given back once the configuration is gone, and the store its documents
+// are read through.
 struct TProcessConfiguration {
+    std::unique_ptr<CDocumentStore> documents;  // outlives configurations made again
     std::unique_ptr<ComScope> com;
     std::unique_ptr<CConfigure> configure;  // released before com
 };
@@ -41,7 +44,7 @@ bool ButtonOwnerAccepted(const wchar_t* buttonOwnerText, const wchar_t* owner)
     return buttonOwnerText != nullptr && wcsstr(buttonOwnerText, owner) != nullptr;
 }
 
-CConfigure::CConfigure(const wchar_t* productFolder)
+CConfigure::CConfigure(const wchar_t* productFolder, CDocumentStore* documents) : documents_(documents)
 {
     CopyText(helpTitle_, kInitialHelpTitle);
     CopyText(helpFileName_, kInitialHelpFileName);
@@ -92,7 +95,7 @@ bool CConfigure::ReadLanguage()
         return false;
     // A missing or broken language file leaves the table empty: every text
     // then shows as its id, and the product still starts.
-    language_.Load(languageFile_);
+    language_.Load(languageFile_, documents_);
     return true;
 }
 
@@ -101,7 +104,7 @@ bool CConfigure::Load()
     if (!constructed_)
         return false;
     document_ = std::make_unique<CXmlDocument>();
-    if (!document_->Load(configFile_))
+    if (!document_->Load(configFile_, documents_))
         return false;
     if (!ReadLogo())
         return false;
@@ -138,7 +141,7 @@ bool CConfigure::Load()
         return false;
     CopyText(buttonOwner_, text.c_str());
 
-    if (!skin_.Open(skinFolder_))
+    if (!skin_.Open(skinFolder_, documents_))
         return false;
     ReadMainFrame(skin_.Document(), &mainFrame_);
 
@@ -155,7 +158,7 @@ CConfigure* GetConfigureFrom(const wchar_t* productFolder)
     auto com = std::make_unique<ComScope>();
     if (!com->ok())
         return nullptr;
-    auto configure = std::make_unique<CConfigure>(productFolder);
+    auto configure = std::make_unique<CConfigure>(productFolder, g_process.documents.get());
     if (!configure->Load())
         return nullptr;
     g_process.com = std::move(com);
@@ -177,6 +180,17 @@ void DestroyConfigure()
 {
     g_process.configure.reset();
     g_process.com.reset();
+}
+
+void KeepDocumentsIn(std::unique_ptr<CDocumentStore> store)
+{
+    g_process.documents = std::move(store);
+}
+
+void SaveDocuments()
+{
+    if (g_process.documents)
+        g_process.documents->Save();
 }
 
 CConfigure* ExistingConfigure()

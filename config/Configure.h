@@ -43,7 +43,9 @@ public:
     // productFolder: the folder holding common\, skin\ and language\, with its
     // trailing backslash. A folder without one, or one whose paths would not
     // fit 259 characters, leaves the object unusable (Load fails).
-    explicit CConfigure(const wchar_t* productFolder);
+    // documents, when not null, is the store its files are read through; it
+    // must outlive the load.
+    explicit CConfigure(const wchar_t* productFolder, CDocumentStore* documents = nullptr);
     CConfigure(const CConfigure&) = delete;
     CConfigure& operator=(const CConfigure&) = delete;
 
@@ -94,19 +96,26 @@ private:
     TMainFrameSkin mainFrame_ = {};
     unsigned logLevelMask_ = 255;
     UniqueIcon logoIcon_;
+    CDocumentStore* documents_ = nullptr;
     bool constructed_ = false;
 };
 
 // The process's configuration, made and loaded from the executable's folder
 // on first use. COM is initialised for the calling thread while the
-// configuration lives (its XML documents need it) and given back by
-// DestroyConfigure, or at once when the configuration cannot be loaded. Null
-// when it cannot be loaded; the next call tries again from the beginning.
+// configuration lives (the XML parser and the skin's pictures need it) and
+// given back by DestroyConfigure, or at once when the configuration cannot be
+// loaded. Null when it cannot be loaded; the next call tries again from the
+// beginning.
 CConfigure* GetConfigure();
 // As GetConfigure, loading from productFolder when no configuration exists yet.
 CConfigure* GetConfigureFrom(const wchar_t* productFolder);
 // Releases the configuration with its skin and language table.
 void DestroyConfigure();
+// The store the process's configuration reads its documents through from
+// its next load on; null reads them without one.
+void KeepDocumentsIn(std::unique_ptr<CDocumentStore> store);
+// Writes what this run parsed to that store, when it parsed anything.
+void SaveDocuments();
 // The configuration when it exists, without making or loading one.
 CConfigure* ExistingConfigure();
 

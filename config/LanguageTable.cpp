@@ -40,10 +40,10 @@ const wchar_t* CLanguageTable::SystemLanguageCode()
     return LanguageCodeFor(::GetSystemDefaultLangID());
 }
 
-bool CLanguageTable::Load(const wchar_t* path)
+bool CLanguageTable::Load(const wchar_t* path, CDocumentStore* documents)
 {
     entries_.clear();
-    if (!document_.Load(path) || !document_.Select(L"table/string"))
+    if (!document_.Load(path, documents) || !document_.Select(L"table/string"))
         return false;
     std::wstring id, text;
     while (document_.NextMatch(L"id", &id, &text, nullptr)) {

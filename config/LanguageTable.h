@@ -31,7 +31,8 @@ public:
     // non-empty "id" attribute and a non-empty text is an entry; a later entry
     // replaces an earlier one of the same id. False when the file cannot be
     // loaded (the table is then empty); true also for a file without entries.
-    bool Load(const wchar_t* path);
+    // The file is read through documents when there is one.
+    bool Load(const wchar_t* path, CDocumentStore* documents = nullptr);
 
     // Writes the display text of id into buffer[capacity], cut to fit:
     //   empty id: empty text, true;  known id: its text, true;

@@ -78,14 +78,14 @@ void CSkin::ReadDescription()
     }
 }
 
-bool CSkin::Open(const wchar_t* folder)
+bool CSkin::Open(const wchar_t* folder, CDocumentStore* documents)
 {
     Close();
     if (folder == nullptr || folder[0] == 0)
         return false;
 
     wchar_t skinFile[kMaxPathChars + 1];
-    if (!SetFolders(folder) || !JoinPath(skinFolder_, kSkinFileName, skinFile) || !document_->Load(skinFile)) {
+    if (!SetFolders(folder) || !JoinPath(skinFolder_, kSkinFileName, skinFile) || !document_->Load(skinFile, documents)) {
         Close();
         return false;
     }
@@ -293,7 +293,7 @@ bool CSkin::ReadAccelerators(std::vector<TAccelKey>* keys)
         TAttributeEntry rows[] = {
             {L"control", L""}, {L"alt", L""}, {L"shift", L""}, {L"code", L""}, {L"cmdid", L""}, {L"name", L""},
         };
-        if (!document_->ReadAttributeTable(node.get(), rows))
+        if (!document_->ReadAttributeTable(node, rows))
             continue;
         TAccelKey key{};
         key.control = ParseFalseTestFlag(AttributeValue(rows, L"control"), true);

@@ -29,8 +29,9 @@ public:
     // when skin.xml is missing or not well-formed, when folder does not lie
     // below a "\skin\" folder, when a path would not fit 259 characters, or
     // when the description has no preview element. A failed Open leaves the
-    // skin closed: no document, no folders, no description.
-    bool Open(const wchar_t* folder);
+    // skin closed: no document, no folders, no description. skin.xml is
+    // read through documents when there is one (see CXmlDocument::Load).
+    bool Open(const wchar_t* folder, CDocumentStore* documents = nullptr);
 
     // The skin document for the section readers; empty while not opened.
     CXmlDocument& Document() { return *document_; }

@@ -19,7 +19,7 @@ bool ReadToolBar(CSkin& skin, TToolBarSkin* header)
         {L"image-list", L""},          {L"image-size", L""}, {L"normal-button-image", L""},
         {L"hover-button-image", L""}, {L"mask-color", L""},
     };
-    if (document.ReadAttributeTable(node.get(), rows)) {
+    if (document.ReadAttributeTable(node, rows)) {
         skin.LoadSkinImage(AttributeValue(rows, L"image-list"), &header->imageList);
         skin.LoadSkinImage(AttributeValue(rows, L"normal-button-image"), &header->normalButtonImage);
         skin.LoadSkinImage(AttributeValue(rows, L"hover-button-image"), &header->hoverButtonImage);
@@ -48,7 +48,7 @@ bool ReadNextButton(CSkin& skin, TSkinButton* button)
         {L"font-face", L""},
     };
     static_assert(sizeof(rows) / sizeof(rows[0]) == 21);
-    if (!document.ReadAttributeTable(node.get(), rows))
+    if (!document.ReadAttributeTable(node, rows))
         return false;
 
     TSkinButton& b = *button;

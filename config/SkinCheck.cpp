@@ -194,7 +194,7 @@ public:
         product_.resize(product_.size() - std::wcslen(L"common\\"));
     }
 
-    void Walk(IXMLDOMNode* element, const std::wstring& path, const std::wstring& shown);
+    void Walk(const XmlNode& element, const std::wstring& path, const std::wstring& shown);
 
 private:
     void Report(const std::wstring& path, const std::wstring& text) { result_->findings.push_back({path, text}); }
@@ -380,7 +380,7 @@ void Checker::CheckValue(const std::wstring& at, Syntax syntax, const std::wstri
     }
 }
 
-void Checker::Walk(IXMLDOMNode* element, const std::wstring& path, const std::wstring& shown)
+void Checker::Walk(const XmlNode& element, const std::wstring& path, const std::wstring& shown)
 {
     const Rule* rule = FindRule(path);
     if (rule == nullptr) {
@@ -423,7 +423,7 @@ void Checker::Walk(IXMLDOMNode* element, const std::wstring& path, const std::ws
     child.reset();
     while (NextChildElement(element, &child, &name)) {
         const int index = ++seen[name];
-        Walk(child.get(), path + L"/" + name,
+        Walk(child, path + L"/" + name,
              shown + L"/" + name + (counts[name] > 1 ? L"[" + std::to_wstring(index) + L"]" : std::wstring()));
     }
 }
@@ -579,7 +579,7 @@ SkinCheckResult CheckSkin(const wchar_t* folder)
     result.starts = true;
     XmlNode root;
     if (skin.Document().Select(skinpath::kRoot) && skin.Document().NextMatch(nullptr, nullptr, nullptr, &root))
-        Checker(skin, &result).Walk(root.get(), skinpath::kRoot, skinpath::kRoot);
+        Checker(skin, &result).Walk(root, skinpath::kRoot, skinpath::kRoot);
     result.summary = Summary(skin);
     return result;
 }

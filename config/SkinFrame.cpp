@@ -23,7 +23,7 @@ bool ReadImagePieces(CSkin& skin, const wchar_t* path, bool keepWithoutBitmap, s
         skin.LoadSkinImage(fileName.c_str(), &piece.bitmap);
         if (!piece.bitmap && !keepWithoutBitmap)
             continue;
-        if (document.OpenAttributes(node.get())) {
+        if (document.OpenAttributes(node)) {
             std::wstring name, value;
             while (document.NextAttribute(&name, &value)) {
                 if (name == L"from")
@@ -53,7 +53,7 @@ bool ReadTitleBar(CSkin& skin, std::vector<TSkinImage>* images, TSkinButton (&bu
     for (size_t count = 0; count < kTitleBarButtonCount && document.NextMatch(nullptr, nullptr, nullptr, &node);
          ++count) {
         TSkinButton& button = buttons[count];
-        if (!document.OpenAttributes(node.get()))
+        if (!document.OpenAttributes(node))
             continue;
         std::wstring name, value;
         while (document.NextAttribute(&name, &value)) {
@@ -86,7 +86,7 @@ bool ReadStatusItems(CXmlDocument& skinDocument, std::vector<TStatusItem>* items
         return false;
     XmlNode node;
     while (skinDocument.NextMatch(nullptr, nullptr, nullptr, &node)) {
-        if (!skinDocument.OpenAttributes(node.get()))
+        if (!skinDocument.OpenAttributes(node))
             continue;
         TStatusItem item{};
         bool named = false;

@@ -38,7 +38,7 @@ void ReadPositions(const wchar_t* text, const wchar_t* format, int* first, int* 
         *second = static_cast<int>(b);
 }
 
-void ReadHeader(CSkin& skin, IXMLDOMNode* node, TMenuSkin* menu)
+void ReadHeader(CSkin& skin, const XmlNode& node, TMenuSkin* menu)
 {
     TAttributeEntry rows[] = {
         {L"popup-type", L""},      {L"group-radio-checked", L""}, {L"default-checked", L""},
@@ -68,7 +68,7 @@ void ReadHeader(CSkin& skin, IXMLDOMNode* node, TMenuSkin* menu)
 }
 
 // Item attribute names are compared exactly.
-void ReadItem(CSkin& skin, IXMLDOMNode* node, TMenuItemSkin* item)
+void ReadItem(CSkin& skin, const XmlNode& node, TMenuItemSkin* item)
 {
     CXmlDocument& document = skin.Document();
     if (!document.OpenAttributes(node))
@@ -129,17 +129,17 @@ bool ReadMenu(CSkin& skin, const wchar_t* keyAttribute, std::wstring* keyText, T
     menu->radioFirst = -1;
     menu->radioLast = -1;
     menu->defaultChecked = -1;
-    ReadHeader(skin, node.get(), menu);
+    ReadHeader(skin, node, menu);
 
     XmlNode child;
     std::wstring elementName;
-    while (NextChildElement(node.get(), &child, &elementName)) {
+    while (NextChildElement(node, &child, &elementName)) {
         if (elementName != L"item" && elementName != L"separator")
             continue;
         TMenuItemSkin item{};
         item.enabled = 1;
         if (elementName == L"item")
-            ReadItem(skin, child.get(), &item);
+            ReadItem(skin, child, &item);
         items->push_back(std::move(item));
     }
     return true;

@@ -51,7 +51,7 @@ bool AppendControl(TPluginControlList* list, const TPluginControl& control)
     return true;
 }
 
-void ReadControls(CSkin& skin, IXMLDOMNode* section, TPluginControlList* list)
+void ReadControls(CSkin& skin, const XmlNode& section, TPluginControlList* list)
 {
     CXmlDocument& document = skin.Document();
     XmlNode child;
@@ -64,7 +64,7 @@ void ReadControls(CSkin& skin, IXMLDOMNode* section, TPluginControlList* list)
             {L"font-face", L""},  {L"font-color", L""}, {L"image-list", L""}, {L"image-size", L""},
             {L"visable", L""},    {L"font-weight", L""},
         };
-        if (!document.ReadAttributeTable(child.get(), rows))
+        if (!document.ReadAttributeTable(child, rows))
             continue;
         const wchar_t* name = AttributeValue(rows, L"name");
         if (name[0] == 0)
@@ -122,7 +122,7 @@ void SelectPluginSkin(CSkin& skin, TPluginSkin* request)
     TAttributeEntry rows[] = {
         {L"background-color", L""}, {L"background-image", L""}, {L"region", L""}, {L"mask-color", L""},
     };
-    if (document.ReadAttributeTable(section.get(), rows)) {
+    if (document.ReadAttributeTable(section, rows)) {
         request->crBackground = ParseColor(AttributeValue(rows, L"background-color"));
         request->crMask = ParseColor(AttributeValue(rows, L"mask-color"));
         skin.LoadSkinImage(AttributeValue(rows, L"background-image"), &request->hBackground);
@@ -134,7 +134,7 @@ void SelectPluginSkin(CSkin& skin, TPluginSkin* request)
         return;
     if (!ListIsUsable(request->pControls))
         return;
-    ReadControls(skin, section.get(), request->pControls);
+    ReadControls(skin, section, request->pControls);
 }
 
 void DeletePluginResources(TPluginSkin* request)

@@ -11,7 +11,7 @@ namespace kivra {
 
 namespace {
 
-void ReadToolAttributes(CSkin& skin, IXMLDOMNode* node, TToolAreaSkin* tool)
+void ReadToolAttributes(CSkin& skin, const XmlNode& node, TToolAreaSkin* tool)
 {
     CXmlDocument& document = skin.Document();
     if (!document.OpenAttributes(node))
@@ -40,7 +40,7 @@ void ReadToolAttributes(CSkin& skin, IXMLDOMNode* node, TToolAreaSkin* tool)
     }
 }
 
-void ReadToolItem(CSkin& skin, IXMLDOMNode* node, TToolItem* item)
+void ReadToolItem(CSkin& skin, const XmlNode& node, TToolItem* item)
 {
     CXmlDocument& document = skin.Document();
     if (!document.OpenAttributes(node))
@@ -85,13 +85,13 @@ std::vector<TToolAreaSkin> ReadToolArea(CSkin& skin)
 
     for (const XmlNode& element : nodes) {
         TToolAreaSkin tool{};
-        ReadToolAttributes(skin, element.get(), &tool);
+        ReadToolAttributes(skin, element, &tool);
         XmlNode child;
         std::wstring elementName;
-        while (NextChildElement(element.get(), &child, &elementName)) {
+        while (NextChildElement(element, &child, &elementName)) {
             if (elementName == L"item") {
                 TToolItem item{};
-                ReadToolItem(skin, child.get(), &item);
+                ReadToolItem(skin, child, &item);
                 tool.items.push_back(std::move(item));
             } else if (elementName == L"separator") {
                 tool.items.push_back(TToolItem{});

@@ -21,7 +21,7 @@ bool ReadMaxWindow(CXmlDocument& skinDocument, TMaxWindowSkin* values)
         !skinDocument.NextMatch(nullptr, nullptr, nullptr, &node))
         return false;
     TAttributeEntry rows[] = {{L"enable", L""}};
-    skinDocument.ReadAttributeTable(node.get(), rows);
+    skinDocument.ReadAttributeTable(node, rows);
     // Empty stays off; "FALSE" and "falsehood" are off too.
     values->enabled = ParseFalseTestFlag(AttributeValue(rows, L"enable"), false);
     if (!values->enabled)

@@ -1,5 +1,7 @@
 #include "config/XmlDocument.h"
 
+#include <msxml.h>
+
 #include <ocidl.h>
 #include <olectl.h>
 
@@ -10,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "config/DocumentStore.h"
 #include "framework/DiskFile.h"
 #include "framework/Text.h"
 
@@ -56,59 +59,20 @@ private:
     BSTR bstr_ = nullptr;
 };
 
-// The node's text, when the DOM can give it (an empty element gives "").
-bool ReadNodeText(IXMLDOMNode* node, std::wstring* text)
-{
-    BString value;
-    if (node->get_text(value.put()) != S_OK)
-        return false;
-    *text = value.str();
-    return true;
-}
-
-// The text of the attribute named name (exact case) on node.
-bool ReadNamedAttribute(IXMLDOMNode* node, const wchar_t* name, std::wstring* value)
-{
-    ComPtr<IXMLDOMNamedNodeMap> attributes;
-    if (node->get_attributes(attributes.put()) != S_OK || !attributes)
-        return false;
-    BString attributeName(name);
-    ComPtr<IXMLDOMNode> attribute;
-    if (attributes->getNamedItem(attributeName.get(), attribute.put()) != S_OK || !attribute)
-        return false;
-    return ReadNodeText(attribute.get(), value);
-}
-
 // Whether a and b are the same over at most count characters, A-Z and a-z
 // alike: what _wcsnicmp answers in the C locale the program runs in, without
 // its locale look-ups (a skin's attribute names are compared by the thousand).
-bool SameNameIgnoringCase(const wchar_t* a, const wchar_t* b, size_t count)
+bool SameNameIgnoringCase(const wchar_t* a, std::wstring_view b, size_t count)
 {
     const auto fold = [](wchar_t c) { return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c; };
     for (size_t i = 0; i < count; ++i) {
-        if (fold(a[i]) != fold(b[i]))
+        const wchar_t other = i < b.size() ? b[i] : L'\0';
+        if (fold(a[i]) != fold(other))
             return false;
         if (a[i] == 0)
             return true;
     }
     return true;
-}
-
-// Next attribute of attributes whose name and text can both be read.
-bool NextReadableAttribute(IXMLDOMNamedNodeMap* attributes, std::wstring* name, std::wstring* value)
-{
-    for (;;) {
-        ComPtr<IXMLDOMNode> attribute;
-        if (attributes->nextNode(attribute.put()) != S_OK || !attribute)
-            return false;
-        BString attributeName;
-        std::wstring text;
-        if (attribute->get_nodeName(attributeName.put()) != S_OK || !ReadNodeText(attribute.get(), &text))
-            continue;
-        *name = attributeName.str();
-        *value = std::move(text);
-        return true;
-    }
 }
 
 // Entities declared in the parsed document type. The text scan before the
@@ -189,11 +153,160 @@ std::wstring CXmlDocument::LastLoadErrorText() const
     return text;
 }
 
-bool CXmlDocument::Load(const wchar_t* path)
+namespace {
+
+// Documents up to this size are read whole, so their bytes can be looked up
+// in a store; larger ones are parsed every time.
+constexpr size_t kMaxStoredSourceBytes = 4 * 1024 * 1024;
+
+// Appends text to the tree's pool; a null BSTR is the empty text.
+TXmlText AddText(TXmlTree* tree, const BString& text)
 {
-    attributes_.reset();
-    nodes_.reset();
-    document_.reset();
+    const UINT32 length = ::SysStringLen(text.get());
+    const TXmlText added = {static_cast<UINT32>(tree->chars.size()), length};
+    tree->chars.append(text.get() ? text.get() : L"", length);
+    return added;
+}
+
+// One element as the DOM gives it: its name, its text, and those of its
+// attributes whose name and text both read.
+bool AddElement(IXMLDOMNode* node, TXmlTree* tree)
+{
+    TXmlElement element = {};
+    element.firstChild = element.nextSibling = kNoXmlElement;
+    BString name, text;
+    if (node->get_nodeName(name.put()) != S_OK)
+        return false;
+    element.name = AddText(tree, name);
+    if (node->get_text(text.put()) == S_OK)
+        element.text = AddText(tree, text);
+    else
+        element.flags |= kXmlTextUnreadable;
+    element.firstAttribute = static_cast<UINT32>(tree->attributes.size());
+    ComPtr<IXMLDOMNamedNodeMap> attributes;
+    if (node->get_attributes(attributes.put()) == S_OK && attributes) {
+        attributes->reset();
+        for (;;) {
+            ComPtr<IXMLDOMNode> attribute;
+            if (attributes->nextNode(attribute.put()) != S_OK || !attribute)
+                break;
+            BString attributeName, value;
+            if (attribute->get_nodeName(attributeName.put()) != S_OK || attribute->get_text(value.put()) != S_OK)
+                continue;
+            tree->attributes.push_back({AddText(tree, attributeName), AddText(tree, value)});
+        }
+    }
+    element.attributeCount = static_cast<UINT32>(tree->attributes.size()) - element.firstAttribute;
+    tree->elements.push_back(element);
+    return true;
+}
+
+// The parsed document's elements, in document order. Walked with a stack of
+// its own: a deeply nested document must not run out of the thread's stack.
+// Children are taken from each node's child list, not through next-sibling
+// links, which not every node kind of every MSXML gives. A list that fails
+// part way fails the whole: a tree missing part of its file would be kept.
+bool BuildTree(IXMLDOMDocument* document, TXmlTree* tree)
+{
+    struct TLevel {
+        ComPtr<IXMLDOMNodeList> children;
+        UINT32 parent;
+        UINT32 last;  // the last element added at this level
+    };
+    tree->elements.push_back({{}, {}, 0, 0, kNoXmlElement, kNoXmlElement, 0});
+    std::vector<TLevel> levels(1);
+    levels[0].parent = 0;
+    levels[0].last = kNoXmlElement;
+    if (document->get_childNodes(levels[0].children.put()) != S_OK || !levels[0].children)
+        return false;
+    while (!levels.empty()) {
+        TLevel& level = levels.back();
+        ComPtr<IXMLDOMNode> node;
+        const HRESULT next = level.children->nextNode(node.put());
+        if (FAILED(next))
+            return false;
+        if (next != S_OK || !node) {
+            levels.pop_back();
+            continue;
+        }
+        DOMNodeType type = NODE_INVALID;
+        if (node->get_nodeType(&type) != S_OK)
+            return false;
+        if (type != NODE_ELEMENT)
+            continue;
+        const auto index = static_cast<UINT32>(tree->elements.size());
+        if (index == kNoXmlElement || !AddElement(node.get(), tree))
+            return false;
+        if (level.last == kNoXmlElement)
+            tree->elements[level.parent].firstChild = index;
+        else
+            tree->elements[level.last].nextSibling = index;
+        level.last = index;
+        ComPtr<IXMLDOMNodeList> children;
+        if (node->get_childNodes(children.put()) != S_OK || !children)
+            return false;
+        levels.push_back({std::move(children), index, kNoXmlElement});  // level is not used after this
+    }
+    return true;
+}
+
+// A name path's step: an element name, nothing the selection language would
+// read as more than one.
+bool IsPlainName(std::wstring_view step)
+{
+    return !step.empty() && step != L"." && step != L".." && step.find(L"::") == std::wstring_view::npos &&
+           step.find_first_of(L"[]@*()|=!<>\"'$,+ \t\r\n") == std::wstring_view::npos;
+}
+
+const TXmlAttribute* FindAttribute(const TXmlTree& tree, const TXmlElement& element, const wchar_t* name)
+{
+    for (UINT32 at = 0; at < element.attributeCount; ++at) {
+        const TXmlAttribute& attribute = tree.attributes[element.firstAttribute + at];
+        if (tree.Text(attribute.name) == name)
+            return &attribute;
+    }
+    return nullptr;
+}
+
+// value cut to the row's 63 characters.
+void CopyCut(wchar_t (&row)[64], std::wstring_view value)
+{
+    const size_t count = value.size() < std::size(row) - 1 ? value.size() : std::size(row) - 1;
+    value.copy(row, count);
+    row[count] = 0;
+}
+
+}  // namespace
+
+bool TXmlTree::IsSound() const
+{
+    const auto inPool = [this](TXmlText text) {
+        return text.offset <= chars.size() && text.length <= chars.size() - text.offset;
+    };
+    if (elements.empty() || elements.size() >= kNoXmlElement)
+        return false;
+    for (size_t at = 0; at < elements.size(); ++at) {
+        const TXmlElement& element = elements[at];
+        const auto forwards = [&](UINT32 link) {
+            return link == kNoXmlElement || (link > at && link < elements.size());
+        };
+        if (!inPool(element.name) || !inPool(element.text) || !forwards(element.firstChild) ||
+            !forwards(element.nextSibling) || element.firstAttribute > attributes.size() ||
+            element.attributeCount > attributes.size() - element.firstAttribute)
+            return false;
+    }
+    for (const TXmlAttribute& attribute : attributes)
+        if (!inPool(attribute.name) || !inPool(attribute.value))
+            return false;
+    return true;
+}
+
+bool CXmlDocument::Load(const wchar_t* path, CDocumentStore* store)
+{
+    tree_.reset();
+    selection_.clear();
+    nextSelected_ = 0;
+    attributeOwner_.reset();
     loadError_ = XmlLoadError::NotRegularFile;
     errorLine_ = errorColumn_ = 0;
     errorReason_.clear();
@@ -201,10 +314,40 @@ bool CXmlDocument::Load(const wchar_t* path)
     // for ever.
     if (path == nullptr || path[0] == 0 || !IsRegularDiskFile(path))
         return false;
-    loadError_ = XmlLoadError::DeclaresEntities;
-    if (FileMentionsEntityDeclaration(path))
-        return false;
 
+    // With a store the bytes are read once: the store knows them by their
+    // check sum, and the scan for entity declarations reads them there.
+    std::vector<char> bytes;
+    const bool stored = store != nullptr && ReadWholeFile(path, kMaxStoredSourceBytes, &bytes);
+    loadError_ = XmlLoadError::DeclaresEntities;
+    if (stored ? HoldsEntityMark(bytes.data(), bytes.size()) : FileMentionsEntityDeclaration(path))
+        return false;
+    const ULONGLONG sum = stored ? DocumentCheckSum(bytes.data(), bytes.size()) : 0;
+
+    std::shared_ptr<TXmlTree> tree;
+    try {
+        tree = std::make_shared<TXmlTree>();
+        if (!stored || !store->Find(bytes.size(), sum, tree.get())) {
+            *tree = {};
+            if (!Parse(path, tree.get()))
+                return false;
+            // Kept only when the parser read the bytes that were summed.
+            std::vector<char> parsed;
+            if (stored && ReadWholeFile(path, kMaxStoredSourceBytes, &parsed) && parsed == bytes)
+                store->Keep(bytes.size(), sum, *tree);
+        }
+    } catch (const std::bad_alloc&) {
+        loadError_ = XmlLoadError::NotWellFormed;
+        errorReason_ = L"out of memory";
+        return false;
+    }
+    loadError_ = XmlLoadError::None;
+    tree_ = std::move(tree);
+    return true;
+}
+
+bool CXmlDocument::Parse(const wchar_t* path, TXmlTree* tree)
+{
     loadError_ = XmlLoadError::NoParser;
     ComPtr<IUnknown> unknown;
     if (FAILED(::CoCreateInstance(kDomDocumentClass, nullptr, kDocumentClassContext, IID_IUnknown,
@@ -248,49 +391,66 @@ bool CXmlDocument::Load(const wchar_t* path)
         loadError_ = XmlLoadError::DeclaresEntities;
         return false;
     }
-
-    loadError_ = XmlLoadError::None;
-    document_ = std::move(document);
+    loadError_ = XmlLoadError::NotWellFormed;
+    if (!BuildTree(document.get(), tree)) {
+        errorReason_ = L"the parser's document could not be read";
+        return false;
+    }
     return true;
 }
 
 bool CXmlDocument::Select(const wchar_t* path)
 {
-    nodes_.reset();
-    if (!document_ || path == nullptr)
+    selection_.clear();
+    nextSelected_ = 0;
+    if (!tree_ || path == nullptr)
         return false;
-    BString query(path);
-    if (FAILED(document_->selectNodes(query.get(), nodes_.put())) || !nodes_) {
-        nodes_.reset();
-        return false;
+    const std::vector<TXmlElement>& elements = tree_->elements;
+    std::wstring_view rest(path);
+    if (!rest.empty() && rest.front() == L'/')
+        rest.remove_prefix(1);
+    std::vector<UINT32> matched(1, 0);  // the document
+    for (;;) {
+        const size_t slash = rest.find(L'/');
+        const std::wstring_view step = rest.substr(0, slash);
+        if (!IsPlainName(step))
+            return false;
+        std::vector<UINT32> children;
+        for (UINT32 parent : matched)
+            for (UINT32 child = elements[parent].firstChild; child != kNoXmlElement;
+                 child = elements[child].nextSibling)
+                if (tree_->Text(elements[child].name) == step)
+                    children.push_back(child);
+        matched.swap(children);
+        if (slash == std::wstring_view::npos)
+            break;
+        rest.remove_prefix(slash + 1);
     }
+    selection_ = std::move(matched);
     return true;
 }
 
 bool CXmlDocument::NextMatch(const wchar_t* attributeName, std::wstring* attributeValue, std::wstring* text,
                              XmlNode* node)
 {
-    if (!nodes_)
-        return false;
     const bool wantAttribute = attributeName != nullptr && attributeName[0] != 0;
-    for (;;) {
-        XmlNode candidate;
-        if (nodes_->nextNode(candidate.put()) != S_OK || !candidate)
-            return false;
-        std::wstring value;
-        if (wantAttribute && !ReadNamedAttribute(candidate.get(), attributeName, &value))
+    while (tree_ && nextSelected_ < selection_.size()) {
+        const UINT32 index = selection_[nextSelected_++];
+        const TXmlElement& element = tree_->elements[index];
+        if (element.flags & kXmlTextUnreadable)
             continue;
-        std::wstring nodeText;
-        if (!ReadNodeText(candidate.get(), &nodeText))
+        const TXmlAttribute* attribute = wantAttribute ? FindAttribute(*tree_, element, attributeName) : nullptr;
+        if (wantAttribute && attribute == nullptr)
             continue;
-        if (attributeValue && wantAttribute)
-            *attributeValue = std::move(value);
+        if (attributeValue && attribute)
+            attributeValue->assign(tree_->Text(attribute->value));
         if (text)
-            *text = std::move(nodeText);
+            text->assign(tree_->Text(element.text));
         if (node)
-            *node = std::move(candidate);
+            *node = XmlNode(tree_, index);
         return true;
     }
+    return false;
 }
 
 bool CXmlDocument::ReadText(const wchar_t* path, std::wstring* text)
@@ -298,61 +458,43 @@ bool CXmlDocument::ReadText(const wchar_t* path, std::wstring* text)
     return Select(path) && NextMatch(nullptr, nullptr, text, nullptr);
 }
 
-bool CXmlDocument::OpenAttributes(IXMLDOMNode* node)
+bool CXmlDocument::OpenAttributes(const XmlNode& node)
 {
-    attributes_.reset();
-    if (node == nullptr)
-        return false;
-    if (node->get_attributes(attributes_.put()) != S_OK || !attributes_) {
-        attributes_.reset();
-        return false;
-    }
-    attributes_->reset();
-    return true;
+    attributeOwner_ = node;
+    nextAttribute_ = 0;
+    return static_cast<bool>(node);
 }
 
 bool CXmlDocument::NextAttribute(std::wstring* name, std::wstring* value)
 {
-    if (!attributes_)
+    if (!attributeOwner_)
         return false;
-    std::wstring attributeName, attributeValue;
-    if (!NextReadableAttribute(attributes_.get(), &attributeName, &attributeValue))
+    const TXmlElement& element = attributeOwner_.Element();
+    if (nextAttribute_ >= element.attributeCount)
         return false;
+    const TXmlTree& tree = *attributeOwner_.tree_;
+    const TXmlAttribute& attribute = tree.attributes[element.firstAttribute + nextAttribute_++];
     if (name)
-        *name = std::move(attributeName);
+        name->assign(tree.Text(attribute.name));
     if (value)
-        *value = std::move(attributeValue);
+        value->assign(tree.Text(attribute.value));
     return true;
 }
 
-bool CXmlDocument::ReadAttributeTable(IXMLDOMNode* node, TAttributeEntry* table, int count)
+bool CXmlDocument::ReadAttributeTable(const XmlNode& node, TAttributeEntry* table, int count)
 {
-    if (node == nullptr || table == nullptr || count <= 0)
+    if (!node || table == nullptr || count <= 0)
         return false;
-    // Its own enumeration, so a caller walking the attribute cursor keeps its place.
-    ComPtr<IXMLDOMNamedNodeMap> attributes;
-    if (node->get_attributes(attributes.put()) != S_OK || !attributes)
-        return false;
-    attributes->reset();
-    // A skin of a thousand buttons has eight thousand attributes: only the
-    // names asked for have their text read, straight into their row.
-    for (;;) {
-        ComPtr<IXMLDOMNode> attribute;
-        if (attributes->nextNode(attribute.put()) != S_OK || !attribute)
-            break;
-        BString name;
-        if (attribute->get_nodeName(name.put()) != S_OK)
-            continue;
-        const wchar_t* read = name.get() ? name.get() : L"";
-        TAttributeEntry* row = nullptr;
-        for (int at = 0; at < count && row == nullptr; ++at)
-            if (SameNameIgnoringCase(table[at].name, read, kAttributeNameCompareChars))
-                row = &table[at];
-        BString value;
-        if (row == nullptr || attribute->get_text(value.put()) != S_OK)
-            continue;
-        // Longer values are cut to the row's 63 characters.
-        CopyText(row->value, value.get() ? value.get() : L"");
+    const TXmlTree& tree = *node.tree_;
+    const TXmlElement& element = node.Element();
+    for (UINT32 at = 0; at < element.attributeCount; ++at) {
+        const TXmlAttribute& attribute = tree.attributes[element.firstAttribute + at];
+        const std::wstring_view name = tree.Text(attribute.name);
+        for (int row = 0; row < count; ++row)
+            if (SameNameIgnoringCase(table[row].name, name, kAttributeNameCompareChars)) {
+                CopyCut(table[row].value, tree.Text(attribute.value));
+                break;
+            }
     }
     return true;
 }
@@ -367,34 +509,29 @@ const wchar_t* AttributeValue(const TAttributeEntry* table, int count, const wch
     return L"";
 }
 
-bool NodeText(IXMLDOMNode* node, std::wstring* text)
+bool NodeText(const XmlNode& node, std::wstring* text)
 {
-    return node != nullptr && text != nullptr && ReadNodeText(node, text);
+    if (!node || text == nullptr || (node.Element().flags & kXmlTextUnreadable))
+        return false;
+    text->assign(node.tree_->Text(node.Element().text));
+    return true;
 }
 
-bool NextChildElement(IXMLDOMNode* parent, XmlNode* cursor, std::wstring* elementName)
+bool NextChildElement(const XmlNode& parent, XmlNode* cursor, std::wstring* elementName)
 {
-    if (parent == nullptr || cursor == nullptr)
+    if (!parent || cursor == nullptr)
         return false;
-    XmlNode next;
-    HRESULT hr = *cursor ? (*cursor)->get_nextSibling(next.put()) : parent->get_firstChild(next.put());
-    while (hr == S_OK && next) {
-        DOMNodeType type = NODE_INVALID;
-        if (next->get_nodeType(&type) == S_OK && type == NODE_ELEMENT) {
-            BString name;
-            if (next->get_nodeName(name.put()) != S_OK)
-                break;
-            if (elementName)
-                *elementName = name.str();
-            *cursor = std::move(next);
-            return true;
-        }
-        XmlNode sibling;
-        hr = next->get_nextSibling(sibling.put());
-        next = std::move(sibling);
+    // The cursor's own tree: it may stand in another document than parent.
+    std::shared_ptr<const TXmlTree> tree = *cursor ? cursor->tree_ : parent.tree_;
+    const UINT32 next = *cursor ? cursor->Element().nextSibling : parent.Element().firstChild;
+    if (next == kNoXmlElement) {
+        cursor->reset();
+        return false;
     }
-    cursor->reset();
-    return false;
+    if (elementName)
+        elementName->assign(tree->Text(tree->elements[next].name));
+    *cursor = XmlNode(std::move(tree), next);
+    return true;
 }
 
 namespace {

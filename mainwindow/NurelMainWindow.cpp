@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "config/Configure.h"
+#include "config/DocumentStore.h"
 #include "config/PictureStore.h"
 #include "controls/MenuEx.h"
 #include "dialogs/AboutDlg.h"
@@ -84,6 +85,7 @@ CNurelMainWindow::~CNurelMainWindow()
     // A window closed before it was up has not kept its pictures yet.
     if (frame_.Context() != nullptr)
         frame_.Context()->Configure().Skin().SavePictures();
+    SaveDocuments();
 
     // 3. Plugins newest first, the built-in plugin last, then the registry
     //    with every plugin object and stored record.
@@ -322,7 +324,9 @@ void CNurelMainWindow::SetIcons(HICON icon)
 bool CNurelMainWindow::AttachConfiguration()
 {
     // The frame context makes the configuration, which reads config.xml, the
-    // language file and the skin.
+    // language file and the skin: as the last run parsed them, when their
+    // files have not changed since.
+    KeepDocumentsIn(std::make_unique<CDocumentStore>(CDocumentStore::UserStoreFile()));
     if (!frame_.MakeContext()) {
         ::MessageBoxW(hwnd_, kConfigBrokenText, MessageBoxCaption(), MB_OK);
         return false;
@@ -732,6 +736,7 @@ void CNurelMainWindow::OnTimer(UINT_PTR id)
         frame_.MakeDeferredWindows();
         if (frame_.Context() != nullptr)
             frame_.Context()->Configure().Skin().SavePictures();  // only when one had to be decoded
+        SaveDocuments();  // only when one had to be parsed
         TPostMessage(kPluginsLoadedMessage, kMainWindowUp, 0);
         MarkStartupStep("deferred windows");
         WriteStartupTimes();

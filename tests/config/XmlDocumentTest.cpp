@@ -84,7 +84,7 @@ TEST(XmlDocumentLoad, EveryCursorOperationFailsWithoutDocument)
     EXPECT_FALSE(document.Select(L"skin"));
     EXPECT_FALSE(document.NextMatch(nullptr, nullptr, &text, &node));
     EXPECT_FALSE(document.ReadText(L"skin", &text));
-    EXPECT_FALSE(document.OpenAttributes(nullptr));
+    EXPECT_FALSE(document.OpenAttributes(XmlNode()));
     EXPECT_FALSE(document.NextAttribute(&name, &value));
 }
 
@@ -153,7 +153,7 @@ TEST_F(XmlDocumentTest, NewSelectionRestartsTheCursor)
 TEST_F(XmlDocumentTest, AttributesComeInDocumentOrderUntilExhausted)
 {
     XmlNode node = SelectOne(L"skin/ordered");
-    ASSERT_TRUE(document_.OpenAttributes(node.get()));
+    ASSERT_TRUE(document_.OpenAttributes(node));
     std::wstring name, value, names, values;
     while (document_.NextAttribute(&name, &value)) {
         names += name;
@@ -168,7 +168,7 @@ TEST_F(XmlDocumentTest, AttributeTableMatchesNamesIgnoringCaseAndIgnoresUnknownO
 {
     XmlNode node = SelectOne(L"skin/item");
     TAttributeEntry table[] = {{L"rect", L""}, {L"image", L""}, {L"missing", L"kept"}};
-    ASSERT_TRUE(document_.ReadAttributeTable(node.get(), table));
+    ASSERT_TRUE(document_.ReadAttributeTable(node, table));
     EXPECT_STREQ(AttributeValue(table, L"rect"), L"1,2,3,4");
     EXPECT_STREQ(AttributeValue(table, L"image"), L"a.bmp");
     EXPECT_STREQ(AttributeValue(table, L"missing"), L"kept");
@@ -181,7 +181,7 @@ TEST_F(XmlDocumentTest, AttributeTableFillsOnlyTheFirstRowOfAName)
 {
     XmlNode node = SelectOne(L"skin/item");
     TAttributeEntry table[] = {{L"Rect", L""}, {L"rect", L"second"}};
-    ASSERT_TRUE(document_.ReadAttributeTable(node.get(), table));
+    ASSERT_TRUE(document_.ReadAttributeTable(node, table));
     EXPECT_STREQ(table[0].value, L"1,2,3,4");
     EXPECT_STREQ(table[1].value, L"second");
 }
@@ -190,9 +190,9 @@ TEST_F(XmlDocumentTest, AttributeTableNeedsNodeAndRows)
 {
     XmlNode node = SelectOne(L"skin/item");
     TAttributeEntry table[] = {{L"rect", L""}};
-    EXPECT_FALSE(document_.ReadAttributeTable(nullptr, table));
-    EXPECT_FALSE(document_.ReadAttributeTable(node.get(), nullptr, 1));
-    EXPECT_FALSE(document_.ReadAttributeTable(node.get(), table, 0));
+    EXPECT_FALSE(document_.ReadAttributeTable(XmlNode(), table));
+    EXPECT_FALSE(document_.ReadAttributeTable(node, nullptr, 1));
+    EXPECT_FALSE(document_.ReadAttributeTable(node, table, 0));
     EXPECT_STREQ(table[0].value, L"");
 }
 
@@ -200,11 +200,11 @@ TEST_F(XmlDocumentTest, AttributeTableLeavesTheAttributeCursorAlone)
 {
     XmlNode ordered = SelectOne(L"skin/ordered");
     XmlNode item = SelectOne(L"skin/item");
-    ASSERT_TRUE(document_.OpenAttributes(ordered.get()));
+    ASSERT_TRUE(document_.OpenAttributes(ordered));
     std::wstring name, value;
     ASSERT_TRUE(document_.NextAttribute(&name, &value));
     TAttributeEntry table[] = {{L"rect", L""}};
-    ASSERT_TRUE(document_.ReadAttributeTable(item.get(), table));
+    ASSERT_TRUE(document_.ReadAttributeTable(item, table));
     ASSERT_TRUE(document_.NextAttribute(&name, &value));
     EXPECT_EQ(name, L"a");
 }
@@ -221,7 +221,7 @@ TEST(XmlAttributeTable, ValuesOfSixtyFourCharactersOrMoreAreCutToSixtyThree)
     XmlNode node;
     ASSERT_TRUE(document.NextMatch(nullptr, nullptr, nullptr, &node));
     TAttributeEntry table[] = {{L"short", L""}, {L"exact", L""}, {L"long", L""}};
-    ASSERT_TRUE(document.ReadAttributeTable(node.get(), table));
+    ASSERT_TRUE(document.ReadAttributeTable(node, table));
     EXPECT_EQ(std::wstring(table[0].value), v63);
     EXPECT_EQ(std::wstring(table[1].value), v64);
     EXPECT_EQ(std::wstring(table[2].value), v65);
@@ -252,7 +252,7 @@ TEST(XmlAttributeTable, OnlyTheLettersAToZAreMatchedIgnoringCase)
     TAttributeEntry table[std::size(cases)] = {};
     for (size_t i = 0; i < std::size(cases); ++i)
         wcscpy(table[i].name, cases[i].row);
-    ASSERT_TRUE(document.ReadAttributeTable(node.get(), table));
+    ASSERT_TRUE(document.ReadAttributeTable(node, table));
     for (size_t i = 0; i < std::size(cases); ++i)
         EXPECT_STREQ(table[i].value, cases[i].value) << "row " << i;
 }
@@ -262,11 +262,11 @@ TEST_F(XmlDocumentTest, ChildElementsSkipTextAndComments)
     XmlNode menu = SelectOne(L"skin/menu");
     XmlNode cursor;
     std::wstring name, names;
-    while (NextChildElement(menu.get(), &cursor, &name))
+    while (NextChildElement(menu, &cursor, &name))
         names += name + L";";
     EXPECT_EQ(names, L"first;second;");
     EXPECT_FALSE(cursor);
-    EXPECT_FALSE(NextChildElement(nullptr, &cursor, &name));
+    EXPECT_FALSE(NextChildElement(XmlNode(), &cursor, &name));
 }
 
 // A picture of natural size 5 x 3 at the test display's 96 dots per inch.

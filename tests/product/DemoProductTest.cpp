@@ -91,24 +91,21 @@ struct ElementInfo {
     std::wstring text;
 };
 
-std::wstring NodeText(IXMLDOMNode* node)
+std::wstring NodeText(const XmlNode& node)
 {
-    BSTR text = nullptr;
-    std::wstring result;
-    if (node->get_text(&text) == S_OK && text != nullptr)
-        result = text;
-    ::SysFreeString(text);
-    return result;
+    std::wstring text;
+    kivra::NodeText(node, &text);
+    return text;
 }
 
-void CollectElements(CXmlDocument& document, IXMLDOMNode* parent, std::vector<ElementInfo>* elements)
+void CollectElements(CXmlDocument& document, const XmlNode& parent, std::vector<ElementInfo>* elements)
 {
     XmlNode child;
     std::wstring name;
     while (NextChildElement(parent, &child, &name)) {
         ElementInfo info;
         info.name = name;
-        if (document.OpenAttributes(child.get())) {
+        if (document.OpenAttributes(child)) {
             std::wstring attribute, value;
             while (document.NextAttribute(&attribute, &value))
                 info.attributes[attribute] = value;
@@ -116,12 +113,12 @@ void CollectElements(CXmlDocument& document, IXMLDOMNode* parent, std::vector<El
         bool hasChildElements = false;
         {
             XmlNode probe;
-            hasChildElements = NextChildElement(child.get(), &probe, nullptr);
+            hasChildElements = NextChildElement(child, &probe, nullptr);
         }
         if (!hasChildElements)
-            info.text = NodeText(child.get());
+            info.text = NodeText(child);
         elements->push_back(info);
-        CollectElements(document, child.get(), elements);
+        CollectElements(document, child, elements);
     }
 }
 
@@ -130,7 +127,7 @@ std::vector<ElementInfo> AllElements(CXmlDocument& document, const wchar_t* root
     std::vector<ElementInfo> elements;
     XmlNode node;
     if (document.Select(root) && document.NextMatch(nullptr, nullptr, nullptr, &node))
-        CollectElements(document, node.get(), &elements);
+        CollectElements(document, node, &elements);
     return elements;
 }
 
