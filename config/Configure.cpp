@@ -159,7 +159,10 @@ CConfigure* GetConfigureFrom(const wchar_t* productFolder)
     if (!com->ok())
         return nullptr;
     auto configure = std::make_unique<CConfigure>(productFolder, g_process.documents.get());
-    if (!configure->Load())
+    const bool loaded = configure->Load();
+    if (g_process.documents)
+        g_process.documents->Release();  // read: another program may replace it now
+    if (!loaded)
         return nullptr;
     g_process.com = std::move(com);
     g_process.configure = std::move(configure);

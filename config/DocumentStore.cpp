@@ -37,9 +37,10 @@ struct TStoredTree {
 static_assert(sizeof(TStoredTree) == 40);
 
 // Bounds a damaged file cannot talk us past; a save stops adding earlier
-// documents at the second.
+// documents at the second. A product's three documents take some 60 KB, a
+// skin of a thousand buttons about 1 MB.
 constexpr size_t kMaxStoreBytes = 16 * 1024 * 1024;
-constexpr size_t kMaxSavedBytes = 8 * 1024 * 1024;
+constexpr size_t kMaxSavedBytes = 4 * 1024 * 1024;
 
 size_t PaddedCharBytes(size_t chars)
 {
@@ -79,30 +80,37 @@ CDocumentStore::CDocumentStore(std::wstring file) : file_(std::move(file)) {}
 
 void CDocumentStore::Read()
 {
+    Release();
     read_ = true;
-    entries_.clear();
-    if (file_.empty() || !ReadWholeFile(file_.c_str(), kMaxStoreBytes, &stored_) ||
-        stored_.size() < sizeof(TStoreHeader))
+    if (!MapWholeFile(file_, sizeof(TStoreHeader), kMaxStoreBytes, &view_, &viewBytes_))
         return;
     TStoreHeader header;
-    memcpy(&header, stored_.data(), sizeof(header));
+    memcpy(&header, View(), sizeof(header));
     if (memcmp(header.magic, kStoreMagic, sizeof(kStoreMagic)) != 0 || header.version != kStoreVersion)
         return;
     size_t at = sizeof(header);
     std::map<TKey, TEntry> entries;
     for (UINT32 n = 0; n < header.count; ++n) {
         TStoredTree record;
-        if (stored_.size() - at < sizeof(record))
+        if (viewBytes_ - at < sizeof(record))
             return;
-        memcpy(&record, stored_.data() + at, sizeof(record));
+        memcpy(&record, View() + at, sizeof(record));
         const size_t treeBytes = TreeBytes(record);
-        if (treeBytes == 0 || stored_.size() - at - sizeof(record) < treeBytes)
+        if (treeBytes == 0 || viewBytes_ - at - sizeof(record) < treeBytes)
             return;
-        entries[{record.sourceBytes, record.sourceSum}] = {at, sizeof(record) + treeBytes, false};
+        entries[{record.sourceBytes, record.sourceSum}] = {at, sizeof(record) + treeBytes};
         at += sizeof(record) + treeBytes;
     }
-    if (at == stored_.size())
+    if (at == viewBytes_)
         entries_ = std::move(entries);
+}
+
+void CDocumentStore::Release()
+{
+    read_ = false;
+    entries_.clear();
+    view_.reset();
+    viewBytes_ = 0;
 }
 
 bool CDocumentStore::Find(ULONGLONG sourceBytes, ULONGLONG sourceSum, TXmlTree* tree)
@@ -113,7 +121,7 @@ bool CDocumentStore::Find(ULONGLONG sourceBytes, ULONGLONG sourceSum, TXmlTree* 
     if (found == entries_.end() || tree == nullptr)
         return false;
     TStoredTree record;
-    const char* at = stored_.data() + found->second.offset;
+    const char* at = View() + found->second.offset;
     memcpy(&record, at, sizeof(record));
     at += sizeof(record);
     if (DocumentCheckSum(at, found->second.bytes - sizeof(record)) != record.treeSum) {
@@ -132,7 +140,7 @@ bool CDocumentStore::Find(ULONGLONG sourceBytes, ULONGLONG sourceSum, TXmlTree* 
         entries_.erase(found);
         return false;
     }
-    found->second.used = true;
+    found_.insert(found->first);
     return true;
 }
 
@@ -184,25 +192,24 @@ bool CDocumentStore::Save()
         for (const auto& [key, entry] : entries_)
             if (saved.find(key) == saved.end())
                 earlier.emplace_back(key, &entry);
-        std::sort(earlier.begin(), earlier.end(), [](const auto& a, const auto& b) {
-            return a.second->used != b.second->used ? a.second->used : a.second->offset < b.second->offset;
+        std::sort(earlier.begin(), earlier.end(), [this](const auto& a, const auto& b) {
+            const bool aFound = found_.count(a.first) != 0, bFound = found_.count(b.first) != 0;
+            return aFound != bFound ? aFound : a.second->offset < b.second->offset;
         });
         for (const auto& [key, entry] : earlier) {
             if (out.size() + entry->bytes > kMaxSavedBytes)
                 break;  // the older ones drop out
-            Append(out, stored_.data() + entry->offset, entry->bytes);
+            Append(out, View() + entry->offset, entry->bytes);
             ++header.count;
         }
         memcpy(out.data(), &header, sizeof(header));
     } catch (const std::bad_alloc&) {
         return false;
     }
+    Release();  // a mapped file cannot be replaced; what was written is read afresh
     if (!ReplaceFileWhole(file_, out.data(), out.size()))
         return false;
     kept_.clear();
-    read_ = false;  // what was written is read afresh if asked for again
-    stored_.clear();
-    entries_.clear();
     return true;
 }
 

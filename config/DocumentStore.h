@@ -14,11 +14,13 @@
 #include <windows.h>
 
 #include <map>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "config/XmlDocument.h"
+#include "framework/Handles.h"
 
 namespace kivra {
 
@@ -42,6 +44,10 @@ public:
     // cannot be written (the old one then stays as it was).
     bool Save();
 
+    // Lets go of the file, so that another program's save can replace it;
+    // the trees kept this run stay for Save, which reads the file again.
+    void Release();
+
     // The file of the current user's store, "Kivra\documents.cache" in the
     // local application data folder. Empty when there is no such folder.
     static std::wstring UserStoreFile();
@@ -49,17 +55,19 @@ public:
 private:
     using TKey = std::pair<ULONGLONG, ULONGLONG>;  // source bytes and check sum
     struct TEntry {
-        size_t offset = 0;  // the whole record in read_, as a save carries it over
+        size_t offset = 0;  // the whole record in the view, as a save carries it over
         size_t bytes = 0;
-        bool used = false;  // found this run: saved before the others
     };
 
     void Read();
+    const char* View() const { return static_cast<const char*>(view_.get()); }
 
     std::wstring file_;
     bool read_ = false;
-    std::vector<char> stored_;
+    UniqueMappedView view_;  // mapped, not read: a start touches only its own documents' pages
+    size_t viewBytes_ = 0;
     std::map<TKey, TEntry> entries_;
+    std::set<TKey> found_;  // found this run: saved before the other earlier ones
     std::vector<std::pair<TKey, std::vector<char>>> kept_;  // this run's, as records
 };
 

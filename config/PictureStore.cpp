@@ -86,23 +86,11 @@ void CPictureStore::Read()
 {
     Release();
     read_ = true;
-    if (file_.empty())
-        return;
-    UniqueFile file(::CreateFileW(file_.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    LARGE_INTEGER length = {};
-    if (!file || ::GetFileType(file.get()) != FILE_TYPE_DISK || !::GetFileSizeEx(file.get(), &length) ||
-        length.QuadPart < static_cast<LONGLONG>(sizeof(TStoreHeader)) ||
-        static_cast<ULONGLONG>(length.QuadPart) > kMaxStoreBytes)
-        return;
     // Mapped, not read: only the pages of the pictures asked for are touched.
-    UniqueKernelHandle mapping(::CreateFileMappingW(file.get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
-    if (!mapping)
+    if (!MapWholeFile(file_, sizeof(TStoreHeader), kMaxStoreBytes, &view_, &viewBytes_))
         return;
-    view_.reset(::MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, 0));
-    viewBytes_ = static_cast<size_t>(length.QuadPart);
     try {
-        if (view_ && ParseView())
+        if (ParseView())
             return;
     } catch (const std::bad_alloc&) {
     }

@@ -110,6 +110,29 @@ bool ReadWholeFile(const wchar_t* path, size_t limit, std::vector<char>* bytes)
     return true;
 }
 
+bool MapWholeFile(const std::wstring& file, size_t minBytes, size_t maxBytes, UniqueMappedView* view, size_t* bytes)
+{
+    view->reset();
+    *bytes = 0;
+    if (file.empty() || !IsRegularDiskFile(file.c_str()))
+        return false;
+    UniqueFile opened(::CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    LARGE_INTEGER length = {};
+    if (!opened || ::GetFileType(opened.get()) != FILE_TYPE_DISK || !::GetFileSizeEx(opened.get(), &length) ||
+        static_cast<ULONGLONG>(length.QuadPart) < minBytes || static_cast<ULONGLONG>(length.QuadPart) > maxBytes ||
+        length.QuadPart == 0)
+        return false;
+    UniqueKernelHandle mapping(::CreateFileMappingW(opened.get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
+    if (!mapping)
+        return false;
+    view->reset(::MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, 0));
+    if (!*view)
+        return false;
+    *bytes = static_cast<size_t>(length.QuadPart);
+    return true;
+}
+
 bool ReplaceFileWhole(const std::wstring& file, const void* bytes, size_t size)
 {
     if (file.empty() || size > MAXDWORD)

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "framework/Handles.h"
+
 namespace kivra {
 
 // True when some part of path (between separators) is a device name: CON,
@@ -32,6 +34,11 @@ HICON LoadIconFile(const wchar_t* path);
 // Reads the whole of a regular disk file of at most limit bytes into bytes.
 // False, with bytes empty, for anything else and for a larger file.
 bool ReadWholeFile(const wchar_t* path, size_t limit, std::vector<char>* bytes);
+
+// Maps the whole of a regular disk file of minBytes to maxBytes bytes for
+// reading: only the pages looked at are read. False, with view empty, for
+// anything else.
+bool MapWholeFile(const std::wstring& file, size_t minBytes, size_t maxBytes, UniqueMappedView* view, size_t* bytes);
 
 // Replaces file with bytes: written whole beside it, then moved over it, so
 // a reader sees the old file or the new one, never half of one. False when
