@@ -304,6 +304,12 @@ INT_PTR CALLBACK CDialog::StaticDialogProc(HWND hwnd, UINT msg, WPARAM wParam, L
     }
 
     const LRESULT result = RouteGuarded(self, hwnd, msg, wParam, lParam);
+    // A modeless dialog is mostly made hidden, ahead of its use. Given the
+    // focus, the dialog manager would make that hidden window the active
+    // one, away from the window the user is in (about 1.4 ms under Wine).
+    // Activated later, the dialog's first tab stop takes the focus.
+    if (msg == WM_INITDIALOG && !self->modal_)
+        return FALSE;
     if (AnswersDirectly(msg))
         return static_cast<INT_PTR>(result);
     // Stored only when it changes: under Wine each store is a round trip to

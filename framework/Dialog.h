@@ -57,6 +57,8 @@ public:
     // another thread own the dialog without being disabled.
     INT_PTR DoModal(HWND owner = nullptr);
     // Creates the dialog modeless; it shows when its template says WS_VISIBLE.
+    // It takes no focus as it is made, whatever OnInitDialog answers: its
+    // first tab stop takes the focus when the dialog is first activated.
     bool Create(HWND parent);
     // Ends the modal loop with result after the running handler returns, or
     // hides a modeless dialog. Call it on the dialog's own thread; other

@@ -77,15 +77,27 @@ TEST(ModelessDialog, ChildTemplateWithoutParentFailsCleanly)
     EXPECT_FALSE(page.initialised);
 }
 
+// Made hidden, it leaves the user's window active and focused; shown, its
+// first tab stop takes the focus, as the dialog manager gives it at creation.
 TEST(ModelessDialog, PopupDialogCanBeMadeInvisibleAndShownLater)
 {
+    HWND user = CreateHostWindow();
+    ::SetActiveWindow(user);
+    ::SetFocus(user);
     DialogTemplateBuilder layout(WS_POPUP | WS_CAPTION, 100, 40, L"hidden");
+    layout.Add(L"STATIC", L"label", kLabelId, SS_LEFT, 5, 5, 40, 8)
+        .Add(L"BUTTON", L"OK", kEditId, WS_TABSTOP | BS_PUSHBUTTON, 50, 5, 40, 14);
     CDialog dialog(layout.Get());
     ASSERT_TRUE(dialog.Create(nullptr));
     EXPECT_FALSE(dialog.IsVisible()) << "without WS_VISIBLE it stays hidden";
     EXPECT_EQ(dialog.GetText(), L"hidden");
+    EXPECT_EQ(::GetActiveWindow(), user);
+    EXPECT_EQ(::GetFocus(), user);
     dialog.Show();
     EXPECT_TRUE(dialog.IsVisible());
+    EXPECT_EQ(::GetActiveWindow(), dialog.Handle());
+    EXPECT_EQ(::GetFocus(), dialog.Item(kEditId));
+    ::DestroyWindow(user);
 }
 
 namespace {
