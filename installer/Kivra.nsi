@@ -239,8 +239,10 @@ Section "Uninstall"
   ${EndIf}
   RMDir "$INSTDIR"
 
-  ; The picture store only saves decoding the skins' pictures again: not the
-  ; user's data. Another installation makes it anew on its next start.
+  ; The picture and document stores only save decoding the skins' pictures
+  ; and parsing the XML files again: not the user's data. Another
+  ; installation makes them anew on its next start.
   Delete "$LOCALAPPDATA\Kivra\pictures.cache"
+  Delete "$LOCALAPPDATA\Kivra\documents.cache"
   RMDir "$LOCALAPPDATA\Kivra"
 SectionEnd
