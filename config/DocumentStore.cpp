@@ -153,15 +153,18 @@ void CDocumentStore::Keep(ULONGLONG sourceBytes, ULONGLONG sourceSum, const TXml
                           static_cast<UINT32>(tree.chars.size()),
                           0,
                           0};
-    if (TreeBytes(record) == 0)
-        return;  // too big to keep: parsed each time
+    // A tree that would crowd out every other one is parsed each time: a
+    // store file past its bound would not be read at all.
+    const size_t treeBytes = TreeBytes(record);
+    if (treeBytes == 0 || sizeof(TStoreHeader) + sizeof(record) + treeBytes > kMaxSavedBytes)
+        return;
     try {
         std::vector<char> out;
         Append(out, &record, sizeof(record));
         Append(out, tree.elements.data(), tree.elements.size() * sizeof(TXmlElement));
         Append(out, tree.attributes.data(), tree.attributes.size() * sizeof(TXmlAttribute));
         Append(out, tree.chars.data(), tree.chars.size() * sizeof(wchar_t));
-        out.resize(sizeof(record) + TreeBytes(record), 0);
+        out.resize(sizeof(record) + treeBytes, 0);
         record.treeSum = DocumentCheckSum(out.data() + sizeof(record), out.size() - sizeof(record));
         memcpy(out.data(), &record, sizeof(record));
         kept_.emplace_back(TKey{sourceBytes, sourceSum}, std::move(out));
@@ -180,9 +183,9 @@ bool CDocumentStore::Save()
         TStoreHeader header = {{}, kStoreVersion, 0, 0};
         memcpy(header.magic, kStoreMagic, sizeof(kStoreMagic));
         Append(out, &header, sizeof(header));
-        std::map<TKey, bool> saved;
+        std::set<TKey> saved;
         for (const auto& [key, record] : kept_)
-            if (saved.emplace(key, true).second) {
+            if (out.size() + record.size() <= kMaxSavedBytes && saved.insert(key).second) {
                 Append(out, record.data(), record.size());
                 ++header.count;
             }

@@ -39,8 +39,8 @@ public:
     void Keep(ULONGLONG sourceBytes, ULONGLONG sourceSum, const TXmlTree& tree);
 
     // When this run parsed some document, replaces the file with this run's
-    // documents, then the earlier ones up to a size limit, the least recent
-    // dropped first. True when nothing needed writing; false when the file
+    // documents, then the earlier ones, up to a size limit (4 MB), the least
+    // recent dropped first; a tree larger than that is never kept. True when nothing needed writing; false when the file
     // cannot be written (the old one then stays as it was).
     bool Save();
 

@@ -113,6 +113,24 @@ TEST_F(DocumentStoreTest, ChangedDocumentOrDamagedStoreIsParsedAgain)
     }
 }
 
+// One huge tree is parsed each time rather than crowd the store out (a file
+// past the store's bound would not be read at all).
+TEST_F(DocumentStoreTest, ATreeTooLargeToKeepLeavesTheOthersKept)
+{
+    TXmlTree small;
+    small.elements = {{{0, 0}, {0, 0}, 0, 0, kNoXmlElement, kNoXmlElement, 0}};
+    TXmlTree large = small;
+    large.chars.assign(3 * 1024 * 1024, L'x');  // 6 MB of characters
+    CDocumentStore store(storeFile_);
+    store.Keep(10, 1, large);
+    store.Keep(20, 2, small);
+    ASSERT_TRUE(store.Save());
+    CDocumentStore later(storeFile_);
+    TXmlTree found;
+    EXPECT_FALSE(later.Find(10, 1, &found));
+    EXPECT_TRUE(later.Find(20, 2, &found));
+}
+
 // A store record whose check sum holds can still be made by hand: its links
 // and ranges are checked before any walk trusts them.
 TEST(XmlTreeTest, UnsoundTreesAreRefused)
