@@ -44,7 +44,7 @@ bool ButtonOwnerAccepted(const wchar_t* buttonOwnerText, const wchar_t* owner)
     return buttonOwnerText != nullptr && wcsstr(buttonOwnerText, owner) != nullptr;
 }
 
-CConfigure::CConfigure(const wchar_t* productFolder, CDocumentStore* documents) : documents_(documents)
+CConfigure::CConfigure(const wchar_t* productFolder)
 {
     CopyText(helpTitle_, kInitialHelpTitle);
     CopyText(helpFileName_, kInitialHelpFileName);
@@ -82,7 +82,7 @@ bool CConfigure::ReadLogo()
     return true;
 }
 
-bool CConfigure::ReadLanguage()
+bool CConfigure::ReadLanguage(CDocumentStore* documents)
 {
     std::wstring flag, code;
     if (!document_->ReadText(L"main-frame/using-system-language", &flag))
@@ -95,16 +95,16 @@ bool CConfigure::ReadLanguage()
         return false;
     // A missing or broken language file leaves the table empty: every text
     // then shows as its id, and the product still starts.
-    language_.Load(languageFile_, documents_);
+    language_.Load(languageFile_, documents);
     return true;
 }
 
-bool CConfigure::Load()
+bool CConfigure::Load(CDocumentStore* documents)
 {
     if (!constructed_)
         return false;
     document_ = std::make_unique<CXmlDocument>();
-    if (!document_->Load(configFile_, documents_))
+    if (!document_->Load(configFile_, documents))
         return false;
     if (!ReadLogo())
         return false;
@@ -114,7 +114,7 @@ bool CConfigure::Load()
         return false;
     CopyText(title_, text.c_str());
 
-    if (!ReadLanguage())
+    if (!ReadLanguage(documents))
         return false;
 
     if (!document_->ReadText(L"main-frame/skin", &text) || !AppendText(skinFolder_, text.c_str()))
@@ -141,7 +141,7 @@ bool CConfigure::Load()
         return false;
     CopyText(buttonOwner_, text.c_str());
 
-    if (!skin_.Open(skinFolder_, documents_))
+    if (!skin_.Open(skinFolder_, documents))
         return false;
     ReadMainFrame(skin_.Document(), &mainFrame_);
 
@@ -158,8 +158,8 @@ CConfigure* GetConfigureFrom(const wchar_t* productFolder)
     auto com = std::make_unique<ComScope>();
     if (!com->ok())
         return nullptr;
-    auto configure = std::make_unique<CConfigure>(productFolder, g_process.documents.get());
-    const bool loaded = configure->Load();
+    auto configure = std::make_unique<CConfigure>(productFolder);
+    const bool loaded = configure->Load(g_process.documents.get());
     if (g_process.documents)
         g_process.documents->Release();  // read: another program may replace it now
     if (!loaded)

@@ -43,17 +43,16 @@ public:
     // productFolder: the folder holding common\, skin\ and language\, with its
     // trailing backslash. A folder without one, or one whose paths would not
     // fit 259 characters, leaves the object unusable (Load fails).
-    // documents, when not null, is the store its files are read through; it
-    // must outlive the load.
-    explicit CConfigure(const wchar_t* productFolder, CDocumentStore* documents = nullptr);
+    explicit CConfigure(const wchar_t* productFolder);
     CConfigure(const CConfigure&) = delete;
     CConfigure& operator=(const CConfigure&) = delete;
 
     // Reads config.xml, the language file and the skin. False when config.xml
     // is missing or broken, a required element is missing, a path would be
     // longer than 259 characters, the help or database file name names a
-    // device, or the skin does not open.
-    bool Load();
+    // device, or the skin does not open. documents, when not null, is the
+    // store the three files are read through.
+    bool Load(CDocumentStore* documents = nullptr);
 
     CSkin& Skin() { return skin_; }
     const CLanguageTable& Language() const { return language_; }
@@ -78,7 +77,7 @@ public:
 
 private:
     bool ReadLogo();
-    bool ReadLanguage();
+    bool ReadLanguage(CDocumentStore* documents);
 
     CSkin skin_;
     std::unique_ptr<CXmlDocument> document_;  // config.xml, released after a successful load
@@ -96,7 +95,6 @@ private:
     TMainFrameSkin mainFrame_ = {};
     unsigned logLevelMask_ = 255;
     UniqueIcon logoIcon_;
-    CDocumentStore* documents_ = nullptr;
     bool constructed_ = false;
 };
 
