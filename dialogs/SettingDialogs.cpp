@@ -42,11 +42,6 @@ bool CSettingDialogs::Make()
     making_ = true;
     if (settingDialog_->Create(::GetDesktopWindow())) {
         settingDialog_->Hide();
-        systemSettingPage_.reset(new (std::nothrow) CSystemSetDlg());
-        if (systemSettingPage_ && !systemSettingPage_->Create(settingDialog_->Handle()))
-            systemSettingPage_.reset();
-        if (systemSettingPage_)
-            systemSettingPage_->Hide();
         if (fillWhenMade_)
             settingDialog_->FillPages(icon_, false);
         fillWhenMade_ = false;
@@ -67,10 +62,22 @@ void CSettingDialogs::FillPages(HICON icon)
         settingDialog_->FillPages(icon);
 }
 
+void CSettingDialogs::MakeSystemSettingPage()
+{
+    if (systemSettingPage_ || !Made())
+        return;
+    systemSettingPage_.reset(new (std::nothrow) CSystemSetDlg());
+    if (systemSettingPage_ && !systemSettingPage_->Create(settingDialog_->Handle()))
+        systemSettingPage_.reset();
+    if (systemSettingPage_)
+        systemSettingPage_->Hide();
+}
+
 bool CSettingDialogs::Show()
 {
     if (!Make())
         return false;
+    MakeSystemSettingPage();
     ::SetForegroundWindow(settingDialog_->Handle());
     settingDialog_->Show(SW_SHOW);
     return true;

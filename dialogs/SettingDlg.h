@@ -8,9 +8,10 @@
 // "manager/ProvideSetCWnd" hands out as the pages' parent. Start-up fills it
 // once every plugin is bound (FillPages); "manager/ShowSetWindow" shows it;
 // OK, Cancel and the close box hide it.
-// The tree is made as the dialog first shows: a tree view makes a tooltip
-// window of its own, which start-up need not wait for. The pages are placed
-// and the first one shown when they are filled in, tree or not.
+// Its controls are made as the dialog first shows (a tree view makes a
+// tooltip window of its own), and its texts translated and its icon set then:
+// start-up need not wait for any of it. The pages are placed and the first
+// one shown when they are filled in, tree or not.
 //
 // OK posts kSettingApplyMessage to every page of the tree, Apply to the page
 // shown, Cancel to none. Enter counts as OK, Esc as Cancel.
@@ -46,8 +47,9 @@ public:
     CSettingDlg();
     ~CSettingDlg() override;
 
-    // Translates the caption and the buttons, sets the small icon (not owned),
-    // takes one page per plugin (see SettingPages.h), places them, rebuilds
+    // Translates the caption and the buttons and sets the small icon (not
+    // owned), both as the dialog first shows when it has not shown yet; takes
+    // one page per plugin (see SettingPages.h), places them, rebuilds
     // the tree (once there) with an item for each and shows the first page
     // without selecting its item. Without a registry the dialog ends with 0
     // and stays empty. With askPlugins false no plugin is asked for its page:
@@ -75,6 +77,7 @@ private:
     };
 
     void OnShowWindow(bool shown);
+    void Dress();  // the translated texts and the icon
     void RebuildTree();
     void LoadTreeImages(UINT* mask);
     void ShowPage(HWND page);
@@ -90,6 +93,7 @@ private:
     RECT pageRect_ = {};
     UniqueImageList images_;
     HICON smallIcon_ = nullptr;  // the main window's
+    bool dressed_ = true;        // texts and icon set since the last fill
 };
 
 }  // namespace kivra

@@ -1,5 +1,7 @@
 #include "framework/Dialog.h"
 
+#include <algorithm>
+
 #include "framework/App.h"
 #include "framework/MessagePump.h"
 
@@ -51,14 +53,8 @@ bool CDialog::CreateFromTemplate(HWND parent)
         module = CApp::Current() ? CApp::Current()->Instance() : ::GetModuleHandleW(nullptr);
     auto self = reinterpret_cast<LPARAM>(this);
     const DLGTEMPLATE* memoryTemplate = memoryTemplate_;
-    templateWithoutDeferred_.clear();
-    if (memoryTemplate == nullptr && deferredId_ != 0) {
-        templateWithoutDeferred_ = CopyDialogResource(module, templateId_);
-        if (TakeControlOut(&templateWithoutDeferred_, deferredId_, &deferred_))
-            memoryTemplate = reinterpret_cast<const DLGTEMPLATE*>(templateWithoutDeferred_.data());
-        else
-            templateWithoutDeferred_.clear();
-    }
+    if (memoryTemplate == nullptr && LeaveOutDeferred(CopyDialogResource(module, templateId_)))
+        memoryTemplate = reinterpret_cast<const DLGTEMPLATE*>(templateWithoutDeferred_.data());
     HWND hwnd = memoryTemplate
         ? ::CreateDialogIndirectParamW(module, memoryTemplate, parent, StaticDialogProc, self)
         : ::CreateDialogParamW(module, MAKEINTRESOURCEW(templateId_), parent, StaticDialogProc, self);
@@ -80,53 +76,82 @@ bool CDialog::Create(HWND parent)
     return CreateFromTemplate(parent);
 }
 
-HWND CDialog::CreateDeferredControl()
+bool CDialog::LeaveOutDeferred(const std::vector<BYTE>& whole)
 {
-    if (hwnd_ == nullptr || deferredId_ == 0)
-        return nullptr;
-    if (HWND made = ::GetDlgItem(hwnd_, static_cast<int>(deferredId_)))
-        return made;
-    if (templateWithoutDeferred_.empty())
-        return nullptr;  // made with the others, and gone since
-    const RECT place = DeferredControlRect();
-    // As the dialog manager makes its controls: no WM_PARENTNOTIFY, and a
-    // border drawn as a sunken edge (the dialogs' three-dimensional look).
-    DWORD style = deferred_.style | WS_CHILD;
-    DWORD exStyle = deferred_.exStyle | WS_EX_NOPARENTNOTIFY;
-    if ((style & WS_BORDER) != 0) {
-        style &= ~WS_BORDER;
-        exStyle |= WS_EX_CLIENTEDGE;
+    templateWithoutDeferred_.clear();
+    deferred_.clear();
+    if (deferredIds_.empty())
+        return false;
+    std::vector<BYTE> without = whole;
+    for (UINT id : deferredIds_) {
+        // Described from the whole template: its index there is its place in
+        // the tab order.
+        std::vector<BYTE> copy = whole;
+        TTemplateControl control, same;
+        if (!TakeControlOut(&copy, id, &control) || !TakeControlOut(&without, id, &same)) {
+            deferred_.clear();
+            return false;
+        }
+        deferred_.push_back(std::move(control));
     }
-    HWND control = ::CreateWindowExW(exStyle, deferred_.className.c_str(), deferred_.text.c_str(),
-                                     style, place.left, place.top, place.right - place.left,
-                                     place.bottom - place.top, hwnd_,
-                                     reinterpret_cast<HMENU>(static_cast<UINT_PTR>(deferred_.id)),
-                                     ::GetModuleHandleW(nullptr), nullptr);
-    if (control == nullptr)
-        return nullptr;
-    ::SendMessageW(control, WM_SETFONT, ::SendMessageW(hwnd_, WM_GETFONT, 0, 0), FALSE);
-    // After the control made before it in the template: the tab order.
-    HWND after = HWND_TOP;
-    HWND child = ::GetWindow(hwnd_, GW_CHILD);
-    for (size_t i = 0; i < deferred_.index && child != nullptr; ++i) {
-        after = child;
-        child = ::GetWindow(child, GW_HWNDNEXT);
-    }
-    ::SetWindowPos(control, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    return control;
+    std::sort(deferred_.begin(), deferred_.end(),
+              [](const TTemplateControl& a, const TTemplateControl& b) { return a.index < b.index; });
+    templateWithoutDeferred_ = std::move(without);
+    return true;
 }
 
-RECT CDialog::DeferredControlRect() const
+void CDialog::CreateDeferredControls()
+{
+    if (hwnd_ == nullptr)
+        return;
+    const auto font = static_cast<WPARAM>(::SendMessageW(hwnd_, WM_GETFONT, 0, 0));
+    // In template order, so that all before each one are there to place it after.
+    for (const TTemplateControl& deferred : deferred_) {
+        if (::GetDlgItem(hwnd_, static_cast<int>(deferred.id)) != nullptr)
+            continue;
+        const RECT place = DeferredControlRect(deferred.id);
+        // As the dialog manager makes its controls: no WM_PARENTNOTIFY, and a
+        // border drawn as a sunken edge (the dialogs' three-dimensional look).
+        DWORD style = deferred.style | WS_CHILD;
+        DWORD exStyle = deferred.exStyle | WS_EX_NOPARENTNOTIFY;
+        if ((style & WS_BORDER) != 0) {
+            style &= ~WS_BORDER;
+            exStyle |= WS_EX_CLIENTEDGE;
+        }
+        HWND control = ::CreateWindowExW(exStyle, deferred.className.c_str(), deferred.text.c_str(), style,
+                                         place.left, place.top, place.right - place.left, place.bottom - place.top,
+                                         hwnd_, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(deferred.id)),
+                                         ::GetModuleHandleW(nullptr), nullptr);
+        if (control == nullptr)
+            continue;
+        ::SendMessageW(control, WM_SETFONT, font, FALSE);
+        // After the control made before it in the template: the tab order.
+        HWND after = HWND_TOP;
+        HWND child = ::GetWindow(hwnd_, GW_CHILD);
+        for (size_t i = 0; i < deferred.index && child != nullptr; ++i) {
+            after = child;
+            child = ::GetWindow(child, GW_HWNDNEXT);
+        }
+        ::SetWindowPos(control, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
+}
+
+RECT CDialog::DeferredControlRect(UINT id) const
 {
     RECT place = {};
-    if (hwnd_ == nullptr || deferredId_ == 0)
+    if (hwnd_ == nullptr)
         return place;
-    if (HWND made = ::GetDlgItem(hwnd_, static_cast<int>(deferredId_)))
+    if (HWND made = ::GetDlgItem(hwnd_, static_cast<int>(id)))
         return WindowRef(made).RectInParent();
-    // Position and size converted each on its own, as the dialog manager does.
-    RECT units = {deferred_.position.x, deferred_.position.y, deferred_.size.cx, deferred_.size.cy};
-    ::MapDialogRect(hwnd_, &units);
-    return {units.left, units.top, units.left + units.right, units.top + units.bottom};
+    for (const TTemplateControl& deferred : deferred_) {
+        if (deferred.id != id)
+            continue;
+        // Position and size converted each on its own, as the dialog manager does.
+        RECT units = {deferred.position.x, deferred.position.y, deferred.size.cx, deferred.size.cy};
+        ::MapDialogRect(hwnd_, &units);
+        return {units.left, units.top, units.left + units.right, units.top + units.bottom};
+    }
+    return place;
 }
 
 INT_PTR CDialog::DoModal(HWND owner)

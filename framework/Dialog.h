@@ -75,17 +75,17 @@ public:
     static CDialog* RunningModal();
 
     // Leaves the control id out when the dialog is made from its resource
-    // template, for CreateDeferredControl to make later: a control that costs
-    // to make and is not needed before the dialog first shows. Call it before
-    // the dialog is made. A template that cannot be read that way makes the
-    // control with the others.
-    void DeferControl(UINT id) { deferredId_ = id; }
-    // Makes the deferred control as its template describes it, with the
-    // dialog's font and in its place in the tab order; once made (or made with
-    // the others) it answers that control.
-    HWND CreateDeferredControl();
-    // Where the deferred control is or will be, in client coordinates.
-    RECT DeferredControlRect() const;
+    // template, for CreateDeferredControls to make later: a control that
+    // costs to make and is not needed before the dialog first shows. Call it
+    // for each such control before the dialog is made. A template that cannot
+    // be read that way, or lacks one of them, makes them with the others.
+    void DeferControl(UINT id) { deferredIds_.push_back(id); }
+    // Makes the deferred controls not made yet, each as its template
+    // describes it, with the dialog's font and in its place in the tab order.
+    void CreateDeferredControls();
+    // Where a deferred control is or will be, in client coordinates; empty
+    // for a control that was not deferred.
+    RECT DeferredControlRect(UINT id) const;
 
 protected:
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
@@ -111,6 +111,9 @@ protected:
 
 private:
     bool CreateFromTemplate(HWND parent);
+    // Takes the deferred controls out of a copy of the whole template into
+    // templateWithoutDeferred_; false, with nothing deferred, when it cannot.
+    bool LeaveOutDeferred(const std::vector<BYTE>& whole);
     // The loop proper; sets quit and quitCode when WM_QUIT ended it.
     void RunModalLoop(bool& quit, WPARAM& quitCode);
     static INT_PTR CALLBACK StaticDialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
@@ -118,9 +121,9 @@ private:
     UINT templateId_ = 0;
     HINSTANCE module_ = nullptr;
     const DLGTEMPLATE* memoryTemplate_ = nullptr;
-    UINT deferredId_ = 0;
+    std::vector<UINT> deferredIds_;
     std::vector<BYTE> templateWithoutDeferred_;  // what the dialog was made from, while deferred
-    TTemplateControl deferred_;
+    std::vector<TTemplateControl> deferred_;     // in template order; empty when made with the others
 
     bool modal_ = false;
     bool ending_ = false;

@@ -206,7 +206,10 @@ TEST_F(SettingDlgTest, WithoutPagesTheTreeIsEmptyAndOkOnlyHides)
     ASSERT_NE(dialog_.Tree(), nullptr);
     EXPECT_EQ(TreeView_GetCount(dialog_.Tree()), 0u);
     AddPlugin("quiet", 6, nullptr);
-    dialog_.FillPages(nullptr);
+    // A fill of a dialog that has shown sets its icon at once.
+    const HICON icon = LoadIconW(nullptr, IDI_APPLICATION);
+    dialog_.FillPages(icon);
+    EXPECT_EQ(reinterpret_cast<HICON>(dialog_.Send(WM_GETICON, ICON_SMALL, 0)), icon);
     EXPECT_EQ(TreeView_GetCount(dialog_.Tree()), 0u);
     EXPECT_EQ(dialog_.CurrentPage(), nullptr);
     Click(IDC_SETTING_OK);

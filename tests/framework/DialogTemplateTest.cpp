@@ -1,5 +1,5 @@
-// A control left out of a dialog's template and made later: the dialog then
-// looks as if the dialog manager had made it with the others.
+// Controls left out of a dialog's template and made later: the dialog then
+// looks as if the dialog manager had made them with the others.
 #include "framework/Dialog.h"
 #include "framework/DialogTemplate.h"
 
@@ -49,35 +49,51 @@ void PrintTo(const TChild& child, std::ostream* out)
          << child.place.top << "-" << child.place.right << "," << child.place.bottom;
 }
 
-TEST(DialogTemplate, ADeferredControlIsMadeAsTheTemplateSaysInItsTabPlace)
+TEST(DialogTemplate, DeferredControlsAreMadeAsTheTemplateSaysInTheirTabPlaces)
 {
     EnsureCommonControls();
     // The first, a middle and the last item of templates, of a class given by
-    // name and of classes given by ordinal.
+    // name and of classes given by ordinal; several at once, deferred in any
+    // order, up to every item of a template. A control the template lacks
+    // has them all made with the others.
     const struct {
         UINT dialog;
-        UINT control;
+        std::vector<UINT> controls;
+        bool deferred;
     } cases[] = {
-        {IDD_SETTING, IDC_SETTING_TREE},  {IDD_SETTING, IDC_SETTING_OK},   {IDD_SETTING, IDC_SETTING_CANCEL},
-        {IDD_PASSWORD, IDC_PASSWORD_EDIT}, {IDD_ABOUT, IDC_ABOUT_OK},       {IDD_WAIT, IDC_WAIT_PROGRESS},
+        {IDD_SETTING, {IDC_SETTING_TREE}, true},
+        {IDD_SETTING, {IDC_SETTING_OK}, true},
+        {IDD_SETTING, {IDC_SETTING_CANCEL}, true},
+        {IDD_SETTING, {IDC_SETTING_APPLY, IDC_SETTING_OK}, true},
+        {IDD_SETTING, {IDC_SETTING_TREE, IDC_SETTING_CANCEL, IDC_SETTING_APPLY, IDC_SETTING_OK}, true},
+        {IDD_SETTING, {IDC_SETTING_OK, 4321}, false},
+        {IDD_PASSWORD, {IDC_PASSWORD_EDIT}, true},
+        {IDD_ABOUT, {IDC_ABOUT_OK}, true},
+        {IDD_WAIT, {IDC_WAIT_PROGRESS}, true},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(::testing::Message() << "dialog " << c.dialog << ", control " << c.control);
+        SCOPED_TRACE(::testing::Message() << "dialog " << c.dialog << ", first control " << c.controls.front()
+                                          << " of " << c.controls.size());
         CDialog whole(c.dialog);
         ASSERT_TRUE(whole.Create(nullptr));
         CDialog deferred(c.dialog);
-        deferred.DeferControl(c.control);
+        for (UINT id : c.controls)
+            deferred.DeferControl(id);
         ASSERT_TRUE(deferred.Create(nullptr));
 
-        EXPECT_EQ(::GetDlgItem(deferred, c.control), nullptr);
-        EXPECT_EQ(Children(deferred).size() + 1, Children(whole).size());
-        const RECT expected = WindowRef(whole.Item(c.control)).RectInParent();
-        const RECT before = deferred.DeferredControlRect();
-        EXPECT_TRUE(::EqualRect(&before, &expected));
+        const size_t left = c.deferred ? c.controls.size() : 0;
+        EXPECT_EQ(Children(deferred).size() + left, Children(whole).size());
+        for (UINT id : c.controls) {
+            if (!c.deferred || ::GetDlgItem(whole, id) == nullptr)
+                continue;
+            EXPECT_EQ(::GetDlgItem(deferred, id), nullptr) << id;
+            const RECT expected = WindowRef(whole.Item(id)).RectInParent();
+            const RECT before = deferred.DeferredControlRect(id);
+            EXPECT_TRUE(::EqualRect(&before, &expected)) << id;
+        }
 
-        HWND made = deferred.CreateDeferredControl();
-        ASSERT_NE(made, nullptr);
-        EXPECT_EQ(deferred.CreateDeferredControl(), made) << "made once";
+        deferred.CreateDeferredControls();
+        deferred.CreateDeferredControls();  // makes nothing more
         std::vector<TChild> wholeChildren = Children(whole);
         std::vector<TChild> deferredChildren = Children(deferred);
         // Each dialog has a font of its own, made from the same template.

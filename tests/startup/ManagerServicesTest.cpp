@@ -128,8 +128,10 @@ TEST_F(ManagerPluginBoundTest, LoadPluginStoresEveryServiceWithTheBuiltInInterfa
 
 TEST_F(ManagerPluginBoundTest, SettingDialogsAreMadeHiddenWhenProvideSetCWndFirstHandsThemOut)
 {
-    // LoadPlugin makes the object only; the first call makes its windows
-    // before the caller reads the handle, and later calls find them made.
+    // LoadPlugin makes the object only; the first call makes its window
+    // before the caller reads the handle, and later calls find it made. The
+    // system settings page, which never shows, waits for the dialog's first
+    // show.
     ASSERT_NE(SettingDialog(), nullptr);
     EXPECT_FALSE(SettingDialog()->IsWindow());
     EXPECT_EQ(SystemSettingPage(), nullptr);
@@ -142,10 +144,13 @@ TEST_F(ManagerPluginBoundTest, SettingDialogsAreMadeHiddenWhenProvideSetCWndFirs
             handedOut = KivraWindowHandle(record.hWnd);
         EXPECT_EQ(KivraWindowHandle(record.hWnd), handedOut) << "made once";
     }
-    ASSERT_NE(SystemSettingPage(), nullptr);
     EXPECT_EQ(SettingDialog()->Handle(), handedOut);
     EXPECT_FALSE(SettingDialog()->IsVisible());
     EXPECT_EQ(GetWindow(SettingDialog()->Handle(), GW_OWNER), nullptr);
+    EXPECT_EQ(SystemSettingPage(), nullptr);
+    Call("manager/ShowSetWindow");
+    ASSERT_NE(SystemSettingPage(), nullptr);
+    EXPECT_EQ(SettingDialog()->Handle(), handedOut) << "the same dialog shows";
     EXPECT_EQ(SystemSettingPage()->Parent().Handle(), SettingDialog()->Handle());
     EXPECT_NE(SystemSettingPage()->Style() & WS_CHILD, 0);
     EXPECT_FALSE(SystemSettingPage()->IsVisible());
