@@ -140,10 +140,7 @@ void UpdateStatusPanes()
 
 void Paint(HWND, HDC dc, const RECT& client)
 {
-    HBRUSH fill = CreateSolidBrush(g_skin.BackgroundColour());
-    FillRect(dc, &client, fill);
-    DeleteObject(fill);
-    kit::DrawBitmap(dc, g_skin.Background(), 0, 0);
+    kit::DrawBackground(dc, client, g_skin.BackgroundColour(), g_skin.Background());
 
     const int bars = g_status.present ? g_status.signalBars : 0;
     kit::DrawControlTile(dc, g_skin.Control("signal-meter"), bars < 0 ? 0 : bars >= kSignalTiles ? kSignalTiles - 1 : bars,

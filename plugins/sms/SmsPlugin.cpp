@@ -323,10 +323,7 @@ void ShowFolder(sms::Folder folder)
 
 void Paint(HWND, HDC dc, const RECT& client)
 {
-    HBRUSH fill = CreateSolidBrush(g_skin.BackgroundColour());
-    FillRect(dc, &client, fill);
-    DeleteObject(fill);
-    kit::DrawBitmap(dc, g_skin.Background(), 0, 0);
+    kit::DrawBackground(dc, client, g_skin.BackgroundColour(), g_skin.Background());
 
     kit::DrawControlText(dc, g_skin.Control("folder-title"), kit::Text(L"IDS_SMS_FOLDERS"));
     if (const TPluginControl* folders = g_skin.Control("folder-list")) {

@@ -144,13 +144,13 @@ std::wstring MonthText()
 
 void Paint(HWND window, HDC dc, const RECT& client)
 {
-    HBRUSH fill = CreateSolidBrush(g_skin.BackgroundColour());
-    FillRect(dc, &client, fill);
-    DeleteObject(fill);
+    // The full view has no picture of its own.
+    const bool fullView = window == g_maxPanel;
+    kit::DrawBackground(dc, client, g_skin.BackgroundColour(), fullView ? nullptr : g_skin.Background());
     const TPluginControl* graph = g_skin.Control("usage-graph");
     const wchar_t* titles[] = {L"IDS_STAT_TODAY", L"IDS_STAT_MONTH", L"IDS_STAT_TOTAL"};
     const std::wstring amounts[] = {Amount(g_figures.today), MonthText(), Amount(g_figures.total)};
-    if (window == g_maxPanel) {
+    if (fullView) {
         // The full view: the days across the panel, the totals beside them.
         DrawDays(dc, {32, 32, client.right - 220, client.bottom - 24}, graph);
         const char* values[] = {"today-value", "month-value", "total-value"};
@@ -165,7 +165,6 @@ void Paint(HWND window, HDC dc, const RECT& client)
         }
         return;
     }
-    kit::DrawBitmap(dc, g_skin.Background(), 0, 0);
     if (graph != nullptr)
         DrawDays(dc, graph->rect, graph);
     kit::DrawControlTile(dc, g_skin.Control("reset-button"), 0, g_skin.Mask());
