@@ -139,30 +139,41 @@ void CPictureStore::Release()
 
 bool CPictureStore::Find(const std::wstring& path, ULONGLONG size, const FILETIME& written, TPicturePixels* pixels)
 {
+    TPixelsView found;
+    if (pixels == nullptr || !FindInPlace(path, size, written, &found))
+        return false;
+    try {
+        pixels->pixels.assign(found.pixels, found.pixels + static_cast<size_t>(found.width) * found.height);
+    } catch (const std::bad_alloc&) {
+        pixels->pixels.clear();
+        return false;
+    }
+    pixels->width = found.width;
+    pixels->height = found.height;
+    return true;
+}
+
+bool CPictureStore::FindInPlace(const std::wstring& path, ULONGLONG size, const FILETIME& written,
+                                TPixelsView* pixels)
+{
     if (pixels == nullptr)
         return false;
     if (!read_)
         Read();
-    try {
-        const auto found = entries_.find(path);
-        if (found == entries_.end())
-            return false;
-        const TEntry& entry = found->second;
-        if (entry.size != size || entry.written != FileTimeValue(written))
-            return false;
-        const size_t count = static_cast<size_t>(entry.width) * entry.height;
-        std::vector<RGBQUAD> copy(count);
-        memcpy(copy.data(), View() + entry.pixelsOffset, count * sizeof(RGBQUAD));
-        if (PixelsCheckSum(copy.data(), count) != entry.sum) {
-            entries_.erase(found);  // damaged: decoded again, and not carried over
-            return false;
-        }
-        pixels->width = entry.width;
-        pixels->height = entry.height;
-        pixels->pixels = std::move(copy);
-    } catch (const std::bad_alloc&) {
+    const auto found = entries_.find(path);
+    if (found == entries_.end())
+        return false;
+    const TEntry& entry = found->second;
+    if (entry.size != size || entry.written != FileTimeValue(written))
+        return false;
+    const size_t count = static_cast<size_t>(entry.width) * entry.height;
+    // Entries start on four-byte boundaries of a view that starts on a page.
+    const auto* stored = reinterpret_cast<const RGBQUAD*>(View() + entry.pixelsOffset);
+    if (PixelsCheckSum(stored, count) != entry.sum) {
+        entries_.erase(found);  // damaged: decoded again, and not carried over
         return false;
     }
+    *pixels = {entry.width, entry.height, stored};
     return true;
 }
 

@@ -46,6 +46,9 @@ public:
     // The stored pixels of the picture at path, when its file still has this
     // size and write time. False, with *pixels untouched, otherwise.
     bool Find(const std::wstring& path, ULONGLONG size, const FILETIME& written, TPicturePixels* pixels);
+    // The same pixels in place, in the mapped file, not copied: good until
+    // Release, Save or the next read of the file.
+    bool FindInPlace(const std::wstring& path, ULONGLONG size, const FILETIME& written, TPixelsView* pixels);
 
     // Replaces the file with these pictures and the earlier ones carried
     // over, and forgets what was read. False when it cannot be written (the

@@ -165,7 +165,7 @@ bool CSkin::LoadCachedPicture(const wchar_t* path, HBITMAP* bitmap) const
     // Each caller's own copy is a DIB section, which selects into a memory DC
     // whatever the display's format (a copy of the display's own format could
     // not follow a change of the colour depth).
-    *bitmap = BitmapFromPixels(picture->pixels);
+    *bitmap = BitmapFromPixels(PixelsOf(*picture));
     return *bitmap != nullptr;
 }
 
@@ -184,7 +184,7 @@ bool CSkin::LoadSharedPicture(const wchar_t* path, SharedBitmap* bitmap) const
     // Even a copy of pixels costs: a thousand buttons showing five pictures
     // made three thousand DIB sections. One per picture serves them all.
     if (picture->bitmap == nullptr)
-        picture->bitmap = SharedBitmap(UniqueBitmap(BitmapFromPixels(picture->pixels)));
+        picture->bitmap = SharedBitmap(UniqueBitmap(BitmapFromPixels(PixelsOf(*picture))));
     *bitmap = picture->bitmap;
     return *bitmap != nullptr;
 }
@@ -209,9 +209,11 @@ bool CSkin::LookAtPictureFile(const wchar_t* path, TCachedPicture** picture) con
         if (!current) {
             if (cached != pictures_.end())
                 pictures_.erase(cached);
-            TCachedPicture decoded{file.ftLastWriteTime, size, {}, {}, 0};
+            TCachedPicture decoded{file.ftLastWriteTime, size, {}, {}, {}, 0};
             std::wstring key(path);
-            if (store_ == nullptr || !store_->Find(key, size, file.ftLastWriteTime, &decoded.pixels)) {
+            // In place: a copy of each stored picture cost a start-up about
+            // 1.5 ms. They are copied when the store lets go of its file.
+            if (store_ == nullptr || !store_->FindInPlace(key, size, file.ftLastWriteTime, &decoded.stored)) {
                 if (!LoadPicturePixels(path, &decoded.pixels))
                     return true;  // no picture
                 storeBehind_ = store_ != nullptr;
@@ -226,8 +228,37 @@ bool CSkin::LookAtPictureFile(const wchar_t* path, TCachedPicture** picture) con
     return true;
 }
 
+TPixelsView CSkin::PixelsOf(const TCachedPicture& picture)
+{
+    if (picture.stored.pixels != nullptr)
+        return picture.stored;
+    return {picture.pixels.width, picture.pixels.height, picture.pixels.pixels.data()};
+}
+
+void CSkin::OwnStoredPixels() const
+{
+    for (auto it = pictures_.begin(); it != pictures_.end();) {
+        TCachedPicture& picture = it->second;
+        if (picture.stored.pixels == nullptr) {
+            ++it;
+            continue;
+        }
+        const size_t count = static_cast<size_t>(picture.stored.width) * picture.stored.height;
+        try {
+            picture.pixels.pixels.assign(picture.stored.pixels, picture.stored.pixels + count);
+            picture.pixels.width = picture.stored.width;
+            picture.pixels.height = picture.stored.height;
+            picture.stored = {};
+            ++it;
+        } catch (const std::bad_alloc&) {
+            it = pictures_.erase(it);  // decoded again when next asked for
+        }
+    }
+}
+
 void CSkin::KeepPicturesIn(std::unique_ptr<CPictureStore> store)
 {
+    OwnStoredPixels();  // the old store goes
     store_ = std::move(store);
     storeBehind_ = false;
 }
@@ -236,6 +267,7 @@ void CSkin::SavePictures() const
 {
     if (store_ == nullptr)
         return;
+    OwnStoredPixels();  // the store lets go of its file either way
     if (!storeBehind_) {
         store_->Release();  // all it had is read
         return;

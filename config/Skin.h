@@ -93,11 +93,13 @@ public:
 
 private:
     // A decoded picture file: the file's size and time when it was read, and
-    // the decoded pixels, from which each copy is made.
+    // the decoded pixels, from which each copy is made: its own, or the
+    // store's in place until the store lets go of its file (OwnStoredPixels).
     struct TCachedPicture {
         FILETIME written = {};
         ULONGLONG size = 0;
         TPicturePixels pixels;
+        TPixelsView stored;  // while pixels is empty
         SharedBitmap bitmap;  // made from pixels when first asked for shared
         unsigned batch = 0;  // the batch in which the file was last looked at
     };
@@ -120,6 +122,9 @@ private:
     // False when the cache cannot serve the file (unreadable attributes, out
     // of memory): it is then decoded without the cache.
     bool LookAtPictureFile(const wchar_t* path, TCachedPicture** picture) const;
+    static TPixelsView PixelsOf(const TCachedPicture& picture);
+    // Copies the pixels the store holds in place, before it lets go of them.
+    void OwnStoredPixels() const;
     bool SetFolders(const wchar_t* folder);
     void ReadDescription();
 

@@ -97,12 +97,20 @@ HBITMAP BitmapFromPixels(const TPicturePixels& pixels)
     const size_t count = static_cast<size_t>(pixels.width) * static_cast<size_t>(pixels.height);
     if (pixels.width <= 0 || pixels.height <= 0 || pixels.pixels.size() != count)
         return nullptr;
+    return BitmapFromPixels(TPixelsView{pixels.width, pixels.height, pixels.pixels.data()});
+}
+
+HBITMAP BitmapFromPixels(const TPixelsView& pixels)
+{
+    if (pixels.width <= 0 || pixels.height <= 0 || pixels.pixels == nullptr)
+        return nullptr;
+    const size_t count = static_cast<size_t>(pixels.width) * static_cast<size_t>(pixels.height);
     BITMAPINFO format = PixelFormat(pixels.width, pixels.height);
     void* bits = nullptr;
     UniqueBitmap bitmap(::CreateDIBSection(nullptr, &format, DIB_RGB_COLORS, &bits, nullptr, 0));
     if (!bitmap || bits == nullptr)
         return nullptr;
-    std::memcpy(bits, pixels.pixels.data(), count * sizeof(RGBQUAD));
+    std::memcpy(bits, pixels.pixels, count * sizeof(RGBQUAD));
     return bitmap.release();
 }
 

@@ -17,6 +17,14 @@ struct TPicturePixels {
     std::vector<RGBQUAD> pixels;
 };
 
+// Pixels laid out as TPicturePixels holds them, held elsewhere (a mapped
+// file): width * height of them at pixels.
+struct TPixelsView {
+    int width = 0;
+    int height = 0;
+    const RGBQUAD* pixels = nullptr;
+};
+
 // Reads bitmap's pixels (not selected into a DC). False when it cannot be read
 // or memory runs out; *pixels is then empty.
 bool ReadBitmapPixels(HBITMAP bitmap, TPicturePixels* pixels);
@@ -25,6 +33,7 @@ bool ReadBitmapPixels(HBITMAP bitmap, TPicturePixels* pixels);
 // of any display format, which a 24- or 32-bit device-dependent bitmap cannot
 // on a 16-bit display. The caller owns it; null when it cannot be made.
 HBITMAP BitmapFromPixels(const TPicturePixels& pixels);
+HBITMAP BitmapFromPixels(const TPixelsView& pixels);
 
 // A copy of source stretched to size, as CopyImage(IMAGE_BITMAP, size) stretches
 // it, always a DIB section; the caller owns it and source stays the caller's. Skins give

@@ -70,6 +70,9 @@ TEST_F(PictureStoreTest, SkinPicturesComeBackFromTheStoreUntilTheirFileChanges)
         CSkin skin;
         openWithStore(skin);
         EXPECT_EQ(CornerOf(skin, L"face.bmp"), RGB(10, 20, 30));
+        // Read in place from the store, kept when the store lets go of its file.
+        skin.SavePictures();
+        EXPECT_EQ(CornerOf(skin, L"face.bmp"), RGB(10, 20, 30));
     }
 
     // A later write time is a changed file: decoded, and then stored.
