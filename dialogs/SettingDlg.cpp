@@ -52,9 +52,10 @@ int CSettingDlg::FillPages(HICON icon, bool askPlugins)
 {
     if (hwnd_ == nullptr)
         return 1;
-    // 1. and 3. Texts and icon, now when the dialog has shown before (its tree
-    // is there then), or else as it first shows: both cost the hidden dialog of a start-up about half
-    // a millisecond under Wine (the icon is converted for the window manager).
+    // 1. and 3. Texts and icon: now when the dialog has shown before (its
+    // tree is there then), else as it first shows. Both cost the hidden
+    // dialog of a start-up about half a millisecond under Wine (the icon is
+    // converted for the window manager).
     smallIcon_ = icon;
     dressed_ = false;
     if (tree_)
