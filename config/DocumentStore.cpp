@@ -42,11 +42,6 @@ static_assert(sizeof(TStoredTree) == 40);
 constexpr size_t kMaxStoreBytes = 16 * 1024 * 1024;
 constexpr size_t kMaxSavedBytes = 4 * 1024 * 1024;
 
-size_t PaddedCharBytes(size_t chars)
-{
-    return (chars * sizeof(wchar_t) + 3) & ~static_cast<size_t>(3);
-}
-
 // The bytes after a record's fixed part, or 0 when its counts cannot be.
 size_t TreeBytes(const TStoredTree& record)
 {
@@ -54,13 +49,7 @@ size_t TreeBytes(const TStoredTree& record)
     if (record.elements > kMostItems || record.attributes > kMostItems || record.chars > kMaxStoreBytes)
         return 0;
     return record.elements * sizeof(TXmlElement) + record.attributes * sizeof(TXmlAttribute) +
-           PaddedCharBytes(record.chars);
-}
-
-void Append(std::vector<char>& out, const void* data, size_t bytes)
-{
-    const auto* first = static_cast<const char*>(data);
-    out.insert(out.end(), first, first + bytes);
+           PaddedTextBytes(record.chars);
 }
 
 }  // namespace
@@ -159,11 +148,11 @@ void CDocumentStore::Keep(ULONGLONG sourceBytes, ULONGLONG sourceSum, const TXml
     if (treeBytes == 0 || sizeof(TStoreHeader) + sizeof(record) + treeBytes > kMaxSavedBytes)
         return;
     try {
-        std::vector<char> out;
-        Append(out, &record, sizeof(record));
-        Append(out, tree.elements.data(), tree.elements.size() * sizeof(TXmlElement));
-        Append(out, tree.attributes.data(), tree.attributes.size() * sizeof(TXmlAttribute));
-        Append(out, tree.chars.data(), tree.chars.size() * sizeof(wchar_t));
+        std::vector<unsigned char> out;
+        AppendBytes(out, &record, sizeof(record));
+        AppendBytes(out, tree.elements.data(), tree.elements.size() * sizeof(TXmlElement));
+        AppendBytes(out, tree.attributes.data(), tree.attributes.size() * sizeof(TXmlAttribute));
+        AppendBytes(out, tree.chars.data(), tree.chars.size() * sizeof(wchar_t));
         out.resize(sizeof(record) + treeBytes, 0);
         record.treeSum = DocumentCheckSum(out.data() + sizeof(record), out.size() - sizeof(record));
         memcpy(out.data(), &record, sizeof(record));
@@ -178,15 +167,15 @@ bool CDocumentStore::Save()
         return true;
     if (!read_)
         Read();
-    std::vector<char> out;
+    std::vector<unsigned char> out;
     try {
         TStoreHeader header = {{}, kStoreVersion, 0, 0};
         memcpy(header.magic, kStoreMagic, sizeof(kStoreMagic));
-        Append(out, &header, sizeof(header));
+        AppendBytes(out, &header, sizeof(header));
         std::set<TKey> saved;
         for (const auto& [key, record] : kept_)
             if (out.size() + record.size() <= kMaxSavedBytes && saved.insert(key).second) {
-                Append(out, record.data(), record.size());
+                AppendBytes(out, record.data(), record.size());
                 ++header.count;
             }
         // Then the earlier ones: those found this run first, each group in
@@ -202,7 +191,7 @@ bool CDocumentStore::Save()
         for (const auto& [key, entry] : earlier) {
             if (out.size() + entry->bytes > kMaxSavedBytes)
                 break;  // the older ones drop out
-            Append(out, View() + entry->offset, entry->bytes);
+            AppendBytes(out, View() + entry->offset, entry->bytes);
             ++header.count;
         }
         memcpy(out.data(), &header, sizeof(header));

@@ -68,7 +68,7 @@ private:
     size_t viewBytes_ = 0;
     std::map<TKey, TEntry> entries_;
     std::set<TKey> found_;  // found this run: saved before the other earlier ones
-    std::vector<std::pair<TKey, std::vector<char>>> kept_;  // this run's, as records
+    std::vector<std::pair<TKey, std::vector<unsigned char>>> kept_;  // this run's, as records
 };
 
 // The check sum a store knows a document's bytes, and its trees, by.

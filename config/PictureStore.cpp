@@ -47,20 +47,9 @@ constexpr UINT32 kMaxStoredPathChars = 32767;
 constexpr INT32 kMaxSide = 32768;
 
 
-size_t PaddedPathBytes(size_t chars)
-{
-    return (chars * sizeof(wchar_t) + 3) & ~static_cast<size_t>(3);
-}
-
 ULONGLONG FileTimeValue(const FILETIME& time)
 {
     return (static_cast<ULONGLONG>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
-}
-
-void Append(std::vector<unsigned char>& out, const void* data, size_t bytes)
-{
-    const auto* first = static_cast<const unsigned char*>(data);
-    out.insert(out.end(), first, first + bytes);
 }
 
 }  // namespace
@@ -116,7 +105,7 @@ bool CPictureStore::ParseView()
         if (entry.pathChars == 0 || entry.pathChars > kMaxStoredPathChars || entry.width <= 0 || entry.height <= 0 ||
             entry.width > kMaxSide || entry.height > kMaxSide)
             return false;
-        const size_t pathBytes = PaddedPathBytes(entry.pathChars);
+        const size_t pathBytes = PaddedTextBytes(entry.pathChars);
         const ULONGLONG pixelBytes = static_cast<ULONGLONG>(entry.width) * entry.height * sizeof(RGBQUAD);
         if (viewBytes_ - at < pathBytes || viewBytes_ - at - pathBytes < pixelBytes)
             return false;
@@ -187,7 +176,7 @@ bool CPictureStore::Save(const std::vector<TStoredPictureRef>& pictures)
     try {
         TStoreHeader header = {{}, kStoreVersion, dpi_.cx, dpi_.cy, 0, 0};
         memcpy(header.magic, kStoreMagic, sizeof(kStoreMagic));
-        Append(out, &header, sizeof(header));
+        AppendBytes(out, &header, sizeof(header));
         std::unordered_set<std::wstring> saved;
         ULONGLONG pixelBytes = 0;
         for (const TStoredPictureRef& picture : pictures) {
@@ -205,11 +194,11 @@ bool CPictureStore::Save(const std::vector<TStoredPictureRef>& pictures)
             const TStoreEntry entry = {static_cast<UINT32>(picture.path->size()), pixels.width, pixels.height, 0,
                                        picture.size, FileTimeValue(picture.written),
                                        PixelsCheckSum(pixels.pixels.data(), count)};
-            Append(out, &entry, sizeof(entry));
+            AppendBytes(out, &entry, sizeof(entry));
             const size_t pathBytes = picture.path->size() * sizeof(wchar_t);
-            Append(out, picture.path->data(), pathBytes);
-            out.resize(out.size() + PaddedPathBytes(picture.path->size()) - pathBytes, 0);
-            Append(out, pixels.pixels.data(), count * sizeof(RGBQUAD));
+            AppendBytes(out, picture.path->data(), pathBytes);
+            out.resize(out.size() + PaddedTextBytes(picture.path->size()) - pathBytes, 0);
+            AppendBytes(out, pixels.pixels.data(), count * sizeof(RGBQUAD));
             saved.insert(*picture.path);
             ++header.count;
         }
@@ -226,7 +215,7 @@ bool CPictureStore::Save(const std::vector<TStoredPictureRef>& pictures)
             if (pixelBytes + bytes > kMaxSavedPixelBytes)
                 break;  // the older ones drop out
             pixelBytes += bytes;
-            Append(out, View() + entry->recordOffset, entry->recordBytes);
+            AppendBytes(out, View() + entry->recordOffset, entry->recordBytes);
             ++header.count;
         }
         memcpy(out.data(), &header, sizeof(header));

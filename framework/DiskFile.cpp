@@ -133,6 +133,17 @@ bool MapWholeFile(const std::wstring& file, size_t minBytes, size_t maxBytes, Un
     return true;
 }
 
+void AppendBytes(std::vector<unsigned char>& image, const void* data, size_t bytes)
+{
+    const auto* first = static_cast<const unsigned char*>(data);
+    image.insert(image.end(), first, first + bytes);
+}
+
+size_t PaddedTextBytes(size_t chars)
+{
+    return (chars * sizeof(wchar_t) + 3) & ~static_cast<size_t>(3);
+}
+
 bool ReplaceFileWhole(const std::wstring& file, const void* bytes, size_t size)
 {
     if (file.empty() || size > MAXDWORD)

@@ -45,6 +45,12 @@ bool MapWholeFile(const std::wstring& file, size_t minBytes, size_t maxBytes, Un
 // it cannot be written; the old file then stays as it was.
 bool ReplaceFileWhole(const std::wstring& file, const void* bytes, size_t size);
 
+// Building the image of such a file: bytes appended to it, and the bytes
+// UTF-16 text of chars units takes when padded so that what follows starts
+// on a four-byte boundary.
+void AppendBytes(std::vector<unsigned char>& image, const void* data, size_t bytes);
+size_t PaddedTextBytes(size_t chars);
+
 // The file name in the current user's cache folder, "Kivra" in the local
 // application data folder, made when missing. Empty when there is no such
 // folder.
