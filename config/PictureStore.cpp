@@ -126,22 +126,6 @@ void CPictureStore::Release()
     viewBytes_ = 0;
 }
 
-bool CPictureStore::Find(const std::wstring& path, ULONGLONG size, const FILETIME& written, TPicturePixels* pixels)
-{
-    TPixelsView found;
-    if (pixels == nullptr || !FindInPlace(path, size, written, &found))
-        return false;
-    try {
-        pixels->pixels.assign(found.pixels, found.pixels + static_cast<size_t>(found.width) * found.height);
-    } catch (const std::bad_alloc&) {
-        pixels->pixels.clear();
-        return false;
-    }
-    pixels->width = found.width;
-    pixels->height = found.height;
-    return true;
-}
-
 bool CPictureStore::FindInPlace(const std::wstring& path, ULONGLONG size, const FILETIME& written,
                                 TPixelsView* pixels)
 {

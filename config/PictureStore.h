@@ -44,10 +44,9 @@ public:
     CPictureStore& operator=(const CPictureStore&) = delete;
 
     // The stored pixels of the picture at path, when its file still has this
-    // size and write time. False, with *pixels untouched, otherwise.
-    bool Find(const std::wstring& path, ULONGLONG size, const FILETIME& written, TPicturePixels* pixels);
-    // The same pixels in place, in the mapped file, not copied: good until
-    // Release, Save or the next read of the file.
+    // size and write time and they match their check sum: in place, in the
+    // mapped file, good until Release, Save or the next read of the file.
+    // False, with *pixels untouched, otherwise.
     bool FindInPlace(const std::wstring& path, ULONGLONG size, const FILETIME& written, TPixelsView* pixels);
 
     // Replaces the file with these pictures and the earlier ones carried

@@ -114,6 +114,24 @@ bool SamePixels(const TPicturePixels& a, const TPicturePixels& b)
            memcmp(a.pixels.data(), b.pixels.data(), a.pixels.size() * sizeof(RGBQUAD)) == 0;
 }
 
+// What the store holds for the picture, copied out of its file.
+bool Find(CPictureStore& store, const std::wstring& path, ULONGLONG size, const FILETIME& written,
+          TPicturePixels* pixels)
+{
+    TPixelsView view;
+    if (!store.FindInPlace(path, size, written, &view))
+        return false;
+    pixels->width = view.width;
+    pixels->height = view.height;
+    pixels->pixels.assign(view.pixels, view.pixels + static_cast<size_t>(view.width) * view.height);
+    return true;
+}
+bool Find(CPictureStore&& store, const std::wstring& path, ULONGLONG size, const FILETIME& written,
+          TPicturePixels* pixels)
+{
+    return Find(store, path, size, written, pixels);
+}
+
 TEST_F(PictureStoreTest, FindsAPictureOnlyUnderItsOwnPathSizeAndWriteTimeAndKeepsEarlierOnes)
 {
     const StoredPicture stored;
@@ -140,7 +158,7 @@ TEST_F(PictureStoreTest, FindsAPictureOnlyUnderItsOwnPathSizeAndWriteTimeAndKeep
     for (const Case& c : cases) {
         CPictureStore store(file, c.dpi);
         TPicturePixels found;
-        EXPECT_EQ(store.Find(c.path, c.size, c.written, &found), c.found) << c.what;
+        EXPECT_EQ(Find(store, c.path, c.size, c.written, &found), c.found) << c.what;
         EXPECT_EQ(SamePixels(found, stored.pixels), c.found) << c.what;
     }
 
@@ -150,14 +168,14 @@ TEST_F(PictureStoreTest, FindsAPictureOnlyUnderItsOwnPathSizeAndWriteTimeAndKeep
     other.path = L"C:\\product\\common\\wait.bmp";
     ASSERT_TRUE(CPictureStore(file, kDpi).Save(other.Refs()));
     TPicturePixels found;
-    EXPECT_TRUE(CPictureStore(file, kDpi).Find(stored.path, stored.size, stored.written, &found));
-    EXPECT_TRUE(CPictureStore(file, kDpi).Find(other.path, other.size, other.written, &found));
+    EXPECT_TRUE(Find(CPictureStore(file, kDpi), stored.path, stored.size, stored.written, &found));
+    EXPECT_TRUE(Find(CPictureStore(file, kDpi), other.path, other.size, other.written, &found));
     {
         std::string bytes = testing::ReadFileBytes(file);
         bytes[bytes.size() - 1] ^= 0x01;  // the carried-over picture, last in the file
         skintest::WriteFileBytes(file, bytes);
         CPictureStore store(file, kDpi);
-        EXPECT_FALSE(store.Find(stored.path, stored.size, stored.written, &found));
+        EXPECT_FALSE(Find(store, stored.path, stored.size, stored.written, &found));
         ASSERT_TRUE(store.Save(other.Refs()));
     }
     // A store that let go of its file after start-up reads it again to carry
@@ -166,14 +184,14 @@ TEST_F(PictureStoreTest, FindsAPictureOnlyUnderItsOwnPathSizeAndWriteTimeAndKeep
     third.path = L"C:\\product\\common\\third.bmp";
     {
         CPictureStore store(file, kDpi);
-        EXPECT_TRUE(store.Find(other.path, other.size, other.written, &found));
+        EXPECT_TRUE(Find(store, other.path, other.size, other.written, &found));
         store.Release();
         ASSERT_TRUE(store.Save(third.Refs()));
     }
     CPictureStore reread(file, kDpi);
-    EXPECT_TRUE(reread.Find(third.path, third.size, third.written, &found));
-    EXPECT_TRUE(reread.Find(other.path, other.size, other.written, &found));
-    EXPECT_FALSE(reread.Find(stored.path, stored.size, stored.written, &found));
+    EXPECT_TRUE(Find(reread, third.path, third.size, third.written, &found));
+    EXPECT_TRUE(Find(reread, other.path, other.size, other.written, &found));
+    EXPECT_FALSE(Find(reread, stored.path, stored.size, stored.written, &found));
 
     EXPECT_FALSE(CPictureStore(testing::ScratchFolder() + L"no such folder\\pictures.cache", kDpi).Save(other.Refs()));
     EXPECT_FALSE(CPictureStore(L"", kDpi).Save(other.Refs()));
@@ -215,11 +233,11 @@ TEST_F(PictureStoreTest, ADamagedStoreIsNotUsed)
         CPictureStore store(file, kDpi);
         TPicturePixels found;
         found.width = -7;
-        EXPECT_FALSE(store.Find(stored.path, stored.size, stored.written, &found)) << c.what;
+        EXPECT_FALSE(Find(store, stored.path, stored.size, stored.written, &found)) << c.what;
         EXPECT_EQ(found.width, -7) << c.what << ": left untouched";
     }
     TPicturePixels found;
-    EXPECT_TRUE(CPictureStore(good, kDpi).Find(stored.path, stored.size, stored.written, &found));
+    EXPECT_TRUE(Find(CPictureStore(good, kDpi), stored.path, stored.size, stored.written, &found));
 }
 
 }  // namespace
