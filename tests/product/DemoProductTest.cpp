@@ -8,6 +8,8 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstddef>
+#include <cstring>
 #include <map>
 #include <set>
 #include <string>
@@ -23,6 +25,7 @@
 #include "config/SkinWindows.h"
 #include "config/Values.h"
 #include "config/XmlDocument.h"
+#include "framework/Handles.h"
 #include "kivra_plugin.h"
 #include "mainwindow/Accelerators.h"
 #include "mainwindow/TitleBar.h"
@@ -771,6 +774,63 @@ TEST_F(DemoProduct, WindowSectionsAreComplete)
     HBITMAP picture = nullptr;
     EXPECT_TRUE(LoadPictureFile(floating.backgroundImagePath, 0, 0, &picture)) << floating.backgroundImagePath;
     ::DeleteObject(picture);
+}
+
+// The file offsets of an image's sections, and its file alignment, from its
+// headers; false when the file is no PE image.
+bool ReadSectionLayout(const std::wstring& path, DWORD* fileAlignment, std::vector<DWORD>* offsets)
+{
+    UniqueFile file(
+        ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!file)
+        return false;
+    std::vector<unsigned char> head(4096);
+    DWORD read = 0;
+    if (!::ReadFile(file.get(), head.data(), static_cast<DWORD>(head.size()), &read, nullptr))
+        return false;
+    IMAGE_DOS_HEADER dos;
+    IMAGE_NT_HEADERS32 nt;
+    if (read < sizeof(dos))
+        return false;
+    memcpy(&dos, head.data(), sizeof(dos));
+    if (dos.e_magic != IMAGE_DOS_SIGNATURE || dos.e_lfanew < 0 || read < dos.e_lfanew + sizeof(nt))
+        return false;
+    memcpy(&nt, head.data() + dos.e_lfanew, sizeof(nt));
+    if (nt.Signature != IMAGE_NT_SIGNATURE)
+        return false;
+    *fileAlignment = nt.OptionalHeader.FileAlignment;
+    const size_t sections =
+        dos.e_lfanew + offsetof(IMAGE_NT_HEADERS32, OptionalHeader) + nt.FileHeader.SizeOfOptionalHeader;
+    for (WORD n = 0; n < nt.FileHeader.NumberOfSections; ++n) {
+        IMAGE_SECTION_HEADER section;
+        if (read < sections + (n + 1) * sizeof(section))
+            return false;
+        memcpy(&section, head.data() + sections + n * sizeof(section), sizeof(section));
+        if (section.SizeOfRawData != 0)
+            offsets->push_back(section.PointerToRawData);
+    }
+    return true;
+}
+
+// The loader can map a section's pages straight from the file only when the
+// section starts on a page of it; otherwise Wine reads the whole image into
+// fresh memory at each start (about 2.6 MB for the shell's own images).
+TEST_F(DemoProduct, ShippedImagesHaveTheirSectionsOnPageBoundaries)
+{
+    constexpr DWORD kPage = 4096;
+    const std::vector<std::wstring> images = {L"Kivra.exe",           L"kivra-check.exe",  L"ostel.dll",
+                                              L"marvik.dll",          L"dunra.dll",        L"plugins\\connect.dll",
+                                              L"plugins\\sms.dll",    L"plugins\\statistics.dll"};
+    for (const std::wstring& image : images) {
+        SCOPED_TRACE(image.c_str());
+        DWORD alignment = 0;
+        std::vector<DWORD> offsets;
+        ASSERT_TRUE(ReadSectionLayout(folder_ + image, &alignment, &offsets));
+        EXPECT_EQ(alignment % kPage, 0u);
+        ASSERT_FALSE(offsets.empty());
+        for (DWORD offset : offsets)
+            EXPECT_EQ(offset % kPage, 0u) << "a section at " << offset;
+    }
 }
 
 }  // namespace
