@@ -71,6 +71,7 @@ public:
             for (size_t k = 0; k < samplers_.size(); ++k) {
                 const size_t which = (k + static_cast<size_t>(run)) % samplers_.size();
                 samples_[which].push_back(samplers_[which]());
+                WriteSample(run, names_[which], samples_[which].back());
             }
         }
     }
@@ -83,6 +84,24 @@ public:
     }
 
 private:
+    // Each sample as taken, "<round> <ms since the first> <value> <case>", to
+    // the file KIVRA_BENCH_SAMPLES names: how a spread came about (a slow
+    // stretch of the machine shows as neighbouring slow samples of all cases).
+    void WriteSample(int run, const std::string& name, double value)
+    {
+        wchar_t file[MAX_PATH + 1];
+        const DWORD length = ::GetEnvironmentVariableW(L"KIVRA_BENCH_SAMPLES", file, MAX_PATH + 1);
+        if (length == 0 || length > MAX_PATH)  // unset, or too long a name
+            return;
+        if (first_ == 0)
+            first_ = ::GetTickCount64();
+        if (FILE* out = _wfopen(file, L"a")) {
+            std::fprintf(out, "%d %llu %.2f %s\n", run, ::GetTickCount64() - first_, value, name.c_str());
+            std::fclose(out);
+        }
+    }
+
+    ULONGLONG first_ = 0;
     std::vector<std::string> names_;
     std::vector<std::function<double()>> samplers_;
     std::vector<std::vector<double>> samples_;

@@ -2,7 +2,9 @@
 # Builds the benchmark programs and runs every measure under Wine on a private
 # Xvfb display, printing one line per measure: min / median / max of the
 # measure and of its baseline from the same interleaved runs, the ratio of the
-# medians and the target. KIVRA_BENCH_RUNS sets the runs per measure,
+# medians and the target. KIVRA_BENCH_RUNS sets the runs per measure (the
+# start-up lines take 21 by default), KIVRA_BENCH_SAMPLES a file (a Windows
+# path) that gets each sample of the interleaved measures as it is taken,
 # KIVRA_BENCH_IDLE_SECONDS the idle period (30), KIVRA_BENCH_ONLY a part
 # (registry, skin, buttons, startup, steps, plugins, idle, codec, database,
 # modem, sms; all by default). KIVRA_BENCH_MODEM_IDLE_SECONDS sets the modem
